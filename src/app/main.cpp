@@ -1,0 +1,14 @@
+#include "core/AppContext.h"
+#include "core/QuorvelApplication.h"
+
+#include <QDir>
+
+int main(int argc, char** argv) {
+    QuorvelApplication app(argc, argv);
+    AppContext kontext(QDir::currentPath(), app.arguments().mid(1));
+    kontext.erzeuge_Fenster();
+    kontext.starte();
+    if (kontext.beendet())
+        return kontext.Rueckgabewert();
+    return app.exec();
+}

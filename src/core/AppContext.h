@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/UInterAction.h"
+#include "core/Uglobal.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "platform/Registry.h"
+class TForm;
+class TForm_Quorvel;
+
+// The one owner of the program's process-wide objects. It creates them in the start-up
+// order, hands them out, and destroys them in reverse order. Tests build a fresh context
+// for each case.
+class AppContext {
+public:
+    // Unit initialisation: the notification registry, then the settings and texts.
+    AppContext(const QString& aktuellerOrdner, const QStringList& argumente,
+               std::unique_ptr<Registry> registry = nullptr);
+    ~AppContext();
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    static AppContext* aktuell();
+
+    // Creates the windows in their fixed order, registers window cycling, and creates the
+    // settings editor last.
+    void erzeuge_Fenster();
+    // Shows the main window; its first showing takes the link online.
+    void starte();
+
+    // Ends the program: the message loop stops, or does not start when start-up is not over.
+    void beende(int code = 0);
+    bool beendet() const { return beendet_; }
+    int Rueckgabewert() const { return rueckgabewert_; }
+
+    Registry& registry() { return *registry_; }
+    TInterAction& interAction() { return *interAction_; }
+    Globaldaten& daten() { return *daten_; }
+
+    // The windows in creation order.
+    std::vector<TForm*> Fenster() const;
+    template <class F> F* fenster() const {
+        for (const auto& f : fenster_)
+            if (auto* p = dynamic_cast<F*>(f.get()))
+                return p;
+        return nullptr;
+    }
+    TForm_Quorvel* hauptfenster() const;
+
+private:
+    template <class F> F& erzeuge();
+
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<TInterAction> interAction_;
+    std::unique_ptr<Globaldaten> daten_;
+    std::vector<std::unique_ptr<TForm>> fenster_;
+    bool beendet_ = false;
+    int rueckgabewert_ = 0;
+};
+
+// Window cycling, registered for (TForm, 1) and (TForm, 2): the focus goes to the next or
+// previous visible window in creation order, wrapping around, never to the main window.
+void naechstes_Fenster(Sender& sender);
+void vorheriges_Fenster(Sender& sender);

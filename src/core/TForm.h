@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/UInterAction.h"
+
+#include <QString>
+#include <QWidget>
+
+// Every window of the system: a top-level window that lives for the whole run, is hidden
+// rather than destroyed when closed, and shares one set of keys:
+//   Ctrl+C copies its image, Alt+PgDn / Alt+PgUp go to the next / previous window,
+//   Alt+arrows move it by 8 pixels, Alt+Del closes it, F1 opens its help topic.
+class TForm : public QWidget, public Sender {
+    Q_OBJECT
+public:
+    static constexpr KlassenInfo Klasse{"TForm", nullptr};
+    const KlassenInfo& klasse() const override { return Klasse; }
+
+    explicit TForm(QString hilfethema, QWidget* parent = nullptr);
+
+    const QString& Hilfethema() const { return hilfethema_; }
+
+    // The keys' actions, callable without a key press.
+    void kopiere_Bild();
+    void verschiebe(int dx, int dy);
+
+private:
+    QString hilfethema_;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The toolkit's message boxes. Everything the system tells the user goes through here,
+// so that a message raised before the application object exists is kept and shown
+// later, and so that tests and headless runs can answer the boxes themselves.
+namespace Dialoge {
+
+// A plain message with an OK button.
+void ShowMessage(const QString& text);
+// An OK/Cancel question; true when the user chose OK.
+bool FrageOkAbbrechen(const QString& text, const QString& caption = QString());
+
+struct Handler {
+    std::function<void(const QString& text)> message;
+    std::function<bool(const QString& text, const QString& caption)> okCancel;
+};
+// Replaces the boxes (tests, headless runs); an empty handler restores them.
+void setHandler(Handler handler);
+// Shows the messages that arrived before a GUI application object existed.
+void zeige_Wartende();
+
+} // namespace Dialoge

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/TForm.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The safety information of the chosen language, shown when the program starts. The
+// program does not run without it.
+class TForm_Sicherheitstext : public TForm {
+    Q_OBJECT
+public:
+    QUORVEL_KLASSE(TForm_Sicherheitstext, &TForm::Klasse)
+
+    TForm_Sicherheitstext();
+
+    static QString Dateipfad();
+
+    QPlainTextEdit* Memo = nullptr;
+    QPushButton* Button_OK = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ordne_an();
+};
