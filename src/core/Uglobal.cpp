@@ -330,11 +330,11 @@ QString Float_zu_String_fest(int breite, int nachkomma, float wert) {
     const qsizetype punkt = s.indexOf('.');
     if (punkt >= 0)
         s = nachkomma <= 0 ? s.left(punkt) : s.left(punkt + 1 + std::min(nachkomma, 10));
-    // Keep the last characters only while the integer part fits: cutting into it would
-    // show a different number.
-    const qsizetype ganzzahl = String_trimmen(punkt >= 0 ? s.left(punkt) : s).size();
-    if (ganzzahl > breite)
-        return String_trimmen(s);
+    // Keeping the last characters drops the padding; a number wider than the field would
+    // lose its leading digits or its sign and show a different value, so it stays whole.
+    const QString zahl = String_trimmen(s);
+    if (zahl.size() > breite)
+        return zahl;
     return s.right(std::max(breite, 0));
 }
 

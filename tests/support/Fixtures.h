@@ -9,6 +9,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Readable QString values in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 // Records what the program tells the user while it lives, and answers its questions.
 class Meldungen {
 public:
