@@ -89,49 +89,36 @@ TForm_Quorvel* AppContext::hauptfenster() const {
     return fenster<TForm_Quorvel>();
 }
 
-namespace {
-
-bool Ziel(const TForm* f, const TForm* haupt) {
-    return f->isVisible() && f != haupt;
+TForm* Fenster_nach(const std::vector<TForm*>& liste, const QWidget* von, const QWidget* haupt,
+                    int richtung) {
+    const auto it = std::find(liste.begin(), liste.end(), von);
+    if (!von || it == liste.end())
+        return nullptr;
+    const size_t n = liste.size();
+    const size_t start = static_cast<size_t>(it - liste.begin());
+    // The starting window itself comes last, so it keeps the focus when it is the only one.
+    for (size_t k = 1; k <= n; ++k) {
+        TForm* f = liste[richtung > 0 ? (start + k) % n : (start + n - k) % n];
+        if (f->isVisible() && f != haupt)
+            return f;
+    }
+    return nullptr;
 }
 
-} // namespace
-
 void naechstes_Fenster(Sender& sender) {
-    AppContext* ctx = AppContext::aktuell();
+    const AppContext* ctx = AppContext::aktuell();
     if (!ctx)
         return;
-    const std::vector<TForm*> liste = ctx->Fenster();
-    const auto it = std::find(liste.begin(), liste.end(), dynamic_cast<TForm*>(&sender));
-    if (it == liste.end())
-        return;
-    const size_t start = static_cast<size_t>(it - liste.begin());
-    const TForm* haupt = ctx->hauptfenster();
-    for (size_t k = 1; k <= liste.size(); ++k) {
-        TForm* f = liste[(start + k) % liste.size()];
-        if (Ziel(f, haupt)) {
-            aktiviere(f);
-            return;
-        }
-    }
+    if (TForm* ziel =
+            Fenster_nach(ctx->Fenster(), dynamic_cast<TForm*>(&sender), ctx->hauptfenster(), +1))
+        aktiviere(ziel);
 }
 
 void vorheriges_Fenster(Sender&) {
-    AppContext* ctx = AppContext::aktuell();
+    const AppContext* ctx = AppContext::aktuell();
     if (!ctx)
         return;
-    const std::vector<TForm*> liste = ctx->Fenster();
-    const QWidget* aktiv = QApplication::activeWindow();
-    const auto it = std::find(liste.begin(), liste.end(), aktiv);
-    if (!aktiv || it == liste.end())
-        return;
-    const size_t start = static_cast<size_t>(it - liste.begin());
-    const TForm* haupt = ctx->hauptfenster();
-    for (size_t k = 1; k <= liste.size(); ++k) {
-        TForm* f = liste[(start + liste.size() - k) % liste.size()];
-        if (Ziel(f, haupt)) {
-            aktiviere(f);
-            return;
-        }
-    }
+    if (TForm* ziel =
+            Fenster_nach(ctx->Fenster(), QApplication::activeWindow(), ctx->hauptfenster(), -1))
+        aktiviere(ziel);
 }

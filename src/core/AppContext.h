@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
+class QWidget;
 class TForm;
 class TForm_Quorvel;
 
@@ -65,4 +66,7 @@ private:
 // Window cycling, registered for (TForm, 1) and (TForm, 2): the focus goes to the next or
 // previous visible window in creation order, wrapping around, never to the main window.
 void naechstes_Fenster(Sender& sender);
+// The window that gets the focus stepping from von in direction +1 or -1; nullptr for none.
+TForm* Fenster_nach(const std::vector<TForm*>& liste, const QWidget* von, const QWidget* haupt,
+                    int richtung);
 void vorheriges_Fenster(Sender& sender);

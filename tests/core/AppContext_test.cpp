@@ -1,0 +1,179 @@
+#include "core/AppContext.h"
+#include "core/TForm.h"
+#include "core/UQuorvel.h"
+#include "platform/Shell.h"
+#include "service/USicherheitstext.h"
+#include "support/Fixtures.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A program folder with English texts, German gaps and the safety text.
+struct Programm {
+    Programmordner ordner;
+    Meldungen meldungen;
+
+    explicit Programm(bool mitSicherheitstext = true) {
+        QStringList en(64), de(64);
+        en[0] = "Quorvel main";
+        en[48] = "Safety info";
+        en[49] = "No safety text:";
+        de[63] = "nicht verbunden";
+        ordner.schreibe("Language/English/QORV4.TXT", en);
+        ordner.schreibe("Language/Deutsch/QORV4.TXT", de);
+        if (mitSicherheitstext)
+            ordner.schreibe("Language/English/SAVE.TXT", {"Line one", "", "Line three"});
+        ordner.schreibe_roh("registry.ini",
+                            "[SOFTWARE\\Quorvel\\Win Quorvel]\nLanguage=English\n[Ports]\n");
+    }
+    std::unique_ptr<AppContext> starte() {
+        auto ctx = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
+                                                std::make_unique<Registry>(ordner.registry()));
+        ctx->erzeuge_Fenster();
+        ctx->starte();
+        return ctx;
+    }
+};
+
+} // namespace
+
+TEST(Start, SicherheitstextVorDemHauptfenster) {
+    Programm p;
+    auto ctx = std::make_unique<AppContext>(p.ordner.pfad(), QStringList{},
+                                            std::make_unique<Registry>(p.ordner.registry()));
+    ctx->erzeuge_Fenster();
+    auto* sicherheit = ctx->fenster<TForm_Sicherheitstext>();
+    ASSERT_NE(sicherheit, nullptr);
+    EXPECT_TRUE(sicherheit->isVisible());
+    EXPECT_FALSE(ctx->hauptfenster()->isVisible());
+    EXPECT_EQ(sicherheit->windowTitle(), "Safety info");
+    EXPECT_EQ(sicherheit->Memo->toPlainText(), "Line one\n\nLine three");
+
+    ctx->starte();
+    EXPECT_FALSE(ctx->beendet());
+    TForm_Quorvel* haupt = ctx->hauptfenster();
+    EXPECT_TRUE(haupt->isVisible());
+    EXPECT_EQ(haupt->windowTitle(), "Quorvel main");
+    EXPECT_EQ(haupt->pos(), QPoint(0, 0));
+    // English has no text 64: the German file fills the gap.
+    EXPECT_EQ(haupt->Label_Verbindung_aktiv->text(), "nicht verbunden");
+    // The main window is the first window created.
+    EXPECT_EQ(ctx->Fenster().front(), haupt);
+
+    haupt->close();
+    EXPECT_TRUE(ctx->beendet());
+    EXPECT_EQ(ctx->Rueckgabewert(), 0);
+    EXPECT_TRUE(p.meldungen.texte.isEmpty());
+}
+
+TEST(Start, OhneSicherheitstextEndetDasProgramm) {
+    Programm p(false);
+    auto ctx = p.starte();
+    EXPECT_TRUE(ctx->beendet());
+    EXPECT_EQ(ctx->Rueckgabewert(), 1);
+    EXPECT_FALSE(ctx->hauptfenster()->isVisible());
+    ASSERT_EQ(p.meldungen.texte.size(), 1);
+    EXPECT_EQ(p.meldungen.texte[0],
+              "No safety text:\n" + p.ordner.datei("Language/English/SAVE.TXT"));
+}
+
+TEST(Start, FehlendeSprachdateiWirdNachDemStartGezeigt) {
+    Programmordner ordner;
+    ordner.schreibe("Language/Deutsch/SAVE.TXT", {"Sicher"});
+    ordner.schreibe_roh("registry.ini", "[Ports]\n");
+    Meldungen meldungen;
+    AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()));
+    ctx.erzeuge_Fenster();
+    ctx.starte();
+    EXPECT_FALSE(ctx.beendet());
+    // German is the default language: its file is both the chosen and the German one.
+    EXPECT_EQ(meldungen.texte.size(), 2);
+    EXPECT_TRUE(meldungen.texte[0].contains("Language/Deutsch/QORV4.TXT"));
+    EXPECT_TRUE(meldungen.texte[1].contains("Language/English/QORV4.TXT"));
+}
+
+TEST(Fensterwechsel, ReihenfolgeUmlaufUndVersteckte) {
+    std::vector<std::unique_ptr<TForm>> besitz;
+    std::vector<TForm*> f;
+    for (int i = 0; i < 5; ++i) {
+        besitz.push_back(std::make_unique<TForm>(QString()));
+        f.push_back(besitz.back().get());
+    }
+    TForm* haupt = f[0];
+    for (TForm* w : f)
+        w->show();
+    f[2]->hide();
+
+    EXPECT_EQ(Fenster_nach(f, f[1], haupt, +1), f[3]); // hidden f[2] skipped
+    EXPECT_EQ(Fenster_nach(f, f[4], haupt, +1), f[1]); // wraps, main window skipped
+    EXPECT_EQ(Fenster_nach(f, f[1], haupt, -1), f[4]); // wraps backward
+    EXPECT_EQ(Fenster_nach(f, f[3], haupt, -1), f[1]);
+    EXPECT_EQ(Fenster_nach(f, haupt, haupt, +1), f[1]);
+
+    TForm fremd{QString()};
+    EXPECT_EQ(Fenster_nach(f, &fremd, haupt, +1), nullptr);
+    EXPECT_EQ(Fenster_nach(f, nullptr, haupt, -1), nullptr);
+
+    // Only one window besides the main window: it keeps the focus.
+    f[3]->hide();
+    f[4]->hide();
+    EXPECT_EQ(Fenster_nach(f, f[1], haupt, +1), f[1]);
+    // None at all: nothing happens.
+    f[1]->hide();
+    EXPECT_EQ(Fenster_nach(f, haupt, haupt, +1), nullptr);
+}
+
+TEST(Fensterwechsel, TastenJedesFensters) {
+    Programm p;
+    auto ctx = p.starte();
+    TForm_Quorvel* haupt = ctx->hauptfenster();
+    auto* sicherheit = ctx->fenster<TForm_Sicherheitstext>();
+    haupt->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(haupt));
+
+    // Alt+PgDn in the main window goes to the only other visible window.
+    QTest::keyClick(haupt, Qt::Key_PageDown, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(sicherheit));
+    // From there, it stays there: the main window never gets the focus by cycling.
+    QTest::keyClick(sicherheit, Qt::Key_PageUp, Qt::AltModifier);
+    EXPECT_EQ(QApplication::activeWindow(), sicherheit);
+
+    const QPoint vorher = sicherheit->pos();
+    QTest::keyClick(sicherheit, Qt::Key_Right, Qt::AltModifier);
+    QTest::keyClick(sicherheit, Qt::Key_Down, Qt::AltModifier);
+    QTest::keyClick(sicherheit, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(sicherheit->pos(), vorher + QPoint(8, 16));
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(sicherheit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->pixmap().size(), sicherheit->size());
+
+    QTest::keyClick(sicherheit, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_FALSE(sicherheit->isVisible());
+    EXPECT_FALSE(ctx->beendet()); // closing another window does not end the program
+}
+
+TEST(Fensterwechsel, F1OeffnetDieHilfeDesFensters) {
+    Programm p;
+    p.ordner.schreibe_roh("Language/Deutsch/help main.pdf", "%PDF");
+    QStringList geoeffnet;
+    Shell::setOpener([&](const QString& datei) {
+        geoeffnet.append(datei);
+        return true;
+    });
+    auto ctx = p.starte();
+    TForm_Quorvel* haupt = ctx->hauptfenster();
+    haupt->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(haupt));
+    QTest::keyClick(haupt, Qt::Key_F1);
+    Shell::setOpener({});
+    // Not in the chosen (English) folder: the German one has it, in whatever letter case.
+    ASSERT_EQ(geoeffnet.size(), 1);
+    EXPECT_EQ(geoeffnet[0], p.ordner.datei("Language/Deutsch/help main.pdf"));
+}
