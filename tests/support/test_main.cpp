@@ -1,3 +1,4 @@
+#include "core/QuorvelApplication.h"
 #include "platform/Dialoge.h"
 
 #include <QApplication>
@@ -12,7 +13,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toLocal8Bit());
-    QApplication app(argc, argv);
+    // The program's own application object, so that tests see what the program does with an
+    // exception that leaves a handler.
+    QuorvelApplication app(argc, argv);
     // No test may block on a modal box: messages are printed, questions answered Cancel,
     // unless a test installs its own answers.
     Dialoge::setHandler(
