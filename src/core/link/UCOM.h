@@ -120,6 +120,8 @@ protected:
     void schreibe_CAN_Nachricht();
     bool oeffne_CAN();
     bool Testmodus() const;
+    void beende_Block();
+    void verweigere(uint8_t befehl);
 
     bool Enabled = false;
     std::array<uint8_t, Puffergroesse> Puffer{};
