@@ -68,6 +68,9 @@ void AppContext::starte() {
         return;
     if (TForm_Quorvel* haupt = hauptfenster())
         haupt->show();
+    // The safety information stays in front until the user has read it.
+    if (auto* sicherheit = fenster<TForm_Sicherheitstext>(); sicherheit && sicherheit->isVisible())
+        aktiviere(sicherheit);
 }
 
 void AppContext::beende(int code) {

@@ -5,8 +5,10 @@
 #include "platform/Dateien.h"
 #include "platform/Dialoge.h"
 
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 constexpr int Knopfhoehe = 25;
@@ -22,6 +24,8 @@ TForm_Sicherheitstext::TForm_Sicherheitstext() : TForm(QStringLiteral("Safety"))
     Button_OK = new QPushButton(QStringLiteral("OK"), this);
     connect(Button_OK, &QPushButton::clicked, this, &QWidget::close);
     ordne_an();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
     Form_auf_Bildschirm(*this);
     // Created visible: it appears during start-up, before the main window.
     show();
