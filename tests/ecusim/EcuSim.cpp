@@ -1,0 +1,434 @@
+#include "ecusim/EcuSim.h"
+
+#include "platform/CanBusFake.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace ecusim {
+
+namespace {
+
+constexpr int Blockgroesse = 100;
+constexpr uint32_t Bit29 = 0x20000000u;
+constexpr qint64 Rahmenluecke_ms = 100; // a pause this long starts a new frame
+
+uint8_t summe(const QByteArray& b, qsizetype bis) {
+    uint8_t s = 0;
+    for (qsizetype i = 0; i < bis; ++i)
+        s = static_cast<uint8_t>(s + static_cast<uint8_t>(b[i]));
+    return s;
+}
+
+void setze_Pruefsumme(QByteArray& rahmen) {
+    rahmen[rahmen.size() - 1] = static_cast<char>(-summe(rahmen, rahmen.size() - 1));
+}
+
+} // namespace
+
+QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten) {
+    QByteArray r;
+    r.append(static_cast<char>(daten.size() + 3));
+    r.append(static_cast<char>(befehl));
+    r.append(daten);
+    r.append('\0');
+    setze_Pruefsumme(r);
+    return r;
+}
+
+EcuSim::EcuSim() : ausgabeTakt_(std::make_unique<QTimer>()) {
+    ausgabeTakt_->setInterval(1);
+    connect(ausgabeTakt_.get(), &QTimer::timeout, this, &EcuSim::leere_Ausgabe);
+    Identitaet = QByteArray(66, '\0');
+    const QByteArray name("ECUSIM");
+    Identitaet.replace(0, name.size(), name);
+    setze_Handler(100, [this](const QByteArray&) { return std::optional<QByteArray>(Identitaet); });
+}
+
+EcuSim::~EcuSim() {
+    schliesse();
+}
+
+QString EcuSim::oeffne_pty() {
+    schliesse();
+    const int m = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (m < 0)
+        return {};
+    if (::grantpt(m) != 0 || ::unlockpt(m) != 0) {
+        ::close(m);
+        return {};
+    }
+    const char* name = ::ptsname(m);
+    if (!name) {
+        ::close(m);
+        return {};
+    }
+    const QString pfad = QString::fromLocal8Bit(name);
+    // Holding the slave side open keeps the master readable while the program closes and
+    // reopens its port; raw mode from the start, so nothing echoes before it opens.
+    slave_ = ::open(name, O_RDWR | O_NOCTTY);
+    if (slave_ >= 0) {
+        termios t{};
+        if (::tcgetattr(slave_, &t) == 0) {
+            ::cfmakeraw(&t);
+            ::tcsetattr(slave_, TCSANOW, &t);
+        }
+    }
+    ::fcntl(m, F_SETFL, ::fcntl(m, F_GETFL) | O_NONBLOCK);
+    master_ = m;
+    notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &EcuSim::lies_pty);
+    return pfad;
+}
+
+void EcuSim::oeffne_CAN(const QString& netz, uint32_t pcSendeId, uint32_t pcEmpfangsId) {
+    schliesse();
+    canEmpfang_ = pcSendeId | Bit29;
+    canSende_ = pcEmpfangsId | Bit29;
+    can_ = CanBusFake::oeffne(netz, 1000, [this] { lies_CAN(); });
+    can_->setze_Bitrate(500000);
+    can_->erlaube_Id(static_cast<int32_t>(canEmpfang_));
+    canSequenz_ = -1;
+}
+
+void EcuSim::schliesse() {
+    notifier_.reset();
+    if (master_ >= 0)
+        ::close(master_);
+    if (slave_ >= 0)
+        ::close(slave_);
+    master_ = slave_ = -1;
+    can_.reset();
+    ausgabeTakt_->stop();
+    ausgang_.clear();
+    eingang_.clear();
+}
+
+void EcuSim::setze_Antwort(uint8_t befehl, const QByteArray& daten) {
+    setze_Handler(befehl, [daten](const QByteArray&) { return std::optional<QByteArray>(daten); });
+}
+
+void EcuSim::setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat) {
+    Blockbefehl& b = bloecke_[befehl];
+    b.lesen = true;
+    b.neuesFormat = neuesFormat;
+    b.daten = quelle;
+}
+
+void EcuSim::setze_Blockschreiben(uint8_t befehl, bool neuesFormat) {
+    Blockbefehl& b = bloecke_[befehl];
+    b.lesen = false;
+    b.neuesFormat = neuesFormat;
+    b.daten.clear();
+    b.vorgaenge = 0;
+}
+
+QByteArray EcuSim::Blockdaten(uint8_t befehl) const {
+    auto it = bloecke_.find(befehl);
+    return it == bloecke_.end() ? QByteArray() : it->second.daten;
+}
+
+int EcuSim::Blockschreibvorgaenge(uint8_t befehl) const {
+    auto it = bloecke_.find(befehl);
+    return it == bloecke_.end() ? 0 : it->second.vorgaenge;
+}
+
+void EcuSim::injiziere(Fehler f, int anzahl, std::optional<uint8_t> befehl) {
+    if (anzahl > 0)
+        fehler_.push_back({f, anzahl, befehl});
+}
+
+std::vector<Rahmen> EcuSim::empfangene() const {
+    std::vector<Rahmen> r;
+    for (const Rahmen& x : protokoll_)
+        if (x.richtung == Richtung::zurECU)
+            r.push_back(x);
+    return r;
+}
+
+std::optional<Fehler> EcuSim::naechster_Fehler(uint8_t befehl) {
+    for (auto it = fehler_.begin(); it != fehler_.end(); ++it) {
+        if (it->befehl && *it->befehl != befehl)
+            continue;
+        const Fehler f = it->fehler;
+        if (--it->anzahl <= 0)
+            fehler_.erase(it);
+        return f;
+    }
+    return std::nullopt;
+}
+
+// --- Receiving ----------------------------------------------------------------------------
+
+void EcuSim::lies_pty() {
+    char puffer[512];
+    for (;;) {
+        const ssize_t n = ::read(master_, puffer, sizeof puffer);
+        if (n > 0) {
+            nimm_Bytes(QByteArray(puffer, static_cast<qsizetype>(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+}
+
+void EcuSim::nimm_Bytes(const QByteArray& bytes) {
+    if (letztesByte_.isValid() && letztesByte_.elapsed() > Rahmenluecke_ms)
+        eingang_.clear();
+    letztesByte_.start();
+    eingang_.append(bytes);
+    while (!eingang_.isEmpty()) {
+        const int L = static_cast<uint8_t>(eingang_[0]);
+        if (L < 3) {
+            protokoll_.push_back({Richtung::zurECU, eingang_.left(1), false});
+            ++Empfangsfehler;
+            eingang_.remove(0, 1);
+            continue;
+        }
+        if (eingang_.size() < L)
+            break;
+        const QByteArray rahmen = eingang_.left(L);
+        eingang_.remove(0, L);
+        bearbeite(rahmen);
+    }
+}
+
+void EcuSim::lies_CAN() {
+    if (!can_)
+        return;
+    CanMsg m;
+    while (can_ && can_->nimm(m)) {
+        if (static_cast<uint32_t>(m.id) != canEmpfang_)
+            continue;
+        const int anzahl = m.data[1];
+        const int sequenz = m.data[0] & 0x7F;
+        const bool letzte = (m.data[0] & 0x80) != 0;
+        bool ok = m.len == 8 && anzahl >= 1 && anzahl <= 6;
+        if (ok) {
+            if (sequenz == 0) {
+                eingang_.clear();
+            } else if (sequenz != canSequenz_ + 1) {
+                ok = false;
+            }
+        }
+        if (!ok) {
+            ++Empfangsfehler;
+            eingang_.clear();
+            canSequenz_ = -1;
+            continue;
+        }
+        canSequenz_ = sequenz;
+        eingang_.append(reinterpret_cast<const char*>(m.data) + 2, anzahl);
+        const int L = static_cast<uint8_t>(eingang_[0]);
+        if (L < 3) {
+            protokoll_.push_back({Richtung::zurECU, eingang_, false});
+            ++Empfangsfehler;
+            eingang_.clear();
+            continue;
+        }
+        if (eingang_.size() >= L) {
+            if (!letzte || eingang_.size() != L)
+                ++Empfangsfehler;
+            const QByteArray rahmen = eingang_.left(L);
+            eingang_.clear();
+            bearbeite(rahmen);
+        } else if (letzte) {
+            ++Empfangsfehler;
+            protokoll_.push_back({Richtung::zurECU, eingang_, false});
+            eingang_.clear();
+        }
+    }
+}
+
+void EcuSim::bearbeite(const QByteArray& rahmen) {
+    const bool gueltig = summe(rahmen, rahmen.size()) == 0;
+    protokoll_.push_back({Richtung::zurECU, rahmen, gueltig});
+    if (ausgeben)
+        std::fprintf(stderr, "ecusim <- %s%s\n", rahmen.toHex(' ').constData(),
+                     gueltig ? "" : " (checksum wrong)");
+    emit Rahmen_empfangen();
+    if (!gueltig) {
+        ++Empfangsfehler;
+        return;
+    }
+    if (stumm)
+        return;
+    const uint8_t befehl = static_cast<uint8_t>(rahmen[1]);
+    const std::optional<Fehler> fehler = naechster_Fehler(befehl);
+    if (fehler == Fehler::Stille)
+        return;
+    const std::optional<QByteArray> daten =
+        antwort_auf(befehl, rahmen.mid(2, rahmen.size() - 3), fehler);
+    if (!daten)
+        return;
+    QByteArray antwort = baue_Rahmen(befehl, *daten);
+    if (fehler == Fehler::Spaet) {
+        QTimer::singleShot(Verzoegerung_ms, this, [this, befehl, antwort] {
+            sende_Antwort(befehl, antwort, std::nullopt);
+        });
+        return;
+    }
+    sende_Antwort(befehl, antwort, fehler);
+}
+
+std::optional<QByteArray> EcuSim::antwort_auf(uint8_t befehl, const QByteArray& daten,
+                                              std::optional<Fehler> fehler) {
+    auto it = bloecke_.find(befehl);
+    if (it == bloecke_.end()) {
+        auto h = handler_.find(befehl);
+        if (h == handler_.end())
+            return std::nullopt;
+        return h->second(daten);
+    }
+    Blockbefehl& b = it->second;
+    if (daten.size() < 2)
+        return std::nullopt;
+    const int kopf0 = static_cast<uint8_t>(daten[0]);
+    const int kopf1 = static_cast<uint8_t>(daten[1]);
+    if (b.lesen) {
+        if (!b.neuesFormat) {
+            // [block index][count][extra]: the count bytes of that block.
+            QByteArray block = b.daten.mid(kopf0 * Blockgroesse, kopf1);
+            block.append(QByteArray(kopf1 - block.size(), '\0'));
+            if (fehler == Fehler::KurzerBlock && block.size() > 20)
+                block.chop(20);
+            return block;
+        }
+        // [index + 128][extra count][index][100][extra]: up to 100 bytes, the last marked.
+        const int index = kopf0 & 0x7F;
+        QByteArray block = b.daten.mid(index * Blockgroesse, Blockgroesse);
+        const bool letzter = (index + 1) * Blockgroesse >= b.daten.size();
+        if (fehler == Fehler::KurzerBlock && block.size() > 20 && !letzter)
+            block.chop(20);
+        int nummer = index + (letzter ? 128 : 0);
+        if (fehler == Fehler::FalscheBlocknummer)
+            nummer = index + 1;
+        int anzahl = static_cast<int>(block.size());
+        if (fehler == Fehler::ZuvieleBlockdaten)
+            anzahl += 10;
+        QByteArray antwort;
+        antwort.append(static_cast<char>(nummer));
+        antwort.append(static_cast<char>(anzahl));
+        antwort.append(block);
+        return antwort;
+    }
+    // Block write: [index (+128 on the last, new format)][count][bytes]; each block is
+    // acknowledged by an empty answer.
+    const int index = kopf0 & 0x7F;
+    const QByteArray nutz = daten.mid(2, kopf1);
+    if (!b.neuesFormat && kopf1 == 0 && daten.size() == 2 && index > 0) {
+        ++b.vorgaenge; // the closing [count][0] frame
+        return QByteArray();
+    }
+    if (index == 0)
+        b.daten.clear();
+    const qsizetype position = static_cast<qsizetype>(index) * Blockgroesse;
+    if (b.daten.size() < position)
+        b.daten.append(QByteArray(position - b.daten.size(), '\0'));
+    b.daten.replace(position, nutz.size(), nutz);
+    if (b.neuesFormat && (kopf0 & 0x80))
+        ++b.vorgaenge;
+    return QByteArray();
+}
+
+// --- Sending ------------------------------------------------------------------------------
+
+void EcuSim::sende_Antwort(uint8_t befehl, QByteArray rahmen, std::optional<Fehler> fehler) {
+    switch (fehler.value_or(Fehler::Stille)) {
+    case Fehler::FalscherBefehl:
+        rahmen[1] = static_cast<char>(befehl + 1);
+        setze_Pruefsumme(rahmen);
+        break;
+    case Fehler::FalschePruefsumme:
+        rahmen[rahmen.size() - 1] = static_cast<char>(rahmen[rahmen.size() - 1] + 1);
+        break;
+    case Fehler::FalscheLaenge:
+        rahmen.insert(rahmen.size() - 1, '\0');
+        rahmen[0] = static_cast<char>(rahmen.size());
+        setze_Pruefsumme(rahmen);
+        break;
+    case Fehler::LaengeUnter3:
+        rahmen[0] = '\0';
+        break;
+    default:
+        break;
+    }
+    protokoll_.push_back({Richtung::vonECU, rahmen, true});
+    if (can_) {
+        schreibe_CAN(rahmen, fehler);
+        return;
+    }
+    if (fehler == Fehler::Geteilt) {
+        for (qsizetype i = 0; i < rahmen.size(); ++i)
+            QTimer::singleShot(static_cast<int>(3 * i), this,
+                               [this, b = rahmen.mid(i, 1)] { schreibe(b); });
+        return;
+    }
+    schreibe(rahmen);
+    if (fehler == Fehler::Streubytes)
+        QTimer::singleShot(5, this, [this] { schreibe(QByteArray("\x55\xAA", 2)); });
+}
+
+void EcuSim::schreibe_CAN(const QByteArray& rahmen, std::optional<Fehler> fehler) {
+    if (!can_)
+        return;
+    const int nachrichten = static_cast<int>((rahmen.size() + 5) / 6);
+    for (int i = 0; i < nachrichten; ++i) {
+        const QByteArray teil = rahmen.mid(i * 6, 6);
+        CanMsg m;
+        m.id = static_cast<int32_t>(canSende_);
+        m.len = fehler == Fehler::CAN_Datenlaenge ? 7 : 8;
+        int sequenz = i;
+        if (fehler == Fehler::CAN_Sequenzluecke && (i >= 1 || nachrichten == 1))
+            sequenz = i + 1 + (nachrichten == 1 ? 1 : 0);
+        m.data[0] = static_cast<uint8_t>(sequenz + (i == nachrichten - 1 ? 128 : 0));
+        m.data[1] = static_cast<uint8_t>(teil.size());
+        std::copy(teil.begin(), teil.end(), m.data + 2);
+        can_->sende(m);
+    }
+}
+
+void EcuSim::schreibe(const QByteArray& bytes) {
+    if (master_ < 0)
+        return;
+    if (ausgang_.isEmpty()) {
+        ausgabeUhr_.start();
+        ausgabeGesendet_ = 0;
+    }
+    ausgang_.append(bytes);
+    leere_Ausgabe();
+}
+
+void EcuSim::leere_Ausgabe() {
+    if (master_ < 0 || ausgang_.isEmpty()) {
+        ausgabeTakt_->stop();
+        return;
+    }
+    qsizetype erlaubt = ausgang_.size();
+    if (baud_ > 0) {
+        // 11 bits a byte: start, 8 data, 2 stop bits.
+        const qint64 faellig = ausgabeUhr_.nsecsElapsed() * baud_ / 11 / 1000000000;
+        erlaubt = std::min<qsizetype>(erlaubt, std::max<qint64>(0, faellig - ausgabeGesendet_));
+    }
+    if (erlaubt > 0) {
+        const ssize_t n = ::write(master_, ausgang_.constData(), static_cast<size_t>(erlaubt));
+        if (n > 0) {
+            ausgang_.remove(0, n);
+            ausgabeGesendet_ += n;
+        }
+    }
+    if (ausgang_.isEmpty())
+        ausgabeTakt_->stop();
+    else if (!ausgabeTakt_->isActive())
+        ausgabeTakt_->start();
+}
+
+} // namespace ecusim

@@ -1,0 +1,161 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QSocketNotifier;
+class QTimer;
+class CanKanal;
+
+namespace ecusim {
+
+// What the simulated ECU can be told to get wrong, for its next answers.
+enum class Fehler {
+    Stille,             // no answer at all
+    Spaet,              // the answer comes after Verzoegerung_ms
+    FalscherBefehl,     // the answer carries another command byte
+    FalschePruefsumme,  // the last byte does not make the frame sum to 0
+    FalscheLaenge,      // one data byte more than the command answers, frame otherwise sound
+    LaengeUnter3,       // a length byte of 0, then the rest of the answer
+    Geteilt,            // the answer leaves byte by byte, a few milliseconds apart
+    Streubytes,         // two stray bytes follow the answer
+    KurzerBlock,        // a block read answer with 20 data bytes fewer than asked
+    FalscheBlocknummer, // a new-format block answer numbered one too high
+    ZuvieleBlockdaten,  // a new-format block whose count exceeds what the frame carries
+    CAN_Sequenzluecke,  // the second CAN message of the answer skips a sequence number
+    CAN_Datenlaenge,    // the answer's CAN messages have data length 7
+};
+
+enum class Richtung { zurECU, vonECU };
+
+// One frame seen on the wire, as the ECU received or sent it.
+struct Rahmen {
+    Richtung richtung = Richtung::zurECU;
+    QByteArray bytes;
+    bool gueltig = true; // length and checksum right (for received frames)
+
+    uint8_t befehl() const { return bytes.size() > 1 ? static_cast<uint8_t>(bytes[1]) : 0; }
+    // The data bytes between command and checksum.
+    QByteArray daten() const {
+        return bytes.size() >= 3 ? bytes.mid(2, bytes.size() - 3) : QByteArray();
+    }
+};
+
+// A frame [L][C][data][K] with L and K filled in.
+QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten);
+
+// The simulated ECU: sits at the far end of a pseudo-terminal or on the fake CAN bus,
+// checks every frame, answers by command from the state it keeps, runs the 100-byte block
+// engine in both formats, records every frame and injects faults on request. Runs in the
+// thread that creates it, driven by the event loop.
+class EcuSim : public QObject {
+    Q_OBJECT
+public:
+    EcuSim();
+    ~EcuSim() override;
+
+    // Opens a pseudo-terminal and serves its master side; the path of the slave side, or
+    // empty when no pseudo-terminal could be made.
+    QString oeffne_pty();
+    // Joins the fake CAN bus net `netz`, receiving on sendeId and answering on empfangsId
+    // (both without the 29-bit mark; the PC's send identifier is the ECU's receive one).
+    void oeffne_CAN(const QString& netz = QStringLiteral("can0"), uint32_t pcSendeId = 0x1FFFFFFE,
+                    uint32_t pcEmpfangsId = 0x1FFFFFFF);
+    void schliesse();
+
+    // Sends every byte at the pace of the line: 11 bits a byte at `baud`; 0 = at once.
+    void setze_Leitungstempo(int baud) { baud_ = baud; }
+
+    // --- What the ECU answers ---------------------------------------------------------
+    using Handler = std::function<std::optional<QByteArray>(const QByteArray& daten)>;
+    // Answer data for a command; nullopt answers nothing.
+    void setze_Handler(uint8_t befehl, Handler h) { handler_[befehl] = std::move(h); }
+    void setze_Antwort(uint8_t befehl, const QByteArray& daten);
+    // The command is a block read of `quelle`, in the old or new block format.
+    void setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat);
+    // The command is a block write in the given format; what arrives is in Blockdaten.
+    void setze_Blockschreiben(uint8_t befehl, bool neuesFormat);
+    QByteArray Blockdaten(uint8_t befehl) const;
+    // Number of completed block writes of a command.
+    int Blockschreibvorgaenge(uint8_t befehl) const;
+
+    // The identity record (command 100, 66 bytes).
+    QByteArray Identitaet;
+
+    // --- Faults -------------------------------------------------------------------------
+    // The next `anzahl` answers (of command `befehl` only, when given) carry the fault.
+    void injiziere(Fehler f, int anzahl = 1, std::optional<uint8_t> befehl = std::nullopt);
+    void keine_Fehler() { fehler_.clear(); }
+    int Verzoegerung_ms = 1000;
+    // Answers nothing at all while set (a dropped link).
+    bool stumm = false;
+
+    // --- Record -------------------------------------------------------------------------
+    const std::vector<Rahmen>& Protokoll() const { return protokoll_; }
+    std::vector<Rahmen> empfangene() const;
+    void leere_Protokoll() { protokoll_.clear(); }
+    // Errors the ECU saw in what it received (bad checksum, CAN sequence, ...).
+    int Empfangsfehler = 0;
+    // Every received frame goes to stderr as hex when set.
+    bool ausgeben = false;
+
+signals:
+    void Rahmen_empfangen();
+
+private:
+    struct Geplant {
+        Fehler fehler;
+        int anzahl;
+        std::optional<uint8_t> befehl;
+    };
+    struct Blockbefehl {
+        bool lesen = true;
+        bool neuesFormat = false;
+        QByteArray daten;
+        int vorgaenge = 0;
+    };
+
+    void lies_pty();
+    void lies_CAN();
+    void nimm_Bytes(const QByteArray& bytes);
+    void bearbeite(const QByteArray& rahmen);
+    std::optional<QByteArray> antwort_auf(uint8_t befehl, const QByteArray& daten,
+                                          std::optional<Fehler> fehler);
+    std::optional<Fehler> naechster_Fehler(uint8_t befehl);
+    void sende_Antwort(uint8_t befehl, QByteArray rahmen, std::optional<Fehler> fehler);
+    void schreibe(const QByteArray& bytes);
+    void schreibe_CAN(const QByteArray& rahmen, std::optional<Fehler> fehler);
+    void leere_Ausgabe();
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<CanKanal> can_;
+    uint32_t canEmpfang_ = 0;
+    uint32_t canSende_ = 0;
+    int canSequenz_ = -1;
+
+    QByteArray eingang_;
+    QElapsedTimer letztesByte_;
+    QByteArray ausgang_;
+    std::unique_ptr<QTimer> ausgabeTakt_;
+    QElapsedTimer ausgabeUhr_;
+    qint64 ausgabeGesendet_ = 0;
+    int baud_ = 0;
+
+    std::map<uint8_t, Handler> handler_;
+    std::map<uint8_t, Blockbefehl> bloecke_;
+    std::deque<Geplant> fehler_;
+    std::vector<Rahmen> protokoll_;
+};
+
+} // namespace ecusim

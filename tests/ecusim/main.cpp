@@ -1,0 +1,103 @@
+// The simulated ECU as a program: serves a pseudo-terminal until it is told to stop.
+
+#include "ecusim/EcuSim.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signal_paar[2] = {-1, -1};
+
+void bei_Signal(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signal_paar[1], &c, 1);
+}
+
+const char* const Hilfe =
+    "usage: ecusim --serial [--pace [BAUD]] [--verbose]\n"
+    "\n"
+    "Plays an engine control unit at the far end of a pseudo-terminal, for running\n"
+    "Quorvel without an ECU and for its tests.\n"
+    "\n"
+    "  --serial        open a pseudo-terminal and print the path of its slave side as the\n"
+    "                  first line of standard output; map a COM port to it in the\n"
+    "                  [Ports] section of the registry file (COM1=/dev/pts/N)\n"
+    "  --pace [BAUD]   send answers at the pace of the line, 11 bits a byte at BAUD\n"
+    "                  (default 19200); without it answers leave at once\n"
+    "  --verbose       print every received frame as hex on standard error\n"
+    "  --help          show this text\n"
+    "\n"
+    "It checks each frame's length and checksum, answers the identity command (100) and\n"
+    "runs until SIGTERM or SIGINT. The CAN side of the simulator lives on the in-process\n"
+    "fake bus and is reached from tests only.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool seriell = false;
+    bool ausgeben = false;
+    int baud = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            std::fputs(Hilfe, stdout);
+            return 0;
+        } else if (std::strcmp(a, "--serial") == 0) {
+            seriell = true;
+        } else if (std::strcmp(a, "--verbose") == 0) {
+            ausgeben = true;
+        } else if (std::strcmp(a, "--pace") == 0) {
+            baud = 19200;
+            if (i + 1 < argc && argv[i + 1][0] != '-')
+                baud = std::atoi(argv[++i]);
+            if (baud <= 0) {
+                std::fputs("ecusim: --pace needs a positive baud rate\n", stderr);
+                return 2;
+            }
+        } else {
+            std::fprintf(stderr, "ecusim: unknown option %s\n\n%s", a, Hilfe);
+            return 2;
+        }
+    }
+    if (!seriell) {
+        std::fputs(Hilfe, stderr);
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    ecusim::EcuSim sim;
+    sim.ausgeben = ausgeben;
+    sim.setze_Leitungstempo(baud);
+    const QString pfad = sim.oeffne_pty();
+    if (pfad.isEmpty()) {
+        std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
+        return 1;
+    }
+    std::printf("%s\n", pfad.toLocal8Bit().constData());
+    std::fflush(stdout);
+
+    // Signals end the event loop through a socket pair, so the simulator closes cleanly.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_paar) != 0)
+        return 1;
+    QSocketNotifier signale(signal_paar[0], QSocketNotifier::Read);
+    QObject::connect(&signale, &QSocketNotifier::activated, &app, [] {
+        char c = 0;
+        [[maybe_unused]] const ssize_t n = ::read(signal_paar[0], &c, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = bei_Signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+
+    const int ergebnis = QCoreApplication::exec();
+    sim.schliesse();
+    return ergebnis;
+}
