@@ -2,6 +2,9 @@
 
 #include "core/TForm.h"
 #include "core/UQuorvel.h"
+#include "core/USetup.h"
+#include "core/link/UComData.h"
+#include "core/model/UQuorveldata.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "service/USicherheitstext.h"
@@ -27,12 +30,16 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     installiere_InterAction(interAction_.get());
     installiere_Globaldaten(daten_.get());
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
+    link_ = std::make_unique<cl_COM_Quorvel>();
+    version_ = std::make_unique<cl_Version>(*link_);
 }
 
 AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them.
     while (!fenster_.empty())
         fenster_.pop_back();
+    version_.reset();
+    link_.reset();
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);
     if (g_kontext == this)
@@ -57,6 +64,7 @@ void AppContext::erzeuge_Fenster() {
     // The fixed creation order; it is also the order in which different windows' handlers
     // run for the same event.
     erzeuge<TForm_Quorvel>();
+    erzeuge<TForm_Setup>();
     erzeuge<TForm_Sicherheitstext>();
 
     interAction_->CreateProc(TForm::Klasse, naechstes_Fenster, 1);

@@ -12,6 +12,8 @@
 class QWidget;
 class TForm;
 class TForm_Quorvel;
+class cl_COM_Quorvel;
+class cl_Version;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them out, and destroys them in reverse order. Tests build a fresh context
@@ -41,6 +43,8 @@ public:
     Registry& registry() { return *registry_; }
     TInterAction& interAction() { return *interAction_; }
     Globaldaten& daten() { return *daten_; }
+    cl_COM_Quorvel* link() const { return link_.get(); }
+    cl_Version* version() const { return version_.get(); }
 
     // The windows in creation order.
     std::vector<TForm*> Fenster() const;
@@ -58,6 +62,8 @@ private:
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<TInterAction> interAction_;
     std::unique_ptr<Globaldaten> daten_;
+    std::unique_ptr<cl_COM_Quorvel> link_;
+    std::unique_ptr<cl_Version> version_;
     std::vector<std::unique_ptr<TForm>> fenster_;
     bool beendet_ = false;
     int rueckgabewert_ = 0;
