@@ -111,7 +111,7 @@ public:
     // starts afresh, so that the wait line of every tick cannot fill the disk.
     void Trace(const QString& zeile);
     static QString Zeitstempel();
-    static constexpr qint64 Trace_Grenze = 4 * 1024 * 1024;
+    qint64 Trace_Grenze = 4 * 1024 * 1024;
 
 protected:
     void sende_naechsten_Block();

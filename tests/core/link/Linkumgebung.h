@@ -1,0 +1,114 @@
+#pragma once
+
+// A bare link (clCOM) in a folder of its own: settings of its own, its CAN port on a fake
+// bus net of its own, its trace file in the folder. No application context, no scheduler:
+// tests drive the link's operations and pump the event loop themselves.
+
+#include "core/Uglobal.h"
+#include "core/link/UCOM.h"
+#include "ecusim/EcuSim.h"
+#include "platform/CanBusFake.h"
+#include "platform/CanKanal.h"
+#include "platform/Dateien.h"
+#include "support/Fixtures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QUuid>
+#include <memory>
+
+inline constexpr uint32_t PC_Sende_Id = 0x1FFFFFFE;
+inline constexpr uint32_t PC_Empfangs_Id = 0x1FFFFFFF;
+
+class Linkumgebung {
+public:
+    // COM_Nr is what the link opens at its creation; CAN by default, on the fake bus.
+    explicit Linkumgebung(bool testmodus = false, const QString& plugin = QStringLiteral("fake"),
+                          const QString& ports = QString())
+        : netz(QUuid::createUuid().toString(QUuid::Id128)), altesVerzeichnis_(QDir::currentPath()) {
+        ordner.schreibe(QStringLiteral("registry.ini"),
+                        {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                         QStringLiteral("CAN_Plugin=") + plugin,
+                         QStringLiteral("CAN_Interface=") + netz, QString(),
+                         QStringLiteral("[Ports]"), ports});
+        qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+        QDir::setCurrent(ordner.pfad());
+        daten.g.Testmodus = testmodus;
+        daten.g.COM_Nr = 0;
+        installiere_Globaldaten(&daten);
+    }
+    ~Linkumgebung() {
+        link.reset();
+        installiere_Globaldaten(nullptr);
+        QDir::setCurrent(altesVerzeichnis_);
+    }
+    Linkumgebung(const Linkumgebung&) = delete;
+    Linkumgebung& operator=(const Linkumgebung&) = delete;
+
+    // The link on CAN as the setup window configures it, switched on.
+    clCOM& CAN_Link() {
+        link = std::make_unique<clCOM>();
+        link->setze_CAN_Setup(CAN_Setup{});
+        link->waehle_Port(0, true, false);
+        link->setze_aktiv(true);
+        return *link;
+    }
+
+    // Pumps the event loop (and the CAN poll a scheduler tick would do) until fertig().
+    template <class F> bool warte(F fertig, int ms = 3000) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (link && link->ist_CAN_Modus())
+                link->lies_CAN();
+            if (fertig())
+                return true;
+            QThread::msleep(1);
+        }
+        return false;
+    }
+    // An exchange ends complete or with a receive error.
+    bool warte_Ende(int ms = 3000) {
+        return warte([this] { return link->ist_komplett() || link->Empfangsfehler(); }, ms);
+    }
+    void pumpe(int ms) {
+        warte([] { return false; }, ms);
+    }
+
+    QString Trace() const {
+        QFile f(ordner.datei(QStringLiteral("TRACE.DAT")));
+        return f.open(QIODevice::ReadOnly) ? Dateien::von_1252(f.readAll()) : QString();
+    }
+
+    Programmordner ordner;
+    Meldungen meldungen;
+    Globaldaten daten;
+    QString netz;
+    std::unique_ptr<clCOM> link;
+
+private:
+    QString altesVerzeichnis_;
+};
+
+// A listener on the fake bus that sees what the link sends (the ECU's receive identifier)
+// and can send as the ECU does.
+class Buslauscher {
+public:
+    explicit Buslauscher(const QString& netz) : kanal_(CanBusFake::oeffne(netz, 1000)) {
+        kanal_->erlaube_Id(static_cast<int32_t>(PC_Sende_Id | CAN_29_Bit));
+    }
+    std::vector<CanMsg> Nachrichten() {
+        std::vector<CanMsg> v;
+        CanMsg m;
+        while (kanal_->nimm(m))
+            v.push_back(m);
+        return v;
+    }
+    void sende(const CanMsg& m) { kanal_->sende(m); }
+
+private:
+    std::unique_ptr<CanKanal> kanal_;
+};
