@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TSerBaseDispatcher;
 class TSerCustomComPort;
@@ -19,15 +20,7 @@ enum class TDeviceLayer { dlWin32, dlWinsock };
 enum class TParity { pNone, pOdd, pEven, pMark, pSpace };
 enum class TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 enum class TTapiMode { tmNone, tmAuto, tmOn, tmOff };
-enum class TTraceLogState {
-    tlOff,
-    tlOn,
-    tlDump,
-    tlAppend,
-    tlClear,
-    tlPause,
-    tlAppendAndContinue
-};
+enum class TTraceLogState { tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause, tlAppendAndContinue };
 
 // Hardware handshake options, combined as a bit set.
 enum THWFlowOption : unsigned {
@@ -176,7 +169,8 @@ public:
     TSerBaseDispatcher& ValidDispatcher();
 
     // Makes the dispatcher in place of the built-in rule when set.
-    using TDispatcherFactory = std::function<std::unique_ptr<TSerBaseDispatcher>(TSerCustomComPort&)>;
+    using TDispatcherFactory =
+        std::function<std::unique_ptr<TSerBaseDispatcher>(TSerCustomComPort&)>;
     void SetDispatcherFactory(TDispatcherFactory Factory) { FFactory = std::move(Factory); }
 
     // Called by the hidden event window in the GUI thread (Msg is the event kind).
@@ -208,7 +202,7 @@ private:
     enum class TPortState { psClosed = 0, psClosing = 1, psOpen = 2 };
 
     void ApplyLine();
-    bool ForceOrOpen() const;
+    bool IsOpenState() const { return FPortState == TPortState::psOpen && FDispatcher; }
     void FinishClose(bool TellUsers);
 
     TDeviceLayer FDeviceLayer = TDeviceLayer::dlWin32;
@@ -249,6 +243,12 @@ private:
     std::unique_ptr<TTriggerSave> FTriggerSave;
     std::unique_ptr<TSerBaseDispatcher> FDispatcher;
     std::unique_ptr<NachrichtenFenster> FComWindow;
+    // Windows left behind by a close; a window is never destroyed inside its own event.
+    std::vector<std::unique_ptr<NachrichtenFenster>> FRetired;
+    int FHandlerDepth = 0;
+    bool FCloseFinishPending = false;
+    // The last open failed: operations raise ECommNotOpen instead of opening again.
+    bool FOpenFailed = false;
     TDispatcherFactory FFactory;
 
     TNotifyEvent FOnPortOpen, FOnPortClose;

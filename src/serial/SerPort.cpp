@@ -1,0 +1,601 @@
+#include "serial/SerPort.h"
+
+#include "platform/Dialoge.h"
+#include "platform/Nachrichten.h"
+#include "serial/SerSelCom.h"
+#include "serial/SerUser.h"
+#include "serial/SerWin32.h"
+
+#include <QDialog>
+
+TSerCustomComPort::TSerCustomComPort() : FTriggerSave(std::make_unique<TTriggerSave>()) {}
+
+TSerCustomComPort::~TSerCustomComPort() {
+    try {
+        if (FPortState == TPortState::psOpen)
+            DonePort();
+    } catch (...) {
+        // A close that fails on the way out has nobody left to tell.
+    }
+    if (FDispatcher && FComWindow)
+        FDispatcher->DeregisterWndTriggerHandler(FComWindow->postfach().get());
+    FDispatcher.reset();
+    FComWindow.reset();
+    FRetired.clear();
+}
+
+// ---- settings ----------------------------------------------------------------------------
+
+void TSerCustomComPort::SetDeviceLayer(TDeviceLayer Value) {
+    if (FPortState == TPortState::psClosed && Value == TDeviceLayer::dlWin32)
+        FDeviceLayer = Value;
+}
+
+void TSerCustomComPort::SetComNumber(uint16_t Value) {
+    if (Value == FComNumber)
+        return;
+    if (!IsOpenState()) {
+        FComNumber = Value;
+        return;
+    }
+    TTriggerSave gerettet;
+    FDispatcher->SaveTriggers(gerettet);
+    const TTraceLogState trace = FTracing;
+    const TTraceLogState log = FLogging;
+    SetOpen(false);
+    FComNumber = Value;
+    FTracing = trace;
+    FLogging = log;
+    SetOpen(true);
+    if (IsOpenState())
+        FDispatcher->RestoreTriggers(gerettet);
+}
+
+void TSerCustomComPort::ApplyLine() {
+    if (IsOpenState())
+        CheckException(
+            FDispatcher->SetLine(FBaud, static_cast<int>(FParity), FStopBits, FDataBits));
+}
+
+void TSerCustomComPort::SetBaud(int32_t Value) {
+    if (Value == FBaud && !FForce)
+        return;
+    FBaud = Value;
+    ApplyLine();
+}
+
+void TSerCustomComPort::SetParity(TParity Value) {
+    if (Value == FParity && !FForce)
+        return;
+    FParity = Value;
+    ApplyLine();
+}
+
+void TSerCustomComPort::SetDataBits(uint16_t Value) {
+    if (Value == FDataBits && !FForce)
+        return;
+    FDataBits = Value;
+    ApplyLine();
+}
+
+void TSerCustomComPort::SetStopBits(uint16_t Value) {
+    if (Value == FStopBits && !FForce)
+        return;
+    FStopBits = Value;
+    ApplyLine();
+}
+
+void TSerCustomComPort::SetInSize(uint16_t Value) {
+    FInSize = Value;
+    if (IsOpenState())
+        FDispatcher->SetCommBuffers(FInSize, FOutSize);
+}
+
+void TSerCustomComPort::SetOutSize(uint16_t Value) {
+    FOutSize = Value;
+    if (IsOpenState())
+        FDispatcher->SetCommBuffers(FInSize, FOutSize);
+}
+
+void TSerCustomComPort::SetDTR(bool Value) {
+    if (Value == FDTR && !FForce)
+        return;
+    if (IsOpenState() && CheckException(FDispatcher->SetDTR(Value)) != 0)
+        return; // the line is under flow control
+    FDTR = Value;
+}
+
+void TSerCustomComPort::SetRTS(bool Value) {
+    if (Value == FRTS && !FForce)
+        return;
+    if (IsOpenState() && CheckException(FDispatcher->SetRTS(Value)) != 0)
+        return;
+    FRTS = Value;
+}
+
+void TSerCustomComPort::SetHWFlowOptions(THWFlowOptionSet Value) {
+    if (Value == FHWFlowOptions && !FForce)
+        return;
+    FHWFlowOptions = Value;
+    if (Value != 0) {
+        if (FBufferFull == 0 || FBufferFull > FInSize)
+            FBufferFull = static_cast<uint16_t>(qRound(FInSize * 0.9));
+        if (FBufferResume == 0 || FBufferResume > FBufferFull)
+            FBufferResume = static_cast<uint16_t>(qRound(FInSize * 0.1));
+        if (Value & (hwfUseRTS | hwfRequireCTS))
+            FRS485Mode = false;
+    }
+    if (IsOpenState())
+        CheckException(FDispatcher->SetHWFlowOptions(FBufferFull, FBufferResume, Value));
+}
+
+void TSerCustomComPort::SetSWFlowOptions(TSWFlowOptions Value) {
+    if (Value == FSWFlowOptions && !FForce)
+        return;
+    FSWFlowOptions = Value;
+    if (Value != TSWFlowOptions::swfNone) {
+        if (FBufferFull == 0 || FBufferFull > FInSize)
+            FBufferFull = static_cast<uint16_t>(FInSize * 3 / 4);
+        if (FBufferResume == 0 || FBufferResume > FBufferFull)
+            FBufferResume = static_cast<uint16_t>(FInSize / 4);
+    }
+    if (!IsOpenState())
+        return;
+    if (Value == TSWFlowOptions::swfNone) {
+        CheckException(FDispatcher->SWFlowDisable());
+        return;
+    }
+    unsigned opt = 0;
+    if (Value == TSWFlowOptions::swfTransmit || Value == TSWFlowOptions::swfBoth)
+        opt |= 1;
+    if (Value == TSWFlowOptions::swfReceive || Value == TSWFlowOptions::swfBoth)
+        opt |= 2;
+    CheckException(FDispatcher->SetSWFlowOptions(FBufferFull, FBufferResume, opt));
+}
+
+void TSerCustomComPort::SetXOnChar(uint8_t Value) {
+    if (Value == FXOnChar && !FForce)
+        return;
+    FXOnChar = Value;
+    if (IsOpenState())
+        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+}
+
+void TSerCustomComPort::SetXOffChar(uint8_t Value) {
+    if (Value == FXOffChar && !FForce)
+        return;
+    FXOffChar = Value;
+    if (IsOpenState())
+        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+}
+
+void TSerCustomComPort::SetBufferFull(uint16_t Value) {
+    FBufferFull = Value;
+}
+
+void TSerCustomComPort::SetBufferResume(uint16_t Value) {
+    FBufferResume = Value;
+}
+
+void TSerCustomComPort::SetTracing(TTraceLogState Value) {
+    // The byte trace is kept off by the program: only the on/off state is stored.
+    FTracing = Value == TTraceLogState::tlOn ? Value : TTraceLogState::tlOff;
+}
+
+void TSerCustomComPort::SetTraceSize(uint32_t Value) {
+    FTraceSize = Value > 4000000 ? 4000000 : Value;
+}
+
+void TSerCustomComPort::SetLogging(TTraceLogState Value) {
+    FLogging = Value == TTraceLogState::tlOn ? Value : TTraceLogState::tlOff;
+}
+
+void TSerCustomComPort::SetLogSize(uint32_t Value) {
+    FLogSize = Value > 16000000 ? 16000000 : Value;
+}
+
+void TSerCustomComPort::SetUseEventWord(bool Value) {
+    FUseEventWord = Value;
+}
+
+void TSerCustomComPort::SetRS485Mode(bool Value) {
+    if (Value == FRS485Mode && !FForce)
+        return;
+    FRS485Mode = Value;
+    if (IsOpenState())
+        FDispatcher->SetRS485Mode(Value);
+}
+
+void TSerCustomComPort::SetTriggerLength(uint16_t Value) {
+    if (Value == FTriggerLength && !FForce)
+        return;
+    FTriggerLength = Value;
+    if (IsOpenState())
+        FDispatcher->ChangeLengthTrigger(Value);
+}
+
+// ---- open and close ----------------------------------------------------------------------
+
+void TSerCustomComPort::SetOpen(bool Value) {
+    if (Value == FOpen)
+        return;
+    if (Value)
+        InitPort();
+    else
+        DonePort();
+}
+
+void TSerCustomComPort::PortPrompt() {
+    if (FComNumber != 0)
+        return;
+    if (!FPromptForPort)
+        CheckException(-2011);
+    TComSelectForm dialog;
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    const uint16_t nummer = ok ? dialog.SelectedComNum() : 0;
+    // OK without any port listed fails as Cancel does.
+    if (nummer == 0)
+        CheckException(-2011);
+    SetComNumber(nummer);
+}
+
+void TSerCustomComPort::CreateDispatcher() {
+    FDispatcher.reset();
+    if (FFactory) {
+        FDispatcher = FFactory(*this);
+        return;
+    }
+    if (FDeviceLayer != TDeviceLayer::dlWin32)
+        CheckException(-3001);
+    if (FTapiMode == TTapiMode::tmOn)
+        CheckException(-2012); // no handle was handed over
+    FDispatcher = std::make_unique<TSerWin32Dispatcher>(this);
+}
+
+int TSerCustomComPort::OpenDevice() {
+    uint32_t optionen = 0;
+    if (FDTR)
+        optionen |= 1;
+    if (FRTS)
+        optionen |= 2;
+    if (FHWFlowOptions & hwfUseDTR)
+        optionen |= 0x10;
+    if (FHWFlowOptions & hwfUseRTS)
+        optionen |= 0x20;
+    return FDispatcher->InitPort(ComName(FComNumber), FBaud, static_cast<int>(FParity), FDataBits,
+                                 FStopBits, FInSize, FOutSize, optionen);
+}
+
+void TSerCustomComPort::InitPort() {
+    FRetired.clear();
+    if (FTapiMode != TTapiMode::tmOn)
+        PortPrompt();
+    CreateDispatcher();
+    if (!FDispatcher)
+        CheckException(-3001);
+    FDispatcher->DeviceName = QStringLiteral("COM%1").arg(FComNumber);
+    int r = OpenDevice();
+    if (r == -5)
+        r = -2008;
+    else if (r == -2 || r == -3)
+        r = -2001;
+    if (r != 0) {
+        // No dispatcher without a device is kept: later calls report "not open".
+        FDispatcher.reset();
+        FOpenFailed = true;
+        CheckException(r);
+        return;
+    }
+    FOpenFailed = false;
+    FPortState = TPortState::psOpen;
+    UpdateHandlerFlags();
+    FForce = true;
+    try {
+        SetTracing(FTracing);
+        SetLogging(FLogging);
+        SetHWFlowOptions(FHWFlowOptions);
+        SetSWFlowOptions(FSWFlowOptions);
+        SetXOnChar(FXOnChar);
+        SetXOffChar(FXOffChar);
+        SetTriggerLength(FTriggerLength);
+        SetDTR(FDTR);
+        SetRTS(FRTS);
+        SetUseEventWord(FUseEventWord);
+        SetRS485Mode(FRS485Mode);
+    } catch (...) {
+        FForce = false;
+        FDispatcher.reset();
+        FPortState = TPortState::psClosed;
+        throw;
+    }
+    FForce = false;
+    FOpen = true;
+    RegisterComWindow(true);
+    if (FSavedTriggers) {
+        FSavedTriggers = false;
+        FDispatcher->RestoreTriggers(*FTriggerSave);
+    }
+    PortOpen();
+}
+
+void TSerCustomComPort::DonePort() {
+    if (FPortState != TPortState::psOpen)
+        return;
+    FPortState = TPortState::psClosing;
+    PortClosing();
+    if (FDispatcher) {
+        FDispatcher->SaveTriggers(*FTriggerSave);
+        FSavedTriggers = true;
+        FDispatcher->DonePort();
+    }
+    if (FHandlerDepth > 0) {
+        // Called from one of this port's event handlers: the close ends when it returns.
+        FCloseFinishPending = true;
+        return;
+    }
+    FinishClose(true);
+}
+
+void TSerCustomComPort::FinishClose(bool TellUsers) {
+    RegisterComWindow(false);
+    FDispatcher.reset();
+    FPortState = TPortState::psClosed;
+    FOpen = false;
+    if (TellUsers)
+        PortClose();
+}
+
+void TSerCustomComPort::RegisterComWindow(bool Register) {
+    if (Register) {
+        FComWindow = std::make_unique<NachrichtenFenster>(
+            [this](uint32_t Msg, uintptr_t WParam, intptr_t LParam) -> intptr_t {
+                HandleWindowMessage(Msg, WParam, LParam);
+                return 0;
+            });
+        if (FDispatcher)
+            FDispatcher->RegisterWndTriggerHandler(FComWindow->postfach());
+        return;
+    }
+    if (!FComWindow)
+        return;
+    if (FDispatcher)
+        FDispatcher->DeregisterWndTriggerHandler(FComWindow->postfach().get());
+    FRetired.push_back(std::move(FComWindow));
+}
+
+void TSerCustomComPort::PortOpen() {
+    if (FOnPortOpen)
+        FOnPortOpen(*this);
+}
+
+void TSerCustomComPort::PortClose() {
+    if (FOnPortClose)
+        FOnPortClose(*this);
+}
+
+void TSerCustomComPort::PortClosing() {}
+
+// ---- data --------------------------------------------------------------------------------
+
+TSerBaseDispatcher* TSerCustomComPort::GetDispatcher() {
+    if (!FDispatcher && FPortState != TPortState::psOpen && FAutoOpen && !FOpenFailed)
+        SetOpen(true);
+    return FDispatcher.get();
+}
+
+TSerBaseDispatcher& TSerCustomComPort::ValidDispatcher() {
+    TSerBaseDispatcher* d = GetDispatcher();
+    if (!d)
+        CheckException(-2007);
+    return *d;
+}
+
+uint8_t TSerCustomComPort::GetChar() {
+    if (FPortState == TPortState::psClosing)
+        return 0;
+    uint8_t c = 0;
+    CheckException(ValidDispatcher().GetChar(c));
+    return c;
+}
+
+void TSerCustomComPort::PutString(const QByteArray& S) {
+    PutBlock(S.constData(), static_cast<int>(S.size()));
+}
+
+void TSerCustomComPort::PutBlock(const void* Block, int Count) {
+    if (FPortState == TPortState::psClosing || Count <= 0)
+        return;
+    CheckException(ValidDispatcher().PutBlock(Block, Count));
+}
+
+int TSerCustomComPort::InBuffUsed() {
+    if (FPortState == TPortState::psClosing)
+        return 0;
+    return ValidDispatcher().InBuffUsed();
+}
+
+int TSerCustomComPort::OutBuffUsed() {
+    if (FPortState == TPortState::psClosing)
+        return 0;
+    return ValidDispatcher().OutBuffUsed();
+}
+
+int TSerCustomComPort::OutBuffFree() {
+    if (FPortState == TPortState::psClosing)
+        return 0;
+    return ValidDispatcher().OutBuffFree();
+}
+
+void TSerCustomComPort::FlushInBuffer() {
+    if (FPortState == TPortState::psClosing || (FOpenFailed && !FDispatcher))
+        return;
+    ValidDispatcher().FlushInBuffer();
+}
+
+void TSerCustomComPort::FlushOutBuffer() {
+    if (FPortState == TPortState::psClosing || (FOpenFailed && !FDispatcher))
+        return;
+    ValidDispatcher().FlushOutBuffer();
+}
+
+void TSerCustomComPort::PollDispatcher() {
+    if (FPortState == TPortState::psClosing || (FOpenFailed && !FDispatcher))
+        return;
+    CheckException(ValidDispatcher().Poll());
+}
+
+// ---- events ------------------------------------------------------------------------------
+
+void TSerCustomComPort::UpdateHandlerFlags() {
+    if (!IsOpenState())
+        return;
+    const bool gebraucht = FOnTrigger || FOnTriggerAvail || FOnTriggerData || FOnTriggerStatus ||
+                           FOnTriggerTimer || FOnTriggerLineError || FOnTriggerModemStatus ||
+                           FOnTriggerOutbuffFree || FOnTriggerOutbuffUsed || FOnTriggerOutSent;
+    FDispatcher->SetHandlerMode(gebraucht ? 1 : 2);
+}
+
+void TSerCustomComPort::SetOnTriggerAvail(TTriggerAvailEvent Value) {
+    FOnTriggerAvail = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTrigger(TTriggerEvent Value) {
+    FOnTrigger = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerData(TTriggerDataEvent Value) {
+    FOnTriggerData = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerStatus(TTriggerStatusEvent Value) {
+    FOnTriggerStatus = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerTimer(TTriggerTimerEvent Value) {
+    FOnTriggerTimer = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerLineError(TTriggerLineErrorEvent Value) {
+    FOnTriggerLineError = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerModemStatus(TNotifyEvent Value) {
+    FOnTriggerModemStatus = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerOutbuffFree(TNotifyEvent Value) {
+    FOnTriggerOutbuffFree = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerOutbuffUsed(TNotifyEvent Value) {
+    FOnTriggerOutbuffUsed = std::move(Value);
+    UpdateHandlerFlags();
+}
+void TSerCustomComPort::SetOnTriggerOutSent(TNotifyEvent Value) {
+    FOnTriggerOutSent = std::move(Value);
+    UpdateHandlerFlags();
+}
+
+void TSerCustomComPort::Trigger(uint16_t Msg, uint16_t TriggerHandle, uint16_t Data) {
+    if (FOnTrigger)
+        FOnTrigger(*this, Msg, TriggerHandle, Data);
+}
+void TSerCustomComPort::TriggerAvail(uint16_t Count) {
+    if (FOnTriggerAvail)
+        FOnTriggerAvail(*this, Count);
+}
+void TSerCustomComPort::TriggerData(uint16_t TriggerHandle) {
+    if (FOnTriggerData)
+        FOnTriggerData(*this, TriggerHandle);
+}
+void TSerCustomComPort::TriggerStatus(uint16_t TriggerHandle) {
+    if (FOnTriggerStatus)
+        FOnTriggerStatus(*this, TriggerHandle);
+}
+void TSerCustomComPort::TriggerTimer(uint16_t TriggerHandle) {
+    if (FOnTriggerTimer)
+        FOnTriggerTimer(*this, TriggerHandle);
+}
+void TSerCustomComPort::TriggerLineError(uint16_t Error, bool LineBreak) {
+    if (FOnTriggerLineError)
+        FOnTriggerLineError(*this, Error, LineBreak);
+}
+void TSerCustomComPort::TriggerModemStatus() {
+    if (FOnTriggerModemStatus)
+        FOnTriggerModemStatus(*this);
+}
+void TSerCustomComPort::TriggerOutbuffFree() {
+    if (FOnTriggerOutbuffFree)
+        FOnTriggerOutbuffFree(*this);
+}
+void TSerCustomComPort::TriggerOutbuffUsed() {
+    if (FOnTriggerOutbuffUsed)
+        FOnTriggerOutbuffUsed(*this);
+}
+void TSerCustomComPort::TriggerOutSent() {
+    if (FOnTriggerOutSent)
+        FOnTriggerOutSent(*this);
+}
+
+void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+    std::lock_guard lk(TSerBaseDispatcher::PortListLock());
+    const unsigned slot = static_cast<unsigned>((static_cast<uintptr_t>(LParam) >> 16) & 0xFFFF);
+    TSerBaseDispatcher* d = TSerBaseDispatcher::FromHandle(slot);
+    // A late event for a dispatcher that is gone (or whose slot now serves another port).
+    if (!d || d->Owner() != this || d != FDispatcher.get())
+        return;
+    const uint16_t data = static_cast<uint16_t>(Msg == APW_TRIGGERAVAIL ? WParam : LParam & 0xFFFF);
+    ++FHandlerDepth;
+    try {
+        switch (Msg) {
+        case APW_TRIGGERAVAIL:
+            Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
+            TriggerAvail(static_cast<uint16_t>(WParam));
+            break;
+        case APW_TRIGGERDATA:
+            Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
+            TriggerData(static_cast<uint16_t>(WParam));
+            break;
+        case APW_TRIGGERTIMER:
+            Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
+            TriggerTimer(static_cast<uint16_t>(WParam));
+            break;
+        case APW_TRIGGERSTATUS:
+            Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
+            TriggerStatus(static_cast<uint16_t>(WParam));
+            switch (WParam & 7) {
+            case 1:
+                TriggerModemStatus();
+                break;
+            case 2: {
+                const int fehler = d->GetLineError();
+                TriggerLineError(static_cast<uint16_t>(fehler), d->CheckLineBreak());
+                break;
+            }
+            case 3:
+                TriggerOutbuffFree();
+                break;
+            case 4:
+                TriggerOutbuffUsed();
+                break;
+            case 5:
+                TriggerOutSent();
+                break;
+            default:
+                break;
+            }
+            break;
+        default:
+            break;
+        }
+    } catch (const std::exception& e) {
+        Dialoge::ShowMessage(QString::fromUtf8(e.what()));
+    } catch (...) {
+        Dialoge::ShowMessage(QStringLiteral("Serial port: unexpected failure in an event handler"));
+    }
+    --FHandlerDepth;
+    if (FHandlerDepth == 0 && FCloseFinishPending) {
+        FCloseFinishPending = false;
+        FinishClose(false);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "serial/SerUser.h"
+
+#include <atomic>
+#include <thread>
+
+// The dispatcher on the platform's serial-port operations (platform/Comm.h), with the four
+// worker threads of an open port: read (fills the receive queue), status (watches line
+// events), write (empties the output ring into the device) and dispatch (feeds the dispatch
+// ring and delivers events to the GUI thread).
+class TSerWin32Dispatcher : public TSerBaseDispatcher {
+public:
+    explicit TSerWin32Dispatcher(TSerCustomComPort* Owner);
+    ~TSerWin32Dispatcher() override;
+
+    int EscapeComFunction(uint32_t Func) override;
+    int FlushCom(int Queue) override;
+    uint32_t GetComError(Comm::COMSTAT& Stat) override;
+    int GetComState(Comm::DCB& Settings) override;
+    int ReadCom(uint8_t* Buf, int Size) override;
+    int SetComState(const Comm::DCB& Settings) override;
+    int WriteCom(const uint8_t* Buf, int Size) override;
+    bool SetupCom(int InSize, int OutSize) override;
+    void StartDispatcher() override;
+    void CloseDispatcher() override;
+    int OutBufUsed() override;
+    int InQueue() override;
+    Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
+    int StopDispatcher() override;
+    int Poll() override;
+
+private:
+    enum Slot { ReadSlot, DispatchSlot, WriteSlot, StatusSlot, SlotCount };
+
+    void ReadThread();
+    void StatusThread();
+    void WriteThread();
+    void DispatchThread();
+    int WriteBuffered();
+    void Starte(Slot S, void (TSerWin32Dispatcher::*Body)());
+    void WarteAufEnde(Slot S);
+
+    Comm::Event FDataReady;   // wakes the read thread
+    Comm::Event FStatusWake;  // wakes the status thread
+    Comm::Event FAck;         // a thread started, or the write thread saw a flush
+    Comm::Event FOutputReady; // the output ring has new data
+    Comm::Event FFlush;       // the write thread drops what it is writing
+    std::thread FThreads[SlotCount];
+    std::atomic<bool> FRunning[SlotCount] = {};
+};
