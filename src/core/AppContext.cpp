@@ -5,6 +5,7 @@
 #include "core/USetup.h"
 #include "core/link/UComData.h"
 #include "core/model/UQuorveldata.h"
+#include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "service/USicherheitstext.h"
@@ -30,6 +31,8 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     installiere_InterAction(interAction_.get());
     installiere_Globaldaten(daten_.get());
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
+    // The port layer knows only the ports of this context's registry.
+    Comm::SetPortRegistry(registry_.get());
     link_ = std::make_unique<cl_COM_Quorvel>();
     version_ = std::make_unique<cl_Version>(*link_);
 }
@@ -40,6 +43,7 @@ AppContext::~AppContext() {
         fenster_.pop_back();
     version_.reset();
     link_.reset();
+    Comm::SetPortRegistry(nullptr);
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);
     if (g_kontext == this)

@@ -103,6 +103,12 @@ public:
             QDir().mkpath(ordner.datei(QStringLiteral("Language/") + QLatin1String(s)));
             QFile::copy(sprache + datei, ordner.datei(QStringLiteral("Language") + datei));
         }
+        // Every registry the program makes, the port layer's included, reads this file:
+        // no port exists but those of its [Ports] section.
+        qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+        // The link's trace file lands in the current folder.
+        altesVerzeichnis_ = QDir::currentPath();
+        QDir::setCurrent(ordner.pfad());
         ecu = std::make_unique<HandECU>(netz_);
         kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
                                                std::make_unique<Registry>(ordner.registry()));
@@ -113,6 +119,14 @@ public:
         if (einschalten)
             link().setze_Verbindung(true);
     }
+
+    ~LinkKontext() {
+        kontext.reset();
+        qunsetenv("QUORVEL_REGISTRY");
+        QDir::setCurrent(altesVerzeichnis_);
+    }
+    LinkKontext(const LinkKontext&) = delete;
+    LinkKontext& operator=(const LinkKontext&) = delete;
 
     cl_COM_Quorvel& link() { return *kontext->link(); }
     cl_Version& version() { return *kontext->version(); }
@@ -133,4 +147,5 @@ public:
 
 private:
     QString netz_;
+    QString altesVerzeichnis_;
 };

@@ -96,6 +96,16 @@ TEST_F(Scheduler, PriorityByDueTick) {
     EXPECT_EQ(ticke_und_antworte(), std::vector<int>{5});
     EXPECT_EQ(ticke_und_antworte(), std::vector<int>{4});
     // ...but not before one whose due lies further back.
+    bool anhalten = true;
+    zyklisch.beiAntwort = [&](Testanfrage& r) {
+        if (anhalten)
+            r.stoppen();
+    };
+    ticke_und_antworte();
+    EXPECT_FALSE(zyklisch.aktiv);
+    EXPECT_EQ(ticke_und_antworte(), std::vector<int>{});
+    anhalten = false;
+    zyklisch.starten_zyklisch(0, 0);
     zyklisch.faellig = link.Tick() - 11;
     einmal.starten();
     EXPECT_EQ(ticke_und_antworte(), std::vector<int>{4});
