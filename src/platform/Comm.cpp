@@ -234,6 +234,8 @@ bool CloseHandle(Handle H) {
             return false;
         }
     }
+    // The exclusive flag stays with the terminal, not the descriptor: clear it for the next open.
+    ::ioctl(H, TIOCNXCL);
     ::flock(H, LOCK_UN);
     if (::close(H) != 0)
         return fehler(errno);
@@ -489,8 +491,7 @@ int ReadFile(Handle H, void* Buffer, int Size) {
         if (n == 0) {
             // A raw tty with nothing to give reads 0 bytes; only a hang-up makes it final.
             pollfd p{H, POLLIN, 0};
-            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) &&
-                !(p.revents & POLLIN)) {
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR))) {
                 SetLastError(ERROR_DEVICE_NOT_CONNECTED);
                 return -1;
             }

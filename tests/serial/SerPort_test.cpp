@@ -1,0 +1,391 @@
+#include "SerialFixture.h"
+
+#include "serial/SerPort.h"
+#include "serial/SerUser.h"
+#include "support/Fixtures.h"
+
+#include <termios.h>
+
+namespace {
+
+// A port on COM5 over a fresh pseudo-terminal, whose handler collects what arrives.
+class PortTest : public SerialTest {
+protected:
+    void SetUp() override {
+        SerialTest::SetUp();
+        ASSERT_TRUE(far.ok());
+        mappe({{5, far.slavePfad()}});
+        port.SetComNumber(5);
+        port.SetOnTriggerAvail([this](TSerCustomComPort& cp, uint16_t count) {
+            ++events;
+            const int n = lesen ? lesen(count) : count;
+            for (int i = 0; i < n; ++i)
+                empfangen.append(static_cast<char>(cp.GetChar()));
+        });
+    }
+
+    PtyPaar far;
+    TSerComPort port;
+    QByteArray empfangen;
+    int events = 0;
+    std::function<int(int count)> lesen; // how many of the announced bytes the handler reads
+};
+
+TEST_F(PortTest, BurstLargerThanTheRingArrivesCompleteAndInOrder) {
+    port.SetOpen(true);
+    const QByteArray daten = muster(50000);
+    ASSERT_TRUE(far.schreibe(daten));
+    ASSERT_TRUE(warte([&] { return empfangen.size() >= daten.size(); }, 10000)) << empfangen.size();
+    EXPECT_EQ(empfangen, daten);
+}
+
+TEST_F(PortTest, SentBytesReachTheFarEndInOrder) {
+    port.SetOpen(true);
+    const QByteArray daten = muster(3000, 11);
+    for (int i = 0; i < daten.size(); i += 100)
+        port.PutString(daten.mid(i, 100));
+    EXPECT_EQ(far.lies(daten.size(), 5000), daten);
+    port.PutString(QByteArray()); // nothing
+    EXPECT_EQ(port.OutBuffUsed(), 0);
+}
+
+// The dispatch ring holds 8192 bytes; what does not fit waits in the receive queue until
+// the program reads, and nothing is lost or reordered on the way.
+TEST_F(PortTest, RingWrapFullAndOverflowTable) {
+    struct Fall {
+        const char* name;
+        int erst;   // bytes sent while the handler reads nothing
+        int danach; // bytes sent once it reads again
+        int imRing; // bytes the ring holds before the program reads
+    };
+    const Fall faelle[] = {
+        {"wrap", 6000, 6000, 6000},
+        {"exactly full", 8192, 10, 8192},
+        {"overflow waits in the queue", 8192 + 3000, 500, 8192},
+    };
+    port.SetOpen(true);
+    int gesendet = 0;
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        empfangen.clear();
+        lesen = [](int) { return 0; };
+        ASSERT_TRUE(far.schreibe(muster(f.erst, gesendet)));
+        ASSERT_TRUE(warte([&] { return port.InBuffUsed() == f.imRing; })) << port.InBuffUsed();
+        pumpe(100);
+        EXPECT_EQ(port.InBuffUsed(), f.imRing);
+        // Reading outside an event takes bytes one by one and lets the queue move on.
+        QByteArray gelesen;
+        while (gelesen.size() < f.erst) {
+            if (port.InBuffUsed() > 0)
+                gelesen.append(static_cast<char>(port.GetChar()));
+            else
+                ASSERT_TRUE(warte([&] { return port.InBuffUsed() > 0; })) << gelesen.size();
+        }
+        EXPECT_EQ(gelesen, muster(f.erst, gesendet));
+        EXPECT_THROW(port.GetChar(), EBufferIsEmpty);
+        gesendet += f.erst;
+        // Events announced before the bytes were read outside them may still be on their way.
+        lesen = [&](int count) { return std::min(count, port.InBuffUsed()); };
+        ASSERT_TRUE(far.schreibe(muster(f.danach, gesendet)));
+        ASSERT_TRUE(warte([&] { return empfangen.size() >= f.danach; }));
+        EXPECT_EQ(empfangen, muster(f.danach, gesendet));
+        gesendet += f.danach;
+    }
+}
+
+TEST_F(PortTest, HandlerReadingFewerBytesSeesTheRestWithTheNextData) {
+    std::vector<int> counts;
+    lesen = [&](int count) {
+        counts.push_back(count);
+        return counts.size() == 1 ? 3 : count;
+    };
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("ABCDEFGH"));
+    ASSERT_TRUE(warte([&] { return events == 1; }));
+    pumpe(150);
+    EXPECT_EQ(empfangen, "ABC");
+    EXPECT_EQ(events, 1) << "no new event without new data";
+    EXPECT_EQ(port.InBuffUsed(), 5);
+    ASSERT_TRUE(far.schreibe("IJ"));
+    ASSERT_TRUE(warte([&] { return empfangen.size() == 10; }));
+    EXPECT_EQ(empfangen, "ABCDEFGHIJ");
+    EXPECT_EQ(counts, (std::vector<int>{8, 7}));
+}
+
+TEST_F(PortTest, PeekingBeyondCountRaisesAndChangesNothing) {
+    bool geworfen = false;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+        try {
+            cp.GetChar();
+        } catch (const EBufferIsEmpty&) {
+            geworfen = true;
+        }
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("xyz"));
+    ASSERT_TRUE(warte([&] { return empfangen.size() == 3; }));
+    EXPECT_TRUE(geworfen);
+    pumpe(100);
+    EXPECT_EQ(port.InBuffUsed(), 0);
+}
+
+TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
+    bool einmal = false;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        ++events;
+        if (!einmal) {
+            einmal = true;
+            empfangen.append(static_cast<char>(cp.GetChar()));
+            cp.FlushInBuffer();
+            return;
+        }
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("0123456789"));
+    ASSERT_TRUE(warte([&] { return events == 1; }));
+    pumpe(150);
+    EXPECT_EQ(port.InBuffUsed(), 0);
+    ASSERT_TRUE(far.schreibe("XY"));
+    ASSERT_TRUE(warte([&] { return events == 2; }));
+    EXPECT_EQ(empfangen, "0XY");
+}
+
+TEST_F(PortTest, BytesArrivingWhileTheGuiThreadIsBusyAreDeliveredLater) {
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("first"));
+    // The GUI thread does not look at its events for longer than a delivery may wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+    ASSERT_TRUE(far.schreibe("second"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(warte([&] { return empfangen.size() >= 11; }, 5000)) << empfangen.constData();
+    pumpe(200);
+    EXPECT_EQ(empfangen, "firstsecond");
+}
+
+TEST_F(PortTest, FlushOutBufferWhileAWriteIsPendingReturnsAndDropsTheOutput) {
+    port.SetOpen(true);
+    // The far end reads nothing: the driver fills up and the write thread waits.
+    const QByteArray block(2000, 'a');
+    for (int i = 0; i < 400 && port.OutBuffUsed() == 0; ++i) {
+        if (port.OutBuffFree() >= block.size())
+            port.PutString(block);
+        pumpe(5);
+    }
+    ASSERT_TRUE(warte([&] { return port.OutBuffUsed() > 0; }));
+    const auto start = std::chrono::steady_clock::now();
+    port.FlushOutBuffer();
+    const auto dauer = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(dauer, std::chrono::milliseconds(1000));
+    EXPECT_EQ(port.OutBuffUsed(), 0);
+    // The line works on afterwards: the far end drains it and then sees the new bytes.
+    far.lies(10000000, 500);
+    port.PutString("END");
+    const QByteArray rest = far.lies(1000000, 1000);
+    EXPECT_TRUE(rest.endsWith("END")) << rest.right(10).constData();
+}
+
+TEST_F(PortTest, ClosingInsideTheHandlerFinishesAfterItReturns) {
+    bool offenImHandler = false;
+    uint8_t nachDemSchliessen = 1;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t) {
+        ++events;
+        cp.SetOpen(false);
+        offenImHandler = cp.Open();
+        nachDemSchliessen = cp.GetChar(); // closing: 0, no error
+        cp.PutString("ignored");
+        cp.FlushInBuffer();
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("bye"));
+    ASSERT_TRUE(warte([&] { return events == 1 && !port.Open(); }));
+    EXPECT_TRUE(offenImHandler);
+    EXPECT_EQ(nachDemSchliessen, 0);
+    EXPECT_EQ(far.lies(10, 200), QByteArray());
+    // The port opens again and works.
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("again"));
+    ASSERT_TRUE(warte([&] { return empfangen == "again"; }));
+}
+
+TEST_F(PortTest, FarEndGoneIsAFailureAndThePortOpensAgainAfterwards) {
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("ok"));
+    ASSERT_TRUE(warte([&] { return empfangen == "ok"; }));
+    far.schliesse();
+    ASSERT_TRUE(warte([&] { return port.GetDispatcher()->DeviceGone(); }));
+    ASSERT_TRUE(warte([&] { return port.GetDispatcher()->ThreadCount() == 0; }));
+    EXPECT_TRUE(port.Open());
+    EXPECT_EQ(port.GetDispatcher()->GetLineError(), 10);
+    EXPECT_THROW(port.PutString("x"), EOutputBufferTooSmall);
+    EXPECT_THROW(port.GetChar(), EBufferIsEmpty);
+    port.FlushInBuffer();
+    port.FlushOutBuffer();
+    port.SetOpen(false);
+    EXPECT_FALSE(port.Open());
+
+    PtyPaar neu;
+    mappe({{5, neu.slavePfad()}});
+    port.SetOpen(true);
+    ASSERT_TRUE(neu.schreibe("back"));
+    ASSERT_TRUE(warte([&] { return empfangen == "okback"; }));
+    port.PutString("fine");
+    EXPECT_EQ(neu.lies(4, 2000), "fine");
+}
+
+TEST_F(PortTest, TwoPortsAtOnce) {
+    PtyPaar far2;
+    mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
+    TSerComPort zweiter;
+    QByteArray empfangen2;
+    zweiter.SetComNumber(6);
+    zweiter.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen2.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    zweiter.SetOpen(true);
+    ASSERT_TRUE(far.schreibe(muster(5000, 1)));
+    ASSERT_TRUE(far2.schreibe(muster(5000, 2)));
+    port.PutString("to one");
+    zweiter.PutString("to two");
+    ASSERT_TRUE(warte([&] { return empfangen.size() == 5000 && empfangen2.size() == 5000; }));
+    EXPECT_EQ(empfangen, muster(5000, 1));
+    EXPECT_EQ(empfangen2, muster(5000, 2));
+    EXPECT_EQ(far.lies(6, 2000), "to one");
+    EXPECT_EQ(far2.lies(6, 2000), "to two");
+}
+
+TEST_F(PortTest, OpeningFailuresRaiseTheirCodes) {
+    port.SetOpen(true);
+    TSerComPort zweiter;
+    zweiter.SetComNumber(5);
+    try {
+        zweiter.SetOpen(true);
+        FAIL() << "opened a port that is in use";
+    } catch (const EAlreadyOpen& e) {
+        EXPECT_EQ(e.ErrorCode(), -2008);
+        EXPECT_EQ(e.Message(), "ie_Open - device already open");
+    }
+    EXPECT_FALSE(zweiter.Open());
+    // After a failed open nothing opens behind the caller's back.
+    EXPECT_THROW(zweiter.PutString("x"), ECommNotOpen);
+    EXPECT_THROW(zweiter.GetChar(), ECommNotOpen);
+    zweiter.FlushInBuffer();
+
+    TSerComPort dritter;
+    dritter.SetComNumber(7); // not in the port map
+    EXPECT_THROW(dritter.SetOpen(true), EBadId);
+    EXPECT_FALSE(dritter.Open());
+
+    TSerComPort ohneNummer;
+    ohneNummer.SetPromptForPort(false);
+    EXPECT_THROW(ohneNummer.SetOpen(true), ENoPortSelected);
+
+    // Closing the first frees the port for the second.
+    port.SetOpen(false);
+    zweiter.SetOpen(true);
+    EXPECT_TRUE(zweiter.Open());
+}
+
+TEST_F(PortTest, OperationsOnAClosedPortOpenItFirstUnlessAutoOpenIsOff) {
+    port.PutString("auto");
+    EXPECT_TRUE(port.Open());
+    EXPECT_EQ(far.lies(4, 2000), "auto");
+    port.SetOpen(true); // twice: nothing
+    port.SetOpen(false);
+    port.SetOpen(false);
+    port.SetAutoOpen(false);
+    EXPECT_THROW(port.PutString("x"), ECommNotOpen);
+    EXPECT_THROW(port.FlushInBuffer(), ECommNotOpen);
+    EXPECT_FALSE(port.Open());
+}
+
+TEST_F(PortTest, LineSettingsAreAppliedOnTheOpenPort) {
+    auto leseTermios = [&] {
+        termios t{};
+        tcgetattr(far.master(), &t);
+        return t;
+    };
+    port.SetBaud(19200);
+    port.SetStopBits(2);
+    port.SetOpen(true);
+    termios t = leseTermios();
+    EXPECT_EQ(cfgetospeed(&t), B19200);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+
+    // The switch to the fast mode, with output pending before it.
+    port.PutString(muster(200));
+    port.SetBaud(57600);
+    port.SetStopBits(1);
+    t = leseTermios();
+    EXPECT_EQ(cfgetospeed(&t), B57600);
+    EXPECT_FALSE(t.c_cflag & CSTOPB);
+    EXPECT_EQ(port.OutBuffUsed(), 0);
+    EXPECT_EQ(far.lies(200, 2000), muster(200));
+
+    // Unchanged values write nothing and do not wait.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 50; ++i)
+        port.SetBaud(57600);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+}
+
+TEST_F(PortTest, NewPortNumberOnAnOpenPortReopensThere) {
+    PtyPaar far2;
+    mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
+    port.SetOpen(true);
+    port.SetComNumber(6);
+    EXPECT_TRUE(port.Open());
+    ASSERT_TRUE(far2.schreibe("six"));
+    ASSERT_TRUE(warte([&] { return empfangen == "six"; }));
+    port.PutString("x");
+    EXPECT_EQ(far2.lies(1, 2000), "x");
+    EXPECT_EQ(far.lies(1, 100), QByteArray());
+}
+
+TEST_F(PortTest, ClosingTellsTheHandlersAndDestroyingAnOpenPortStopsItsThreads) {
+    int geoeffnet = 0, geschlossen = 0;
+    port.SetOnPortOpen([&](TSerCustomComPort&) { ++geoeffnet; });
+    port.SetOnPortClose([&](TSerCustomComPort&) { ++geschlossen; });
+    port.SetOpen(true);
+    port.SetOpen(false);
+    EXPECT_EQ(geoeffnet, 1);
+    EXPECT_EQ(geschlossen, 1);
+
+    auto kurz = std::make_unique<TSerComPort>();
+    kurz->SetComNumber(5);
+    kurz->SetOnTriggerAvail([](TSerCustomComPort&, uint16_t) {});
+    kurz->SetOpen(true);
+    ASSERT_TRUE(far.schreibe("late"));
+    kurz.reset(); // the pending event for it is dropped
+    pumpe(200);
+    port.SetOpen(true);
+    EXPECT_TRUE(port.Open());
+}
+
+TEST_F(PortTest, ExceptionFromAHandlerIsShownAndDeliveryGoesOn) {
+    Meldungen meldungen;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+        if (empfangen == "a")
+            throw std::runtime_error("handler failed");
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("a"));
+    ASSERT_TRUE(warte([&] { return !meldungen.texte.isEmpty(); }));
+    EXPECT_EQ(meldungen.texte.first(), "handler failed");
+    ASSERT_TRUE(far.schreibe("b"));
+    ASSERT_TRUE(warte([&] { return empfangen == "ab"; }));
+}
+
+} // namespace
