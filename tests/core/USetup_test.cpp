@@ -1,5 +1,7 @@
 #include "core/USetup.h"
 #include "core/link/LinkFixture.h"
+#include "ecusim/EcuSim.h"
+#include "platform/Comm.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -142,4 +144,34 @@ TEST(Setup, ChoosingHardwareAndSoftwareIsStoredAtOnce) {
     setup.ComboBox_HardwareChange(0);
     setup.fuelle_Softwareliste();
     EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("T-QUORVEL-1-400-615.TXT"));
+}
+
+TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
+    ecusim::EcuSim a, b;
+    const QString pty2 = a.oeffne_pty();
+    const QString pty3 = b.oeffne_pty();
+    ASSERT_FALSE(pty2.isEmpty());
+    ASSERT_FALSE(pty3.isEmpty());
+    LinkKontext k(false);
+    k.ordner.schreibe(QStringLiteral("registry.ini"),
+                      {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                       QStringLiteral("BT_Relais_COM_Nr=3"), QStringLiteral("BT_Relais_Online=1"),
+                       QString(), QStringLiteral("[Ports]"), QStringLiteral("COM2=") + pty2,
+                       QStringLiteral("COM3=") + pty3});
+    glob().COM_Nr = 2;
+    Registry registry(k.ordner.registry());
+    Comm::SetPortRegistry(&registry);
+    TForm_Setup setup;
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->count(), 1);
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM3"));
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->currentIndex(), 0);
+    EXPECT_EQ(setup.Relais_Port, 3);
+    // No relay yet to switch: the stored choice stands.
+    EXPECT_TRUE(setup.CheckBox_BT_Online->isChecked());
+
+    // With a relay that cannot open its port the box is unchecked.
+    setup.Relais_oeffnen = [](int, bool) { return false; };
+    setup.CheckBox_BT_OnlineClick();
+    EXPECT_FALSE(setup.CheckBox_BT_Online->isChecked());
+    Comm::SetPortRegistry(&k.kontext->registry());
 }
