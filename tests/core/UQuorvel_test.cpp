@@ -218,3 +218,22 @@ TEST(Hauptfenster, PortEntries) {
     EXPECT_EQ(TForm_Quorvel::Versionstext(615, 3, QStringLiteral("15.11.2017")),
               QStringLiteral("6.15 Rev.: 3, 15.11.2017"));
 }
+
+TEST(Hauptfenster, PortNumber44SelectsCom44WhenListedElseCan) {
+    ecusim::EcuSim sim;
+    const QString pty = sim.oeffne_pty();
+    ASSERT_FALSE(pty.isEmpty());
+    {
+        Programm p({QStringLiteral("COM_Nr=44")}, {QStringLiteral("COM44=") + pty});
+        p.starte();
+        EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("COM44"));
+    }
+    {
+        Programm p({QStringLiteral("COM_Nr=44")}, {QStringLiteral("COM4=") + pty});
+        p.starte();
+        EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("CAN"));
+        // The link uses COM4 in its fast mode all the same.
+        EXPECT_TRUE(p.link().ist_Fast_Modus());
+        EXPECT_TRUE(p.link().ist_aktiv());
+    }
+}
