@@ -374,7 +374,7 @@ void EcuSim::sende_Antwort(uint8_t befehl, QByteArray rahmen, std::optional<Fehl
     }
     schreibe(rahmen);
     if (fehler == Fehler::Streubytes)
-        QTimer::singleShot(5, this, [this] { schreibe(QByteArray("\x55\xAA", 2)); });
+        QTimer::singleShot(100, this, [this] { schreibe(QByteArray("\x55\xAA", 2)); });
 }
 
 void EcuSim::schreibe_CAN(const QByteArray& rahmen, std::optional<Fehler> fehler) {

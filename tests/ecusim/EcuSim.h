@@ -27,7 +27,7 @@ enum class Fehler {
     FalscheLaenge,      // one data byte more than the command answers, frame otherwise sound
     LaengeUnter3,       // a length byte of 0, then the rest of the answer
     Geteilt,            // the answer leaves byte by byte, a few milliseconds apart
-    Streubytes,         // two stray bytes follow the answer
+    Streubytes,         // two stray bytes follow the answer after 100 ms
     KurzerBlock,        // a block read answer with 20 data bytes fewer than asked
     FalscheBlocknummer, // a new-format block answer numbered one too high
     ZuvieleBlockdaten,  // a new-format block whose count exceeds what the frame carries
