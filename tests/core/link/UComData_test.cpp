@@ -1,4 +1,5 @@
 #include "core/link/LinkFixture.h"
+#include "ecusim/EcuSim.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -331,4 +332,55 @@ TEST_F(Scheduler, TheWaitWindowShowsWhileItsRequestRunsAndClosingItStopsTheReque
     r.starten();
     k.ticke(30);
     EXPECT_FALSE(r.Meldung()->isVisible());
+}
+
+TEST_F(Scheduler, BlockTransfersRunThroughTheSchedulerAgainstTheSimulatedEcu) {
+    ecusim::EcuSim sim;
+    sim.oeffne_CAN(k.netz());
+    QByteArray quelle(250, '\0');
+    for (int i = 0; i < quelle.size(); ++i)
+        quelle[i] = static_cast<char>(i * 7);
+    sim.setze_Blocklesen(3, quelle, false);
+    sim.setze_Blockschreiben(2, true);
+
+    std::array<uint8_t, 2000> gelesen{};
+    cl_COM_data lesen(link, 3, true, false, 2000, 0, nullptr, 250, gelesen.data());
+    lesen.starten();
+    for (int i = 0; i < 100 && !lesen.beantwortet; ++i)
+        k.ticke();
+    ASSERT_TRUE(lesen.beantwortet);
+    EXPECT_EQ(lesen.Antwortlaenge, 250);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(gelesen.data()), 250), quelle);
+
+    std::array<uint8_t, 250> senden{};
+    senden.fill(0x5A);
+    cl_COM_data schreiben(link, 2, false, true, 2000, 250, senden.data(), 0, nullptr);
+    schreiben.neues_Blockformat = true;
+    // The block format of a send is the one of the last block read.
+    lesen.neues_Blockformat = true;
+    sim.setze_Blocklesen(3, quelle, true);
+    lesen.starten();
+    for (int i = 0; i < 100 && !lesen.beantwortet; ++i)
+        k.ticke();
+    ASSERT_TRUE(lesen.beantwortet);
+    schreiben.starten();
+    for (int i = 0; i < 100 && !schreiben.beantwortet; ++i)
+        k.ticke();
+    ASSERT_TRUE(schreiben.beantwortet);
+    EXPECT_EQ(sim.Blockdaten(2), QByteArray(250, 0x5A));
+    EXPECT_EQ(link.Fehlerzahl(), 0);
+}
+
+TEST_F(Scheduler, AForcedDisconnectionStopsEveryRequest) {
+    int getrennt = 0;
+    InterAction().Create(
+        cl_COM_Quorvel::Klasse, [&](Sender&) { ++getrennt; }, 2);
+    Testanfrage r(link, 9);
+    r.starten_zyklisch(100, 200);
+    link.trennen();
+    EXPECT_EQ(getrennt, 1);
+    EXPECT_FALSE(r.aktiv);
+    EXPECT_EQ(r.Periode, -1);
+    // Only the identity request goes on, asking whether the ECU is there.
+    EXPECT_TRUE(k.version().aktiv);
 }
