@@ -259,6 +259,10 @@ void cl_COM_Quorvel::trennen() {
 
 void cl_COM_Quorvel::alle_stoppen() {
     Reset_Empfang();
+    // A block transfer keeps its wait through a receiver reset; with its request stopped
+    // nothing would ever end that wait, and the link would send nothing again.
+    if (wartet())
+        abbrechen();
     im_Flug_ = false;
     for (cl_COM_data* r : ring_) {
         r->aktiv = false;

@@ -384,3 +384,24 @@ TEST_F(Scheduler, AForcedDisconnectionStopsEveryRequest) {
     // Only the identity request goes on, asking whether the ECU is there.
     EXPECT_TRUE(k.version().aktiv);
 }
+
+TEST_F(Scheduler, ADisconnectionDuringABlockTransferDoesNotFreezeTheLink) {
+    ecusim::EcuSim sim;
+    sim.oeffne_CAN(k.netz());
+    sim.setze_Blocklesen(3, QByteArray(1000, '\x01'), false);
+    std::array<uint8_t, 2000> puffer{};
+    cl_COM_data lesen(link, 3, true, false, 2000, 0, nullptr, 1000, puffer.data());
+    lesen.starten();
+    k.ticke(3);
+    ASSERT_TRUE(link.Blockempfang_aktiv());
+    link.trennen();
+    sim.leere_Protokoll();
+    bool identitaet = false;
+    for (int i = 0; i < 300 && !identitaet; ++i) {
+        k.ticke();
+        for (const ecusim::Rahmen& r : sim.empfangene())
+            identitaet = identitaet || r.befehl() == 100;
+    }
+    EXPECT_TRUE(identitaet);
+    EXPECT_FALSE(lesen.aktiv);
+}
