@@ -252,6 +252,15 @@ TEST_F(Scheduler, AnAnswerWithTheWrongCommandCountsAsAFailure) {
     EXPECT_TRUE(k.ecu->Frames().empty());
     k.ticke();
     EXPECT_EQ(Befehle(k.ecu->Frames()), std::vector<int>{9});
+
+    // An ECU that always answers wrongly is disconnected like a silent one.
+    for (int i = 0; i < 200 && link.ist_verbunden(); ++i) {
+        for (const QByteArray& f : k.ecu->Frames())
+            k.ecu->antworte(static_cast<uint8_t>(f[1] + 1), QByteArray(2, '\0'));
+        k.ticke();
+    }
+    EXPECT_FALSE(link.ist_verbunden());
+    EXPECT_EQ(r.timeouts, 4);
 }
 
 TEST_F(Scheduler, AnAnswerOfTheWrongLengthIsRefusedAndRunsIntoItsTimeOut) {
