@@ -24,13 +24,28 @@ struct Programm {
         en[0] = "Quorvel main";
         en[48] = "Safety info";
         en[49] = "No safety text:";
+        de[62] = "verbunden";
         de[63] = "nicht verbunden";
         ordner.schreibe("Language/English/QORV4.TXT", en);
         ordner.schreibe("Language/Deutsch/QORV4.TXT", de);
+        ordner.schreibe("Language/English/T-Quorvel-1-400-615.txt", {"x"});
         if (mitSicherheitstext)
             ordner.schreibe("Language/English/SAVE.TXT", {"Line one", "", "Line three"});
-        ordner.schreibe_roh("registry.ini",
-                            "[SOFTWARE\\Quorvel\\Win Quorvel]\nLanguage=English\n[Ports]\n");
+        // Every setup value present (else the setup window opens), the link on the fake
+        // CAN bus (this machine has no CAN), and no serial port at all.
+        ordner.schreibe_roh("registry.ini", "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
+                                            "Language=English\n"
+                                            "COM_Nr=0\n"
+                                            "CAN_Plugin=fake\n"
+                                            "Default Quorvel Hardware=7\n"
+                                            "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+                                            "CAN baud rate=1\n"
+                                            "CAN send identifier=536870910\n"
+                                            "CAN receive identifier=536870911\n"
+                                            "BT_Relais_COM_Nr=0\n"
+                                            "BT_Relais_Online=0\n"
+                                            "[Ports]\n");
+        qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
     }
     std::unique_ptr<AppContext> starte() {
         auto ctx = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
@@ -61,8 +76,8 @@ TEST(Start, SicherheitstextVorDemHauptfenster) {
     EXPECT_TRUE(haupt->isVisible());
     EXPECT_EQ(haupt->windowTitle(), "Quorvel main");
     EXPECT_EQ(haupt->pos(), QPoint(0, 0));
-    // English has no text 64: the German file fills the gap.
-    EXPECT_EQ(haupt->Label_Verbindung_aktiv->text(), "nicht verbunden");
+    // English has no text 63: the German file fills the gap. The link is on (fake CAN bus).
+    EXPECT_EQ(haupt->Label_Verbindung_aktiv->text(), "verbunden");
     // The main window is the first window created.
     EXPECT_EQ(ctx->Fenster().front(), haupt);
 
@@ -87,15 +102,19 @@ TEST(Start, FehlendeSprachdateiWirdNachDemStartGezeigt) {
     Programmordner ordner;
     ordner.schreibe("Language/Deutsch/SAVE.TXT", {"Sicher"});
     ordner.schreibe_roh("registry.ini", "[Ports]\n");
+    qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
     Meldungen meldungen;
     AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()));
     ctx.erzeuge_Fenster();
     ctx.starte();
     EXPECT_FALSE(ctx.beendet());
-    // German is the default language: its file is both the chosen and the German one.
-    EXPECT_EQ(meldungen.texte.size(), 2);
+    // German is the default language: its file is both the chosen and the German one. With
+    // no port number the link tries CAN, which this machine does not have: that message is
+    // shown too, and start-up goes on.
+    ASSERT_GE(meldungen.texte.size(), 3);
     EXPECT_TRUE(meldungen.texte[0].contains("Language/Deutsch/QORV4.TXT"));
     EXPECT_TRUE(meldungen.texte[1].contains("Language/English/QORV4.TXT"));
+    EXPECT_EQ(meldungen.texte[2], QString::fromUtf8("Fehler beim öffnen der CAN-Schnittstelle"));
 }
 
 TEST(Fensterwechsel, ReihenfolgeUmlaufUndVersteckte) {
