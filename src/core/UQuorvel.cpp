@@ -25,7 +25,7 @@ cl_Version* Identitaet() {
     return ctx ? ctx->version() : nullptr;
 }
 
-const QString Eintrag_RS485 = QStringLiteral("COM4 (RS485)");
+constexpr QLatin1String Eintrag_RS485("COM4 (RS485)");
 
 } // namespace
 

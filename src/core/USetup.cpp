@@ -20,13 +20,13 @@ constexpr uint8_t Typ(int t) {
     return static_cast<uint8_t>(1u << t);
 }
 
-const QString Wert_Hardware = QStringLiteral("Default Quorvel Hardware");
-const QString Wert_Baudrate = QStringLiteral("CAN baud rate");
-const QString Wert_Sende_Id = QStringLiteral("CAN send identifier");
-const QString Wert_Empfangs_Id = QStringLiteral("CAN receive identifier");
-const QString Wert_Software = QStringLiteral("Default Quorvel Version");
-const QString Wert_Relais_Port = QStringLiteral("BT_Relais_COM_Nr");
-const QString Wert_Relais_Online = QStringLiteral("BT_Relais_Online");
+constexpr QLatin1String Wert_Hardware("Default Quorvel Hardware");
+constexpr QLatin1String Wert_Baudrate("CAN baud rate");
+constexpr QLatin1String Wert_Sende_Id("CAN send identifier");
+constexpr QLatin1String Wert_Empfangs_Id("CAN receive identifier");
+constexpr QLatin1String Wert_Software("Default Quorvel Version");
+constexpr QLatin1String Wert_Relais_Port("BT_Relais_COM_Nr");
+constexpr QLatin1String Wert_Relais_Online("BT_Relais_Online");
 
 // The decimal number at the start of text; nullopt without a digit.
 std::optional<int> Zahl_am_Anfang(const QString& text, qsizetype& pos) {
