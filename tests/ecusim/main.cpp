@@ -1,12 +1,16 @@
 // The simulated ECU as a program: serves a pseudo-terminal until it is told to stop.
 
 #include "ecusim/EcuSim.h"
+#include "ecusim/Identitaet.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,7 +24,7 @@ void bei_Signal(int) {
 }
 
 const char* const Hilfe =
-    "usage: ecusim --serial [--pace [BAUD]] [--verbose]\n"
+    "usage: ecusim --serial [--pace [BAUD]] [--verbose] [identity options]\n"
     "\n"
     "Plays an engine control unit at the far end of a pseudo-terminal, for running\n"
     "Quorvel without an ECU and for its tests.\n"
@@ -33,8 +37,13 @@ const char* const Hilfe =
     "  --verbose       print every received frame as hex on standard error\n"
     "  --help          show this text\n"
     "\n"
+    "Identity options (what the ECU answers to command 100):\n"
+    "  --ecu-type N  --manufacturer N  --type-number N  --version N  --revision N\n"
+    "  --name TEXT (at most 10 characters)  --hardware N  --serial-number N\n"
+    "\n"
     "It checks each frame's length and checksum, answers the identity command (100) and\n"
-    "runs until SIGTERM or SIGINT. The CAN side of the simulator lives on the in-process\n"
+    "the password-state query (82, \"not accepted\"), and runs until SIGTERM or SIGINT. The CAN "
+    "side of the simulator lives on the in-process\n"
     "fake bus and is reached from tests only.\n";
 
 } // namespace
@@ -43,8 +52,33 @@ int main(int argc, char** argv) {
     bool seriell = false;
     bool ausgeben = false;
     int baud = 0;
+    ecusim::Identitaetsdaten identitaet;
+    const struct {
+        const char* option;
+        std::function<void(const char*)> setze;
+    } identitaetsoptionen[] = {
+        {"--ecu-type", [&](const char* w) { identitaet.ECU_Typ = std::atoi(w); }},
+        {"--manufacturer", [&](const char* w) { identitaet.Hersteller = std::atoi(w); }},
+        {"--type-number", [&](const char* w) { identitaet.Typnummer = std::atoi(w); }},
+        {"--version", [&](const char* w) { identitaet.Version = std::atoi(w); }},
+        {"--revision", [&](const char* w) { identitaet.Revision = std::atoi(w); }},
+        {"--hardware", [&](const char* w) { identitaet.Hardware_Haupt = std::atoi(w); }},
+        {"--serial-number", [&](const char* w) { identitaet.Seriennummer = std::atoll(w); }},
+        {"--name", [&](const char* w) { identitaet.Name = QByteArray(w).left(10); }},
+    };
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
+        const auto* id =
+            std::find_if(std::begin(identitaetsoptionen), std::end(identitaetsoptionen),
+                         [&](const auto& o) { return std::strcmp(a, o.option) == 0; });
+        if (id != std::end(identitaetsoptionen)) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "ecusim: %s needs a value\n", a);
+                return 2;
+            }
+            id->setze(argv[++i]);
+            continue;
+        }
         if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
             std::fputs(Hilfe, stdout);
             return 0;
@@ -74,6 +108,7 @@ int main(int argc, char** argv) {
     ecusim::EcuSim sim;
     sim.ausgeben = ausgeben;
     sim.setze_Leitungstempo(baud);
+    ecusim::richte_Identitaet_ein(sim, identitaet);
     const QString pfad = sim.oeffne_pty();
     if (pfad.isEmpty()) {
         std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
