@@ -42,9 +42,9 @@ const char* const Hilfe =
     "  --name TEXT (at most 10 characters)  --hardware N  --serial-number N\n"
     "\n"
     "It checks each frame's length and checksum, answers the identity command (100) and\n"
-    "the password-state query (82, \"not accepted\"), and runs until SIGTERM or SIGINT. The CAN "
-    "side of the simulator lives on the in-process\n"
-    "fake bus and is reached from tests only.\n";
+    "the password-state query (82, \"not accepted\"), and runs until SIGTERM or SIGINT.\n"
+    "The CAN side of the simulator lives on the in-process fake bus and is reached from\n"
+    "tests only.\n";
 
 } // namespace
 

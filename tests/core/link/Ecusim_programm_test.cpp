@@ -32,7 +32,8 @@ TEST(EcusimProgramm, HelpNamesItsOptions) {
 
 TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
     QProcess p;
-    p.start(Programm(), {QStringLiteral("--serial")});
+    p.start(Programm(),
+            {QStringLiteral("--serial"), QStringLiteral("--name"), QStringLiteral("PRUEFSTAND")});
     ASSERT_TRUE(p.waitForStarted(10000));
     ASSERT_TRUE(p.waitForReadyRead(10000));
     const QString pfad = QString::fromLocal8Bit(p.readLine()).trimmed();
@@ -49,7 +50,8 @@ TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
         uint8_t id[66];
         int n = 66;
         ASSERT_TRUE(link.hole_Antwort(100, n, id));
-        EXPECT_EQ(QByteArray(reinterpret_cast<char*>(id), 6), QByteArray("ECUSIM"));
+        // The software name stands in bytes 52..61 of the identity.
+        EXPECT_EQ(QByteArray(reinterpret_cast<char*>(id) + 52, 10), QByteArray("PRUEFSTAND"));
     }
 
     p.terminate(); // SIGTERM
