@@ -93,6 +93,11 @@ NachrichtenFenster::~NachrichtenFenster() {
 }
 
 bool NachrichtenFenster::event(QEvent* e) {
+    {
+        // Senders build their events under this lock: taking it here orders their writes
+        // before these reads in a way every checker sees, whatever the toolkit's queue does.
+        std::lock_guard lk(postfach_->z_->lock);
+    }
     if (e->type() != NachrichtTyp)
         return QObject::event(e);
     auto* n = static_cast<NachrichtEvent*>(e);

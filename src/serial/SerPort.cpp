@@ -546,6 +546,7 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
         return;
     const uint16_t data = static_cast<uint16_t>(Msg == APW_TRIGGERAVAIL ? WParam : LParam & 0xFFFF);
     ++FHandlerDepth;
+    d->BeginHandlerPeek();
     try {
         switch (Msg) {
         case APW_TRIGGERAVAIL:
@@ -593,6 +594,10 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
     } catch (...) {
         Dialoge::ShowMessage(QStringLiteral("Serial port: unexpected failure in an event handler"));
     }
+    // The handler may have closed the port: the dispatcher is still there until the close
+    // finishes below.
+    if (FDispatcher.get() == d)
+        d->EndHandlerPeek();
     --FHandlerDepth;
     if (FHandlerDepth == 0 && FCloseFinishPending) {
         FCloseFinishPending = false;

@@ -82,6 +82,16 @@ bool TSerBaseDispatcher::RingsPresent() {
     return FDBuffer != nullptr;
 }
 
+void TSerBaseDispatcher::BeginHandlerPeek() {
+    std::lock_guard lk(FInLock);
+    FPeekMode = FPeekDelivery;
+}
+
+void TSerBaseDispatcher::EndHandlerPeek() {
+    std::lock_guard lk(FInLock);
+    FPeekMode = false;
+}
+
 bool TSerBaseDispatcher::DeviceGone() {
     std::lock_guard lk(FGeneralLock);
     return FDeviceGone;
@@ -689,9 +699,11 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
     }
     const bool peek = Msg == APW_TRIGGERAVAIL || Msg == APW_TRIGGERDATA;
     {
+        // Peek mode starts only when a handler runs: a read outside the handler while the
+        // event is still on its way takes bytes as usual.
         std::lock_guard lk(FInLock);
         FMostRead = 0;
-        FPeekMode = peek;
+        FPeekDelivery = peek;
     }
     const intptr_t lParam = static_cast<intptr_t>((static_cast<uint32_t>(FHandle) << 16) | Data);
     bool ergebnis = true;
@@ -723,6 +735,7 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
     if (peek) {
         std::lock_guard lk(FInLock);
         FPeekMode = false;
+        FPeekDelivery = false;
         if (FDBuffer && FMostRead > 0) {
             const int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
             const int weg = std::min(FMostRead, used);

@@ -113,6 +113,9 @@ public:
     bool InEventDispatch() const { return FInEventDispatch.load(); }
     bool ClosedRequested() const { return FCloseRequested.load(); }
     int ThreadCount() const { return FThreadCount.load(); }
+    // Around an event handler in the GUI thread: only reads made there peek.
+    void BeginHandlerPeek();
+    void EndHandlerPeek();
     // True once a device failure ended the worker threads.
     bool DeviceGone();
 
@@ -182,8 +185,9 @@ protected:
     std::unique_ptr<uint8_t[]> FDBuffer;
     int FDHead = 0, FDTail = 0;
     bool FDBufFull = false;
-    uint64_t FMovedTotal = 0; // bytes ever moved into the ring
-    bool FPeekMode = false;
+    uint64_t FMovedTotal = 0;   // bytes ever moved into the ring
+    bool FPeekMode = false;     // reads now are a handler's look-ahead reads
+    bool FPeekDelivery = false; // the event being delivered is one whose handlers peek
     int FPeekCount = 0;
     int FMostRead = 0;
 
