@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 #include <QTimer>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -103,6 +104,28 @@ TEST_F(PortProbe, ThePortDialogWithoutPortsFailsTheOpenAsCancelDoes) {
     });
     EXPECT_THROW(port.SetOpen(true), ENoPortSelected);
     EXPECT_FALSE(port.Open());
+}
+
+TEST_F(PortProbe, ThePortDialogChoosesThePortOrCancelsTheOpen) {
+    PtyPaar pty;
+    mappe({{2, pty.slavePfad()}});
+    struct Fall {
+        bool ok;
+        bool offen;
+    };
+    for (const Fall f : {Fall{false, false}, Fall{true, true}}) {
+        TSerComPort port;
+        QTimer::singleShot(50, [&] {
+            if (auto* d = dynamic_cast<TComSelectForm*>(QApplication::activeModalWidget()))
+                f.ok ? d->OkBtn->click() : d->AbortBtn->click();
+        });
+        if (f.ok)
+            port.SetOpen(true);
+        else
+            EXPECT_THROW(port.SetOpen(true), ENoPortSelected);
+        EXPECT_EQ(port.Open(), f.offen);
+        EXPECT_EQ(port.ComNumber(), f.ok ? 2 : 0);
+    }
 }
 
 } // namespace
