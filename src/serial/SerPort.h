@@ -141,7 +141,6 @@ public:
     void PutBlock(const void* Block, int Count);
     // Bytes received and not yet read (less those read ahead inside a handler).
     int InBuffUsed();
-    bool CharReady() { return InBuffUsed() > 0; }
     int OutBuffUsed();
     int OutBuffFree();
     void FlushInBuffer();
