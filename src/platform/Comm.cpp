@@ -171,12 +171,14 @@ void SetPortRegistry(const Registry* Reg) {
 std::optional<QString> DevicePath(int ComNumber) {
     if (ComNumber <= 0)
         return std::nullopt;
+    const Registry* reg = nullptr;
     {
         auto& g = geraete();
         std::lock_guard lk(g.lock);
-        if (g.registry)
-            return g.registry->devicePathForPort(ComNumber);
+        reg = g.registry;
     }
+    if (reg)
+        return reg->devicePathForPort(ComNumber);
     return Registry().devicePathForPort(ComNumber);
 }
 
