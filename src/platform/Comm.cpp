@@ -120,6 +120,20 @@ bool hatGeraet(Handle h) {
     return g.map.count(h) != 0;
 }
 
+// Runs f on the open device h under the device lock; false, with "invalid handle" as the
+// last error, when h names no open device.
+template <class F> bool mitGeraet(Handle h, F&& f) {
+    auto& g = geraete();
+    std::lock_guard lk(g.lock);
+    auto it = g.map.find(h);
+    if (it == g.map.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    f(it->second);
+    return true;
+}
+
 } // namespace
 
 uint32_t GetLastError() {
@@ -254,15 +268,7 @@ bool SetupComm(Handle H, uint32_t, uint32_t) {
 }
 
 bool GetCommState(Handle H, DCB& Settings) {
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    auto it = g.map.find(H);
-    if (it == g.map.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    Settings = it->second.settings;
-    return true;
+    return mitGeraet(H, [&](const Geraet& d) { Settings = d.settings; });
 }
 
 bool SetCommState(Handle H, const DCB& Settings) {
@@ -410,15 +416,7 @@ bool ClearCommError(Handle H, uint32_t& Errors, COMSTAT* Stat) {
 }
 
 bool SetCommMask(Handle H, uint32_t Mask) {
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    auto it = g.map.find(H);
-    if (it == g.map.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    it->second.mask = Mask;
-    return true;
+    return mitGeraet(H, [&](Geraet& d) { d.mask = Mask; });
 }
 
 Event::Event() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
@@ -552,16 +550,8 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
     const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
     for (;;) {
         uint32_t maske = 0;
-        {
-            auto& g = geraete();
-            std::lock_guard lk(g.lock);
-            auto it = g.map.find(H);
-            if (it == g.map.end()) {
-                SetLastError(ERROR_INVALID_HANDLE);
-                return false;
-            }
-            maske = it->second.mask;
-        }
+        if (!mitGeraet(H, [&](const Geraet& d) { maske = d.mask; }))
+            return false;
         if (maske == 0)
             return true;
         // Modem lines have no change notification on every driver: they are sampled.

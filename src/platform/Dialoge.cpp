@@ -41,6 +41,14 @@ void ShowMessage(const QString& text) {
     QMessageBox::information(nullptr, titel(), text);
 }
 
+void ShowMessageSpaeter(const QString& text) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    QMetaObject::invokeMethod(
+        app, [text] { ShowMessage(text); }, Qt::QueuedConnection);
+}
+
 bool FrageOkAbbrechen(const QString& text, const QString& caption) {
     Zustand& z = zustand();
     if (z.handler.okCancel)

@@ -10,6 +10,9 @@ namespace Dialoge {
 
 // A plain message with an OK button.
 void ShowMessage(const QString& text);
+// The same from any thread: the message is posted to the GUI thread and shown there; the
+// caller does not wait for it (the GUI thread may be waiting for the caller).
+void ShowMessageSpaeter(const QString& text);
 // An OK/Cancel question; true when the user chose OK.
 bool FrageOkAbbrechen(const QString& text, const QString& caption = QString());
 

@@ -32,15 +32,6 @@ int ringUsed(int head, int tail, bool full, int size) {
     return full ? size : 0;
 }
 
-// Messages of worker threads reach the user through the GUI thread, without waiting for it.
-void meldeImGuiThread(const QString& text) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app, [text] { Dialoge::ShowMessage(text); }, Qt::QueuedConnection);
-}
-
 } // namespace
 
 std::recursive_mutex& TSerBaseDispatcher::PortListLock() {
@@ -952,7 +943,7 @@ void TSerBaseDispatcher::ThreadGone(bool DispatchThread, int Result) {
         try {
             CheckException(Result);
         } catch (const std::exception& e) {
-            meldeImGuiThread(QString::fromUtf8(e.what()));
+            Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
         }
     }
     if (DispatchThread && (FKill || FCloseRequested)) {

@@ -12,14 +12,6 @@ namespace {
 
 constexpr int ReadBufferSize = 256;
 
-void meldeImGuiThread(const QString& text) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app, [text] { Dialoge::ShowMessage(text); }, Qt::QueuedConnection);
-}
-
 } // namespace
 
 TSerWin32Dispatcher::TSerWin32Dispatcher(TSerCustomComPort* Owner) : TSerBaseDispatcher(Owner) {}
@@ -383,7 +375,7 @@ void TSerWin32Dispatcher::DispatchThread() {
                 break;
         }
     } catch (const std::exception& e) {
-        meldeImGuiThread(QString::fromUtf8(e.what()));
+        Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
     ThreadGone(true, result);
 }
