@@ -78,9 +78,14 @@ void AppContext::erzeuge_Fenster() {
 void AppContext::starte() {
     if (beendet_)
         return;
-    if (TForm_Quorvel* haupt = hauptfenster())
+    TForm_Quorvel* haupt = hauptfenster();
+    if (haupt)
         haupt->show();
-    // The safety information stays in front until the user has read it.
+    // Windows that opened during start-up (the setup window asking for missing values) stay
+    // in front of the main window, and the safety information in front of them all.
+    for (TForm* f : Fenster())
+        if (f != haupt && f->isVisible())
+            f->raise();
     if (auto* sicherheit = fenster<TForm_Sicherheitstext>(); sicherheit && sicherheit->isVisible())
         aktiviere(sicherheit);
 }
