@@ -66,7 +66,21 @@ void AppContext::erzeuge_Fenster() {
     Dialoge::zeige_Wartende();
 
     // The fixed creation order; it is also the order in which different windows' handlers
-    // run for the same event.
+    // run for the same event, and the order of window cycling. The whole order, of which
+    // the windows built so far stand below, each at its place:
+    //   TForm_Quorvel, TForm_Bluetooth, TForm_Setup, TForm_Speicher, TForm_Zuendung,
+    //   TForm_Status, TForm_Test_Drehzahl, TForm_Fehler, TForm_Leistung, TForm_Motorname,
+    //   TForm_Test_Duese, TForm_Kopieren, TForm_Sicherheitstext, TForm_Versionsinfo,
+    //   TForm_Programmboot, TForm_Export, TForm_Import, TForm_Test_digitale_Eingaenge,
+    //   TForm_Test_digitale_Ausgaenge, TForm_Test_analoge_Eingaenge, TForm_Status_DSG,
+    //   TForm_Status_Testbox, TForm_Passwort, TForm_Fehlerdef, TForm_Test_Logdaten,
+    //   TForm_Dranel_Kerosin, TForm_Status_Additiv, TForm_Auxdaten, TForm_Pilmot,
+    //   TForm_Vundel, TForm_Getriebe, TForm_Nockenwelle, TForm_Kvarendol,
+    //   TForm_Dieselsteuerung, TForm_Wheel_speed, TForm_Merker, TForm_Boot_update,
+    //   TForm_Zuendung_2_corr, TForm_Tamvik_Korrekturen, TForm_Bolvinar,
+    //   TForm_CSV_speichern, TForm_Systemdaten, TForm_CAN_Temps;
+    // then window cycling is registered, and the settings editor TForm_Einstellwerte is
+    // created last.
     erzeuge<TForm_Quorvel>();
     erzeuge<TForm_Setup>();
     erzeuge<TForm_Sicherheitstext>();
