@@ -2,18 +2,26 @@
 
 #include "platform/Comm.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 namespace {
 
 struct SerMessageNumberLookupRecord {
     int32_t Code;
+    QString Text;
+};
+
+struct Wortlaut {
+    int32_t Code;
     const char* Text;
 };
 
-// Sorted by the absolute value of the code.
-constexpr SerMessageNumberLookupRecord MessageTable[] = {
+// The texts worded for the codes the program can meet, and a few more; every other code of
+// the table gets the text of its family below.
+constexpr Wortlaut Texte[] = {
     {0, "OK"},
     {-2, "File not found"},
     {-3, "Path not found"},
@@ -103,7 +111,117 @@ constexpr SerMessageNumberLookupRecord MessageTable[] = {
     {-13868, "No memory"},
     {15742, "Telnet option: extended options list"},
 };
-constexpr int TableSize = static_cast<int>(std::size(MessageTable));
+
+// The codes of the table, as ranges (sorted by absolute value when the table is built), each
+// with the wording of its family (%1 is the absolute value of the code, %2 its distance
+// from the start of the range).
+struct Bereich {
+    int32_t Von;
+    int32_t Bis;
+    const char* Familie;
+};
+constexpr Bereich Bereiche[] = {
+    {0, 0, "OK"},
+    {-2, -6, "File or device error %1"},
+    {-8, -8, "File or device error %1"},
+    {-15, -15, "File or device error %1"},
+    {-18, -18, "File or device error %1"},
+    {-100, -105, "File or device error %1"},
+    {-150, -162, "File or device error %1"},
+    {-1001, -1009, "General error %1"},
+    {-2001, -2012, "Port open error %1"},
+    {-3001, -3010, "Serial I/O error %1"},
+    {-4001, -4017, "Modem error %1"},
+    {-4020, -4021, "Modem error %1"},
+    {-5001, -5003, "Trigger error %1"},
+    {-5501, -5506, "Data packet error %1"},
+    {-6001, -6016, "File transfer protocol error %1"},
+    {-7001, -7014, "INI database error %1"},
+    {-7500, -7502, "State machine or speech error %1"},
+    {-8001, -8005, "Fax error %1"},
+    {-8050, -8055, "Fax error %1"},
+    {-8060, -8075, "Fax error %1"},
+    {-8080, -8083, "Fax error %1"},
+    {-8085, -8085, "Fax error %1"},
+    {-8087, -8092, "Fax error %1"},
+    {-8100, -8103, "Short message error %1"},
+    {-8300, -8305, "Mobile phone error %1"},
+    {-8310, -8318, "Mobile phone error %1"},
+    {-8320, -8322, "Mobile phone error %1"},
+    {-8330, -8332, "Mobile phone error %1"},
+    {-8340, -8340, "Mobile phone error %1"},
+    {-8500, -8500, "Mobile phone error %1"},
+    {4101, 4101, "Modem status %1"},
+    {4200, 4213, "Modem status %1"},
+    {4301, 4312, "Modem status %1"},
+    {4401, 4403, "Modem status %1"},
+    {4500, 4523, "Modem status %1"},
+    {4550, 4553, "Modem status %1"},
+    {4599, 4611, "Modem status %1"},
+    {4630, 4633, "Modem status %1"},
+    {4660, 4671, "Modem status %1"},
+    {4700, 4728, "Modem status %1"},
+    {4730, 4730, "Modem status %1"},
+    {4801, 4808, "Modem status %1"},
+    {4820, 4828, "Modem status %1"},
+    {4830, 4832, "Modem status %1"},
+    {4840, 4843, "Modem status %1"},
+    {9001, 9007, "Phone book status %1"},
+    {10000, 10000, "Socket status %1"},
+    {10004, 10004, "Socket status %1"},
+    {10009, 10009, "Socket status %1"},
+    {10013, 10014, "Socket status %1"},
+    {10022, 10022, "Socket status %1"},
+    {10024, 10024, "Socket status %1"},
+    {10035, 10071, "Socket status %1"},
+    {10091, 10093, "Socket status %1"},
+    {10101, 10101, "Socket status %1"},
+    {11001, 11004, "Socket status %1"},
+    {13501, 13516, "Status %1"},
+    {13533, 13557, "Status %1"},
+    {13565, 13565, "Status %1"},
+    {13597, 13601, "Status %1"},
+    {13650, 13670, "Status %1"},
+    {-13801, -13803, "Telephony error %1"},
+    {-13805, -13848, "Telephony error %1"},
+    {-13850, -13886, "Telephony error %1"},
+    {-13928, -13932, "Telephony error %1"},
+    {13933, 13933, "Telephony status %1"},
+    {-13934, -13945, "Telephony error %1"},
+    {-13950, -13959, "Telephony error %1"},
+    {-13980, -13980, "Remote access error %1"},
+    {15001, 15021, "Log entry kind %2"},
+    {15100, 15356, "Log entry subtype %2"},
+    {15501, 15502, "Log name %1"},
+    {15601, 15608, "Log name %1"},
+    {15700, 15742, "Telnet option %2"},
+};
+
+const std::vector<SerMessageNumberLookupRecord>& MessageTable() {
+    static const std::vector<SerMessageNumberLookupRecord> Tabelle = [] {
+        std::vector<SerMessageNumberLookupRecord> t;
+        for (const Bereich& b : Bereiche) {
+            const int32_t schritt = b.Bis < b.Von ? -1 : 1;
+            for (int32_t c = b.Von;; c += schritt) {
+                QString text;
+                for (const Wortlaut& w : Texte)
+                    if (w.Code == c)
+                        text = QString::fromLatin1(w.Text);
+                if (text.isEmpty())
+                    text = QString::fromLatin1(b.Familie)
+                               .replace(QLatin1String("%1"), QString::number(std::abs(c)))
+                               .replace(QLatin1String("%2"), QString::number(std::abs(c - b.Von)));
+                t.push_back({c, text});
+                if (c == b.Bis)
+                    break;
+            }
+        }
+        std::sort(t.begin(), t.end(),
+                  [](const auto& a, const auto& b) { return std::abs(a.Code) < std::abs(b.Code); });
+        return t;
+    }();
+    return Tabelle;
+}
 
 // Halves go to the even neighbour.
 int Mitte(int Low, int High) {
@@ -119,12 +237,13 @@ int Mitte(int Low, int High) {
 QString LookupMessageText(int32_t Code) {
     const int32_t Gesucht = std::abs(Code);
     int Low = 0;
-    int High = TableSize - 1;
+    const auto& Tabelle = MessageTable();
+    int High = static_cast<int>(Tabelle.size()) - 1;
     while (Low <= High) {
         const int Middle = Mitte(Low, High);
-        const int32_t Hier = std::abs(MessageTable[Middle].Code);
+        const int32_t Hier = std::abs(Tabelle[static_cast<size_t>(Middle)].Code);
         if (Hier == Gesucht)
-            return QString::fromLatin1(MessageTable[Middle].Text).left(255);
+            return Tabelle[static_cast<size_t>(Middle)].Text.left(255);
         if (Hier > Gesucht)
             High = Middle - 1;
         else
@@ -148,9 +267,11 @@ QString ErrorMsg(int32_t Code) {
 }
 
 int MessageTableSize() {
-    return TableSize;
+    return static_cast<int>(MessageTable().size());
 }
 
 int32_t MessageTableCode(int Index) {
-    return Index >= 0 && Index < TableSize ? MessageTable[Index].Code : 0;
+    return Index >= 0 && Index < MessageTableSize()
+               ? MessageTable()[static_cast<size_t>(Index)].Code
+               : 0;
 }

@@ -81,4 +81,79 @@ TEST(MessageTable, SortedAndFoundFromBothEndsAndBothSigns) {
         EXPECT_FALSE(LookupMessageText(MessageTableCode(i)).isEmpty()) << MessageTableCode(i);
 }
 
+// The table holds every numbered text of the layer, not just the ones the program meets:
+// 296 failure codes, "OK" and 600 status and name texts, from 0 to 15742.
+TEST(MessageTable, HoldsAllItsRecordsWithTheirTexts) {
+    const int n = MessageTableSize();
+    ASSERT_EQ(n, 897);
+    int negativ = 0, positiv = 0;
+    for (int i = 0; i < n; ++i) {
+        negativ += MessageTableCode(i) < 0 ? 1 : 0;
+        positiv += MessageTableCode(i) > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(negativ, 296);
+    EXPECT_EQ(positiv, 600);
+    EXPECT_EQ(MessageTableCode(0), 0);
+    EXPECT_EQ(MessageTableCode(n - 1), 15742);
+
+    // Codes at the edges of the ranges are there, the gaps between them are not.
+    for (int32_t code : {-2,    -162,  -1001,  -4017,  -4020,  -4021,  -5506,  -6016, -7502,
+                         -8085, -8500, -13801, -13886, -13934, -13959, -13980, 4101,  4843,
+                         10000, 10101, 11004,  13933,  15021,  15356,  15608,  15700})
+        EXPECT_FALSE(LookupMessageText(code).isEmpty()) << code;
+    for (int32_t code : {-7, -163, -1010, -4018, -4019, -8084, -8086, -13804, -13849, -13960, 4100,
+                         4102, 10001, 13949, 15022, 15743})
+        EXPECT_TRUE(LookupMessageText(code).isEmpty()) << code;
+    // -13933 is not a code of its own but finds the status text of 13933.
+    EXPECT_EQ(LookupMessageText(-13933), LookupMessageText(13933));
+
+    const std::pair<int32_t, const char*> texte[] = {
+        {0, "OK"},
+        {-2, "File not found"},
+        {-3, "Path not found"},
+        {-4, "Too many open files"},
+        {-5, "File access denied"},
+        {-6, "Invalid file handle"},
+        {-8, "Insufficient memory"},
+        {-15, "Invalid drive"},
+        {-18, "No more files"},
+        {-100, "Attempt to read beyond end of file"},
+        {-101, "Disk is full"},
+        {-102, "File/device not assigned"},
+        {-103, "File/device not open"},
+        {-104, "File/device not open for input"},
+        {-105, "File/device not open for output"},
+        {-150, "Disk is write-protected"},
+        {-151, "Unknown disk unit"},
+        {-152, "Drive is not ready"},
+        {-153, "Unknown command"},
+        {-154, "Data error"},
+        {-155, "Bad request structure length"},
+        {-156, "Seek error"},
+        {-157, "Unknown media type"},
+        {-158, "Disk sector not found"},
+        {-159, "Printer is out of paper"},
+        {-160, "Device write error"},
+        {-161, "Device read error"},
+        {-162, "General failure"},
+        {-1002, "Bad argument passed to function"},
+        {-2001, "ie_BadId - Specified comport doesn't exist"},
+        {-2007, "ie_NOpen - device not open"},
+        {-2008, "ie_Open - device already open"},
+        {-2011, "The ComNumber property of the TSerComPort has not been set"},
+        {-2012, "Comport was not opened by Tapi"},
+        {-3001, "No device layer specified"},
+        {-3004, "Failed to put entire block"},
+        {-3006, "Output buffer too small for block"},
+        {-3007, "Buffer is empty"},
+        {-3010, "Base address not set"},
+        {-13868, "No memory"},
+    };
+    for (const auto& [code, text] : texte)
+        EXPECT_EQ(ErrorMsg(code), QString::fromLatin1(text)) << code;
+    // A code of the table without a class of its own still raises the general exception.
+    EXPECT_THROW(CheckException(-4009), ESerException);
+    EXPECT_EQ(ErrorMsg(-4009), LookupMessageText(-4009));
+}
+
 } // namespace
