@@ -140,8 +140,17 @@ void clCOM::waehle_Port(int port, bool oeffnen, bool speichern) {
 void clCOM::setze_aktiv(bool an) {
     if (CAN_Modus) {
         Canport->Close();
-        if (an && !oeffne_CAN())
-            return;
+        if (an) {
+            if (!oeffne_CAN()) {
+                // The port is closed now: nothing may look connected.
+                Port_offen = false;
+                Enabled = false;
+                return;
+            }
+            // Open now, even when the earlier selection failed: else nothing would be
+            // sent while the link shows itself connected.
+            Port_offen = true;
+        }
         Enabled = an;
         return;
     }

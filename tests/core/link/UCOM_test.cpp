@@ -314,6 +314,30 @@ TEST(Link, CAN_OpenFailure_IsReportedAndLeavesTheLinkOff) {
     EXPECT_FALSE(link.Port_testen(0));
 }
 
+// Switching the link on opens the CAN port afresh: an adapter that came since the port was
+// chosen carries frames, and one that is gone leaves nothing looking open.
+TEST(Link, CAN_SwitchingOnOpensThePortOrLeavesTheLinkOff) {
+    Linkumgebung u(false, QStringLiteral("socketcan"));
+    u.link = std::make_unique<clCOM>();
+    clCOM& link = *u.link;
+    link.setze_CAN_Setup(CAN_Setup{});
+    ASSERT_FALSE(link.ist_Port_offen());
+    Registry(u.ordner.registry()).writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
+    Buslauscher bus(u.netz);
+    link.setze_aktiv(true);
+    EXPECT_TRUE(link.ist_enabled());
+    EXPECT_TRUE(link.ist_Port_offen());
+    link.sende_Telegramm(100, 0, nullptr);
+    u.pumpe(5);
+    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3));
+
+    Registry(u.ordner.registry())
+        .writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("socketcan"));
+    link.setze_aktiv(true);
+    EXPECT_FALSE(link.ist_enabled());
+    EXPECT_FALSE(link.ist_Port_offen());
+}
+
 TEST(Link, PortChoiceIsSaved) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
