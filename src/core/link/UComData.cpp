@@ -223,6 +223,9 @@ void cl_COM_Quorvel::abmelden(cl_COM_data& anfrage) {
         return;
     const int index = static_cast<int>(it - ring_.begin());
     if (index == aktuell_) {
+        // Its exchange is abandoned with it: a wait nobody ends would hold the link.
+        if (wartet())
+            abbrechen();
         aktuell_ = -1;
         im_Flug_ = false;
     } else if (index < aktuell_) {

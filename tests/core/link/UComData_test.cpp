@@ -414,3 +414,22 @@ TEST_F(Scheduler, ADisconnectionDuringABlockTransferDoesNotFreezeTheLink) {
     EXPECT_TRUE(identitaet);
     EXPECT_FALSE(lesen.aktiv);
 }
+
+TEST_F(Scheduler, ARequestGoneWhileInFlightDoesNotHoldTheLink) {
+    Testanfrage bleibt(link, 5);
+    {
+        Testanfrage geht(link, 9);
+        geht.starten();
+        k.ticke();
+        ASSERT_EQ(Befehle(k.ecu->Frames()), std::vector<int>{9});
+    }
+    bleibt.starten();
+    // Its late answer is thrown away; what follows goes out after the pause at the latest.
+    k.ecu->antworte(9, QByteArray(2, '\0'));
+    std::vector<int> gesendet;
+    for (int i = 0; i < 40 && gesendet.empty(); ++i)
+        gesendet = ticke_und_antworte();
+    EXPECT_EQ(gesendet, std::vector<int>{5});
+    k.ticke();
+    EXPECT_EQ(bleibt.antworten, 1);
+}
