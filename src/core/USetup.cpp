@@ -141,9 +141,11 @@ TForm_Setup::TForm_Setup() : TForm(QStringLiteral("Setup")) {
     CheckBox_BT_Online->adjustSize();
 
     ComboBox_BT_Relais_Com_Nr->clear();
+    // Port 44 is COM4 in the fast mode: the link's port is COM4 then.
+    const int linkport = glob().COM_Nr == 44 ? 4 : glob().COM_Nr;
     if (cl_COM_Quorvel* link = ctx ? ctx->link() : nullptr)
         for (int n = 1; n <= 99; ++n)
-            if (n != glob().COM_Nr && link->Port_testen(n))
+            if (n != linkport && link->Port_testen(n))
                 ComboBox_BT_Relais_Com_Nr->addItem(QStringLiteral("COM") + QString::number(n));
     lies_Schnittstelle();
     melde_CAN_Setup();
@@ -213,7 +215,12 @@ void TForm_Setup::lies_Registry() {
         modell.reset();
         show();
     }
-    const std::optional<int> baud = lies(Wert_Baudrate);
+    // So is a baud rate index the rate table does not have.
+    std::optional<int> baud = lies(Wert_Baudrate);
+    if (baud && (*baud < 0 || *baud > 4)) {
+        baud.reset();
+        show();
+    }
     const std::optional<int> sende = lies(Wert_Sende_Id);
     const std::optional<int> empfang = lies(Wert_Empfangs_Id);
 

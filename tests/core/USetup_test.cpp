@@ -70,13 +70,29 @@ TEST(Setup, StoredValuesSelectTheModelAndTheOfflineIdentityWithoutOpeningTheWind
     EXPECT_EQ(v.Hardware_Haupt(), 1);
 }
 
-TEST(Setup, AModelOutsideTheTableCountsAsMissing) {
-    LinkKontext k(false);
-    schreibe_Setup(k.kontext->registry());
-    k.kontext->registry().writeInteger(QStringLiteral("Default Quorvel Hardware"), 9);
-    TForm_Setup setup;
-    EXPECT_TRUE(setup.isVisible());
-    EXPECT_EQ(setup.Hardware_Modell, 6);
+TEST(Setup, AModelOrBaudRateOutsideItsTableCountsAsMissing) {
+    struct Fall {
+        const char* wert;
+        int zahl;
+    };
+    for (const Fall& f : {Fall{"Default Quorvel Hardware", 9}, Fall{"Default Quorvel Hardware", 0},
+                          Fall{"CAN baud rate", 5}, Fall{"CAN baud rate", -1}}) {
+        SCOPED_TRACE(std::string(f.wert) + " " + std::to_string(f.zahl));
+        LinkKontext k(false);
+        k.ordner.schreibe(QStringLiteral("Language/English/QORV0615.TXT"), {QStringLiteral("x")});
+        schreibe_Setup(k.kontext->registry());
+        k.kontext->registry().writeInteger(QLatin1String(f.wert), f.zahl);
+        TForm_Setup setup;
+        EXPECT_TRUE(setup.isVisible());
+        EXPECT_EQ(setup.Hardware_Modell, f.zahl == 9 || f.zahl == 0 ? 6 : 1);
+        EXPECT_EQ(setup.CAN_Baudrate_Index, f.zahl == 9 || f.zahl == 0 ? 3 : 1);
+        EXPECT_EQ(setup.ComboBox_CAN_Baudrate->currentIndex(), setup.CAN_Baudrate_Index);
+        // What the link uses is what the window shows, and what it stores next.
+        EXPECT_EQ(k.link().hole_CAN_Setup()->Baudrate_Index, setup.CAN_Baudrate_Index);
+        setup.Button_OKClick();
+        EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("CAN baud rate")),
+                  setup.CAN_Baudrate_Index);
+    }
 }
 
 TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
@@ -173,5 +189,17 @@ TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
     setup.Relais_oeffnen = [](int, bool) { return false; };
     setup.CheckBox_BT_OnlineClick();
     EXPECT_FALSE(setup.CheckBox_BT_Online->isChecked());
+
+    // Port 44 is COM4 in the fast mode: the link's port is COM4 then.
+    k.ordner.schreibe(QStringLiteral("registry.ini"),
+                      {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QString(),
+                       QStringLiteral("[Ports]"), QStringLiteral("COM4=") + pty2,
+                       QStringLiteral("COM44=") + pty3});
+    Registry schnell(k.ordner.registry());
+    Comm::SetPortRegistry(&schnell);
+    glob().COM_Nr = 44;
+    TForm_Setup setup44;
+    EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->count(), 1);
+    EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM44"));
     Comm::SetPortRegistry(&k.kontext->registry());
 }
