@@ -586,14 +586,15 @@ void clCOM::uebernimm_Block() {
         Fehler = true;
         return;
     }
-    if (nummer == 0)
-        Bytes_empfangen = 0;
-    if (!letzter && nummer != Blockindex) {
-        // Asked again; what this block brought is not kept.
+    if ((nummer & 0x7F) != Blockindex) {
+        // Asked again; what a wrongly numbered block brought is not kept, and it neither
+        // restarts nor ends the read.
         --Blockindex;
         fordere_naechsten_Block_an(0, nullptr);
         return;
     }
+    if (nummer == 0)
+        Bytes_empfangen = 0;
     if (Bytes_empfangen + anzahl > Blockpuffergroesse) {
         Fehler = true;
         return;

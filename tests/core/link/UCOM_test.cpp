@@ -460,6 +460,35 @@ TEST_F(Bloecke, OldFormatRead_DataBeyondTheBlockBufferIsAnError) {
     EXPECT_FALSE(link->ist_komplett());
 }
 
+// Answered by hand (the simulated ECU knows no command 7). A block numbered other than the
+// one asked for is asked again and brings nothing: not a block 0 in the middle of a read,
+// which would start the data afresh, nor one that carries the last-block mark.
+TEST_F(Bloecke, NewFormatRead_WronglyNumberedBlocksNeitherRestartNorEndTheRead) {
+    auto block = [](int nummer, const QByteArray& d) {
+        return Rahmen(7, QByteArray(1, static_cast<char>(nummer)) +
+                             QByteArray(1, static_cast<char>(d.size())) + d);
+    };
+    const QByteArray bild = Muster(250, 5);
+    link->starte_Blockempfang(7, 0, nullptr, true, 2000);
+    link->empfange(block(0, bild.mid(0, 100)));
+    link->empfange(block(1, bild.mid(100, 100)));
+    link->empfange(block(0, Muster(100, 99))); // asked for block 2
+    link->empfange(block(128 + 4, Muster(30, 77)));
+    EXPECT_FALSE(link->ist_komplett());
+    EXPECT_FALSE(link->Empfangsfehler());
+    link->empfange(block(128 + 2, bild.mid(200)));
+    ASSERT_TRUE(link->ist_komplett());
+    std::vector<uint8_t> b(2000);
+    int n = 2000;
+    ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), bild);
+    u.pumpe(20);
+    std::vector<int> gefragt;
+    for (const QByteArray& a : Anfragen())
+        gefragt.push_back(static_cast<uint8_t>(a[2]));
+    EXPECT_EQ(gefragt, (std::vector<int>{0, 1, 2, 2, 2}));
+}
+
 TEST_F(Bloecke, OldFormatSend_250Bytes) {
     const QByteArray daten = Muster(250);
     sim.setze_Blockschreiben(2, false);
