@@ -536,6 +536,9 @@ void clCOM::empfange(const QByteArray& bytes) {
         Fehler = true;
         return;
     }
+    // Bytes trailing a frame already taken over must not take its block over a second time.
+    if (Komplett)
+        return;
     if (Blockanzahl < 1) {
         Komplett = true;
         return;

@@ -489,6 +489,21 @@ TEST_F(Bloecke, NewFormatRead_WronglyNumberedBlocksNeitherRestartNorEndTheRead) 
     EXPECT_EQ(gefragt, (std::vector<int>{0, 1, 2, 2, 2}));
 }
 
+// Bytes trailing the last block of a read, before the request takes it over, add nothing.
+TEST_F(Bloecke, NewFormatRead_BytesAfterTheLastBlockAddNothing) {
+    const QByteArray d = Muster(50, 3);
+    link->starte_Blockempfang(7, 0, nullptr, true, 2000);
+    link->empfange(Rahmen(7, QByteArray("\x80\x32", 2) + d));
+    ASSERT_TRUE(link->ist_komplett());
+    link->empfange(QByteArray("\x55\xAA", 2));
+    EXPECT_TRUE(link->ist_komplett());
+    EXPECT_EQ(link->Anzahl_empfangen(), 50);
+    std::vector<uint8_t> b(2000);
+    int n = 2000;
+    ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), d);
+}
+
 TEST_F(Bloecke, OldFormatSend_250Bytes) {
     const QByteArray daten = Muster(250);
     sim.setze_Blockschreiben(2, false);
