@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -122,6 +123,10 @@ void clCOM::waehle_Port(int port, bool oeffnen, bool speichern) {
         } else {
             Fast_Modus = port == 44;
             CAN_Modus = false;
+            // A stored number beyond the port numbers names no port (cut to 16 bits it
+            // would name another one).
+            if (port < 0 || port > 0xFFFF)
+                throw std::out_of_range("no such port");
             Serport->SetComNumber(static_cast<uint16_t>(Fast_Modus ? 4 : port));
             Normalbetrieb();
             Serport->SetOpen(oeffnen);

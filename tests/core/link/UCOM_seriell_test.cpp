@@ -153,6 +153,9 @@ TEST_F(SeriellerLink, PortChoice_FailedOpenLeavesTheLinkOff) {
     EXPECT_EQ(Registry(u.ordner.registry()).readInteger(QStringLiteral("COM_Nr")), std::nullopt);
     link->sende_Telegramm(100, 0, nullptr);
     EXPECT_FALSE(link->wartet());
+    link->waehle_Port(65536 + 3, true, true); // names no port, not COM3
+    EXPECT_FALSE(link->ist_Port_offen());
+    EXPECT_FALSE(link->Port().Open());
 
     link->waehle_Port(3, true, true);
     EXPECT_TRUE(link->ist_Port_offen());
