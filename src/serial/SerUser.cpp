@@ -264,7 +264,7 @@ int TSerBaseDispatcher::ApplyComState(Comm::DCB& Settings) {
 }
 
 void TSerBaseDispatcher::WaitOutputDrained() {
-    for (int i = 0; i < 5000 && OutBufUsed() > 0; ++i)
+    for (int i = 0; i < 5000 && (OutBufUsed() > 0 || OutInFlight() > 0); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     Comm::DCB s;
     int32_t baud = 0;

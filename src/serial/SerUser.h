@@ -137,6 +137,9 @@ public:
     virtual void StartDispatcher() = 0;
     virtual void CloseDispatcher() = 0;
     virtual int OutBufUsed() = 0;
+    // Bytes that have left the output ring but not yet the device (a line change waits for
+    // them too, so that no byte goes out at the new settings).
+    virtual int OutInFlight() { return 0; }
     virtual int InQueue() { return 0; }
     virtual Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) = 0;
     virtual int StopDispatcher() = 0;

@@ -136,6 +136,20 @@ int TSerWin32Dispatcher::WriteCom(const uint8_t* Buf, int Size) {
     return Size;
 }
 
+int TSerWin32Dispatcher::OutInFlight() {
+    int n = FInFlight.load();
+    // What the driver still holds: on a real line it leaves at the old settings first.
+    Comm::COMSTAT stat;
+    uint32_t errors = 0;
+    if (Comm::ClearCommError(FComHandle, errors, &stat)) {
+        n += static_cast<int>(stat.cbOutQue);
+        std::lock_guard lk(FGeneralLock);
+        if (FLineError != -1)
+            FLineError |= static_cast<int32_t>(errors & 0x1F);
+    }
+    return n;
+}
+
 int TSerWin32Dispatcher::OutBufUsed() {
     std::lock_guard lk(FOutLock);
     if (!FOBuffer)
@@ -292,6 +306,10 @@ void TSerWin32Dispatcher::StatusThread() {
 
 int TSerWin32Dispatcher::WriteBuffered() {
     const Comm::Handle h = FComHandle;
+    struct Erledigt {
+        std::atomic<int>& n;
+        ~Erledigt() { n = 0; }
+    } erledigt{FInFlight};
     for (;;) {
         std::unique_ptr<uint8_t[]> block;
         int groesse = 0;
@@ -309,6 +327,7 @@ int TSerWin32Dispatcher::WriteBuffered() {
                         static_cast<size_t>(groesse - ersterTeil));
             FOHead = FOTail = 0;
             FOBufFull = false;
+            FInFlight = groesse; // taken under the lock: the ring never looks drained early
         }
         int geschrieben = 0;
         while (geschrieben < groesse) {
@@ -317,6 +336,7 @@ int TSerWin32Dispatcher::WriteBuffered() {
                 return -160;
             if (n > 0) {
                 geschrieben += n;
+                FInFlight = groesse - geschrieben;
                 continue;
             }
             // The driver is full: wait for room, a flush or the end.

@@ -25,6 +25,7 @@ public:
     void StartDispatcher() override;
     void CloseDispatcher() override;
     int OutBufUsed() override;
+    int OutInFlight() override;
     int InQueue() override;
     Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
     int StopDispatcher() override;
@@ -48,4 +49,7 @@ private:
     Comm::Event FFlush;       // the write thread drops what it is writing
     std::thread FThreads[SlotCount];
     std::atomic<bool> FRunning[SlotCount] = {};
+    // Bytes of the block the write thread took from the ring and has not yet handed to the
+    // driver.
+    std::atomic<int> FInFlight{0};
 };

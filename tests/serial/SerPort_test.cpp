@@ -339,6 +339,29 @@ TEST_F(PortTest, LineSettingsAreAppliedOnTheOpenPort) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
+// Bytes the write thread has taken from the output ring but the device has not yet taken
+// still belong to the old settings: the switch waits for them as for the ring.
+TEST_F(PortTest, LineChangeWaitsForOutputTheDeviceHasNotTakenYet) {
+    port.SetOutSize(60000);
+    port.SetOpen(true);
+    // More than the pseudo-terminal holds, in one block: the ring is empty at once while
+    // the rest of the block waits for the far end.
+    const QByteArray daten = muster(50000, 3);
+    port.PutString(daten);
+    ASSERT_TRUE(warte([&] { return port.OutBuffUsed() == 0; }));
+    QByteArray angekommen;
+    std::thread leser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        angekommen = far.lies(daten.size(), 5000);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    port.SetBaud(57600);
+    const auto dauer = std::chrono::steady_clock::now() - start;
+    leser.join();
+    EXPECT_GE(dauer, std::chrono::milliseconds(350));
+    EXPECT_EQ(angekommen, daten);
+}
+
 TEST_F(PortTest, NewPortNumberOnAnOpenPortReopensThere) {
     PtyPaar far2;
     mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
