@@ -193,8 +193,12 @@ void TForm_Quorvel::ComboBox_ComportChange() {
     }
     if (cl_COM_Quorvel* link = Link()) {
         link->waehle_Port(n, CheckBox_Online->isChecked(), true);
-        // A port that failed to open leaves the link off: say so.
-        link->pruefe_Verbindung();
+        // A port that failed to open leaves the link off: say so. One that opens after
+        // such a failure is switched on again, as the check box still says online.
+        if (CheckBox_Online->isChecked() && link->ist_Port_offen() && !link->ist_aktiv())
+            link->setze_Verbindung(true);
+        else
+            link->pruefe_Verbindung();
     }
     glob().COM_Nr = n;
 }

@@ -237,3 +237,33 @@ TEST(Hauptfenster, PortNumber44SelectsCom44WhenListedElseCan) {
         EXPECT_TRUE(p.link().ist_aktiv());
     }
 }
+
+TEST(Hauptfenster, AfterAPortThatFailedAWorkingPortConnectsAgain) {
+    ecusim::EcuSim sim;
+    const QString pty = sim.oeffne_pty();
+    ASSERT_FALSE(pty.isEmpty());
+    ecusim::richte_Identitaet_ein(sim);
+    Programm p({QStringLiteral("COM_Nr=3")}, {QStringLiteral("COM3=") + pty});
+    p.starte();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.link().ist_verbunden(); }, 5000));
+    QComboBox* c = p.haupt().ComboBox_Comport;
+    c->setEditText(QStringLiteral("COM7"));
+    p.haupt().ComboBox_ComportChange();
+    EXPECT_EQ(p.Zustand(), hole_Text(64));
+    EXPECT_FALSE(p.link().ist_aktiv());
+    // Still online by the check box: the port that opens is used at once.
+    c->setEditText(QStringLiteral("COM3"));
+    p.haupt().ComboBox_ComportChange();
+    EXPECT_TRUE(p.haupt().CheckBox_Online->isChecked());
+    EXPECT_TRUE(p.link().ist_aktiv());
+    sim.leere_Protokoll();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(63); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const ecusim::Rahmen& r : sim.empfangene())
+                if (r.befehl() == 100)
+                    return true;
+            return false;
+        },
+        5000));
+}
