@@ -224,7 +224,7 @@ void cl_COM_Quorvel::abmelden(cl_COM_data& anfrage) {
     const int index = static_cast<int>(it - ring_.begin());
     if (index == aktuell_) {
         // Its exchange is abandoned with it: a wait nobody ends would hold the link.
-        if (wartet())
+        if (im_Flug_ && wartet())
             abbrechen();
         aktuell_ = -1;
         im_Flug_ = false;
