@@ -541,9 +541,12 @@ int TSerBaseDispatcher::FlushInBuffer() {
     std::lock_guard lk(FInLock);
     const int r = FlushCom(1);
     if (FDBuffer) {
-        if (FPeekMode)
+        if (FPeekMode) {
+            // The ring empties when the handlers return; until then the handler sees it
+            // empty too, and reads nothing it has just discarded.
             FMostRead = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
-        else {
+            FPeekCount = FMostRead;
+        } else {
             FDTail = FDHead;
             FPeekCount = 0;
             FDBufFull = false;

@@ -139,6 +139,9 @@ TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
             einmal = true;
             empfangen.append(static_cast<char>(cp.GetChar()));
             cp.FlushInBuffer();
+            // What was discarded cannot be read any more inside the handler either.
+            EXPECT_EQ(cp.InBuffUsed(), 0);
+            EXPECT_THROW(cp.GetChar(), EBufferIsEmpty);
             return;
         }
         for (int i = 0; i < count; ++i)
