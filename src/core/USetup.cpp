@@ -41,6 +41,10 @@ std::optional<int> Zahl_am_Anfang(const QString& text, qsizetype& pos) {
     return static_cast<int>(wert);
 }
 
+// An ECU reports its software version in 16 bits; a file claiming more fits no ECU, and
+// the offline identity could not hold its version.
+constexpr int Version_Max = 0xFFFF;
+
 // The number after the first three characters of a port item ("COM7" gives 7).
 int Portnummer(const QString& eintrag) {
     qsizetype pos = 3;
@@ -288,7 +292,7 @@ std::vector<cl_Standard_Quorvel_Software> TForm_Setup::finde_Software(const QStr
                 continue;
             ++pos;
             const std::optional<int> version = Zahl_am_Anfang(name, pos);
-            if (!version)
+            if (!version || *version > Version_Max)
                 continue;
             s.ECU_Typ = *typ;
             s.Typnummer = *typnummer;
@@ -298,7 +302,7 @@ std::vector<cl_Standard_Quorvel_Software> TForm_Setup::finde_Software(const QStr
                 continue;
             qsizetype pos = 4;
             const std::optional<int> version = Zahl_am_Anfang(name, pos);
-            if (!version)
+            if (!version || *version > Version_Max)
                 continue;
             s.Praefix = QStringLiteral("QORV");
             s.ECU_Typ = s.Hersteller = s.Typnummer = 1;

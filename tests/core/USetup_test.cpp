@@ -101,7 +101,8 @@ TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
          {"QORV4.TXT", "QORV0615.TXT", "qorv0530.txt", "T-Quorvel-1-400-615.txt",
           "t-quorvel-2-400-700.TXT", "T-Quorvel-3-400-615.txt", "T-Blensar-1-400-615.txt",
           "T-Niemand-1-400-615.txt", "T-Quorvel-1-400.txt", "T-Quorvel-5-1-20250.txt",
-          "T-Quorvel-1-203-640.txt", "Notes.txt", "T-Quorvel-1-400-615.pdf"})
+          "T-Quorvel-1-203-640.txt", "Notes.txt", "T-Quorvel-1-400-615.pdf",
+          "T-Quorvel-1-400-65536.txt", "QORV99999.TXT"})
         ordner.schreibe(QString::fromLatin1(datei), {QStringLiteral("x")});
 
     const auto liste = [&](int modell) {
