@@ -602,6 +602,21 @@ TEST(LinkTrace, LinesInTestModeAndTheWaitLineAlways) {
         EXPECT_TRUE(t.contains(QStringLiteral("Fehler 2\r\n")));
         EXPECT_TRUE(t.contains(QRegularExpression(
             QStringLiteral("\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d: Warten         4      TRUE\r\n"))));
+
+        // The receiver's other events: an abandoned exchange with its four values, a wrong
+        // checksum with the frame's length, an overflow.
+        link.sende_Telegramm(100, 0, nullptr);
+        link.abbrechen();
+        link.empfange(Rahmen(100, {}));
+        link.sende_Telegramm(100, 0, nullptr);
+        link.empfange(QByteArray("\x05\x64\x01\x02\x03", 5));
+        link.sende_Telegramm(100, 0, nullptr);
+        link.empfange(QByteArray(256, '\x64'));
+        const QString t2 = u.Trace();
+        EXPECT_TRUE(t2.contains(
+            QStringLiteral("\r\nabgebrochen 2      TRUE     FALSE         3       100\r\n")));
+        EXPECT_TRUE(t2.contains(QStringLiteral("\r\nFehler 3 5\r\n")));
+        EXPECT_TRUE(t2.contains(QStringLiteral("\r\nabgebrochen 1\r\n")));
     }
     {
         Linkumgebung u(false);
