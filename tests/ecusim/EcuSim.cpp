@@ -2,6 +2,7 @@
 
 #include "platform/CanBusFake.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -91,7 +92,11 @@ void EcuSim::oeffne_CAN(const QString& netz, uint32_t pcSendeId, uint32_t pcEmpf
     schliesse();
     canEmpfang_ = pcSendeId | Bit29;
     canSende_ = pcEmpfangsId | Bit29;
-    can_ = CanBusFake::oeffne(netz, 1000, [this] { lies_CAN(); });
+    // The bus delivers through the event loop: by then the simulator may be gone.
+    can_ = CanBusFake::oeffne(netz, 1000, [sim = QPointer<EcuSim>(this)] {
+        if (sim)
+            sim->lies_CAN();
+    });
     can_->setze_Bitrate(500000);
     can_->erlaube_Id(static_cast<int32_t>(canEmpfang_));
     canSequenz_ = -1;

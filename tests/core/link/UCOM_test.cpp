@@ -587,6 +587,18 @@ TEST_F(Bloecke, AnswerFaultsOfTheSimulatedECU) {
     EXPECT_TRUE(link->hole_Antwort(100, n, id));
 }
 
+// A simulated ECU that leaves the bus while a delivery to it is still queued is not reached.
+TEST(EcuSimCAN, GoneBeforeItsQueuedDeliveryRuns) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    auto sim = std::make_unique<EcuSim>();
+    sim->oeffne_CAN(u.netz);
+    link.sende_Telegramm(100, 0, nullptr);
+    sim.reset();
+    u.pumpe(20);
+    EXPECT_FALSE(link.ist_komplett());
+}
+
 // --- Trace ---------------------------------------------------------------------------------
 
 TEST(LinkTrace, LinesInTestModeAndTheWaitLineAlways) {
