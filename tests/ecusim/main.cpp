@@ -18,8 +18,8 @@ namespace {
 
 int signal_paar[2] = {-1, -1};
 
-void bei_Signal(int) {
-    const char c = 1;
+void bei_Signal(int signal) {
+    const char c = signal == SIGUSR1 ? 2 : 1;
     [[maybe_unused]] const ssize_t n = ::write(signal_paar[1], &c, 1);
 }
 
@@ -43,6 +43,7 @@ const char* const Hilfe =
     "\n"
     "It checks each frame's length and checksum, answers the identity command (100) and\n"
     "the password-state query (82, \"not accepted\"), and runs until SIGTERM or SIGINT.\n"
+    "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "The CAN side of the simulator lives on the in-process fake bus and is reached from\n"
     "tests only.\n";
 
@@ -121,16 +122,23 @@ int main(int argc, char** argv) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_paar) != 0)
         return 1;
     QSocketNotifier signale(signal_paar[0], QSocketNotifier::Read);
-    QObject::connect(&signale, &QSocketNotifier::activated, &app, [] {
+    QObject::connect(&signale, &QSocketNotifier::activated, &app, [&sim] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = ::read(signal_paar[0], &c, 1);
-        QCoreApplication::quit();
+        if (c != 2) {
+            QCoreApplication::quit();
+            return;
+        }
+        // SIGUSR1: the link drops (no answers at all), or comes back.
+        sim.stumm = !sim.stumm;
+        std::fputs(sim.stumm ? "ecusim: silent\n" : "ecusim: answering again\n", stderr);
     });
     struct sigaction sa {};
     sa.sa_handler = bei_Signal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGUSR1, &sa, nullptr);
 
     const int ergebnis = QCoreApplication::exec();
     sim.schliesse();

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 QString Programm() {
@@ -52,6 +54,19 @@ TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
         ASSERT_TRUE(link.hole_Antwort(100, n, id));
         // The software name stands in bytes 52..61 of the identity.
         EXPECT_EQ(QByteArray(reinterpret_cast<char*>(id) + 52, 10), QByteArray("PRUEFSTAND"));
+
+        // SIGUSR1 drops the link: no answer comes; the next one brings it back.
+        p.setReadChannel(QProcess::StandardError);
+        ::kill(static_cast<pid_t>(p.processId()), SIGUSR1);
+        ASSERT_TRUE(p.waitForReadyRead(10000));
+        EXPECT_TRUE(p.readAll().contains("silent"));
+        link.sende_Telegramm(100, 0, nullptr);
+        EXPECT_FALSE(u.warte_Ende(500));
+        ::kill(static_cast<pid_t>(p.processId()), SIGUSR1);
+        ASSERT_TRUE(p.waitForReadyRead(10000));
+        link.abbrechen();
+        link.sende_Telegramm(100, 0, nullptr);
+        EXPECT_TRUE(u.warte_Ende());
     }
 
     p.terminate(); // SIGTERM
