@@ -179,6 +179,11 @@ TEST_F(PortTest, FlushOutBufferWhileAWriteIsPendingReturnsAndDropsTheOutput) {
         pumpe(5);
     }
     ASSERT_TRUE(warte([&] { return port.OutBuffUsed() > 0; }));
+    // The output ring fills exactly; a block larger than the room left queues nothing.
+    port.PutString(QByteArray(port.OutBuffFree(), 'b'));
+    EXPECT_EQ(port.OutBuffUsed(), port.OutSize());
+    EXPECT_THROW(port.PutString("c"), EOutputBufferTooSmall);
+    EXPECT_EQ(port.OutBuffUsed(), port.OutSize());
     const auto start = std::chrono::steady_clock::now();
     port.FlushOutBuffer();
     const auto dauer = std::chrono::steady_clock::now() - start;
