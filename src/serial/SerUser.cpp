@@ -715,7 +715,10 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
                 std::lock_guard lk(FInLock);
                 FPeekCount = 0;
             }
-            const bool erledigt = f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FKill);
+            // Only the GUI thread waiting for this thread to end (a close, possibly from
+            // inside the handler) cuts a running handler short; a failed device does not,
+            // so the handler reads what it was promised before the ring goes.
+            const bool erledigt = f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FStopping);
             if (!erledigt && !FKill)
                 verworfen = true;
             if (FCloseRequested) {

@@ -248,6 +248,29 @@ TEST_F(PortTest, FarEndGoneIsAFailureAndThePortOpensAgainAfterwards) {
     EXPECT_EQ(neu.lies(4, 2000), "fine");
 }
 
+// The device fails while a handler is reading: the handler still reads the bytes it was
+// promised, and only then do the threads let go of the ring.
+TEST_F(PortTest, DeviceFailingWhileAHandlerRunsLetsItFinishReading) {
+    Meldungen meldungen;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        ++events;
+        far.schliesse();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("hello"));
+    ASSERT_TRUE(warte([&] { return events == 1; }));
+    ASSERT_TRUE(warte([&] { return port.GetDispatcher()->ThreadCount() == 0; }));
+    pumpe(100);
+    EXPECT_EQ(empfangen, "hello");
+    EXPECT_TRUE(meldungen.texte.isEmpty()) << meldungen.texte.join('|').toStdString();
+    EXPECT_TRUE(port.GetDispatcher()->DeviceGone());
+    port.SetOpen(false);
+    EXPECT_FALSE(port.Open());
+}
+
 TEST_F(PortTest, TwoPortsAtOnce) {
     PtyPaar far2;
     mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
