@@ -10,6 +10,14 @@ namespace {
 
 const QEvent::Type NachrichtTyp = static_cast<QEvent::Type>(QEvent::User + 0x7E0);
 
+// Every post into the GUI thread's queue, from whichever window's sender, goes through one
+// lock: the toolkit's own queue lock is invisible to the thread checker, and two ports'
+// workers posting at once must be seen as ordered.
+std::mutex& postLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 // One delivery: the sender waits on it, the window handles it at most once.
 struct Zustellung {
     enum Stand { Wartend, Laeuft, Fertig, Verworfen };
@@ -41,6 +49,7 @@ bool Postfach::PostMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
     std::lock_guard lk(z_->lock);
     if (!z_->fenster)
         return false;
+    std::lock_guard post(postLock());
     QCoreApplication::postEvent(z_->fenster, new NachrichtEvent(Msg, WParam, LParam, nullptr));
     return true;
 }
@@ -58,6 +67,7 @@ bool Postfach::SendMessageTimeout(uint32_t Msg, uintptr_t WParam, intptr_t LPara
         std::lock_guard lk(z_->lock);
         if (!z_->fenster)
             return false;
+        std::lock_guard post(postLock());
         QCoreApplication::postEvent(z_->fenster,
                                     new NachrichtEvent(Msg, WParam, LParam, zustellung));
     }
@@ -97,6 +107,7 @@ bool NachrichtenFenster::event(QEvent* e) {
         // Senders build their events under this lock: taking it here orders their writes
         // before these reads in a way every checker sees, whatever the toolkit's queue does.
         std::lock_guard lk(postfach_->z_->lock);
+        std::lock_guard post(postLock());
     }
     if (e->type() != NachrichtTyp)
         return QObject::event(e);
