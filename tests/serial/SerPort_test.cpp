@@ -324,6 +324,22 @@ TEST_F(PortTest, OpeningFailuresRaiseTheirCodes) {
     port.SetOpen(false);
     zweiter.SetOpen(true);
     EXPECT_TRUE(zweiter.Open());
+
+    // A line setting the device refuses: the system's error, at the open and on the open port.
+    zweiter.SetOpen(false);
+    zweiter.SetBaud(12345);
+    try {
+        zweiter.SetOpen(true);
+        FAIL() << "opened with a baud rate the device refuses";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 87);
+    }
+    EXPECT_FALSE(zweiter.Open());
+    zweiter.SetBaud(19200);
+    zweiter.SetOpen(true);
+    EXPECT_TRUE(zweiter.Open());
+    EXPECT_THROW(zweiter.SetBaud(12345), EInOutError);
+    EXPECT_TRUE(zweiter.Open());
 }
 
 TEST_F(PortTest, OperationsOnAClosedPortOpenItFirstUnlessAutoOpenIsOff) {
