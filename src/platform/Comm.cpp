@@ -196,7 +196,7 @@ std::optional<QString> DevicePath(int ComNumber) {
     return Registry().devicePathForPort(ComNumber);
 }
 
-Handle CreateFile(const QString& Name) {
+Handle CreateFile(const QString& Name, bool Probe) {
     const auto pfad = DevicePath(portNummer(Name));
     if (!pfad || pfad->isEmpty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -220,6 +220,13 @@ Handle CreateFile(const QString& Name) {
         return abbruch(errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : ausErrno(errno));
     if (::ioctl(fd, TIOCEXCL) != 0)
         return abbruch(ausErrno(errno));
+    if (Probe) {
+        auto& g = geraete();
+        std::lock_guard lk(g.lock);
+        g.map[fd] = Geraet{};
+        SetLastError(ERROR_SUCCESS);
+        return fd;
+    }
     termios t{};
     if (::tcgetattr(fd, &t) != 0)
         return abbruch(ausErrno(errno));

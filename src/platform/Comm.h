@@ -95,8 +95,9 @@ void SetPortRegistry(const Registry* Reg);
 std::optional<QString> DevicePath(int ComNumber);
 
 // Name "\\.\COMn" (or "COMn"). Fails with ERROR_FILE_NOT_FOUND (no such port),
-// ERROR_ACCESS_DENIED (held by another program) or ERROR_NO_PERMISSION.
-Handle CreateFile(const QString& Name);
+// ERROR_ACCESS_DENIED (held by another program) or ERROR_NO_PERMISSION. A probe only finds
+// out whether the port can be opened and leaves the device's settings as they are.
+Handle CreateFile(const QString& Name, bool Probe = false);
 bool CloseHandle(Handle H);
 bool SetupComm(Handle H, uint32_t InQueue, uint32_t OutQueue);
 bool GetCommState(Handle H, DCB& Settings);

@@ -62,7 +62,7 @@ QString ComName(int N) {
 bool IsPortAvailable(int N) {
     if (N <= 0)
         return false;
-    const Comm::Handle h = Comm::CreateFile(ComName(N));
+    const Comm::Handle h = Comm::CreateFile(ComName(N), true);
     if (h != Comm::INVALID_HANDLE_VALUE) {
         Comm::CloseHandle(h);
         return true;

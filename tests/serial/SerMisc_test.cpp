@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -71,8 +72,17 @@ TEST_F(PortProbe, ListsFreeAndHeldPortsButNotMissingOnes) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
 
+    // Probing leaves a free port's settings alone (it may be a terminal someone uses).
+    termios vorher{};
+    ASSERT_EQ(::tcgetattr(frei.master(), &vorher), 0);
+    vorher.c_lflag |= ICANON | ECHO;
+    ASSERT_EQ(::tcsetattr(frei.master(), TCSANOW, &vorher), 0);
+
     EXPECT_FALSE(IsPortAvailable(0));
     EXPECT_TRUE(IsPortAvailable(3));
+    termios nachher{};
+    ASSERT_EQ(::tcgetattr(frei.master(), &nachher), 0);
+    EXPECT_EQ(nachher.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
     EXPECT_TRUE(IsPortAvailable(4));
     EXPECT_FALSE(IsPortAvailable(9));
     EXPECT_FALSE(IsPortAvailable(5)); // not in the map
