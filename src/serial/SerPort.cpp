@@ -7,6 +7,7 @@
 #include "serial/SerWin32.h"
 
 #include <QDialog>
+#include <algorithm>
 
 TSerCustomComPort::TSerCustomComPort() : FTriggerSave(std::make_unique<TTriggerSave>()) {}
 
@@ -549,10 +550,17 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
     d->BeginHandlerPeek();
     try {
         switch (Msg) {
-        case APW_TRIGGERAVAIL:
-            Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
-            TriggerAvail(static_cast<uint16_t>(WParam));
+        case APW_TRIGGERAVAIL: {
+            // Bytes taken while the event was on its way (an input flush meanwhile) are no
+            // longer announced: the handler reads exactly what is there.
+            const auto count =
+                static_cast<uint16_t>(std::min<uintptr_t>(WParam, std::max(d->InBuffUsed(), 0)));
+            if (count == 0)
+                break;
+            Trigger(static_cast<uint16_t>(Msg), count, count);
+            TriggerAvail(count);
             break;
+        }
         case APW_TRIGGERDATA:
             Trigger(static_cast<uint16_t>(Msg), static_cast<uint16_t>(WParam), data);
             TriggerData(static_cast<uint16_t>(WParam));

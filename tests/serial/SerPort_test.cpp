@@ -157,6 +157,28 @@ TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
     EXPECT_EQ(empfangen, "0XY");
 }
 
+// An input flush while an event is on its way to the GUI thread (a late answer meeting a
+// flush): the event announces only what is still there, and no reader meets an empty ring.
+TEST_F(PortTest, FlushWhileAnEventIsOnItsWayAnnouncesOnlyWhatIsLeft) {
+    Meldungen meldungen;
+    std::vector<int> counts;
+    lesen = [&](int count) {
+        counts.push_back(count);
+        return count;
+    };
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("late"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the GUI thread is busy
+    port.FlushInBuffer();
+    pumpe(200);
+    ASSERT_TRUE(far.schreibe("new"));
+    ASSERT_TRUE(warte([&] { return empfangen == "new"; }));
+    pumpe(100);
+    EXPECT_EQ(empfangen, "new");
+    EXPECT_EQ(counts, std::vector<int>{3});
+    EXPECT_TRUE(meldungen.texte.isEmpty()) << meldungen.texte.join('|').toStdString();
+}
+
 TEST_F(PortTest, BytesArrivingWhileTheGuiThreadIsBusyAreDeliveredLater) {
     port.SetOpen(true);
     ASSERT_TRUE(far.schreibe("first"));
