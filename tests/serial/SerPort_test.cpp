@@ -200,7 +200,14 @@ TEST_F(PortTest, FlushOutBufferWhileAWriteIsPendingReturnsAndDropsTheOutput) {
             port.PutString(block);
         pumpe(5);
     }
-    ASSERT_TRUE(warte([&] { return port.OutBuffUsed() > 0; }));
+    // Only once the ring stops draining is the write thread stuck at the full device; before
+    // that it may still take the ring's bytes away at any moment.
+    const auto steht = [&] {
+        const int vorher = port.OutBuffUsed();
+        pumpe(200);
+        return vorher > 0 && port.OutBuffUsed() == vorher;
+    };
+    ASSERT_TRUE(warte(steht, 10000));
     // The output ring fills exactly; a block larger than the room left queues nothing.
     port.PutString(QByteArray(port.OutBuffFree(), 'b'));
     EXPECT_EQ(port.OutBuffUsed(), port.OutSize());
