@@ -4,6 +4,7 @@
 #include "core/Uglobal.h"
 #include "core/link/UComData.h"
 #include "platform/Dateien.h"
+#include "platform/Dialoge.h"
 #include "platform/Registry.h"
 
 #include <QCheckBox>
@@ -242,14 +243,22 @@ void TForm_Setup::schreibe_Registry() {
     Registry* reg = Registrierung();
     if (!reg)
         return;
-    if (Software)
-        reg->writeString(Wert_Software, Software->Dateiname);
-    reg->writeInteger(Wert_Hardware, Hardware_Modell);
-    reg->writeInteger(Wert_Baudrate, CAN_Baudrate_Index);
-    reg->writeInteger(Wert_Sende_Id, static_cast<int>(CAN_Sende_Identifier));
-    reg->writeInteger(Wert_Empfangs_Id, static_cast<int>(CAN_Empfangs_Identifier));
-    reg->writeInteger(Wert_Relais_Port, Relais_Port);
-    reg->writeInteger(Wert_Relais_Online, CheckBox_BT_Online->isChecked() ? 1 : 0);
+    // A setting that did not reach the registry must not look saved.
+    QStringList fehlgeschlagen;
+    const auto schreibe = [&](QLatin1String name, int wert) {
+        if (!reg->writeInteger(name, wert))
+            fehlgeschlagen.append('"' + QString(name) + '"');
+    };
+    if (Software && !reg->writeString(Wert_Software, Software->Dateiname))
+        fehlgeschlagen.append('"' + QString(Wert_Software) + '"');
+    schreibe(Wert_Hardware, Hardware_Modell);
+    schreibe(Wert_Baudrate, CAN_Baudrate_Index);
+    schreibe(Wert_Sende_Id, static_cast<int>(CAN_Sende_Identifier));
+    schreibe(Wert_Empfangs_Id, static_cast<int>(CAN_Empfangs_Identifier));
+    schreibe(Wert_Relais_Port, Relais_Port);
+    schreibe(Wert_Relais_Online, CheckBox_BT_Online->isChecked() ? 1 : 0);
+    if (!fehlgeschlagen.isEmpty())
+        Dialoge::ShowMessage(reg->Schreibfehler(fehlgeschlagen.join(QStringLiteral(", "))));
 }
 
 std::vector<cl_Standard_Quorvel_Software> TForm_Setup::finde_Software(const QString& ordner,

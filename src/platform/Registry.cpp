@@ -127,6 +127,10 @@ bool Registry::writeInteger(const QString& name, int value) {
     return writeString(name, QString::number(value));
 }
 
+QString Registry::Schreibfehler(const QString& names) const {
+    return QStringLiteral("The settings %1 could not be saved in %2.").arg(names, filePath());
+}
+
 bool Registry::hasPortMap() const {
     settings_->beginGroup(QStringLiteral("Ports"));
     const bool any = !settings_->childKeys().isEmpty();

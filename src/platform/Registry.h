@@ -32,6 +32,8 @@ public:
     // Writes reach the file at once, through a temporary file renamed over the old one.
     bool writeString(const QString& name, const QString& value);
     bool writeInteger(const QString& name, int value);
+    // What the user is told when writing the named values failed.
+    QString Schreibfehler(const QString& names) const;
 
     // The serial-port map of section [Ports] ("COM5=/dev/pts/3"). Without the section
     // every COMn exists as /dev/ttyS(n-1); with it only the ports it names exist.

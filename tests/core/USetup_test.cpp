@@ -204,3 +204,16 @@ TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
     EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM44"));
     Comm::SetPortRegistry(&k.kontext->registry());
 }
+
+TEST(Setup, ASettingThatCannotBeSavedIsReported) {
+    LinkKontext k(false);
+    TForm_Setup setup;
+    // The registry file turns into a folder: the next save cannot reach it.
+    QFile::remove(k.ordner.registry());
+    QDir().mkpath(k.ordner.registry());
+    k.meldungen.texte.clear();
+    setup.ComboBox_HardwareChange(6);
+    ASSERT_EQ(k.meldungen.texte.size(), 1);
+    EXPECT_TRUE(k.meldungen.texte[0].contains(QStringLiteral("\"Default Quorvel Hardware\"")))
+        << k.meldungen.texte[0].toStdString();
+}

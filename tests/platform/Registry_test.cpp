@@ -58,3 +58,13 @@ TEST(Registry, PortMapDecidesWhichPortsExist) {
     EXPECT_EQ(Registry(ordner.datei("leer.ini")).devicePathForPort(1), std::nullopt);
     EXPECT_EQ(Registry(ordner.datei("leer.ini")).devicePathForPort(0), std::nullopt);
 }
+
+TEST(Registry, AWriteThatCannotReachTheFileFails) {
+    Programmordner ordner;
+    // Where the file should be stands a folder: nothing can be written there, even as root.
+    QDir().mkpath(ordner.registry());
+    Registry reg(ordner.registry());
+    EXPECT_FALSE(reg.writeInteger("COM_Nr", 3));
+    EXPECT_FALSE(reg.writeString("Language", "English"));
+    EXPECT_TRUE(reg.Schreibfehler("\"COM_Nr\"").contains(ordner.registry()));
+}

@@ -199,11 +199,15 @@ bool clCOM::Port_testen(int n) {
 }
 
 void clCOM::speichere_COM_Nr(int n) {
+    const auto speichere = [n](Registry& r) {
+        if (!r.writeInteger(QStringLiteral("COM_Nr"), n))
+            Dialoge::ShowMessage(r.Schreibfehler(QStringLiteral("\"COM_Nr\"")));
+    };
     if (AppContext* ctx = AppContext::aktuell()) {
-        ctx->registry().writeInteger(QStringLiteral("COM_Nr"), n);
+        speichere(ctx->registry());
     } else {
         Registry r;
-        r.writeInteger(QStringLiteral("COM_Nr"), n);
+        speichere(r);
     }
 }
 
