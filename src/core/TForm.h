@@ -17,8 +17,6 @@ public:
 
     explicit TForm(QString hilfethema, QWidget* parent = nullptr);
 
-    const QString& Hilfethema() const { return hilfethema_; }
-
     // The keys' actions, callable without a key press.
     void kopiere_Bild();
     void verschiebe(int dx, int dy);

@@ -6,7 +6,6 @@
 #include "platform/Shell.h"
 
 #include <QClipboard>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -186,17 +185,6 @@ QString ECU_Typ_Name(int typ) {
 }
 
 // ---------------------------------------------------------------- window services
-
-QString finde_Hilfe(const QString& thema) {
-    const Globale& g = glob();
-    const QString datei = QStringLiteral("Help ") + thema + QStringLiteral(".PDF");
-    for (const QString& ordner : {g.Pfad_Sprache, g.Pfad_Englisch, g.Pfad_Deutsch}) {
-        const QString pfad = Dateien::finde(Dateien::verbinde(ordner, datei));
-        if (QFileInfo(pfad).isFile())
-            return pfad;
-    }
-    return QString();
-}
 
 void zeige_Hilfe(const QString& thema) {
     const Globale& g = glob();

@@ -59,9 +59,7 @@ QString Hersteller_Name(int nummer);
 int Hersteller_Nummer(const QString& name);
 QString ECU_Typ_Name(int typ);
 
-// Looks for "Help <topic>.PDF" in the chosen language, English, then German folder; the
-// path found, or empty.
-QString finde_Hilfe(const QString& thema);
+// Opens "Help <topic>.PDF" from the chosen language, else the English, else the German folder.
 void zeige_Hilfe(const QString& thema);
 
 // Moves a window inside a screen of the given size (left and top rules before right and

@@ -112,10 +112,6 @@ std::optional<int> Registry::readInteger(const QString& name) const {
     return value;
 }
 
-bool Registry::valueExists(const QString& name) const {
-    return settings_->contains(group() + '/' + name);
-}
-
 bool Registry::writeString(const QString& name, const QString& value) {
     QDir().mkpath(QFileInfo(settings_->fileName()).absolutePath());
     settings_->setValue(group() + '/' + name, value);

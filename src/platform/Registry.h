@@ -27,7 +27,6 @@ public:
     // A missing value, or one that is no integer, is a failed read (nullopt), as on Windows.
     std::optional<QString> readString(const QString& name) const;
     std::optional<int> readInteger(const QString& name) const;
-    bool valueExists(const QString& name) const;
 
     // Writes reach the file at once, through a temporary file renamed over the old one.
     bool writeString(const QString& name, const QString& value);

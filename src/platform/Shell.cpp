@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QProcess>
 #include <QUrl>
 
 namespace {
@@ -20,12 +19,6 @@ int oeffne(const QString& file) {
     const bool ok =
         opener() ? opener()(file) : QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     return ok ? Erfolg : Fehler;
-}
-
-bool starte_Programm(const QString& program, const QStringList& arguments) {
-    if (opener())
-        return opener()(program);
-    return QProcess::startDetached(program, arguments);
 }
 
 void setOpener(std::function<bool(const QString&)> f) {

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 
-// The shell's "open" verb: a document with the program the desktop has for it, or a
-// program started on its own.
+// The shell's "open" verb: a document with the program the desktop has for it.
 namespace Shell {
 
 // Result codes as the callers expect them from the shell: 2 means "file not found".
@@ -14,7 +12,6 @@ constexpr int Datei_nicht_gefunden = 2;
 constexpr int Fehler = 0;
 
 int oeffne(const QString& file);
-bool starte_Programm(const QString& program, const QStringList& arguments = {});
 
 // Tests and headless runs see what would be opened instead of a program starting.
 void setOpener(std::function<bool(const QString& file)> opener);
