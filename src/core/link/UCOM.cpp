@@ -43,7 +43,9 @@ clCOM::clCOM() : Serport(std::make_unique<TSerComPort>()), Canport(std::make_uni
         [this](TSerCustomComPort& port, uint16_t count) { ComPortTriggerAvail(port, count); });
     Reset_Empfang();
     Tracedatei_ = std::make_unique<QFile>(QDir::current().filePath(QStringLiteral("TRACE.DAT")));
-    if (!Tracedatei_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: each line reaches the system in one write, so a crash of the tool loses
+    // no line, and no flush per line is needed.
+    if (!Tracedatei_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         Tracedatei_.reset();
     waehle_Port(glob().COM_Nr, true, false);
 }
@@ -68,12 +70,13 @@ QString clCOM::Zeitstempel() {
 void clCOM::Trace(const QString& zeile) {
     if (!Tracedatei_)
         return;
-    if (Tracedatei_->size() > Trace_Grenze) {
+    // Only ever appended to, so the position is the size: no look at the file system on
+    // each line (the wait line comes every scheduler tick).
+    if (Tracedatei_->pos() > Trace_Grenze) {
         Tracedatei_->resize(0);
         Tracedatei_->seek(0);
     }
     Tracedatei_->write(Dateien::zu_1252(zeile) + "\r\n");
-    Tracedatei_->flush();
 }
 
 // --- Port and mode ----------------------------------------------------------------------
