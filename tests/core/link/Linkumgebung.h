@@ -18,6 +18,16 @@
 #include <QThread>
 #include <QUuid>
 #include <memory>
+#include <optional>
+#include <vector>
+
+// Distinct bytes for payloads, so a shifted or repeated block shows.
+inline QByteArray Muster(int n, int start = 1) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b.append(static_cast<char>((start + i * 7) & 0xFF));
+    return b;
+}
 
 inline constexpr uint32_t PC_Sende_Id = 0x1FFFFFFE;
 inline constexpr uint32_t PC_Empfangs_Id = 0x1FFFFFFF;
@@ -76,6 +86,29 @@ public:
     }
     void pumpe(int ms) {
         warte([] { return false; }, ms);
+    }
+
+    // One block read as the scheduler runs it; the bytes taken over, or nullopt.
+    std::optional<QByteArray> lies_Bloecke(uint8_t befehl, int laenge, bool neu,
+                                           const QByteArray& extra = {}, int puffer = 2000) {
+        link->starte_Blockempfang(befehl, static_cast<int>(extra.size()),
+                                  reinterpret_cast<const uint8_t*>(extra.constData()), neu, laenge);
+        if (!warte_Ende() || link->Empfangsfehler())
+            return std::nullopt;
+        std::vector<uint8_t> b(static_cast<size_t>(puffer));
+        int n = laenge;
+        if (!link->hole_Antwort(befehl, n, b.data(), puffer))
+            return std::nullopt;
+        return QByteArray(reinterpret_cast<char*>(b.data()), n);
+    }
+    // One block write as the scheduler runs it; whether its empty answer was taken over.
+    bool schreibe_Bloecke(uint8_t befehl, const QByteArray& daten) {
+        link->sende_Anfrage(befehl, static_cast<int>(daten.size()), true,
+                            reinterpret_cast<const uint8_t*>(daten.constData()));
+        if (!warte_Ende() || link->Empfangsfehler())
+            return false;
+        int n = 0;
+        return link->hole_Antwort(befehl, n, nullptr, 0) && n == 0;
     }
 
     QString Trace() const {

@@ -13,13 +13,6 @@ using ecusim::Fehler;
 
 namespace {
 
-QByteArray Muster(int n, int start = 1) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(static_cast<char>((start + i * 7) & 0xFF));
-    return b;
-}
-
 class SeriellerLink : public ::testing::Test {
 protected:
     explicit SeriellerLink(bool testmodus = false)
@@ -46,24 +39,6 @@ protected:
         if (!link->hole_Antwort(befehl, n, b.data()))
             return std::nullopt;
         return QByteArray(reinterpret_cast<char*>(b.data()), n);
-    }
-    std::optional<QByteArray> lies(uint8_t befehl, int laenge, bool neu) {
-        link->starte_Blockempfang(befehl, 0, nullptr, neu, laenge);
-        if (!u.warte_Ende() || link->Empfangsfehler())
-            return std::nullopt;
-        std::vector<uint8_t> b(2000);
-        int n = laenge;
-        if (!link->hole_Antwort(befehl, n, b.data(), 2000))
-            return std::nullopt;
-        return QByteArray(reinterpret_cast<char*>(b.data()), n);
-    }
-    bool schreibe(uint8_t befehl, const QByteArray& daten) {
-        link->sende_Anfrage(befehl, static_cast<int>(daten.size()), true,
-                            reinterpret_cast<const uint8_t*>(daten.constData()));
-        if (!u.warte_Ende() || link->Empfangsfehler())
-            return false;
-        int n = 0;
-        return link->hole_Antwort(befehl, n, nullptr, 0);
     }
 
     EcuSim sim;
@@ -95,21 +70,21 @@ TEST_F(SeriellerLink, BlockTransfersInBothFormats) {
     const QByteArray bild = Muster(250);
     sim.setze_Blocklesen(3, bild, false);
     sim.injiziere(Fehler::KurzerBlock, 1, 3);
-    EXPECT_EQ(lies(3, 250, false), bild);
+    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
     EXPECT_EQ(sim.empfangene().size(), 4u) << "the short block 0 is asked again";
 
     sim.setze_Blockschreiben(2, false);
-    ASSERT_TRUE(schreibe(2, bild));
+    ASSERT_TRUE(u.schreibe_Bloecke(2, bild));
     EXPECT_EQ(sim.Blockdaten(2), bild);
     EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1);
 
     const QByteArray items = Muster(430, 5);
     sim.setze_Blocklesen(128, items, true);
     sim.injiziere(Fehler::FalscheBlocknummer, 1, 128);
-    EXPECT_EQ(lies(128, 2000, true), items);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true), items);
 
     sim.setze_Blockschreiben(129, true);
-    ASSERT_TRUE(schreibe(129, items));
+    ASSERT_TRUE(u.schreibe_Bloecke(129, items));
     EXPECT_EQ(sim.Blockdaten(129), items);
     EXPECT_EQ(sim.Blockschreibvorgaenge(129), 1);
 }

@@ -15,13 +15,6 @@ QByteArray Rahmen(uint8_t befehl, const QByteArray& daten) {
     return ecusim::baue_Rahmen(befehl, daten);
 }
 
-QByteArray Muster(int n, int start = 1) {
-    QByteArray b;
-    for (int i = 0; i < n; ++i)
-        b.append(static_cast<char>((start + i * 7) & 0xFF));
-    return b;
-}
-
 // The frame bytes the CAN messages carry, and the messages' sequence bytes and counts.
 struct Gepackt {
     QByteArray bytes;
@@ -356,27 +349,6 @@ protected:
         link = &u.CAN_Link();
         sim.oeffne_CAN(u.netz);
     }
-    // One block read as the scheduler runs it; the bytes taken over, or nullopt.
-    std::optional<QByteArray> lies(uint8_t befehl, int laenge, bool neu,
-                                   const QByteArray& extra = {}, int puffer = 2000) {
-        link->starte_Blockempfang(befehl, static_cast<int>(extra.size()),
-                                  reinterpret_cast<const uint8_t*>(extra.constData()), neu, laenge);
-        if (!u.warte_Ende() || link->Empfangsfehler())
-            return std::nullopt;
-        std::vector<uint8_t> b(static_cast<size_t>(puffer));
-        int n = laenge;
-        if (!link->hole_Antwort(befehl, n, b.data(), puffer))
-            return std::nullopt;
-        return QByteArray(reinterpret_cast<char*>(b.data()), n);
-    }
-    bool schreibe(uint8_t befehl, const QByteArray& daten) {
-        link->sende_Anfrage(befehl, static_cast<int>(daten.size()), true,
-                            reinterpret_cast<const uint8_t*>(daten.constData()));
-        if (!u.warte_Ende() || link->Empfangsfehler())
-            return false;
-        int n = 0;
-        return link->hole_Antwort(befehl, n, nullptr, 0) && n == 0;
-    }
     std::vector<QByteArray> Anfragen() {
         std::vector<QByteArray> v;
         for (const auto& r : sim.empfangene())
@@ -392,7 +364,7 @@ protected:
 TEST_F(Bloecke, OldFormatRead_250Bytes) {
     const QByteArray bild = Muster(250);
     sim.setze_Blocklesen(3, bild, false);
-    EXPECT_EQ(lies(3, 250, false), bild);
+    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
     EXPECT_EQ(Anfragen(),
               (std::vector<QByteArray>{QByteArray("\x00\x64", 2), QByteArray("\x01\x64", 2),
                                        QByteArray("\x02\x32", 2)}));
@@ -402,7 +374,7 @@ TEST_F(Bloecke, OldFormatRead_ShortBlockIsAskedAgain) {
     const QByteArray bild = Muster(250);
     sim.setze_Blocklesen(3, bild, false);
     sim.injiziere(Fehler::KurzerBlock, 1, 3);
-    EXPECT_EQ(lies(3, 250, false), bild);
+    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
     const auto a = Anfragen();
     ASSERT_EQ(a.size(), 4u);
     EXPECT_EQ(a[0], a[1]) << "block 0 asked again after 80 bytes";
@@ -413,7 +385,8 @@ TEST_F(Bloecke, NewFormatRead_WithExtraBytesOnTheFirstRequest) {
     const QByteArray bild = Muster(250, 3);
     sim.setze_Blocklesen(128, bild, true);
     const QByteArray extra("\x01\x02\x03\x04\x05\x06", 6);
-    EXPECT_EQ(lies(128, 2000, true, extra), bild) << "the ECU ends early with the last mark";
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true, extra), bild)
+        << "the ECU ends early with the last mark";
     const auto a = Anfragen();
     ASSERT_EQ(a.size(), 3u);
     EXPECT_EQ(a[0], QByteArray("\x80\x06\x00\x64", 4) + extra);
@@ -425,25 +398,25 @@ TEST_F(Bloecke, NewFormatRead_WrongNumberIsAskedAgainAndNotKept) {
     const QByteArray bild = Muster(250, 3);
     sim.setze_Blocklesen(128, bild, true);
     sim.injiziere(Fehler::FalscheBlocknummer, 1, 128);
-    EXPECT_EQ(lies(128, 2000, true), bild);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true), bild);
     EXPECT_EQ(Anfragen().size(), 4u);
 }
 
 TEST_F(Bloecke, NewFormatRead_CountBeyondTheFrameIsAnError) {
     sim.setze_Blocklesen(128, Muster(250), true);
     sim.injiziere(Fehler::ZuvieleBlockdaten, 1, 128);
-    EXPECT_EQ(lies(128, 2000, true), std::nullopt);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true), std::nullopt);
     EXPECT_TRUE(link->Empfangsfehler());
 }
 
 // More than the request's buffer holds is refused; fewer are taken with their count.
 TEST_F(Bloecke, ReadIntoTheRequestsBuffer_Bounded) {
     sim.setze_Blocklesen(128, Muster(250), true);
-    EXPECT_EQ(lies(128, 2000, true, {}, 200), std::nullopt);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true, {}, 200), std::nullopt);
     sim.setze_Blocklesen(128, Muster(150), true);
-    EXPECT_EQ(lies(128, 120, true, {}, 2000), std::nullopt) << "more bytes than expected";
+    EXPECT_EQ(u.lies_Bloecke(128, 120, true, {}, 2000), std::nullopt) << "more bytes than expected";
     sim.setze_Blocklesen(128, Muster(250), true);
-    const auto gelesen = lies(128, 2000, true, {}, 2000);
+    const auto gelesen = u.lies_Bloecke(128, 2000, true, {}, 2000);
     ASSERT_TRUE(gelesen);
     EXPECT_EQ(gelesen->size(), 250);
 }
@@ -507,7 +480,7 @@ TEST_F(Bloecke, NewFormatRead_BytesAfterTheLastBlockAddNothing) {
 TEST_F(Bloecke, OldFormatSend_250Bytes) {
     const QByteArray daten = Muster(250);
     sim.setze_Blockschreiben(2, false);
-    ASSERT_TRUE(schreibe(2, daten));
+    ASSERT_TRUE(u.schreibe_Bloecke(2, daten));
     EXPECT_EQ(sim.Blockdaten(2), daten);
     EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1);
     const auto a = Anfragen();
@@ -522,11 +495,11 @@ TEST_F(Bloecke, OldFormatSend_250Bytes) {
 // A block send takes the format of the most recent block read.
 TEST_F(Bloecke, NewFormatSend_FollowsTheLastRead) {
     sim.setze_Blocklesen(128, Muster(50), true);
-    ASSERT_TRUE(lies(128, 2000, true));
+    ASSERT_TRUE(u.lies_Bloecke(128, 2000, true));
     sim.leere_Protokoll();
     const QByteArray daten = Muster(250, 9);
     sim.setze_Blockschreiben(129, true);
-    ASSERT_TRUE(schreibe(129, daten));
+    ASSERT_TRUE(u.schreibe_Bloecke(129, daten));
     EXPECT_EQ(sim.Blockdaten(129), daten);
     const auto a = Anfragen();
     ASSERT_EQ(a.size(), 3u);
