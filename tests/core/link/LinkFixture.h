@@ -7,6 +7,7 @@
 #include "core/AppContext.h"
 #include "core/link/UComData.h"
 #include "core/model/UQuorveldata.h"
+#include "ecusim/EcuSim.h"
 #include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
 #include "platform/Registry.h"
@@ -50,7 +51,9 @@ public:
     }
 
     // Sends a frame [L][C][data][K] in CAN messages of 6 bytes.
-    void antworte(uint8_t befehl, const QByteArray& daten) { sende_roh(Frame(befehl, daten)); }
+    void antworte(uint8_t befehl, const QByteArray& daten) {
+        sende_roh(ecusim::baue_Rahmen(befehl, daten));
+    }
 
     void sende_roh(const QByteArray& frame) {
         int seq = 0;
@@ -65,18 +68,6 @@ public:
                 m.data[2 + i] = static_cast<uint8_t>(frame[pos + i]);
             kanal_->sende(m);
         }
-    }
-
-    static QByteArray Frame(uint8_t befehl, const QByteArray& daten) {
-        QByteArray f;
-        f.append(static_cast<char>(daten.size() + 3));
-        f.append(static_cast<char>(befehl));
-        f.append(daten);
-        uint8_t summe = 0;
-        for (char c : f)
-            summe = static_cast<uint8_t>(summe + static_cast<uint8_t>(c));
-        f.append(static_cast<char>(static_cast<uint8_t>(-summe)));
-        return f;
     }
 
 private:
