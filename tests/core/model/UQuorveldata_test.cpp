@@ -1,5 +1,6 @@
 #include "core/link/LinkFixture.h"
 #include "core/model/UQuorveldata.h"
+#include "ecusim/Identitaet.h"
 
 #include <gtest/gtest.h>
 
@@ -12,30 +13,27 @@ struct Identitaet {
     uint16_t hardware = 0, bootloader = 0, option = 0, hardware_neben = 0;
 };
 
-void schreibe16(std::array<uint8_t, 66>& a, size_t ofs, uint16_t w) {
-    a[ofs] = static_cast<uint8_t>(w);
-    a[ofs + 1] = static_cast<uint8_t>(w >> 8);
-}
-
-// The 66 bytes of an identity answer.
+// The 66 bytes of an identity answer, laid out as the simulated ECU sends them.
 std::array<uint8_t, 66> Antwort(uint16_t version, uint16_t revision, const QByteArray& name,
                                 const Identitaet& id, const QByteArray& datum = "15.11.2017") {
+    ecusim::Identitaetsdaten d;
+    d.Seriennummer = id.seriennummer;
+    d.ECU_Typ = id.typ;
+    d.Hersteller = id.hersteller;
+    d.Typnummer = id.typnummer;
+    d.Datenversion_Haupt = id.daten_haupt;
+    d.Datenversion_Neben = id.daten_neben;
+    d.Hardware_Haupt = id.hardware;
+    d.Bootloader_Nr = id.bootloader;
+    d.Optionswort = id.option;
+    d.Hardware_Neben = id.hardware_neben;
+    d.Datum = datum;
+    d.Name = name;
+    d.Version = version;
+    d.Revision = revision;
+    const QByteArray bytes = ecusim::baue_Identitaet(d);
     std::array<uint8_t, 66> a{};
-    schreibe16(a, 0, static_cast<uint16_t>(id.seriennummer));
-    schreibe16(a, 2, static_cast<uint16_t>(id.seriennummer >> 16));
-    schreibe16(a, 4, id.typ);
-    schreibe16(a, 6, id.hersteller);
-    schreibe16(a, 8, id.typnummer);
-    a[10] = id.daten_haupt;
-    a[11] = id.daten_neben;
-    schreibe16(a, 12, id.hardware);
-    schreibe16(a, 14, id.bootloader);
-    schreibe16(a, 16, id.option);
-    schreibe16(a, 24, id.hardware_neben);
-    std::copy(datum.begin(), datum.begin() + std::min<qsizetype>(datum.size(), 10), a.begin() + 41);
-    std::copy(name.begin(), name.begin() + std::min<qsizetype>(name.size(), 10), a.begin() + 52);
-    schreibe16(a, 62, version);
-    schreibe16(a, 64, revision);
+    std::copy(bytes.begin(), bytes.end(), a.begin());
     return a;
 }
 
