@@ -113,18 +113,25 @@ void verbinde_trenne_verbinde(Programm& p, ecusim::EcuSim& sim) {
     EXPECT_TRUE(identitaet);
 }
 
+// The program on a fake CAN bus of its own with the simulated ECU at the far end, started.
+struct AmCAN {
+    AmCAN() {
+        sim.oeffne_CAN(netz);
+        ecusim::richte_Identitaet_ein(sim);
+        p.starte();
+    }
+    const QString netz = QUuid::createUuid().toString(QUuid::Id128);
+    Programm p{QStringList{QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=fake"),
+                           QStringLiteral("CAN_Interface=") + netz}};
+    ecusim::EcuSim sim;
+};
+
 } // namespace
 
 TEST(Hauptfenster, ConnectsOverTheFakeCanBusShowsTheIdentityAndSurvivesASilentEcu) {
-    const QString netz = QUuid::createUuid().toString(QUuid::Id128);
-    Programm p({QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=fake"),
-                QStringLiteral("CAN_Interface=") + netz});
-    ecusim::EcuSim sim;
-    sim.oeffne_CAN(netz);
-    ecusim::richte_Identitaet_ein(sim);
-    p.starte();
-    EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("CAN"));
-    verbinde_trenne_verbinde(p, sim);
+    AmCAN c;
+    EXPECT_EQ(c.p.haupt().ComboBox_Comport->currentText(), QStringLiteral("CAN"));
+    verbinde_trenne_verbinde(c.p, c.sim);
 }
 
 TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
@@ -142,13 +149,8 @@ TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
 }
 
 TEST(Hauptfenster, UncheckingOnlineDisconnects) {
-    const QString netz = QUuid::createUuid().toString(QUuid::Id128);
-    Programm p({QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=fake"),
-                QStringLiteral("CAN_Interface=") + netz});
-    ecusim::EcuSim sim;
-    sim.oeffne_CAN(netz);
-    ecusim::richte_Identitaet_ein(sim);
-    p.starte();
+    AmCAN c;
+    Programm& p = c.p;
     ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(63); }, 5000));
     p.haupt().CheckBox_Online->click();
     EXPECT_EQ(p.Zustand(), hole_Text(64));
