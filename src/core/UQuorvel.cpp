@@ -232,9 +232,8 @@ bool TForm_Quorvel::Zeile_sichtbar(const QLabel* wert) const {
 }
 
 QString TForm_Quorvel::Versionstext(unsigned version, unsigned revision, const QString& datum) {
-    QString s = QStringLiteral("%1").arg(version, 3, 10, QLatin1Char('0'));
-    s.insert(s.size() - 2, '.');
-    return s + QStringLiteral(" Rev.: ") + QString::number(revision) + QStringLiteral(", ") + datum;
+    return cl_Version::Versionsnummer(version) + QStringLiteral(" Rev.: ") +
+           QString::number(revision) + QStringLiteral(", ") + datum;
 }
 
 void TForm_Quorvel::zeige_ECU_Daten() {

@@ -52,12 +52,6 @@ int Portnummer(const QString& eintrag) {
     return Zahl_am_Anfang(eintrag, pos).value_or(0);
 }
 
-QString Version_mit_Punkt(int version) {
-    QString s = QStringLiteral("%1").arg(version, 3, 10, QLatin1Char('0'));
-    s.insert(s.size() - 2, '.');
-    return s;
-}
-
 // A stored identifier, held to the 29 bits the bus carries.
 uint32_t lies_Identifier_Wert(int wert) {
     return static_cast<uint32_t>(std::clamp<int64_t>(wert, 0, TForm_Setup::Identifier_Max));
@@ -331,7 +325,7 @@ std::vector<cl_Standard_Quorvel_Software> TForm_Setup::finde_Software(const QStr
 }
 
 QString TForm_Setup::Eintrag(const cl_Standard_Quorvel_Software& s) {
-    const QString v = Version_mit_Punkt(s.Version);
+    const QString v = cl_Version::Versionsnummer(static_cast<unsigned>(s.Version));
     if (s.Praefix == QLatin1String("T-"))
         return Hersteller_Name(s.Hersteller) + QStringLiteral("  S") + QString::number(s.ECU_Typ) +
                QStringLiteral("  T") + QString::number(s.Typnummer) + QStringLiteral("  V") + v;

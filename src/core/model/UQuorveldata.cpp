@@ -171,6 +171,12 @@ void cl_Version::Antwort() {
     InterAction_ausfuehren(*this, 1);
 }
 
+QString cl_Version::Versionsnummer(unsigned version) {
+    QString s = QStringLiteral("%1").arg(version, 3, 10, QLatin1Char('0'));
+    s.insert(s.size() - 2, '.');
+    return s;
+}
+
 bool cl_Version::ist_Version_300() const {
     return Version() >= 300 && Version() <= 399;
 }

@@ -39,6 +39,9 @@ public:
     std::array<uint8_t, Blockgroesse> Block{};
     // Built by the main window for display and printing.
     QString Versionstext;
+    // A software version as people read it: a point before the last two digits, padded to
+    // three (615 gives 6.15, 5 gives 0.05).
+    static QString Versionsnummer(unsigned version);
 
     // The record's fields.
     uint16_t Version() const;
