@@ -114,10 +114,30 @@ int portNummer(const QString& name) {
     return ok ? n : 0;
 }
 
-bool hatGeraet(Handle h) {
+// True when h names an open device; else false, with "invalid handle" as the last error.
+bool offen(Handle h) {
     auto& g = geraete();
     std::lock_guard lk(g.lock);
-    return g.map.count(h) != 0;
+    if (g.map.count(h) != 0)
+        return true;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+}
+
+// What every open device is switched to, and what a change of settings starts from again.
+void rohModus(termios& t) {
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
+Handle eintragen(int fd, const Geraet& geraet) {
+    auto& g = geraete();
+    std::lock_guard lk(g.lock);
+    g.map[fd] = geraet;
+    SetLastError(ERROR_SUCCESS);
+    return fd;
 }
 
 // Runs f on the open device h under the device lock; false, with "invalid handle" as the
@@ -220,20 +240,12 @@ Handle CreateFile(const QString& Name, bool Probe) {
         return abbruch(errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : ausErrno(errno));
     if (::ioctl(fd, TIOCEXCL) != 0)
         return abbruch(ausErrno(errno));
-    if (Probe) {
-        auto& g = geraete();
-        std::lock_guard lk(g.lock);
-        g.map[fd] = Geraet{};
-        SetLastError(ERROR_SUCCESS);
-        return fd;
-    }
+    if (Probe)
+        return eintragen(fd, Geraet{});
     termios t{};
     if (::tcgetattr(fd, &t) != 0)
         return abbruch(ausErrno(errno));
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    rohModus(t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         return abbruch(ausErrno(errno));
 
@@ -241,11 +253,7 @@ Handle CreateFile(const QString& Name, bool Probe) {
     geraet.settings.BaudRate = rateAusCode(::cfgetospeed(&t));
     geraet.settings.Flags = fBinary;
     geraet.settings.ByteSize = 8;
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    g.map[fd] = geraet;
-    SetLastError(ERROR_SUCCESS);
-    return fd;
+    return eintragen(fd, geraet);
 }
 
 bool CloseHandle(Handle H) {
@@ -267,10 +275,8 @@ bool CloseHandle(Handle H) {
 
 bool SetupComm(Handle H, uint32_t, uint32_t) {
     // The driver's queues have a fixed size here.
-    if (!hatGeraet(H)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!offen(H))
         return false;
-    }
     return true;
 }
 
@@ -279,17 +285,12 @@ bool GetCommState(Handle H, DCB& Settings) {
 }
 
 bool SetCommState(Handle H, const DCB& Settings) {
-    if (!hatGeraet(H)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!offen(H))
         return false;
-    }
     termios t{};
     if (::tcgetattr(H, &t) != 0)
         return fehler(errno);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CLOCAL | CREAD;
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    rohModus(t);
     const auto code = rateCode(Settings.BaudRate);
     if (!code || Settings.ByteSize < 5 || Settings.ByteSize > 8 || Settings.Parity > 4 ||
         Settings.StopBits > 2) {
@@ -336,19 +337,13 @@ bool SetCommState(Handle H, const DCB& Settings) {
     t.c_cc[VSTOP] = static_cast<cc_t>(Settings.XoffChar);
     if (::tcsetattr(H, TCSANOW, &t) != 0)
         return fehler(errno);
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    auto it = g.map.find(H);
-    if (it != g.map.end())
-        it->second.settings = Settings;
+    mitGeraet(H, [&](Geraet& d) { d.settings = Settings; });
     return true;
 }
 
 bool PurgeComm(Handle H, uint32_t Flags) {
-    if (!hatGeraet(H)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!offen(H))
         return false;
-    }
     const bool aus = Flags & (PURGE_TXABORT | PURGE_TXCLEAR);
     const bool ein = Flags & (PURGE_RXABORT | PURGE_RXCLEAR);
     const int queue = aus && ein ? TCIOFLUSH : aus ? TCOFLUSH : TCIFLUSH;
@@ -379,10 +374,8 @@ bool EscapeCommFunction(Handle H, uint32_t Func) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    if (!hatGeraet(H)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!offen(H))
         return false;
-    }
     if (::ioctl(H, setzen ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY && errno != EINVAL)
         return fehler(errno); // a pseudo-terminal has no modem lines: nothing to do
     return true;
@@ -409,10 +402,8 @@ bool GetCommModemStatus(Handle H, uint32_t& Status) {
 
 bool ClearCommError(Handle H, uint32_t& Errors, COMSTAT* Stat) {
     Errors = 0;
-    if (!hatGeraet(H)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (!offen(H))
         return false;
-    }
     if (Stat) {
         int n = 0;
         Stat->cbInQue = ::ioctl(H, FIONREAD, &n) == 0 ? static_cast<uint32_t>(n) : 0;
@@ -563,12 +554,8 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
             return true;
         // Modem lines have no change notification on every driver: they are sampled.
         uint32_t status = 0;
-        if (GetCommModemStatus(H, status)) {
-            auto& g = geraete();
-            std::lock_guard lk(g.lock);
-            auto it = g.map.find(H);
-            if (it != g.map.end()) {
-                Geraet& d = it->second;
+        if (GetCommModemStatus(H, status))
+            mitGeraet(H, [&](Geraet& d) {
                 if (d.modemKnown) {
                     const uint32_t diff = d.modem ^ status;
                     if (diff & MS_CTS_ON)
@@ -583,8 +570,7 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
                 d.modem = status;
                 d.modemKnown = true;
                 Events &= maske;
-            }
-        }
+            });
         if (Events)
             return true;
         const int rest = restMs(ende);
