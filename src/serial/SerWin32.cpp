@@ -231,22 +231,27 @@ void TSerWin32Dispatcher::CloseDispatcher() {
         StopDispatcher();
 }
 
+int TSerWin32Dispatcher::Fehlschlag(int Code) {
+    int result = 0;
+    // A handle closed under the worker is the end of a close, not a failed device. The device
+    // is marked gone before the others are told to end: the dispatch thread looks at it then.
+    if (Comm::GetLastError() != Comm::ERROR_INVALID_HANDLE) {
+        FLastOSError = Comm::GetLastError();
+        result = Code;
+        MarkDeviceGone();
+    }
+    FKill = true;
+    return result;
+}
+
 void TSerWin32Dispatcher::ReadThread() {
     int result = 0;
     const Comm::Handle h = FComHandle;
     std::unique_ptr<TDataBuffer> puffer;
-    auto fehlschlag = [&](int code) {
-        if (Comm::GetLastError() != Comm::ERROR_INVALID_HANDLE) {
-            FLastOSError = Comm::GetLastError();
-            result = code;
-            MarkDeviceGone();
-        }
-        FKill = true;
-    };
     while (!FKill) {
         const Comm::Ready w = Comm::WaitForDevice(h, false, &FDataReady, 50);
         if (w == Comm::Ready::Failed) {
-            fehlschlag(-161);
+            result = Fehlschlag(-161);
             break;
         }
         if (FKill)
@@ -268,7 +273,7 @@ void TSerWin32Dispatcher::ReadThread() {
                 continue;
             }
             if (n < 0)
-                fehlschlag(-161);
+                result = Fehlschlag(-161);
             break;
         }
     }
@@ -282,12 +287,7 @@ void TSerWin32Dispatcher::StatusThread() {
     while (!FKill) {
         uint32_t events = 0;
         if (!Comm::WaitCommEvent(h, events, &FStatusWake, 100)) {
-            if (Comm::GetLastError() != Comm::ERROR_INVALID_HANDLE) {
-                FLastOSError = Comm::GetLastError();
-                result = -161;
-                MarkDeviceGone();
-            }
-            FKill = true;
+            result = Fehlschlag(-161);
             break;
         }
         if (events & Comm::EV_RXCHAR)
@@ -362,14 +362,8 @@ void TSerWin32Dispatcher::WriteThread() {
         if (w == Comm::WAIT_OBJECT_0) {
             if (FKill)
                 break;
-            if (WriteBuffered() != 0) {
-                if (Comm::GetLastError() != Comm::ERROR_INVALID_HANDLE) {
-                    FLastOSError = Comm::GetLastError();
-                    result = -160;
-                    MarkDeviceGone();
-                }
-                FKill = true;
-            }
+            if (WriteBuffered() != 0)
+                result = Fehlschlag(-160);
         } else if (w == Comm::WAIT_OBJECT_0 + 1) {
             FAck.Set();
         } else if (w != Comm::WAIT_TIMEOUT) {

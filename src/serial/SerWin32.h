@@ -39,6 +39,9 @@ private:
     void WriteThread();
     void DispatchThread();
     int WriteBuffered();
+    // A worker's device operation failed: all workers are told to end, and the device counts
+    // as gone unless the handle was closed under the worker. The worker's result code.
+    int Fehlschlag(int Code);
     void Starte(Slot S, void (TSerWin32Dispatcher::*Body)());
     void WarteAufEnde(Slot S);
 
