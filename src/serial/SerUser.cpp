@@ -829,7 +829,6 @@ bool TSerBaseDispatcher::CheckStatusTriggers() {
             return false;
         fired->Armed = false;
         fired->Fired = true;
-        FStatusTriggerFired = true;
         handle = fired->Handle;
     }
     return SendEvent(APW_TRIGGERSTATUS, handle, count);
@@ -868,17 +867,6 @@ void TSerBaseDispatcher::ProcessQueue() {
                 return false;
         return !FCloseRequested.load();
     };
-    auto rearm = [this]() {
-        std::lock_guard lk(FGeneralLock);
-        if (!FStatusTriggerFired)
-            return;
-        for (TStatusTrigger& t : FStatusTriggers)
-            if (t.Fired) {
-                t.Fired = false;
-                t.Armed = true;
-            }
-        FStatusTriggerFired = false;
-    };
     if (maske & (0x100 | 0x2000)) {
         std::lock_guard lk(FGeneralLock);
         FRingPending = true;
@@ -887,13 +875,13 @@ void TSerBaseDispatcher::ProcessQueue() {
         UpdateModemStatus();
         if (!statusPass())
             return;
-        rearm();
+        RearmStatusTriggers();
     }
     if ((maske & 0xFF) > 63) {
         RefreshLineErrors();
         if (!statusPass())
             return;
-        rearm();
+        RearmStatusTriggers();
     }
     MoveToDispatchBuffer();
     if (!FInEventDispatch) {
@@ -907,7 +895,7 @@ void TSerBaseDispatcher::ProcessQueue() {
             if (FCloseRequested)
                 return;
     }
-    rearm();
+    RearmStatusTriggers();
 }
 
 void TSerBaseDispatcher::ProcessTimers() {
@@ -921,6 +909,10 @@ void TSerBaseDispatcher::ProcessTimers() {
         if (FCloseRequested || (!a && !b))
             break;
     }
+    RearmStatusTriggers();
+}
+
+void TSerBaseDispatcher::RearmStatusTriggers() {
     std::lock_guard lk(FGeneralLock);
     for (TStatusTrigger& t : FStatusTriggers)
         if (t.Fired) {

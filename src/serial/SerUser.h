@@ -219,7 +219,6 @@ protected:
     std::vector<TDataTrigger> FDataTriggers;
     std::vector<TStatusTrigger> FStatusTriggers;
     uint64_t FLastAvail = 0;
-    bool FStatusTriggerFired = false;
 
     // Threads.
     std::atomic<int> FThreadCount{0};
@@ -232,5 +231,7 @@ protected:
 
 private:
     void ResetTriggers();
+    // Status triggers that fired in this pass may fire again in the next.
+    void RearmStatusTriggers();
     bool RingsPresent();
 };
