@@ -214,6 +214,17 @@ void clCOM::speichere_COM_Nr(int n) {
     }
 }
 
+void clCOM::setze_Leitung(int baud, int stoppbits) {
+    // A refused setting ends the change here; the exchanges that follow show the fault.
+    try {
+        Serport->SetBaud(baud);
+        Serport->SetStopBits(stoppbits);
+        Serport->SetParity(TParity::pNone);
+        Serport->SetDataBits(8);
+    } catch (...) {
+    }
+}
+
 void clCOM::setze_Empfaenger(Empfangsroutine routine) {
     try {
         Serport->FlushInBuffer();
@@ -221,13 +232,7 @@ void clCOM::setze_Empfaenger(Empfangsroutine routine) {
     } catch (...) {
     }
     Anzahl = 0;
-    try {
-        Serport->SetBaud(Baud_schnell);
-        Serport->SetStopBits(1);
-        Serport->SetParity(TParity::pNone);
-        Serport->SetDataBits(8);
-    } catch (...) {
-    }
+    setze_Leitung(Baud_schnell, 1);
     Empfaenger = std::move(routine);
     Eigener_Empfang = true;
     Reset_Empfang();
@@ -235,13 +240,7 @@ void clCOM::setze_Empfaenger(Empfangsroutine routine) {
 
 void clCOM::Normalbetrieb() {
     Anzahl = 0;
-    try {
-        Serport->SetBaud(Fast_Modus ? Baud_schnell : Baud_normal);
-        Serport->SetStopBits(Fast_Modus ? 1 : 2);
-        Serport->SetParity(TParity::pNone);
-        Serport->SetDataBits(8);
-    } catch (...) {
-    }
+    setze_Leitung(Fast_Modus ? Baud_schnell : Baud_normal, Fast_Modus ? 1 : 2);
     Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
     Eigener_Empfang = false;
     Reset_Empfang();

@@ -120,6 +120,8 @@ protected:
     void schreibe_CAN_Nachricht();
     bool oeffne_CAN();
     bool Testmodus() const;
+    // 8 data bits, no parity; the baud rate and stop bits of the mode.
+    void setze_Leitung(int baud, int stoppbits);
     void beende_Block();
     void verweigere(uint8_t befehl);
 
