@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr uint32_t Bit29 = 0x20000000u;
-
 class QtKanal final : public CanKanal {
 public:
     explicit QtKanal(std::unique_ptr<QCanBusDevice> geraet) : geraet_(std::move(geraet)) {}
@@ -29,9 +27,9 @@ public:
     void erlaube_Id(int32_t id) override { ids_.insert(id); }
     bool sende(const CanMsg& msg) override {
         const uint32_t id = static_cast<uint32_t>(msg.id);
-        QCanBusFrame frame(id & ~Bit29,
+        QCanBusFrame frame(id & ~CAN_29_Bit,
                            QByteArray(reinterpret_cast<const char*>(msg.data), msg.len & 0x0F));
-        frame.setExtendedFrameFormat((id & Bit29) != 0);
+        frame.setExtendedFrameFormat((id & CAN_29_Bit) != 0);
         return geraet_->writeFrame(frame);
     }
     bool nimm(CanMsg& msg) override {
@@ -39,8 +37,8 @@ public:
             const QCanBusFrame frame = geraet_->readFrame();
             if (!frame.isValid() || frame.frameType() != QCanBusFrame::DataFrame)
                 continue;
-            const int32_t id = static_cast<int32_t>(frame.frameId() |
-                                                    (frame.hasExtendedFrameFormat() ? Bit29 : 0));
+            const int32_t id = static_cast<int32_t>(
+                frame.frameId() | (frame.hasExtendedFrameFormat() ? CAN_29_Bit : 0));
             if (!ids_.count(id))
                 continue;
             const QByteArray nutz = frame.payload();

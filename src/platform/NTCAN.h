@@ -11,6 +11,9 @@
 // SerialBus plugin and interface ("socketcan", "can0" by default); the plugin name "fake"
 // selects the fake bus, on the net named by the interface.
 
+// The adapter's mark of a 29-bit identifier in a message's id.
+inline constexpr uint32_t CAN_29_Bit = 0x20000000u;
+
 // One message, laid out as the adapter library's record: identifier (29-bit identifiers
 // carry CAN_29_Bit), data length 0..8, lost-message count, two reserved bytes, 8 data bytes.
 struct CanMsg {

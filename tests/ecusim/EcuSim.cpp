@@ -17,7 +17,6 @@ namespace ecusim {
 namespace {
 
 constexpr int Blockgroesse = 100;
-constexpr uint32_t Bit29 = 0x20000000u;
 constexpr qint64 Rahmenluecke_ms = 100; // a pause this long starts a new frame
 
 uint8_t summe(const QByteArray& b, qsizetype bis) {
@@ -90,8 +89,8 @@ QString EcuSim::oeffne_pty() {
 
 void EcuSim::oeffne_CAN(const QString& netz, uint32_t pcSendeId, uint32_t pcEmpfangsId) {
     schliesse();
-    canEmpfang_ = pcSendeId | Bit29;
-    canSende_ = pcEmpfangsId | Bit29;
+    canEmpfang_ = pcSendeId | CAN_29_Bit;
+    canSende_ = pcEmpfangsId | CAN_29_Bit;
     // The bus delivers through the event loop: by then the simulator may be gone.
     can_ = CanBusFake::oeffne(netz, 1000, [sim = QPointer<EcuSim>(this)] {
         if (sim)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NTCAN.h"
+
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -12,9 +14,6 @@ class TSerComPort;
 class TSerCustomComPort;
 class TCanport;
 class QFile;
-
-// Marks a 29-bit identifier for the CAN layer.
-inline constexpr uint32_t CAN_29_Bit = 0x20000000u;
 
 // The setup window's CAN values the link reads when it selects its port.
 struct CAN_Setup {
