@@ -4,8 +4,8 @@
 //
 // The input is a list of steps [kind][length][bytes...].
 
-#include "core/Uglobal.h"
-#include "core/link/UCOM.h"
+#include "base/Uglobal.h"
+#include "link/UCOM.h"
 #include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
 

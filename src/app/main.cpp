@@ -1,5 +1,5 @@
-#include "core/AppContext.h"
-#include "core/QuorvelApplication.h"
+#include "app/AppContext.h"
+#include "app/QuorvelApplication.h"
 
 #include <QDir>
 

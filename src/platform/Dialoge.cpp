@@ -60,6 +60,17 @@ bool FrageOkAbbrechen(const QString& text, const QString& caption) {
                                  QMessageBox::Ok) == QMessageBox::Ok;
 }
 
+bool FrageJaNein(const QString& text, const QString& caption) {
+    Zustand& z = zustand();
+    if (z.handler.yesNo)
+        return z.handler.yesNo(text, caption);
+    if (!guiBereit())
+        return false;
+    return QMessageBox::question(nullptr, caption.isEmpty() ? titel() : caption, text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 void setHandler(Handler handler) {
     zustand().handler = std::move(handler);
 }

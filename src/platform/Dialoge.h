@@ -15,10 +15,13 @@ void ShowMessage(const QString& text);
 void ShowMessageSpaeter(const QString& text);
 // An OK/Cancel question; true when the user chose OK.
 bool FrageOkAbbrechen(const QString& text, const QString& caption = QString());
+// A Yes/No question; true when the user chose Yes.
+bool FrageJaNein(const QString& text, const QString& caption = QString());
 
 struct Handler {
     std::function<void(const QString& text)> message;
     std::function<bool(const QString& text, const QString& caption)> okCancel;
+    std::function<bool(const QString& text, const QString& caption)> yesNo;
 };
 // Replaces the boxes (tests, headless runs); an empty handler restores them.
 void setHandler(Handler handler);

@@ -160,7 +160,7 @@ TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
 // An input flush while an event is on its way to the GUI thread (a late answer meeting a
 // flush): the event announces only what is still there, and no reader meets an empty ring.
 TEST_F(PortTest, FlushWhileAnEventIsOnItsWayAnnouncesOnlyWhatIsLeft) {
-    Meldungen meldungen;
+    Meldungsrekorder meldungen;
     std::vector<int> counts;
     lesen = [&](int count) {
         counts.push_back(count);
@@ -280,7 +280,7 @@ TEST_F(PortTest, FarEndGoneIsAFailureAndThePortOpensAgainAfterwards) {
 // The device fails while a handler is reading: the handler still reads the bytes it was
 // promised, and only then do the threads let go of the ring.
 TEST_F(PortTest, DeviceFailingWhileAHandlerRunsLetsItFinishReading) {
-    Meldungen meldungen;
+    Meldungsrekorder meldungen;
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         ++events;
         far.schliesse();
@@ -472,7 +472,7 @@ TEST_F(PortTest, ClosingTellsTheHandlersAndDestroyingAnOpenPortStopsItsThreads) 
 }
 
 TEST_F(PortTest, ExceptionFromAHandlerIsShownAndDeliveryGoesOn) {
-    Meldungen meldungen;
+    Meldungsrekorder meldungen;
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         for (int i = 0; i < count; ++i)
             empfangen.append(static_cast<char>(cp.GetChar()));

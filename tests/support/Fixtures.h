@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Meldungen.h"
 #include "platform/Dialoge.h"
 
 #include <QByteArray>
@@ -9,6 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <ostream>
 
 // Readable QString values in test failures.
@@ -16,22 +19,54 @@ inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
-// Records what the program tells the user while it lives, and answers its questions.
-class Meldungen {
+// Records what the program tells the user while it lives, and answers its questions: what
+// goes to the context's message sink (hand Senke() to the context) and what lower layers
+// show in the platform's boxes.
+class Meldungsrekorder : public Meldungen {
 public:
-    explicit Meldungen(bool antwortOk = true) : antwortOk_(antwortOk) {
-        Dialoge::setHandler({[this](const QString& text) { texte.append(text); },
-                             [this](const QString& text, const QString&) {
-                                 fragen.append(text);
-                                 return antwortOk_;
+    explicit Meldungsrekorder(bool antwortOk = true) : antwortOk_(antwortOk) {
+        Dialoge::setHandler({[this](const QString& text) { zeige(text); },
+                             [this](const QString& text, const QString& titel) {
+                                 return frage_OK_Abbrechen(text, titel);
+                             },
+                             [this](const QString& text, const QString& titel) {
+                                 return frage_Ja_Nein(text, titel);
                              }});
     }
-    ~Meldungen() {
-        Dialoge::setHandler(
-            {[](const QString&) {}, [](const QString&, const QString&) { return false; }});
+    ~Meldungsrekorder() override {
+        Dialoge::setHandler({[](const QString&) {},
+                             [](const QString&, const QString&) { return false; },
+                             [](const QString&, const QString&) { return false; }});
     }
-    Meldungen(const Meldungen&) = delete;
-    Meldungen& operator=(const Meldungen&) = delete;
+    Meldungsrekorder(const Meldungsrekorder&) = delete;
+    Meldungsrekorder& operator=(const Meldungsrekorder&) = delete;
+
+    void zeige(const QString& text) override { texte.append(text); }
+    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
+        fragen.append(text);
+        return antwortOk_;
+    }
+    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
+        fragen.append(text);
+        return antwortOk_;
+    }
+    void setze_Antwort(bool ok) { antwortOk_ = ok; }
+
+    // A sink for a context that records here; the recorder must outlive the context.
+    std::unique_ptr<Meldungen> Senke() {
+        struct Weiter : Meldungen {
+            Meldungen& ziel;
+            explicit Weiter(Meldungen& z) : ziel(z) {}
+            void zeige(const QString& text) override { ziel.zeige(text); }
+            bool frage_OK_Abbrechen(const QString& text, const QString& titel) override {
+                return ziel.frage_OK_Abbrechen(text, titel);
+            }
+            bool frage_Ja_Nein(const QString& text, const QString& titel) override {
+                return ziel.frage_Ja_Nein(text, titel);
+            }
+        };
+        return std::make_unique<Weiter>(*this);
+    }
 
     QStringList texte;
     QStringList fragen;

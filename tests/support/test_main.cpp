@@ -1,4 +1,4 @@
-#include "core/QuorvelApplication.h"
+#include "app/QuorvelApplication.h"
 #include "platform/Dialoge.h"
 
 #include <QApplication>

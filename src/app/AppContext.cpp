@@ -1,0 +1,153 @@
+#include "app/AppContext.h"
+
+#include "link/UComData.h"
+#include "model/UQuorveldata.h"
+#include "platform/Comm.h"
+#include "platform/Dialoge.h"
+#include "platform/Registry.h"
+#include "windows/TForm.h"
+#include "windows/UMessage.h"
+#include "windows/UQuorvel.h"
+#include "windows/USetup.h"
+#include "windows/service/USicherheitstext.h"
+
+#include <QApplication>
+#include <algorithm>
+
+namespace {
+
+void aktiviere(TForm* fenster) {
+    fenster->raise();
+    fenster->activateWindow();
+    fenster->setFocus();
+}
+} // namespace
+
+AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argumente,
+                       std::unique_ptr<Registry> registry, std::unique_ptr<Meldungen> meldungen)
+    : registry_(registry ? std::move(registry) : std::make_unique<Registry>()),
+      meldungen_(meldungen ? std::move(meldungen) : std::make_unique<Dialog_Meldungen>()),
+      interAction_(std::make_unique<TInterAction>()), daten_(std::make_unique<Globaldaten>()) {
+    installiere_InterAction(interAction_.get());
+    installiere_Globaldaten(daten_.get());
+    Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
+    // The port layer knows only the ports of this context's registry.
+    Comm::SetPortRegistry(registry_.get());
+    link_ = std::make_unique<cl_COM_Quorvel>(*registry_, *meldungen_);
+    // A request's wait window sits at the main window's centre.
+    link_->setze_Wartefenster_Fabrik(cl_message::Fabrik([this] {
+        const TForm_Quorvel* haupt = hauptfenster();
+        return haupt ? haupt->frameGeometry().center() : QPoint();
+    }));
+    version_ = std::make_unique<cl_Version>(*link_);
+}
+
+AppContext::~AppContext() {
+    // Windows first, in reverse creation order, then the objects made before them.
+    while (!fenster_.empty())
+        fenster_.pop_back();
+    version_.reset();
+    link_.reset();
+    Comm::SetPortRegistry(nullptr);
+    installiere_Globaldaten(nullptr);
+    installiere_InterAction(nullptr);
+}
+
+template <class F> F& AppContext::erzeuge() {
+    auto fenster = std::make_unique<F>(static_cast<Kontext&>(*this));
+    F& ref = *fenster;
+    fenster_.push_back(std::move(fenster));
+    return ref;
+}
+
+void AppContext::erzeuge_Fenster() {
+    // Messages of the unit initialisation (a missing language file) can be shown now.
+    Dialoge::zeige_Wartende();
+
+    // The fixed creation order; it is also the order in which different windows' handlers
+    // run for the same event, and the order of window cycling. The whole order, of which
+    // the windows built so far stand below, each at its place:
+    //   TForm_Quorvel, TForm_Bluetooth, TForm_Setup, TForm_Speicher, TForm_Zuendung,
+    //   TForm_Status, TForm_Test_Drehzahl, TForm_Fehler, TForm_Leistung, TForm_Motorname,
+    //   TForm_Test_Duese, TForm_Kopieren, TForm_Sicherheitstext, TForm_Versionsinfo,
+    //   TForm_Programmboot, TForm_Export, TForm_Import, TForm_Test_digitale_Eingaenge,
+    //   TForm_Test_digitale_Ausgaenge, TForm_Test_analoge_Eingaenge, TForm_Status_DSG,
+    //   TForm_Status_Testbox, TForm_Passwort, TForm_Fehlerdef, TForm_Test_Logdaten,
+    //   TForm_Dranel_Kerosin, TForm_Status_Additiv, TForm_Auxdaten, TForm_Pilmot,
+    //   TForm_Vundel, TForm_Getriebe, TForm_Nockenwelle, TForm_Kvarendol,
+    //   TForm_Dieselsteuerung, TForm_Wheel_speed, TForm_Merker, TForm_Boot_update,
+    //   TForm_Zuendung_2_corr, TForm_Tamvik_Korrekturen, TForm_Bolvinar,
+    //   TForm_CSV_speichern, TForm_Systemdaten, TForm_CAN_Temps;
+    // then window cycling is registered, and the settings editor TForm_Einstellwerte is
+    // created last.
+    erzeuge<TForm_Quorvel>();
+    erzeuge<TForm_Setup>();
+    erzeuge<TForm_Sicherheitstext>();
+
+    interAction_->Create(
+        TForm::Klasse,
+        [this](Sender& sender) {
+            if (TForm* ziel =
+                    Fenster_nach(Fenster(), dynamic_cast<TForm*>(&sender), hauptfenster(), +1))
+                aktiviere(ziel);
+        },
+        TForm::Weiter);
+    interAction_->Create(
+        TForm::Klasse,
+        [this](Sender&) {
+            if (TForm* ziel =
+                    Fenster_nach(Fenster(), QApplication::activeWindow(), hauptfenster(), -1))
+                aktiviere(ziel);
+        },
+        TForm::Zurueck);
+}
+
+void AppContext::starte() {
+    if (beendet_)
+        return;
+    TForm_Quorvel* haupt = hauptfenster();
+    if (haupt)
+        haupt->show();
+    // Windows that opened during start-up (the setup window asking for missing values) stay
+    // in front of the main window, and the safety information in front of them all.
+    for (TForm* f : Fenster())
+        if (f != haupt && f->isVisible())
+            f->raise();
+    if (auto* sicherheit = fenster<TForm_Sicherheitstext>(); sicherheit && sicherheit->isVisible())
+        aktiviere(sicherheit);
+}
+
+void AppContext::beende(int code) {
+    if (!beendet_)
+        rueckgabewert_ = code;
+    beendet_ = true;
+    QCoreApplication::exit(rueckgabewert_);
+}
+
+std::vector<TForm*> AppContext::Fenster() const {
+    std::vector<TForm*> liste;
+    liste.reserve(fenster_.size());
+    for (const auto& f : fenster_)
+        liste.push_back(f.get());
+    return liste;
+}
+
+TForm_Quorvel* AppContext::hauptfenster() const {
+    return fenster<TForm_Quorvel>();
+}
+
+TForm* Fenster_nach(const std::vector<TForm*>& liste, const QWidget* von, const QWidget* haupt,
+                    int richtung) {
+    const auto it = std::find(liste.begin(), liste.end(), von);
+    if (!von || it == liste.end())
+        return nullptr;
+    const size_t n = liste.size();
+    const size_t start = static_cast<size_t>(it - liste.begin());
+    // The starting window itself comes last, so it keeps the focus when it is the only one.
+    for (size_t k = 1; k <= n; ++k) {
+        TForm* f = liste[richtung > 0 ? (start + k) % n : (start + n - k) % n];
+        if (f->isVisible() && f != haupt)
+            return f;
+    }
+    return nullptr;
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "base/Meldungen.h"
+#include "base/UInterAction.h"
+#include "base/Uglobal.h"
+#include "windows/Kontext.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "platform/Registry.h"
+class QWidget;
+class TForm;
+class TForm_Quorvel;
+class cl_COM_Quorvel;
+class cl_Version;
+
+// The one owner of the program's process-wide objects. It creates them in the start-up
+// order, hands them to the windows as their Kontext, and destroys them in reverse order.
+// Tests build a fresh context for each case.
+class AppContext : public Kontext {
+public:
+    // Unit initialisation: the notification registry, then the settings and texts. Without
+    // a message sink the platform's message boxes tell the user.
+    AppContext(const QString& aktuellerOrdner, const QStringList& argumente,
+               std::unique_ptr<Registry> registry = nullptr,
+               std::unique_ptr<Meldungen> meldungen = nullptr);
+    ~AppContext() override;
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    // Creates the windows in their fixed order, registers window cycling, and creates the
+    // settings editor last.
+    void erzeuge_Fenster();
+    // Shows the main window; its first showing takes the link online.
+    void starte();
+
+    // Ends the program: the message loop stops, or does not start when start-up is not over.
+    void beende(int code = 0) override;
+    bool beendet() const { return beendet_; }
+    int Rueckgabewert() const { return rueckgabewert_; }
+
+    Registry& registry() override { return *registry_; }
+    TInterAction& interAction() override { return *interAction_; }
+    Meldungen& meldungen() override { return *meldungen_; }
+    cl_COM_Quorvel& link() override { return *link_; }
+    cl_Version& version() override { return *version_; }
+    Globaldaten& daten() { return *daten_; }
+
+    // The windows in creation order.
+    std::vector<TForm*> Fenster() const override;
+    TForm_Quorvel* hauptfenster() const;
+
+private:
+    template <class F> F& erzeuge();
+
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Meldungen> meldungen_;
+    std::unique_ptr<TInterAction> interAction_;
+    std::unique_ptr<Globaldaten> daten_;
+    std::unique_ptr<cl_COM_Quorvel> link_;
+    std::unique_ptr<cl_Version> version_;
+    std::vector<std::unique_ptr<TForm>> fenster_;
+    bool beendet_ = false;
+    int rueckgabewert_ = 0;
+};
+
+// Window cycling (TForm::Weiter, TForm::Zurueck): the focus goes to the next or previous
+// visible window in creation order, wrapping around, never to the main window. The window
+// that gets the focus stepping from von in direction +1 or -1; nullptr for none.
+TForm* Fenster_nach(const std::vector<TForm*>& liste, const QWidget* von, const QWidget* haupt,
+                    int richtung);

@@ -1,0 +1,3 @@
+#include "link/LinkLog.h"
+
+Q_LOGGING_CATEGORY(lcLink, "quorvel.link", QtInfoMsg)

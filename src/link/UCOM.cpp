@@ -1,0 +1,670 @@
+#include "link/UCOM.h"
+
+#include "base/BaseLog.h"
+#include "base/Meldungen.h"
+#include "base/Uglobal.h"
+#include "link/CanPort.h"
+#include "link/LinkLog.h"
+#include "platform/Dateien.h"
+#include "platform/Registry.h"
+#include "serial/SerPort.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+QString rechts(qint64 wert, int breite) {
+    return QString::number(wert).rightJustified(breite, u' ');
+}
+
+QString wahr(bool wert, int breite) {
+    return QString::fromLatin1(wert ? "TRUE" : "FALSE").rightJustified(breite, u' ');
+}
+
+QString hex_Bytes(const QByteArray& bytes) {
+    QString s;
+    for (char c : bytes)
+        s += QStringLiteral("[%1] ").arg(static_cast<uint8_t>(c), 2, 16, QChar(u' ')).toUpper();
+    return s;
+}
+
+constexpr int Baud_normal = 19200;
+constexpr int Baud_schnell = 57600;
+constexpr int Max_Daten = 252; // L = n + 3 must fit its byte
+
+} // namespace
+
+clCOM::clCOM(Registry& registry, Meldungen& meldungen)
+    : Serport(std::make_unique<TSerComPort>()), Canport(std::make_unique<TCanport>(0, registry)),
+      registry_(registry), meldungen_(meldungen) {
+    Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
+    Serport->SetOnTriggerAvail(
+        [this](TSerCustomComPort& port, uint16_t count) { ComPortTriggerAvail(port, count); });
+    Reset_Empfang();
+    Tracedatei_ = std::make_unique<QFile>(QDir::current().filePath(QStringLiteral("TRACE.DAT")));
+    // Unbuffered: each line reaches the system in one write, so a crash of the tool loses
+    // no line, and no flush per line is needed.
+    if (!Tracedatei_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        Tracedatei_.reset();
+    waehle_Port(glob().COM_Nr, true, false);
+}
+
+clCOM::~clCOM() {
+    if (Tracedatei_)
+        Tracedatei_->close();
+}
+
+bool clCOM::Testmodus() const {
+    return glob().Testmodus;
+}
+
+// --- Trace ----------------------------------------------------------------------------
+
+QString clCOM::Zeitstempel() {
+    const QTime t = QTime::currentTime();
+    return t.toString(QStringLiteral("HH:mm:ss")) + u',' +
+           QString::number(t.msec()).rightJustified(3, u'0');
+}
+
+void clCOM::Trace(const QString& zeile) {
+    if (!Tracedatei_)
+        return;
+    // Only ever appended to, so the position is the size: no look at the file system on
+    // each line (the wait line comes every scheduler tick).
+    if (Tracedatei_->pos() > Trace_Grenze) {
+        Tracedatei_->resize(0);
+        Tracedatei_->seek(0);
+    }
+    Tracedatei_->write(Dateien::zu_1252(zeile) + "\r\n");
+}
+
+// --- Port and mode ----------------------------------------------------------------------
+
+std::optional<CAN_Setup> clCOM::hole_CAN_Setup() const {
+    return CAN_Einstellungen_;
+}
+
+void clCOM::setze_CAN_Setup(std::optional<CAN_Setup> setup) {
+    CAN_Einstellungen_ = setup;
+}
+
+int clCOM::lies_CAN_Baudrate() const {
+    static constexpr int codes[] = {0, 2, 4, 6, 7};
+    const std::optional<CAN_Setup> s = hole_CAN_Setup();
+    if (!s || s->Baudrate_Index < 0 || s->Baudrate_Index >= 5)
+        return 2;
+    return codes[s->Baudrate_Index];
+}
+
+bool clCOM::oeffne_CAN() {
+    Canport->Close();
+    if (!Canport->Open(static_cast<uint32_t>(lies_CAN_Baudrate()), 100, 100, 100, 100))
+        return false;
+    if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
+        Canport->IdAdd(static_cast<int32_t>(s->Empfangs_Identifier + CAN_29_Bit));
+    CAN_Empfangssequenz = 0;
+    return true;
+}
+
+void clCOM::waehle_Port(int port, bool oeffnen, bool speichern) {
+    try {
+        Serport->SetOpen(false);
+    } catch (...) {
+        qCDebug(lcLink) << "closing the serial port before a port change failed:" << Ausnahmetext();
+    }
+    try {
+        if (port == 0) {
+            Fast_Modus = false;
+            CAN_Modus = true;
+            if (!oeffne_CAN()) {
+                // Neither port is open now: nothing may look connected.
+                Port_offen = false;
+                Enabled = false;
+                meldungen_.zeige(QStringLiteral("Fehler beim öffnen der CAN-Schnittstelle"));
+                return;
+            }
+        } else {
+            Fast_Modus = port == 44;
+            CAN_Modus = false;
+            // A stored number beyond the port numbers names no port (cut to 16 bits it
+            // would name another one).
+            if (port < 0 || port > 0xFFFF)
+                throw std::out_of_range("no such port");
+            Serport->SetComNumber(static_cast<uint16_t>(Fast_Modus ? 4 : port));
+            Normalbetrieb();
+            Serport->SetOpen(oeffnen);
+        }
+        Port_offen = true;
+    } catch (...) {
+        qCDebug(lcLink) << "port" << port << "could not be opened:" << Ausnahmetext();
+        // No such port, or in use: the serial port stays closed and the link off.
+        Port_offen = false;
+        Enabled = false;
+        return;
+    }
+    if (speichern)
+        speichere_COM_Nr(port);
+}
+
+void clCOM::setze_aktiv(bool an) {
+    if (CAN_Modus) {
+        Canport->Close();
+        if (an) {
+            if (!oeffne_CAN()) {
+                // The port is closed now: nothing may look connected.
+                Port_offen = false;
+                Enabled = false;
+                return;
+            }
+            // Open now, even when the earlier selection failed: else nothing would be
+            // sent while the link shows itself connected.
+            Port_offen = true;
+        }
+        Enabled = an;
+        return;
+    }
+    try {
+        if (Serport->Open() != an)
+            Serport->SetOpen(an);
+        Enabled = an;
+        Port_offen = an;
+    } catch (...) {
+        qCDebug(lcLink) << "switching the serial port failed:" << Ausnahmetext();
+        Port_offen = false;
+        Enabled = false;
+    }
+}
+
+bool clCOM::Port_testen(int n) {
+    if (n == 0) {
+        Canport->Close();
+        const bool ok = Canport->Open(2, 100, 100, 100, 100);
+        Canport->Close();
+        return ok;
+    }
+    if (n < 0 || n > 0xFFFF)
+        return false;
+    const uint16_t vorher = Serport->ComNumber();
+    bool ok = false;
+    try {
+        Serport->SetOpen(false);
+        Serport->SetComNumber(static_cast<uint16_t>(n));
+        Serport->SetOpen(true);
+        Serport->SetOpen(false);
+        ok = true;
+    } catch (...) {
+        qCDebug(lcLink) << "port" << n << "failed its test:" << Ausnahmetext();
+        ok = false;
+    }
+    try {
+        Serport->SetOpen(false);
+        Serport->SetComNumber(vorher);
+    } catch (...) {
+        qCDebug(lcLink) << "closing the port after its test failed:" << Ausnahmetext();
+    }
+    return ok;
+}
+
+void clCOM::speichere_COM_Nr(int n) {
+    if (!registry_.writeInteger(QStringLiteral("COM_Nr"), n))
+        meldungen_.zeige(registry_.Schreibfehler(QStringLiteral("\"COM_Nr\"")));
+}
+
+void clCOM::setze_Leitung(int baud, int stoppbits) {
+    // A refused setting ends the change here; the exchanges that follow show the fault.
+    try {
+        Serport->SetBaud(baud);
+        Serport->SetStopBits(stoppbits);
+        Serport->SetParity(TParity::pNone);
+        Serport->SetDataBits(8);
+    } catch (...) {
+        qCDebug(lcLink) << "line setting refused:" << Ausnahmetext();
+    }
+}
+
+void clCOM::setze_Empfaenger(Empfangsroutine routine) {
+    try {
+        Serport->FlushInBuffer();
+        Serport->FlushOutBuffer();
+    } catch (...) {
+        qCDebug(lcLink) << "flushing the serial port failed:" << Ausnahmetext();
+    }
+    Anzahl = 0;
+    setze_Leitung(Baud_schnell, 1);
+    Empfaenger = std::move(routine);
+    Eigener_Empfang = true;
+    Reset_Empfang();
+}
+
+void clCOM::Normalbetrieb() {
+    Anzahl = 0;
+    setze_Leitung(Fast_Modus ? Baud_schnell : Baud_normal, Fast_Modus ? 1 : 2);
+    Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
+    Eigener_Empfang = false;
+    Reset_Empfang();
+}
+
+// --- Writing ----------------------------------------------------------------------------
+
+void clCOM::Reset_Empfang() {
+    Anzahl = 0;
+    if (!Blockempfang && !Blocksenden)
+        Warten = false;
+    Fehler = false;
+    Komplett = false;
+    Befehl = 0;
+}
+
+void clCOM::beende_Block() {
+    Blockempfang = false;
+    Blocksenden = false;
+    Blockanzahl = 0;
+}
+
+void clCOM::verweigere(uint8_t befehl) {
+    // A request the link cannot carry fails like an exchange without answer.
+    beende_Block();
+    Reset_Empfang();
+    Warten = true;
+    Befehl = befehl;
+    Fehler = true;
+}
+
+void clCOM::sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten) {
+    if (!Port_offen || !Enabled)
+        return;
+    if (n < 0 || n > Max_Daten || (n > 0 && !daten)) {
+        verweigere(befehl);
+        return;
+    }
+    CAN_fortgesetzt = false;
+    CAN_Fuellstand = 0;
+    Pruefsumme = 0;
+    Abbruch = false;
+    Reset_Empfang();
+    Warten = true;
+    Befehl = befehl;
+    sende_Byte(static_cast<uint8_t>(n + 3));
+    sende_Byte(befehl);
+    for (int i = 0; i < n; ++i)
+        sende_Byte(daten[i]);
+    sende_Byte(static_cast<uint8_t>(-Pruefsumme));
+    sende_CAN_Rest();
+}
+
+void clCOM::sende_Anfrage(uint8_t befehl, int n, bool inBloecken, const uint8_t* daten) {
+    if (!inBloecken) {
+        beende_Block();
+        sende_Telegramm(befehl, n, daten);
+        return;
+    }
+    if (!Port_offen || !Enabled)
+        return;
+    if (n < 0 || n > Blockpuffergroesse || (n > 0 && !daten)) {
+        verweigere(befehl);
+        return;
+    }
+    std::copy_n(daten, n, Block_Puffer.begin());
+    Blockbefehl = befehl;
+    Blockanzahl = (n - 1) / Blockgroesse + 1;
+    Blocklaenge_letzter = n - (Blockanzahl - 1) * Blockgroesse;
+    Bytes_empfangen = 0;
+    Blockindex = -1;
+    Blockempfang = false;
+    Blocksenden = true;
+    sende_naechsten_Block();
+}
+
+void clCOM::sende_naechsten_Block() {
+    if (Blockindex >= Blockanzahl)
+        return;
+    ++Blockindex;
+    const bool letzter = Blockindex >= Blockanzahl - 1;
+    int anzahl = Blockgroesse;
+    if (Blockindex == Blockanzahl)
+        anzahl = 0;
+    else if (Blockindex == Blockanzahl - 1)
+        anzahl = Blocklaenge_letzter;
+    std::array<uint8_t, Blockgroesse + 2> d{};
+    d[0] = static_cast<uint8_t>(Blockindex + (Neues_Blockformat && letzter ? 128 : 0));
+    d[1] = static_cast<uint8_t>(anzahl);
+    std::copy_n(Block_Puffer.begin() + Blockindex * Blockgroesse, anzahl, d.begin() + 2);
+    sende_Telegramm(Blockbefehl, anzahl + 2, d.data());
+}
+
+void clCOM::starte_Blockempfang(uint8_t befehl, int n, const uint8_t* daten, bool neuesFormat,
+                                int antwortlaenge) {
+    if (!Port_offen || !Enabled)
+        return;
+    Blockbefehl = befehl;
+    if (antwortlaenge < 0 || antwortlaenge > Blockpuffergroesse || n < 0 || n > Max_Daten - 4 ||
+        (n > 0 && !daten)) {
+        verweigere(befehl);
+        return;
+    }
+    Blockanzahl = (antwortlaenge - 1) / Blockgroesse + 1;
+    Blocklaenge_letzter = antwortlaenge - (Blockanzahl - 1) * Blockgroesse;
+    if (Testmodus())
+        Trace(QStringLiteral("Anz. Blöcke empfangen") + rechts(antwortlaenge, 10) +
+              rechts(Blockanzahl, 5) + rechts(befehl, 5));
+    Neues_Blockformat = neuesFormat;
+    Blockindex = -1;
+    Bytes_empfangen = 0;
+    Blocksenden = false;
+    Blockempfang = true;
+    fordere_naechsten_Block_an(n, daten);
+}
+
+void clCOM::fordere_naechsten_Block_an(int n, const uint8_t* daten) {
+    ++Blockindex;
+    if (Blockindex >= Blockanzahl)
+        return;
+    const int anzahl = Blockindex == Blockanzahl - 1 ? Blocklaenge_letzter : Blockgroesse;
+    std::array<uint8_t, Max_Daten> d{};
+    int laenge = 0;
+    if (Neues_Blockformat) {
+        d[0] = static_cast<uint8_t>(Blockindex + 128);
+        d[1] = static_cast<uint8_t>(n);
+        d[2] = static_cast<uint8_t>(Blockindex);
+        d[3] = Blockgroesse;
+        laenge = 4;
+    } else {
+        d[0] = static_cast<uint8_t>(Blockindex);
+        d[1] = static_cast<uint8_t>(anzahl);
+        laenge = 2;
+    }
+    if (n > 0)
+        std::copy_n(daten, n, d.begin() + laenge);
+    sende_Telegramm(Blockbefehl, laenge + n, d.data());
+}
+
+void clCOM::sende_Byte(uint8_t b) {
+    Pruefsumme = static_cast<uint8_t>(Pruefsumme + b);
+    if (!CAN_Modus) {
+        sende_seriell(b);
+        return;
+    }
+    if (CAN_Fuellstand >= 8) {
+        CAN_Nachricht[1] = 6;
+        schreibe_CAN_Nachricht();
+        std::fill(CAN_Nachricht.begin() + 2, CAN_Nachricht.end(), 0);
+        CAN_Fuellstand = 0;
+        CAN_fortgesetzt = true;
+    }
+    if (CAN_Fuellstand == 0) {
+        if (CAN_fortgesetzt) {
+            ++CAN_Sendesequenz;
+        } else {
+            CAN_Sendesequenz = 0;
+            CAN_fortgesetzt = true;
+        }
+        CAN_Nachricht[0] = static_cast<uint8_t>(CAN_Sendesequenz);
+        CAN_Fuellstand = 2;
+    }
+    CAN_Nachricht[CAN_Fuellstand++] = b;
+}
+
+void clCOM::sende_CAN_Rest() {
+    if (!CAN_fortgesetzt || CAN_Fuellstand <= 0)
+        return;
+    CAN_Nachricht[0] = static_cast<uint8_t>(CAN_Nachricht[0] + 128);
+    CAN_Nachricht[1] = static_cast<uint8_t>(CAN_Fuellstand - 2);
+    schreibe_CAN_Nachricht();
+    std::fill(CAN_Nachricht.begin() + 2, CAN_Nachricht.end(), 0);
+    CAN_Fuellstand = 0;
+    CAN_fortgesetzt = false;
+}
+
+void clCOM::schreibe_CAN_Nachricht() {
+    // The link does not look at the result: a lost message shows as a missing answer.
+    if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
+        Canport->Write(static_cast<int32_t>(s->Sende_Identifier + CAN_29_Bit), 8, CAN_Nachricht);
+}
+
+void clCOM::sende_seriell(uint8_t b) {
+    if (Testmodus())
+        Trace(Zeitstempel() + QStringLiteral(" transmit:  ") +
+              hex_Bytes(QByteArray(1, static_cast<char>(b))));
+    try {
+        Serport->PutString(QByteArray(1, static_cast<char>(b)));
+    } catch (...) {
+        qCDebug(lcLink) << "writing to the serial port failed:" << Ausnahmetext();
+        // A failed or vanished port: the exchange fails and the scheduler counts it.
+        Fehler = true;
+    }
+}
+
+void clCOM::abbrechen() {
+    Warten = false;
+    Abbruch = true;
+}
+
+// --- Reading ----------------------------------------------------------------------------
+
+void clCOM::ComPortTriggerAvail(TSerCustomComPort& port, uint16_t count) {
+    if (!Port_offen)
+        return;
+    QByteArray s;
+    s.reserve(count);
+    try {
+        for (int i = 0; i < count; ++i)
+            s.append(static_cast<char>(port.GetChar()));
+    } catch (...) {
+        qCDebug(lcLink) << "reading the announced bytes failed:" << Ausnahmetext();
+        // Fewer bytes than announced: hand on what came.
+    }
+    if (Testmodus())
+        Trace(Zeitstempel() + QStringLiteral(" receive:  ") + hex_Bytes(s));
+    if (Empfaenger) {
+        try {
+            Empfaenger(s);
+        } catch (...) {
+            qCDebug(lcLink) << "the receiver failed:" << Ausnahmetext();
+        }
+    }
+}
+
+void clCOM::lies_CAN() {
+    for (;;) {
+        const std::optional<CAN_Setup> s = hole_CAN_Setup();
+        if (!s)
+            return;
+        int32_t id = 0;
+        uint8_t laenge = 0;
+        std::array<uint8_t, 8> d{};
+        if (!Canport->Take(id, laenge, d))
+            return;
+        if (id != static_cast<int32_t>(s->Empfangs_Identifier + CAN_29_Bit))
+            continue;
+        if (laenge != 8 || d[1] >= 7) {
+            Fehler = true;
+            return;
+        }
+        const int sequenz = d[0] & 0x7F;
+        if (sequenz == 0) {
+            CAN_Empfangssequenz = 0;
+        } else if (sequenz == CAN_Empfangssequenz + 1) {
+            CAN_Empfangssequenz = sequenz;
+        } else {
+            Fehler = true;
+            return;
+        }
+        empfange(QByteArray(reinterpret_cast<const char*>(d.data()) + 2, d[1]));
+    }
+}
+
+void clCOM::empfange(const QByteArray& bytes) {
+    if (!Port_offen)
+        return;
+    if (bytes.isEmpty()) {
+        if (Testmodus())
+            Trace(QStringLiteral("abgebrochen 0"));
+        return;
+    }
+    if (Anzahl + bytes.size() >= Puffergroesse) {
+        if (Testmodus())
+            Trace(QStringLiteral("abgebrochen 1"));
+        // The frame is lost: fail the exchange and read the next frame from its start.
+        Anzahl = 0;
+        Fehler = true;
+        return;
+    }
+    std::copy(bytes.begin(), bytes.end(), Puffer.begin() + Anzahl);
+    Anzahl += static_cast<int>(bytes.size());
+
+    if (!Warten || Abbruch) {
+        if (Testmodus())
+            Trace(QStringLiteral("abgebrochen 2") + wahr(Abbruch, 10) + wahr(Warten, 10) +
+                  rechts(Anzahl, 10) + rechts(Befehl, 10));
+        Abbruch = false;
+        Reset_Empfang();
+        Fehler = true;
+        return;
+    }
+    if (!Enabled || (Anzahl > 1 && Puffer[1] != Befehl)) {
+        Reset_Empfang();
+        if (Testmodus())
+            Trace(QStringLiteral("Fehler 2"));
+        Fehler = true;
+        return;
+    }
+    const int L = Puffer[0];
+    if (L < 3) {
+        // No frame is shorter than length, command and checksum.
+        if (Testmodus())
+            Trace(QStringLiteral("Fehler 3 ") + QString::number(L));
+        Reset_Empfang();
+        Fehler = true;
+        return;
+    }
+    if (Anzahl < L)
+        return;
+    uint8_t summe = 0;
+    for (int i = 0; i < L; ++i)
+        summe = static_cast<uint8_t>(summe + Puffer[i]);
+    if (summe != 0) {
+        if (Testmodus())
+            Trace(QStringLiteral("Fehler 3 ") + QString::number(L));
+        Fehler = true;
+        return;
+    }
+    // Bytes trailing a frame already taken over must not take its block over a second time.
+    if (Komplett)
+        return;
+    if (Blockanzahl < 1) {
+        Komplett = true;
+        return;
+    }
+    if (Blocksenden) {
+        const int ende = Neues_Blockformat ? Blockanzahl - 1 : Blockanzahl;
+        if (Blockindex >= ende) {
+            Komplett = true;
+            Blocksenden = false;
+        } else {
+            sende_naechsten_Block();
+        }
+        return;
+    }
+    if (Blockempfang)
+        uebernimm_Block();
+}
+
+void clCOM::uebernimm_Block() {
+    const int L = Puffer[0];
+    const uint8_t* daten = Puffer.data() + 2;
+    const int datenlaenge = L - 3;
+    if (!Neues_Blockformat) {
+        const int position = Blockindex * Blockgroesse;
+        if (position + datenlaenge > Blockpuffergroesse) {
+            Fehler = true;
+            return;
+        }
+        std::copy_n(daten, datenlaenge, Block_Puffer.begin() + position);
+        Bytes_empfangen = position + datenlaenge;
+        if (Blockindex >= Blockanzahl - 1) {
+            Komplett = true;
+            return;
+        }
+        if (datenlaenge != Blockgroesse)
+            --Blockindex;
+        fordere_naechsten_Block_an(0, nullptr);
+        return;
+    }
+    if (datenlaenge < 2) {
+        Fehler = true;
+        return;
+    }
+    const int nummer = daten[0];
+    const int anzahl = daten[1];
+    const bool letzter = (nummer & 0x80) != 0;
+    if (anzahl > datenlaenge - 2) {
+        Fehler = true;
+        return;
+    }
+    if ((nummer & 0x7F) != Blockindex) {
+        // Asked again; what a wrongly numbered block brought is not kept, and it neither
+        // restarts nor ends the read.
+        --Blockindex;
+        fordere_naechsten_Block_an(0, nullptr);
+        return;
+    }
+    if (nummer == 0)
+        Bytes_empfangen = 0;
+    if (Bytes_empfangen + anzahl > Blockpuffergroesse) {
+        Fehler = true;
+        return;
+    }
+    std::copy_n(daten + 2, anzahl, Block_Puffer.begin() + Bytes_empfangen);
+    Bytes_empfangen += anzahl;
+    if (letzter) {
+        Komplett = true;
+        return;
+    }
+    fordere_naechsten_Block_an(0, nullptr);
+}
+
+bool clCOM::pruefe_Antwort(int& warteTicks) {
+    if (!Port_offen)
+        return false;
+    if (warteTicks > 0)
+        --warteTicks;
+    Trace(Zeitstempel() + QStringLiteral(": Warten") + rechts(warteTicks, 10) + wahr(Fehler, 10));
+    if (warteTicks == 0 || Fehler) {
+        const bool fehler = Fehler;
+        beende_Block();
+        Reset_Empfang();
+        if (fehler)
+            warteTicks = 0;
+        Warten = false;
+        Fehler = false;
+        return false;
+    }
+    return Komplett;
+}
+
+bool clCOM::hole_Antwort(uint8_t befehl, int& laenge, uint8_t* puffer, int puffergroesse) {
+    if (!Port_offen || !Komplett || befehl != Befehl)
+        return false;
+    if (Blockanzahl >= 1) {
+        // A block read may end early; it may never bring more than was asked for.
+        if (Bytes_empfangen > laenge || Bytes_empfangen > puffergroesse ||
+            (Bytes_empfangen > 0 && !puffer))
+            return false;
+        laenge = Bytes_empfangen;
+        if (laenge > 0)
+            std::copy_n(Block_Puffer.begin(), laenge, puffer);
+    } else {
+        if (Puffer[0] - 3 != laenge || laenge > puffergroesse || (laenge > 0 && !puffer))
+            return false;
+        if (laenge > 0)
+            std::copy_n(Puffer.begin() + 2, laenge, puffer);
+    }
+    beende_Block();
+    Reset_Empfang();
+    Warten = false;
+    return true;
+}

@@ -1,0 +1,169 @@
+#pragma once
+
+#include "platform/NTCAN.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class TSerComPort;
+class TSerCustomComPort;
+class TCanport;
+class QFile;
+class Registry;
+class Meldungen;
+
+// The setup window's CAN values the link reads when it selects its port.
+struct CAN_Setup {
+    uint32_t Sende_Identifier = 0x1FFFFFFE;
+    uint32_t Empfangs_Identifier = 0x1FFFFFFF;
+    int Baudrate_Index = 1;
+};
+
+// The lower half of the one ECU link: port selection, the frame writer and receiver over
+// a serial port or CAN, the 100-byte block transfers and the link trace "TRACE.DAT".
+// It decides nothing about what is sent when; the scheduler above it polls its flags.
+class clCOM {
+public:
+    static constexpr int Puffergroesse = 256;
+    static constexpr int Blockpuffergroesse = 2000;
+    static constexpr int Blockgroesse = 100;
+
+    using Empfangsroutine = std::function<void(const QByteArray& bytes)>;
+
+    // Creates the serial port and the CAN port, empties "TRACE.DAT" in the current folder
+    // and selects the stored port (COM_Nr) without saving it. The link starts disabled.
+    // The registry keeps the port number and names the CAN adapter; what the user must be
+    // told goes to meldungen. Both outlive the link.
+    clCOM(Registry& registry, Meldungen& meldungen);
+    virtual ~clCOM();
+    clCOM(const clCOM&) = delete;
+    clCOM& operator=(const clCOM&) = delete;
+
+    // --- Port and mode ---------------------------------------------------------------
+    // port 0 = CAN, 44 = COM4 in fast mode (RS485, 57600 baud 8N1), n = COMn.
+    void waehle_Port(int port, bool oeffnen, bool speichern);
+    void setze_aktiv(bool an);
+    // Whether COMn (or CAN for 0) can be opened; the serial port is left closed.
+    bool Port_testen(int n);
+    void speichere_COM_Nr(int n);
+    int lies_CAN_Baudrate() const;
+    // Hands raw serial input to another receiver (boot loader dialogue) at 57600 baud 8N1.
+    void setze_Empfaenger(Empfangsroutine routine);
+    void Normalbetrieb();
+
+    // The setup window's CAN values; nullopt while there is no setup window. The link
+    // object above overrides this to read the setup window; the default returns what
+    // setze_CAN_Setup stored.
+    virtual std::optional<CAN_Setup> hole_CAN_Setup() const;
+    void setze_CAN_Setup(std::optional<CAN_Setup> setup);
+
+    // --- Writing ---------------------------------------------------------------------
+    void sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten);
+    void sende_Anfrage(uint8_t befehl, int n, bool inBloecken, const uint8_t* daten);
+    void starte_Blockempfang(uint8_t befehl, int n, const uint8_t* daten, bool neuesFormat,
+                             int antwortlaenge);
+    void sende_Byte(uint8_t b);
+    void sende_CAN_Rest();
+    void sende_seriell(uint8_t b);
+    void abbrechen();
+    // The running checksum of the frame being written (the boot loader's writer resets it).
+    void setze_Pruefsumme(uint8_t wert) { Pruefsumme = wert; }
+
+    // --- Reading ---------------------------------------------------------------------
+    // The serial port's data-available event: reads exactly count bytes.
+    void ComPortTriggerAvail(TSerCustomComPort& port, uint16_t count);
+    void lies_CAN();
+    void empfange(const QByteArray& bytes);
+    bool wartet() const { return Warten; }
+    bool pruefe_Antwort(int& warteTicks);
+    // Takes a complete answer over into a request's buffer of puffergroesse bytes; laenge is
+    // the expected length in, the bytes delivered out (a block read may end early).
+    bool hole_Antwort(uint8_t befehl, int& laenge, uint8_t* puffer, int puffergroesse);
+    bool hole_Antwort(uint8_t befehl, int& laenge, uint8_t* puffer) {
+        return hole_Antwort(befehl, laenge, puffer, laenge);
+    }
+    // Receive count 0; unless a block transfer runs, waiting off; error, complete off.
+    void Reset_Empfang();
+
+    // --- State the scheduler and the windows read ---------------------------------------
+    bool ist_enabled() const { return Enabled; }
+    bool ist_Port_offen() const { return Port_offen; }
+    bool Empfangsfehler() const { return Fehler; }
+    void setze_Empfangsfehler(bool f) { Fehler = f; }
+    bool ist_komplett() const { return Komplett; }
+    bool ist_CAN_Modus() const { return CAN_Modus; }
+    bool ist_Fast_Modus() const { return Fast_Modus; }
+    bool ist_eigener_Empfang() const { return Eigener_Empfang; }
+    bool Blockempfang_aktiv() const { return Blockempfang; }
+    bool Blocksenden_aktiv() const { return Blocksenden; }
+    bool neues_Blockformat() const { return Neues_Blockformat; }
+    int Anzahl_empfangen() const { return Bytes_empfangen; }
+    int Empfangszaehler() const { return Anzahl; }
+    const uint8_t* Empfangspuffer() const { return Puffer.data(); }
+    const uint8_t* Blockpuffer() const { return Block_Puffer.data(); }
+
+    TSerComPort& Port() { return *Serport; }
+    Registry& registry() const { return registry_; }
+    Meldungen& meldungen() const { return meldungen_; }
+    TCanport& CAN_Port() { return *Canport; }
+
+    // Writes one line to "TRACE.DAT"; a failure is ignored. Past a few megabytes the file
+    // starts afresh, so that the wait line of every tick cannot fill the disk.
+    void Trace(const QString& zeile);
+    static QString Zeitstempel();
+    qint64 Trace_Grenze = 4 * 1024 * 1024;
+
+protected:
+    void sende_naechsten_Block();
+    void fordere_naechsten_Block_an(int n, const uint8_t* daten);
+    void uebernimm_Block();
+    void schreibe_CAN_Nachricht();
+    bool oeffne_CAN();
+    bool Testmodus() const;
+    // 8 data bits, no parity; the baud rate and stop bits of the mode.
+    void setze_Leitung(int baud, int stoppbits);
+    void beende_Block();
+    void verweigere(uint8_t befehl);
+
+    bool Enabled = false;
+    std::array<uint8_t, Puffergroesse> Puffer{};
+    int Anzahl = 0;
+    uint8_t Befehl = 0;
+    bool Warten = false;
+    bool Fehler = false;
+    bool Komplett = false;
+    bool Port_offen = false;
+    bool Blockempfang = false;
+    bool Blocksenden = false;
+    int Blockindex = -1;
+    int Blockanzahl = 0;
+    uint8_t Blockbefehl = 0;
+    int Blocklaenge_letzter = 0;
+    std::array<uint8_t, Blockpuffergroesse> Block_Puffer{};
+    int Bytes_empfangen = 0;
+    bool Abbruch = false;
+    Empfangsroutine Empfaenger;
+    std::unique_ptr<TSerComPort> Serport;
+    bool Eigener_Empfang = false;
+    bool Fast_Modus = false;
+    bool CAN_Modus = false;
+    std::unique_ptr<TCanport> Canport;
+    uint8_t Pruefsumme = 0;
+    std::array<uint8_t, 8> CAN_Nachricht{};
+    int CAN_Fuellstand = 0;
+    bool CAN_fortgesetzt = false;
+    int CAN_Empfangssequenz = 0;
+    int CAN_Sendesequenz = 0;
+    bool Neues_Blockformat = false;
+
+private:
+    Registry& registry_;
+    Meldungen& meldungen_;
+    std::optional<CAN_Setup> CAN_Einstellungen_;
+    std::unique_ptr<QFile> Tracedatei_;
+};

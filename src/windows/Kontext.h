@@ -1,0 +1,41 @@
+#pragma once
+
+#include <vector>
+
+class Registry;
+class TInterAction;
+class Meldungen;
+class cl_COM_Quorvel;
+class cl_Version;
+class TForm;
+
+// What a window reaches of the program's shared objects. The application context owns them
+// and hands every window this one reference when it creates it; a window keeps it and asks
+// it, and holds no other way to them:
+//
+//   TForm_Setup::TForm_Setup(Kontext& kontext) : TForm(QStringLiteral("Setup")), k(kontext) {
+//       k.link().setze_CAN_Setup(...);
+//       if (auto* haupt = k.fenster<TForm_Quorvel>()) ...
+//   }
+class Kontext {
+public:
+    virtual ~Kontext() = default;
+
+    virtual Registry& registry() = 0;
+    virtual TInterAction& interAction() = 0;
+    virtual Meldungen& meldungen() = 0;
+    virtual cl_COM_Quorvel& link() = 0;
+    virtual cl_Version& version() = 0;
+
+    // The windows in creation order, so far.
+    virtual std::vector<TForm*> Fenster() const = 0;
+    template <class F> F* fenster() const {
+        for (TForm* f : Fenster())
+            if (auto* p = dynamic_cast<F*>(f))
+                return p;
+        return nullptr;
+    }
+
+    // Ends the program: the message loop stops, or does not start when start-up is not over.
+    virtual void beende(int code) = 0;
+};

@@ -1,0 +1,3 @@
+#include "windows/WindowsLog.h"
+
+Q_LOGGING_CATEGORY(lcWindows, "quorvel.windows", QtInfoMsg)

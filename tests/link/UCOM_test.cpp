@@ -1,0 +1,681 @@
+#include "link/CanPort.h"
+#include "link/Linkumgebung.h"
+#include "platform/Registry.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using ecusim::EcuSim;
+using ecusim::Fehler;
+
+namespace {
+
+QByteArray Rahmen(uint8_t befehl, const QByteArray& daten) {
+    return ecusim::baue_Rahmen(befehl, daten);
+}
+
+// The frame bytes the CAN messages carry, and the messages' sequence bytes and counts.
+struct Gepackt {
+    QByteArray bytes;
+    std::vector<int> sequenz, anzahl;
+};
+Gepackt entpacke(const std::vector<CanMsg>& msgs) {
+    Gepackt g;
+    for (const CanMsg& m : msgs) {
+        EXPECT_EQ(m.len, 8);
+        EXPECT_EQ(static_cast<uint32_t>(m.id), PC_Sende_Id | CAN_29_Bit);
+        g.sequenz.push_back(m.data[0]);
+        g.anzahl.push_back(m.data[1]);
+        g.bytes.append(reinterpret_cast<const char*>(m.data + 2), m.data[1]);
+        for (int i = 2 + m.data[1]; i < 8; ++i)
+            EXPECT_EQ(m.data[i], 0) << "unused positions are 0";
+    }
+    return g;
+}
+
+} // namespace
+
+// The byte writer packs any number of bytes 6 to a message, numbering them and marking the
+// last; a frame adds length and checksum around its data.
+TEST(Link, CAN_Packing_Table) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    Buslauscher bus(u.netz);
+    struct Fall {
+        int bytes;
+        std::vector<int> sequenz, anzahl;
+    };
+    const Fall faelle[] = {
+        {1, {128}, {1}},
+        {6, {128}, {6}},
+        {7, {0, 129}, {6, 1}},
+        {12, {0, 129}, {6, 6}},
+        {13, {0, 1, 130}, {6, 6, 1}},
+        {14, {0, 1, 130}, {6, 6, 2}},
+        {255, {}, {}},
+    };
+    for (const Fall& f : faelle) {
+        const QByteArray b = Muster(f.bytes);
+        for (char c : b)
+            link.sende_Byte(static_cast<uint8_t>(c));
+        link.sende_CAN_Rest();
+        u.pumpe(5);
+        const Gepackt g = entpacke(bus.Nachrichten());
+        EXPECT_EQ(g.bytes, b) << f.bytes;
+        if (f.bytes == 255) {
+            ASSERT_EQ(g.sequenz.size(), 43u);
+            EXPECT_EQ(g.sequenz.front(), 0);
+            EXPECT_EQ(g.sequenz[41], 41);
+            EXPECT_EQ(g.sequenz.back(), 42 + 128);
+            EXPECT_EQ(g.anzahl.back(), 3);
+        } else {
+            EXPECT_EQ(g.sequenz, f.sequenz) << f.bytes;
+            EXPECT_EQ(g.anzahl, f.anzahl) << f.bytes;
+        }
+    }
+}
+
+TEST(Link, Frames_CarryLengthCommandAndChecksum) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    Buslauscher bus(u.netz);
+
+    link.sende_Telegramm(100, 0, nullptr);
+    u.pumpe(5);
+    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3)); // 3+100+153=256
+
+    // 14 bytes: three messages 0, 1, 130 with 6, 6, 2 bytes; 12 bytes: 0 and 129.
+    const QByteArray d11 = Muster(11);
+    link.sende_Telegramm(7, 11, reinterpret_cast<const uint8_t*>(d11.constData()));
+    u.pumpe(5);
+    Gepackt g = entpacke(bus.Nachrichten());
+    EXPECT_EQ(g.bytes, Rahmen(7, d11));
+    EXPECT_EQ(g.sequenz, (std::vector<int>{0, 1, 130}));
+    EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6, 2}));
+    link.sende_Telegramm(7, 9, reinterpret_cast<const uint8_t*>(d11.constData()));
+    u.pumpe(5);
+    g = entpacke(bus.Nachrichten());
+    EXPECT_EQ(g.sequenz, (std::vector<int>{0, 129}));
+    EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6}));
+
+    // The longest frame (L = 255) goes out; one more data byte cannot be framed and fails.
+    const QByteArray d252 = Muster(253);
+    link.sende_Telegramm(9, 252, reinterpret_cast<const uint8_t*>(d252.constData()));
+    u.pumpe(5);
+    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, Rahmen(9, d252.left(252)));
+    link.sende_Telegramm(9, 253, reinterpret_cast<const uint8_t*>(d252.constData()));
+    u.pumpe(5);
+    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_TRUE(link.wartet());
+    EXPECT_TRUE(link.Empfangsfehler());
+}
+
+TEST(Link, NothingIsSentWhileTheLinkIsOff) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    Buslauscher bus(u.netz);
+    link.setze_aktiv(false);
+    link.sende_Telegramm(100, 0, nullptr);
+    u.pumpe(5);
+    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_FALSE(link.wartet());
+}
+
+// Each row: what arrives after command 100 was sent, and how the receiver ends.
+TEST(Link, Receiver_FaultTable) {
+    enum Ende { komplett, fehler, wartet };
+    struct Fall {
+        const char* name;
+        std::vector<QByteArray> stuecke;
+        Ende ende;
+        bool vorherAbbrechen = false;
+        bool ohneSenden = false;
+        bool aus = false;
+    };
+    const QByteArray gut = Rahmen(100, Muster(4));
+    QByteArray schlechteSumme = gut;
+    schlechteSumme[schlechteSumme.size() - 1] = static_cast<char>(schlechteSumme.back() + 1);
+    const Fall faelle[] = {
+        {"whole frame", {gut}, komplett},
+        {"byte by byte", {gut.mid(0, 1), gut.mid(1, 1), gut.mid(2, 3), gut.mid(5)}, komplett},
+        {"first part only", {gut.left(4)}, wartet},
+        {"stray bytes after the frame", {gut + QByteArray("\x55\xAA", 2)}, komplett},
+        {"wrong command, seen at the second byte", {QByteArray("\x07\x65", 2)}, fehler},
+        {"wrong checksum", {schlechteSumme}, fehler},
+        {"length 0", {QByteArray("\x00\x64\x01\x02", 4)}, fehler},
+        {"length 2", {QByteArray("\x02\x64", 2)}, fehler},
+        {"length 1, one byte", {QByteArray("\x01", 1)}, fehler},
+        {"nothing awaited", {gut}, fehler, false, true},
+        {"transfer abandoned", {gut}, fehler, true},
+        {"link switched off", {gut}, fehler, false, false, true},
+        {"overflow beyond 256 bytes",
+         {QByteArray("\xFF\x64", 2) + QByteArray(198, '\0'), QByteArray(60, '\x01')},
+         fehler},
+    };
+    for (const Fall& f : faelle) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        if (!f.ohneSenden)
+            link.sende_Telegramm(100, 0, nullptr);
+        if (f.vorherAbbrechen)
+            link.abbrechen();
+        if (f.aus)
+            link.setze_aktiv(false);
+        for (const QByteArray& s : f.stuecke)
+            link.empfange(s);
+        EXPECT_EQ(link.ist_komplett(), f.ende == komplett) << f.name;
+        EXPECT_EQ(link.Empfangsfehler(), f.ende == fehler) << f.name;
+    }
+}
+
+TEST(Link, AfterAnOverflowTheNextFrameIsReadCleanly) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(QByteArray("\xFF\x64", 2) + QByteArray(248, '\0'));
+    EXPECT_FALSE(link.Empfangsfehler());
+    link.empfange(QByteArray(10, '\x64'));
+    EXPECT_TRUE(link.Empfangsfehler());
+    EXPECT_EQ(link.Empfangszaehler(), 0);
+    int ticks = 25;
+    EXPECT_FALSE(link.pruefe_Antwort(ticks));
+    EXPECT_EQ(ticks, 0);
+    EXPECT_FALSE(link.wartet());
+
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(Rahmen(100, Muster(2)));
+    EXPECT_TRUE(link.ist_komplett());
+}
+
+TEST(Link, EmptyChunkChangesNothing) {
+    Linkumgebung u(true);
+    clCOM& link = u.CAN_Link();
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(QByteArray());
+    EXPECT_TRUE(link.wartet());
+    EXPECT_FALSE(link.Empfangsfehler());
+    EXPECT_TRUE(u.Trace().contains(QStringLiteral("abgebrochen 0")));
+}
+
+TEST(Link, HoleAntwort_TakesOnlyTheAwaitedCommandAndLength) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    const QByteArray daten = Muster(66);
+    uint8_t puffer[66] = {};
+
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(Rahmen(100, daten + QByteArray(1, '\0')));
+    ASSERT_TRUE(link.ist_komplett());
+    int laenge = 66;
+    EXPECT_FALSE(link.hole_Antwort(100, laenge, puffer)) << "one byte too many";
+    EXPECT_FALSE(link.hole_Antwort(101, laenge, puffer)) << "another command";
+
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(Rahmen(100, daten));
+    ASSERT_TRUE(link.hole_Antwort(100, laenge, puffer));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(puffer), 66), daten);
+    EXPECT_FALSE(link.wartet());
+    EXPECT_FALSE(link.ist_komplett());
+}
+
+TEST(Link, WaitTicksCountDownToATimeout) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.sende_Telegramm(100, 0, nullptr);
+    int ticks = 3;
+    EXPECT_FALSE(link.pruefe_Antwort(ticks));
+    EXPECT_FALSE(link.pruefe_Antwort(ticks));
+    EXPECT_TRUE(link.wartet());
+    EXPECT_FALSE(link.pruefe_Antwort(ticks));
+    EXPECT_EQ(ticks, 0);
+    EXPECT_FALSE(link.wartet());
+
+    link.sende_Telegramm(100, 0, nullptr);
+    link.empfange(Rahmen(100, {}));
+    ticks = 3;
+    EXPECT_TRUE(link.pruefe_Antwort(ticks));
+    EXPECT_EQ(ticks, 2);
+}
+
+// The CAN receive rules: foreign identifiers skipped, data length 8 and counts up to 6
+// only, sequence numbers without gaps (0 starts afresh).
+TEST(Link, CAN_ReceiveRules) {
+    struct Fall {
+        const char* name;
+        std::vector<std::vector<uint8_t>> nachrichten; // data length 8 unless noted
+        uint8_t laenge;
+        bool fremdeId;
+        bool komplett, fehler;
+    };
+    // Answer [5][100][1][2][K] with K = -(5+100+1+2) = 148.
+    const Fall faelle[] = {
+        {"one message", {{128, 5, 5, 100, 1, 2, 148}}, 8, false, true, false},
+        {"two messages", {{0, 3, 5, 100, 1}, {129, 2, 2, 148}}, 8, false, true, false},
+        {"foreign identifier", {{128, 5, 5, 100, 1, 2, 148}}, 8, true, false, false},
+        {"data length 7", {{128, 5, 5, 100, 1, 2, 148}}, 7, false, false, true},
+        {"count 7", {{128, 7, 5, 100, 1, 2, 148, 0}}, 8, false, false, true},
+        {"sequence gap", {{0, 3, 5, 100, 1}, {130, 2, 2, 148}}, 8, false, false, true},
+        {"first message numbered 2", {{130, 5, 5, 100, 1, 2, 148}}, 8, false, false, true},
+    };
+    for (const Fall& f : faelle) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        Buslauscher ecu(u.netz);
+        link.sende_Telegramm(100, 0, nullptr);
+        for (const auto& n : f.nachrichten) {
+            CanMsg m;
+            m.id = static_cast<int32_t>((f.fremdeId ? 0x123u : PC_Empfangs_Id) | CAN_29_Bit);
+            m.len = f.laenge;
+            std::copy(n.begin(), n.end(), m.data);
+            ecu.sende(m);
+        }
+        u.pumpe(10);
+        link.lies_CAN();
+        EXPECT_EQ(link.ist_komplett(), f.komplett) << f.name;
+        EXPECT_EQ(link.Empfangsfehler(), f.fehler) << f.name;
+    }
+}
+
+TEST(Link, CAN_Baudrate_FromTheSetup) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    const std::pair<int, int> faelle[] = {{0, 0}, {1, 2}, {2, 4}, {3, 6}, {4, 7}, {5, 2}, {-1, 2}};
+    for (auto [index, code] : faelle) {
+        CAN_Setup s;
+        s.Baudrate_Index = index;
+        link.setze_CAN_Setup(s);
+        EXPECT_EQ(link.lies_CAN_Baudrate(), code) << index;
+    }
+    link.setze_CAN_Setup(std::nullopt);
+    EXPECT_EQ(link.lies_CAN_Baudrate(), 2);
+}
+
+// Without a CAN adapter the link says so, and nothing looks open or connected.
+TEST(Link, CAN_OpenFailure_IsReportedAndLeavesTheLinkOff) {
+    Linkumgebung u(false, QStringLiteral("socketcan"));
+    u.link = u.neuer_Link();
+    clCOM& link = *u.link;
+    ASSERT_FALSE(u.meldungen.texte.isEmpty());
+    EXPECT_EQ(u.meldungen.texte.back(), QStringLiteral("Fehler beim öffnen der CAN-Schnittstelle"));
+    link.setze_CAN_Setup(CAN_Setup{});
+    link.waehle_Port(0, true, true);
+    EXPECT_FALSE(link.ist_Port_offen());
+    EXPECT_FALSE(link.ist_enabled());
+    EXPECT_EQ(Registry(u.ordner.registry()).readInteger(QStringLiteral("COM_Nr")), std::nullopt)
+        << "a failed open saves nothing";
+    EXPECT_FALSE(link.Port_testen(0));
+}
+
+// Switching the link on opens the CAN port afresh: an adapter that came since the port was
+// chosen carries frames, and one that is gone leaves nothing looking open.
+TEST(Link, CAN_SwitchingOnOpensThePortOrLeavesTheLinkOff) {
+    Linkumgebung u(false, QStringLiteral("socketcan"));
+    u.link = u.neuer_Link();
+    clCOM& link = *u.link;
+    link.setze_CAN_Setup(CAN_Setup{});
+    ASSERT_FALSE(link.ist_Port_offen());
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
+    Buslauscher bus(u.netz);
+    link.setze_aktiv(true);
+    EXPECT_TRUE(link.ist_enabled());
+    EXPECT_TRUE(link.ist_Port_offen());
+    link.sende_Telegramm(100, 0, nullptr);
+    u.pumpe(5);
+    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3));
+
+    Registry(u.ordner.registry())
+        .writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("socketcan"));
+    link.setze_aktiv(true);
+    EXPECT_FALSE(link.ist_enabled());
+    EXPECT_FALSE(link.ist_Port_offen());
+}
+
+TEST(Link, PortChoiceIsSaved) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.waehle_Port(0, true, true);
+    EXPECT_EQ(Registry(u.ordner.registry()).readInteger(QStringLiteral("COM_Nr")), 0);
+    link.speichere_COM_Nr(44);
+    EXPECT_EQ(Registry(u.ordner.registry()).readInteger(QStringLiteral("COM_Nr")), 44);
+    EXPECT_TRUE(link.Port_testen(0));
+}
+
+// --- Block transfers against the simulated ECU on the fake bus ---------------------------
+
+class Bloecke : public ::testing::Test {
+protected:
+    void SetUp() override {
+        link = &u.CAN_Link();
+        sim.oeffne_CAN(u.netz);
+    }
+    std::vector<QByteArray> Anfragen() {
+        std::vector<QByteArray> v;
+        for (const auto& r : sim.empfangene())
+            v.push_back(r.daten());
+        return v;
+    }
+
+    Linkumgebung u;
+    clCOM* link = nullptr;
+    EcuSim sim;
+};
+
+TEST_F(Bloecke, OldFormatRead_250Bytes) {
+    const QByteArray bild = Muster(250);
+    sim.setze_Blocklesen(3, bild, false);
+    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
+    EXPECT_EQ(Anfragen(),
+              (std::vector<QByteArray>{QByteArray("\x00\x64", 2), QByteArray("\x01\x64", 2),
+                                       QByteArray("\x02\x32", 2)}));
+}
+
+TEST_F(Bloecke, OldFormatRead_ShortBlockIsAskedAgain) {
+    const QByteArray bild = Muster(250);
+    sim.setze_Blocklesen(3, bild, false);
+    sim.injiziere(Fehler::KurzerBlock, 1, 3);
+    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
+    const auto a = Anfragen();
+    ASSERT_EQ(a.size(), 4u);
+    EXPECT_EQ(a[0], a[1]) << "block 0 asked again after 80 bytes";
+    EXPECT_EQ(a[1], QByteArray("\x00\x64", 2));
+}
+
+TEST_F(Bloecke, NewFormatRead_WithExtraBytesOnTheFirstRequest) {
+    const QByteArray bild = Muster(250, 3);
+    sim.setze_Blocklesen(128, bild, true);
+    const QByteArray extra("\x01\x02\x03\x04\x05\x06", 6);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true, extra), bild)
+        << "the ECU ends early with the last mark";
+    const auto a = Anfragen();
+    ASSERT_EQ(a.size(), 3u);
+    EXPECT_EQ(a[0], QByteArray("\x80\x06\x00\x64", 4) + extra);
+    EXPECT_EQ(a[1], QByteArray("\x81\x00\x01\x64", 4));
+    EXPECT_EQ(a[2], QByteArray("\x82\x00\x02\x64", 4));
+}
+
+TEST_F(Bloecke, NewFormatRead_WrongNumberIsAskedAgainAndNotKept) {
+    const QByteArray bild = Muster(250, 3);
+    sim.setze_Blocklesen(128, bild, true);
+    sim.injiziere(Fehler::FalscheBlocknummer, 1, 128);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true), bild);
+    EXPECT_EQ(Anfragen().size(), 4u);
+}
+
+TEST_F(Bloecke, NewFormatRead_CountBeyondTheFrameIsAnError) {
+    sim.setze_Blocklesen(128, Muster(250), true);
+    sim.injiziere(Fehler::ZuvieleBlockdaten, 1, 128);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true), std::nullopt);
+    EXPECT_TRUE(link->Empfangsfehler());
+}
+
+// More than the request's buffer holds is refused; fewer are taken with their count.
+TEST_F(Bloecke, ReadIntoTheRequestsBuffer_Bounded) {
+    sim.setze_Blocklesen(128, Muster(250), true);
+    EXPECT_EQ(u.lies_Bloecke(128, 2000, true, {}, 200), std::nullopt);
+    sim.setze_Blocklesen(128, Muster(150), true);
+    EXPECT_EQ(u.lies_Bloecke(128, 120, true, {}, 2000), std::nullopt) << "more bytes than expected";
+    sim.setze_Blocklesen(128, Muster(250), true);
+    const auto gelesen = u.lies_Bloecke(128, 2000, true, {}, 2000);
+    ASSERT_TRUE(gelesen);
+    EXPECT_EQ(gelesen->size(), 250);
+}
+
+TEST_F(Bloecke, OldFormatRead_DataBeyondTheBlockBufferIsAnError) {
+    // Answered by hand (the simulated ECU knows no command 7): 18 full blocks, then the
+    // last of 19 with 249 bytes, which would run from 1800 past the 2000 bytes.
+    link->starte_Blockempfang(7, 0, nullptr, false, 1900);
+    for (int i = 0; i < 18; ++i)
+        link->empfange(Rahmen(7, Muster(100)));
+    EXPECT_FALSE(link->Empfangsfehler());
+    link->empfange(Rahmen(7, Muster(249)));
+    EXPECT_TRUE(link->Empfangsfehler());
+    EXPECT_FALSE(link->ist_komplett());
+}
+
+// Answered by hand (the simulated ECU knows no command 7). A block numbered other than the
+// one asked for is asked again and brings nothing: not a block 0 in the middle of a read,
+// which would start the data afresh, nor one that carries the last-block mark.
+TEST_F(Bloecke, NewFormatRead_WronglyNumberedBlocksNeitherRestartNorEndTheRead) {
+    auto block = [](int nummer, const QByteArray& d) {
+        return Rahmen(7, QByteArray(1, static_cast<char>(nummer)) +
+                             QByteArray(1, static_cast<char>(d.size())) + d);
+    };
+    const QByteArray bild = Muster(250, 5);
+    link->starte_Blockempfang(7, 0, nullptr, true, 2000);
+    link->empfange(block(0, bild.mid(0, 100)));
+    link->empfange(block(1, bild.mid(100, 100)));
+    link->empfange(block(0, Muster(100, 99))); // asked for block 2
+    link->empfange(block(128 + 4, Muster(30, 77)));
+    EXPECT_FALSE(link->ist_komplett());
+    EXPECT_FALSE(link->Empfangsfehler());
+    link->empfange(block(128 + 2, bild.mid(200)));
+    ASSERT_TRUE(link->ist_komplett());
+    std::vector<uint8_t> b(2000);
+    int n = 2000;
+    ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), bild);
+    u.pumpe(20);
+    std::vector<int> gefragt;
+    for (const QByteArray& a : Anfragen())
+        gefragt.push_back(static_cast<uint8_t>(a[2]));
+    EXPECT_EQ(gefragt, (std::vector<int>{0, 1, 2, 2, 2}));
+}
+
+// Bytes trailing the last block of a read, before the request takes it over, add nothing.
+TEST_F(Bloecke, NewFormatRead_BytesAfterTheLastBlockAddNothing) {
+    const QByteArray d = Muster(50, 3);
+    link->starte_Blockempfang(7, 0, nullptr, true, 2000);
+    link->empfange(Rahmen(7, QByteArray("\x80\x32", 2) + d));
+    ASSERT_TRUE(link->ist_komplett());
+    link->empfange(QByteArray("\x55\xAA", 2));
+    EXPECT_TRUE(link->ist_komplett());
+    EXPECT_EQ(link->Anzahl_empfangen(), 50);
+    std::vector<uint8_t> b(2000);
+    int n = 2000;
+    ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), d);
+}
+
+TEST_F(Bloecke, OldFormatSend_250Bytes) {
+    const QByteArray daten = Muster(250);
+    sim.setze_Blockschreiben(2, false);
+    ASSERT_TRUE(u.schreibe_Bloecke(2, daten));
+    EXPECT_EQ(sim.Blockdaten(2), daten);
+    EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1);
+    const auto a = Anfragen();
+    ASSERT_EQ(a.size(), 4u);
+    EXPECT_EQ(a[0].left(2), QByteArray("\x00\x64", 2));
+    EXPECT_EQ(a[1].left(2), QByteArray("\x01\x64", 2));
+    EXPECT_EQ(a[2].left(2), QByteArray("\x02\x32", 2));
+    EXPECT_EQ(a[2].size(), 52);
+    EXPECT_EQ(a[3], QByteArray("\x03\x00", 2));
+}
+
+// A block send takes the format of the most recent block read.
+TEST_F(Bloecke, NewFormatSend_FollowsTheLastRead) {
+    sim.setze_Blocklesen(128, Muster(50), true);
+    ASSERT_TRUE(u.lies_Bloecke(128, 2000, true));
+    sim.leere_Protokoll();
+    const QByteArray daten = Muster(250, 9);
+    sim.setze_Blockschreiben(129, true);
+    ASSERT_TRUE(u.schreibe_Bloecke(129, daten));
+    EXPECT_EQ(sim.Blockdaten(129), daten);
+    const auto a = Anfragen();
+    ASSERT_EQ(a.size(), 3u);
+    EXPECT_EQ(static_cast<uint8_t>(a[0][0]), 0);
+    EXPECT_EQ(static_cast<uint8_t>(a[1][0]), 1);
+    EXPECT_EQ(static_cast<uint8_t>(a[2][0]), 130);
+}
+
+TEST_F(Bloecke, AnswerFaultsOfTheSimulatedECU) {
+    struct Fall {
+        Fehler f;
+        bool fehler; // receive error rather than silence
+    };
+    const Fall faelle[] = {
+        {Fehler::FalscherBefehl, true},  {Fehler::FalschePruefsumme, true},
+        {Fehler::LaengeUnter3, true},    {Fehler::CAN_Sequenzluecke, true},
+        {Fehler::CAN_Datenlaenge, true}, {Fehler::Stille, false},
+    };
+    auto leere = [&] {
+        u.pumpe(20);
+        for (int i = 0; i < 50; ++i)
+            link->lies_CAN();
+        int ticks = 0;
+        link->pruefe_Antwort(ticks);
+    };
+    for (const Fall& f : faelle) {
+        sim.injiziere(f.f);
+        link->sende_Telegramm(100, 0, nullptr);
+        const bool ende = u.warte_Ende(300);
+        EXPECT_EQ(ende, f.fehler) << static_cast<int>(f.f);
+        EXPECT_FALSE(link->ist_komplett()) << static_cast<int>(f.f);
+        leere();
+    }
+    // One data byte too many: the frame is sound, the request refuses it.
+    sim.injiziere(Fehler::FalscheLaenge);
+    link->sende_Telegramm(100, 0, nullptr);
+    ASSERT_TRUE(u.warte_Ende());
+    uint8_t kurz[66];
+    int laenge = 66;
+    EXPECT_TRUE(link->ist_komplett());
+    EXPECT_FALSE(link->hole_Antwort(100, laenge, kurz));
+    leere();
+    // A late answer arrives after the wait: it counts as an error, not as an answer.
+    sim.Verzoegerung_ms = 100;
+    sim.injiziere(Fehler::Spaet);
+    link->sende_Telegramm(100, 0, nullptr);
+    int ticks = 1;
+    link->pruefe_Antwort(ticks);
+    EXPECT_TRUE(u.warte([&] { return link->Empfangsfehler(); }, 1000));
+
+    // And then a clean exchange again.
+    int t2 = 25;
+    link->pruefe_Antwort(t2);
+    link->sende_Telegramm(100, 0, nullptr);
+    ASSERT_TRUE(u.warte_Ende());
+    uint8_t id[66];
+    int n = 66;
+    EXPECT_TRUE(link->hole_Antwort(100, n, id));
+}
+
+// A simulated ECU that leaves the bus while a delivery to it is still queued is not reached.
+TEST(EcuSimCAN, GoneBeforeItsQueuedDeliveryRuns) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    auto sim = std::make_unique<EcuSim>();
+    sim->oeffne_CAN(u.netz);
+    link.sende_Telegramm(100, 0, nullptr);
+    sim.reset();
+    u.pumpe(20);
+    EXPECT_FALSE(link.ist_komplett());
+}
+
+// --- Trace ---------------------------------------------------------------------------------
+
+TEST(LinkTrace, LinesInTestModeAndTheWaitLineAlways) {
+    {
+        Linkumgebung u(true);
+        clCOM& link = u.CAN_Link();
+        link.starte_Blockempfang(3, 0, nullptr, false, 250);
+        link.empfange(QByteArray("\x07\x65", 2));
+        int ticks = 5;
+        link.pruefe_Antwort(ticks);
+        const QString t = u.Trace();
+        EXPECT_TRUE(t.contains(QStringLiteral("Anz. Blöcke empfangen       250    3    3\r\n")));
+        EXPECT_TRUE(t.contains(QStringLiteral("Fehler 2\r\n")));
+        EXPECT_TRUE(t.contains(QRegularExpression(
+            QStringLiteral("\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d: Warten         4      TRUE\r\n"))));
+
+        // The receiver's other events: an abandoned exchange with its four values, a wrong
+        // checksum with the frame's length, an overflow.
+        link.sende_Telegramm(100, 0, nullptr);
+        link.abbrechen();
+        link.empfange(Rahmen(100, {}));
+        link.sende_Telegramm(100, 0, nullptr);
+        link.empfange(QByteArray("\x05\x64\x01\x02\x03", 5));
+        link.sende_Telegramm(100, 0, nullptr);
+        link.empfange(QByteArray(256, '\x64'));
+        const QString t2 = u.Trace();
+        EXPECT_TRUE(t2.contains(
+            QStringLiteral("\r\nabgebrochen 2      TRUE     FALSE         3       100\r\n")));
+        EXPECT_TRUE(t2.contains(QStringLiteral("\r\nFehler 3 5\r\n")));
+        EXPECT_TRUE(t2.contains(QStringLiteral("\r\nabgebrochen 1\r\n")));
+    }
+    {
+        Linkumgebung u(false);
+        clCOM& link = u.CAN_Link();
+        link.empfange(QByteArray("\x07\x65", 2));
+        int ticks = 5;
+        link.pruefe_Antwort(ticks);
+        const QString t = u.Trace();
+        EXPECT_FALSE(t.contains(QStringLiteral("abgebrochen")));
+        EXPECT_TRUE(t.contains(QStringLiteral(": Warten         4      TRUE")));
+    }
+}
+
+TEST(LinkTrace, TheFileStartsAfreshPastItsLimit) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.Trace_Grenze = 2000;
+    for (int i = 0; i < 200; ++i) {
+        int ticks = 5;
+        link.pruefe_Antwort(ticks);
+    }
+    const qint64 groesse = QFileInfo(u.ordner.datei(QStringLiteral("TRACE.DAT"))).size();
+    EXPECT_GT(groesse, 0);
+    EXPECT_LE(groesse, 2100);
+}
+
+// --- CAN port ------------------------------------------------------------------------------
+
+TEST(CanPort, WithoutAnAdapterOpenFailsAndTheObjectStaysUsable) {
+    Linkumgebung u(false, QStringLiteral("socketcan"));
+    TCanport port(0, *u.registry);
+    EXPECT_FALSE(port.Open(2, 100, 100, 100, 100));
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
+    EXPECT_TRUE(port.Open(2, 100, 100, 100, 100));
+    EXPECT_TRUE(port.Close());
+}
+
+TEST(CanPort, TakeFromAnEmptyQueueLeavesTheOutputs) {
+    Linkumgebung u;
+    TCanport port(0, *u.registry);
+    ASSERT_TRUE(port.Open(2, 100, 100, 100, 100));
+    port.IdAdd(0x123);
+    int32_t id = 77;
+    uint8_t laenge = 5;
+    std::array<uint8_t, 8> d{9, 9, 9, 9, 9, 9, 9, 9};
+    EXPECT_FALSE(port.Take(id, laenge, d));
+    EXPECT_EQ(id, 77);
+    EXPECT_EQ(laenge, 5);
+    EXPECT_EQ(d[0], 9);
+}
+
+// Every message reaches every other handle on the net that enabled its identifier.
+TEST(CanPort, FakeBusDeliversToEveryOtherHandle) {
+    Linkumgebung u;
+    TCanport a(0, *u.registry), b(0, *u.registry), c(0, *u.registry);
+    for (TCanport* p : {&a, &b, &c}) {
+        ASSERT_TRUE(p->Open(2, 100, 2, 100, 100));
+        p->IdAdd(0x20000010);
+    }
+    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 3);
+    std::array<uint8_t, 8> d{1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_TRUE(a.Write(0x20000010, 8, d));
+    EXPECT_TRUE(a.Write(0x20000011, 8, d)); // nobody enabled it
+    int32_t id = 0;
+    uint8_t laenge = 0;
+    std::array<uint8_t, 8> aus{};
+    EXPECT_FALSE(a.Take(id, laenge, aus)) << "the writer does not hear itself";
+    for (TCanport* p : {&b, &c}) {
+        ASSERT_TRUE(p->Take(id, laenge, aus));
+        EXPECT_EQ(id, 0x20000010);
+        EXPECT_EQ(laenge, 8);
+        EXPECT_EQ(aus, d);
+        EXPECT_FALSE(p->Take(id, laenge, aus));
+    }
+    c.Close();
+    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 2);
+}

@@ -1,0 +1,219 @@
+#include "ecusim/EcuSim.h"
+#include "link/LinkFixture.h"
+#include "platform/Comm.h"
+#include "windows/USetup.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Namen(const std::vector<cl_Standard_Quorvel_Software>& liste) {
+    QStringList n;
+    for (const auto& s : liste)
+        n << s.Dateiname;
+    return n;
+}
+
+void schreibe_Setup(Registry& r) {
+    r.writeInteger(QStringLiteral("Default Quorvel Hardware"), 1);
+    r.writeInteger(QStringLiteral("CAN baud rate"), 3);
+    r.writeInteger(QStringLiteral("CAN send identifier"), 0x123);
+    r.writeInteger(QStringLiteral("CAN receive identifier"), 0x456);
+    r.writeString(QStringLiteral("Default Quorvel Version"), QStringLiteral("QORV0615.TXT"));
+}
+
+} // namespace
+
+TEST(Setup, AnEmptyKeyGivesTheDefaultsAndOpensTheWindow) {
+    LinkKontext k(false);
+    TForm_Setup setup(*k.kontext);
+    EXPECT_TRUE(setup.isVisible());
+    EXPECT_EQ(setup.Hardware_Modell, 6);
+    EXPECT_EQ(setup.Hardware_Nr, 203);
+    EXPECT_EQ(setup.Hardware_Typnummer, 203);
+    EXPECT_EQ(setup.CAN_Baudrate_Index, 1);
+    EXPECT_EQ(setup.Edit_CAN_Sende_Identifier->text(), QStringLiteral("1FFFFFFE"));
+    EXPECT_EQ(setup.Edit_CAN_Empfangs_Identifier->text(), QStringLiteral("1FFFFFFF"));
+    EXPECT_EQ(setup.Relais_Port, -1);
+    EXPECT_FALSE(setup.CheckBox_BT_Online->isChecked());
+    EXPECT_FALSE(setup.Software.has_value());
+    EXPECT_EQ(setup.Software_Dateiname(), QString());
+    EXPECT_EQ(setup.windowTitle(), hole_Text(791));
+    // The link reads the CAN values from the window.
+    ASSERT_TRUE(k.link().hole_CAN_Setup().has_value());
+    EXPECT_EQ(k.link().hole_CAN_Setup()->Sende_Identifier, 0x1FFFFFFEu);
+    EXPECT_EQ(k.link().lies_CAN_Baudrate(), 2);
+}
+
+TEST(Setup, StoredValuesSelectTheModelAndTheOfflineIdentityWithoutOpeningTheWindow) {
+    LinkKontext k(false);
+    k.ordner.schreibe(QStringLiteral("Language/English/QORV0615.TXT"), {QStringLiteral("x")});
+    schreibe_Setup(k.kontext->registry());
+    k.kontext->registry().writeInteger(QStringLiteral("BT_Relais_COM_Nr"), 0);
+    k.kontext->registry().writeInteger(QStringLiteral("BT_Relais_Online"), 0);
+    TForm_Setup setup(*k.kontext);
+    EXPECT_FALSE(setup.isVisible());
+    EXPECT_EQ(setup.Hardware_Modell, 1);
+    EXPECT_EQ(setup.ComboBox_Hardware->currentIndex(), 0);
+    EXPECT_EQ(setup.ComboBox_CAN_Baudrate->currentIndex(), 3);
+    EXPECT_EQ(setup.Edit_CAN_Sende_Identifier->text(), QStringLiteral("123"));
+    EXPECT_EQ(k.link().lies_CAN_Baudrate(), 6);
+    ASSERT_TRUE(setup.Software.has_value());
+    EXPECT_EQ(setup.ComboBox_Software->currentText(), QStringLiteral("Standard Quorvel V6.15"));
+
+    const cl_Version& v = k.version();
+    EXPECT_EQ(v.Version(), 615);
+    EXPECT_EQ(v.ECU_Typ(), 1);
+    EXPECT_EQ(v.Software_Dateiname(), QStringLiteral("QORV0615.TXT"));
+    EXPECT_EQ(v.Hardware_Haupt(), 1);
+}
+
+TEST(Setup, AModelOrBaudRateOutsideItsTableCountsAsMissing) {
+    struct Fall {
+        const char* wert;
+        int zahl;
+    };
+    for (const Fall& f : {Fall{"Default Quorvel Hardware", 9}, Fall{"Default Quorvel Hardware", 0},
+                          Fall{"CAN baud rate", 5}, Fall{"CAN baud rate", -1}}) {
+        SCOPED_TRACE(std::string(f.wert) + " " + std::to_string(f.zahl));
+        LinkKontext k(false);
+        k.ordner.schreibe(QStringLiteral("Language/English/QORV0615.TXT"), {QStringLiteral("x")});
+        schreibe_Setup(k.kontext->registry());
+        k.kontext->registry().writeInteger(QLatin1String(f.wert), f.zahl);
+        TForm_Setup setup(*k.kontext);
+        EXPECT_TRUE(setup.isVisible());
+        EXPECT_EQ(setup.Hardware_Modell, f.zahl == 9 || f.zahl == 0 ? 6 : 1);
+        EXPECT_EQ(setup.CAN_Baudrate_Index, f.zahl == 9 || f.zahl == 0 ? 3 : 1);
+        EXPECT_EQ(setup.ComboBox_CAN_Baudrate->currentIndex(), setup.CAN_Baudrate_Index);
+        // What the link uses is what the window shows, and what it stores next.
+        EXPECT_EQ(k.link().hole_CAN_Setup()->Baudrate_Index, setup.CAN_Baudrate_Index);
+        setup.Button_OKClick();
+        EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("CAN baud rate")),
+                  setup.CAN_Baudrate_Index);
+    }
+}
+
+TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
+    Programmordner ordner;
+    for (const char* datei :
+         {"QORV4.TXT", "QORV0615.TXT", "qorv0530.txt", "T-Quorvel-1-400-615.txt",
+          "t-quorvel-2-400-700.TXT", "T-Quorvel-3-400-615.txt", "T-Blensar-1-400-615.txt",
+          "T-Niemand-1-400-615.txt", "T-Quorvel-1-400.txt", "T-Quorvel-5-1-20250.txt",
+          "T-Quorvel-1-203-640.txt", "Notes.txt", "T-Quorvel-1-400-615.pdf",
+          "T-Quorvel-1-400-65536.txt", "QORV99999.TXT"})
+        ordner.schreibe(QString::fromLatin1(datei), {QStringLiteral("x")});
+
+    const auto liste = [&](int modell) {
+        return Namen(TForm_Setup::finde_Software(ordner.pfad(), modell));
+    };
+    for (int modell = 1; modell <= 4; ++modell)
+        EXPECT_EQ(liste(modell), (QStringList{"QORV0530.TXT", "QORV0615.TXT"})) << modell;
+    EXPECT_EQ(liste(5), QStringList{});
+    EXPECT_EQ(liste(6), QStringList{"T-QUORVEL-1-203-640.TXT"});
+    EXPECT_EQ(liste(7), (QStringList{"T-QUORVEL-1-400-615.TXT", "T-QUORVEL-2-400-700.TXT"}));
+    EXPECT_EQ(liste(8), QStringList{"T-QUORVEL-5-1-20250.TXT"});
+
+    const auto sieben = TForm_Setup::finde_Software(ordner.pfad(), 7);
+    EXPECT_EQ(TForm_Setup::Eintrag(sieben[0]), QStringLiteral("Quorvel  S1  T400  V6.15"));
+    EXPECT_EQ(sieben[1].ECU_Typ, 2);
+    EXPECT_EQ(sieben[1].Version, 700);
+    EXPECT_EQ(TForm_Setup::Eintrag(TForm_Setup::finde_Software(ordner.pfad(), 1)[1]),
+              QStringLiteral("Standard Quorvel V6.15"));
+}
+
+TEST(Setup, IdentifiersAreReadAsHexAndHeldTo29Bits) {
+    EXPECT_EQ(TForm_Setup::lies_Identifier(QStringLiteral("1fffffff0")), 0x1FFFFFFFu);
+    EXPECT_EQ(TForm_Setup::lies_Identifier(QStringLiteral("xyz")), 0u);
+    EXPECT_EQ(TForm_Setup::lies_Identifier(QStringLiteral("7ffG1")), 0x7FFu);
+
+    LinkKontext k(false);
+    TForm_Setup setup(*k.kontext);
+    setup.Edit_CAN_Empfangs_Identifier->setText(QStringLiteral("1fffffff0"));
+    setup.Edit_CAN_Empfangs_IdentifierExit();
+    EXPECT_EQ(setup.Edit_CAN_Empfangs_Identifier->text(), QStringLiteral("1FFFFFFF"));
+    setup.Edit_CAN_Sende_Identifier->setText(QStringLiteral("abc"));
+    setup.Edit_CAN_Sende_IdentifierExit();
+    EXPECT_EQ(setup.CAN_Sende_Identifier, 0xABCu);
+    EXPECT_EQ(k.link().hole_CAN_Setup()->Sende_Identifier, 0xABCu);
+    setup.Button_OKClick();
+    EXPECT_FALSE(setup.isVisible());
+    EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("CAN send identifier")), 0xABC);
+    EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("Default Quorvel Hardware")), 6);
+    EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("BT_Relais_Online")), 0);
+}
+
+TEST(Setup, ChoosingHardwareAndSoftwareIsStoredAtOnce) {
+    LinkKontext k(false);
+    k.ordner.schreibe(QStringLiteral("Language/English/T-Quorvel-1-400-615.txt"),
+                      {QStringLiteral("x")});
+    TForm_Setup setup(*k.kontext);
+    setup.ComboBox_HardwareChange(6);
+    EXPECT_EQ(setup.Hardware_Modell, 7);
+    EXPECT_EQ(k.kontext->registry().readInteger(QStringLiteral("Default Quorvel Hardware")), 7);
+    setup.fuelle_Softwareliste();
+    ASSERT_EQ(setup.ComboBox_Software->count(), 1);
+    setup.ComboBox_SoftwareChange(0);
+    EXPECT_EQ(k.kontext->registry().readString(QStringLiteral("Default Quorvel Version")),
+              QStringLiteral("T-QUORVEL-1-400-615.TXT"));
+    // Another model's list no longer holds it; the choice stays what it was.
+    setup.ComboBox_HardwareChange(0);
+    setup.fuelle_Softwareliste();
+    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("T-QUORVEL-1-400-615.TXT"));
+}
+
+TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
+    ecusim::EcuSim a, b;
+    const QString pty2 = a.oeffne_pty();
+    const QString pty3 = b.oeffne_pty();
+    ASSERT_FALSE(pty2.isEmpty());
+    ASSERT_FALSE(pty3.isEmpty());
+    LinkKontext k(false);
+    k.ordner.schreibe(QStringLiteral("registry.ini"),
+                      {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                       QStringLiteral("BT_Relais_COM_Nr=3"), QStringLiteral("BT_Relais_Online=1"),
+                       QString(), QStringLiteral("[Ports]"), QStringLiteral("COM2=") + pty2,
+                       QStringLiteral("COM3=") + pty3});
+    glob().COM_Nr = 2;
+    Registry registry(k.ordner.registry());
+    Comm::SetPortRegistry(&registry);
+    TForm_Setup setup(*k.kontext);
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->count(), 1);
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM3"));
+    EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->currentIndex(), 0);
+    EXPECT_EQ(setup.Relais_Port, 3);
+    // No relay yet to switch: the stored choice stands.
+    EXPECT_TRUE(setup.CheckBox_BT_Online->isChecked());
+
+    // With a relay that cannot open its port the box is unchecked.
+    setup.Relais_oeffnen = [](int, bool) { return false; };
+    setup.CheckBox_BT_OnlineClick();
+    EXPECT_FALSE(setup.CheckBox_BT_Online->isChecked());
+
+    // Port 44 is COM4 in the fast mode: the link's port is COM4 then.
+    k.ordner.schreibe(QStringLiteral("registry.ini"),
+                      {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QString(),
+                       QStringLiteral("[Ports]"), QStringLiteral("COM4=") + pty2,
+                       QStringLiteral("COM44=") + pty3});
+    Registry schnell(k.ordner.registry());
+    Comm::SetPortRegistry(&schnell);
+    glob().COM_Nr = 44;
+    TForm_Setup setup44(*k.kontext);
+    EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->count(), 1);
+    EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM44"));
+    Comm::SetPortRegistry(&k.kontext->registry());
+}
+
+TEST(Setup, ASettingThatCannotBeSavedIsReported) {
+    LinkKontext k(false);
+    TForm_Setup setup(*k.kontext);
+    // The registry file turns into a folder: the next save cannot reach it.
+    QFile::remove(k.ordner.registry());
+    QDir().mkpath(k.ordner.registry());
+    k.meldungen.texte.clear();
+    setup.ComboBox_HardwareChange(6);
+    ASSERT_EQ(k.meldungen.texte.size(), 1);
+    EXPECT_TRUE(k.meldungen.texte[0].contains(QStringLiteral("\"Default Quorvel Hardware\"")))
+        << k.meldungen.texte[0].toStdString();
+}
