@@ -1,4 +1,5 @@
 #include "base/UInterAction.h"
+#include "support/Logmitschnitt.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,7 @@ TEST_F(InterActionTest, HandlerDerAnmeldetOderBenachrichtigt) {
 }
 
 TEST_F(InterActionTest, AusnahmeEinesHandlersWirdVerworfen) {
+    Logmitschnitt log;
     reg.Create(
         Basis::Klasse, [](Sender&) { throw std::runtime_error("kaputt"); }, 1);
     reg.CreateProc(
@@ -128,4 +130,9 @@ TEST_F(InterActionTest, AusnahmeEinesHandlersWirdVerworfen) {
     // The failing entries stay registered and the pass goes on each time.
     EXPECT_EQ(protokoll, (std::vector<std::string>{"danach", "danach"}));
     EXPECT_EQ(reg.Anzahl(), 3u);
+    // What was dropped is told only to the base's debug log, once per failure.
+    const QStringList zeilen = log.Zeilen(QStringLiteral("quorvel.base"));
+    ASSERT_EQ(zeilen.size(), 4) << zeilen.join('\n').toStdString();
+    EXPECT_TRUE(zeilen[0].contains(QStringLiteral("kaputt"))) << zeilen[0].toStdString();
+    EXPECT_TRUE(zeilen[1].contains(QStringLiteral("unknown type"))) << zeilen[1].toStdString();
 }
