@@ -4,10 +4,12 @@
 //
 // The input is a list of steps [kind][length][bytes...].
 
+#include "base/Meldungen.h"
 #include "base/Uglobal.h"
 #include "link/UCOM.h"
 #include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
+#include "platform/Registry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +29,8 @@ struct Umgebung {
     QCoreApplication app{argc, argv};
     QTemporaryDir ordner;
     Globaldaten daten;
+    std::unique_ptr<Registry> registry;
+    Dialog_Meldungen meldungen;
     std::unique_ptr<clCOM> link;
     std::unique_ptr<CanKanal> ecu;
 
@@ -36,7 +40,7 @@ struct Umgebung {
             registry.write("[SOFTWARE\\Quorvel\\Win Quorvel]\nCAN_Plugin=fake\n"
                            "CAN_Interface=fuzz\n\n[Ports]\n");
         registry.close();
-        qputenv("QUORVEL_REGISTRY", registry.fileName().toLocal8Bit());
+        this->registry = std::make_unique<Registry>(registry.fileName());
         // The link opens its trace file in the current folder; the fuzzer's own paths are
         // relative to the folder it was started in.
         const QString vorher = QDir::currentPath();
@@ -44,7 +48,7 @@ struct Umgebung {
         daten.g.COM_Nr = 0;
         daten.g.Testmodus = true;
         installiere_Globaldaten(&daten);
-        link = std::make_unique<clCOM>();
+        link = std::make_unique<clCOM>(*this->registry, meldungen);
         link->setze_CAN_Setup(CAN_Setup{});
         link->waehle_Port(0, true, false);
         link->setze_aktiv(true);
