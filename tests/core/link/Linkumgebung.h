@@ -9,7 +9,9 @@
 #include "ecusim/EcuSim.h"
 #include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
+#include "platform/Comm.h"
 #include "platform/Dateien.h"
+#include "platform/Registry.h"
 #include "support/Fixtures.h"
 
 #include <QCoreApplication>
@@ -44,6 +46,8 @@ public:
                          QStringLiteral("CAN_Interface=") + netz, QString(),
                          QStringLiteral("[Ports]"), ports});
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+        // What the program's context does at start: only the ports of [Ports] exist.
+        Comm::SetPortTable(Comm::PortTable{Registry(ordner.registry()).readPortTable()});
         QDir::setCurrent(ordner.pfad());
         daten.g.Testmodus = testmodus;
         daten.g.COM_Nr = 0;
@@ -51,6 +55,7 @@ public:
     }
     ~Linkumgebung() {
         link.reset();
+        Comm::SetPortTable(std::nullopt);
         installiere_Globaldaten(nullptr);
         QDir::setCurrent(altesVerzeichnis_);
     }
