@@ -98,8 +98,7 @@ int main(int argc, char** argv) {
         f.open(QIODevice::WriteOnly);
         f.write("[Ports]\nCOM5=" + pty.slave + "\n");
     }
-    Registry registry(regDatei);
-    Comm::SetPortRegistry(&registry);
+    Comm::SetPortTable(Comm::PortTable{Registry(regDatei).readPortTable()});
 
     TSerComPort port;
     port.SetComNumber(5);
@@ -176,7 +175,7 @@ int main(int argc, char** argv) {
     const double median = verzug.empty() ? 0 : verzug[verzug.size() / 2];
     const double p99 = verzug.empty() ? 0 : verzug[verzug.size() * 99 / 100];
     port.SetOpen(false);
-    Comm::SetPortRegistry(nullptr);
+    Comm::SetPortTable(std::nullopt);
 
     const double linie = 57600.0 / 10.0; // bytes per second of the fast link mode (8N1)
     const double tick = 20.0;

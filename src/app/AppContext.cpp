@@ -32,7 +32,7 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     installiere_Globaldaten(daten_.get());
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
     // The port layer knows only the ports of this context's registry.
-    Comm::SetPortRegistry(registry_.get());
+    Comm::SetPortTable(Comm::PortTable{registry_->readPortTable()});
     link_ = std::make_unique<cl_COM_Quorvel>(*registry_, *meldungen_);
     // A request's wait window sits at the main window's centre.
     link_->setze_Wartefenster_Fabrik(cl_message::Fabrik([this] {
@@ -48,7 +48,7 @@ AppContext::~AppContext() {
         fenster_.pop_back();
     version_.reset();
     link_.reset();
-    Comm::SetPortRegistry(nullptr);
+    Comm::SetPortTable(std::nullopt);
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);
 }

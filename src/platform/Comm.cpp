@@ -1,7 +1,5 @@
 #include "platform/Comm.h"
 
-#include "platform/Registry.h"
-
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -35,7 +33,7 @@ struct Geraet {
 struct Geraete {
     std::mutex lock;
     std::map<int, Geraet> map;
-    const Registry* registry = nullptr;
+    std::optional<PortTable> ports;
 };
 
 Geraete& geraete() {
@@ -196,24 +194,35 @@ QString SystemErrorText(uint32_t Code) {
     }
 }
 
-void SetPortRegistry(const Registry* Reg) {
+std::optional<QString> PortTable::DevicePath(int ComNumber) const {
+    if (Ports) {
+        const auto it = Ports->find(ComNumber);
+        if (it == Ports->end())
+            return std::nullopt;
+        return it->second;
+    }
+    // Sixteen numbers for each kind of device, in a fixed order, so that a stored port
+    // number keeps naming the same device whatever else is plugged in.
+    static constexpr const char* kinds[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
+    constexpr int perKind = 16;
+    if (ComNumber < 1 || ComNumber > perKind * static_cast<int>(std::size(kinds)))
+        return std::nullopt;
+    const int index = ComNumber - 1;
+    return QLatin1String(kinds[index / perKind]) + QString::number(index % perKind);
+}
+
+void SetPortTable(std::optional<PortTable> Table) {
     auto& g = geraete();
     std::lock_guard lk(g.lock);
-    g.registry = Reg;
+    g.ports = std::move(Table);
 }
 
 std::optional<QString> DevicePath(int ComNumber) {
-    if (ComNumber <= 0)
+    auto& g = geraete();
+    std::lock_guard lk(g.lock);
+    if (!g.ports)
         return std::nullopt;
-    const Registry* reg = nullptr;
-    {
-        auto& g = geraete();
-        std::lock_guard lk(g.lock);
-        reg = g.registry;
-    }
-    if (reg)
-        return reg->devicePathForPort(ComNumber);
-    return Registry().devicePathForPort(ComNumber);
+    return g.ports->DevicePath(ComNumber);
 }
 
 Handle CreateFile(const QString& Name, bool Probe) {

@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <optional>
-
-class Registry;
 
 // The serial-port operations the serial layer is written against, with the platform's
 // numbering of errors and flags. This file alone knows the operating system underneath
@@ -89,9 +88,19 @@ struct COMSTAT {
     uint32_t cbOutQue = 0;
 };
 
-// Where the device of port n lives: the registry's [Ports] map, else /dev/ttyS(n-1).
-// Set by the program to its registry; without it the default registry file is read.
-void SetPortRegistry(const Registry* Reg);
+// The device namespace of the ports, as Windows' global COMn names are: the fixed rule, or
+// exactly the ports a list names (the registry file's [Ports] section).
+struct PortTable {
+    // nullopt: the fixed rule, which needs no writing and reaches the on-board, USB and ACM
+    // devices alike: COM1-16 = /dev/ttyS0-15, COM17-32 = /dev/ttyUSB0-15,
+    // COM33-48 = /dev/ttyACM0-15; higher numbers name nothing.
+    std::optional<std::map<int, QString>> Ports;
+
+    std::optional<QString> DevicePath(int ComNumber) const;
+};
+// Installed once by the program; before that (and after nullopt) no port exists, so a probe
+// of every port number never opens a device no one meant.
+void SetPortTable(std::optional<PortTable> Table);
 std::optional<QString> DevicePath(int ComNumber);
 
 // Name "\\.\COMn" (or "COMn"). Fails with ERROR_FILE_NOT_FOUND (no such port),

@@ -2,87 +2,248 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSettings>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringConverter>
-#include <QTextStream>
+#include <QStringDecoder>
+
+#include <cstddef>
+#include <vector>
 
 namespace {
 
-constexpr QLatin1String kSectionMarker(".section");
+// The file as the user wrote it, line by line. A write replaces one line or inserts one, so
+// everything else goes back byte for byte.
+struct Zeile {
+    QByteArray text; // without its line end
+    QByteArray ende; // "\r\n", "\n", or empty for a last line that has none
+};
 
-// QSettings' own INI format percent-encodes blanks and reorders keys, so a file written
-// by hand ("Default Quorvel Hardware=1") would not read back under its registry name.
-// This format keeps section and key names literally: section "[A\B C]" becomes the group
-// "A/B C".
-bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
-    QTextStream in(&device);
-    in.setEncoding(QStringConverter::Utf8);
-    QString section;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
-            continue;
-        if (line.startsWith('[') && line.endsWith(']')) {
-            section = line.mid(1, line.size() - 2).trimmed();
-            section.replace('\\', '/');
-            // An empty section still counts: "[Ports]" alone means no port exists.
-            map.insert(section + '/' + QString(kSectionMarker), QString());
-            continue;
+enum class Art { Sonstiges, Abschnitt, Eintrag };
+
+struct Bedeutung {
+    Art art = Art::Sonstiges;
+    QString name;
+    QString wert;
+    qsizetype wertAnfang = 0; // where the value starts in the line, after "name = "
+};
+
+bool inAnfuehrung(const QString& s) {
+    return s.size() >= 2 && s.startsWith('"') && s.endsWith('"');
+}
+
+Bedeutung deute(const QString& zeile) {
+    const QString t = zeile.trimmed();
+    if (t.isEmpty() || t.startsWith(';') || t.startsWith('#'))
+        return {};
+    if (t.startsWith('[') && t.endsWith(']'))
+        return {Art::Abschnitt, t.mid(1, t.size() - 2).trimmed(), {}, 0};
+    const qsizetype gleich = zeile.indexOf('=');
+    if (gleich < 0)
+        return {};
+    const QString name = zeile.left(gleich).trimmed();
+    if (name.isEmpty())
+        return {};
+    qsizetype anfang = gleich + 1;
+    while (anfang < zeile.size() && zeile[anfang].isSpace())
+        ++anfang;
+    QString wert = zeile.mid(anfang).trimmed();
+    if (inAnfuehrung(wert))
+        wert = wert.mid(1, wert.size() - 2);
+    return {Art::Eintrag, name, wert, anfang};
+}
+
+class IniDatei {
+public:
+    // A missing file is an empty one; nullopt when the file is there but cannot be read
+    // (writing then would throw away what the user wrote).
+    static std::optional<IniDatei> lade(const QString& pfad) {
+        IniDatei d;
+        QFile f(pfad);
+        if (!f.exists())
+            return d;
+        if (!f.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QByteArray inhalt = f.readAll();
+        if (f.error() != QFileDevice::NoError)
+            return std::nullopt;
+        static const QByteArray bom("\xEF\xBB\xBF");
+        if (inhalt.startsWith(bom)) {
+            d.bom_ = bom;
+            inhalt.remove(0, bom.size());
         }
-        const qsizetype eq = line.indexOf('=');
-        if (eq <= 0)
-            continue;
-        const QString key = line.left(eq).trimmed();
-        QString value = line.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
-            value = value.mid(1, value.size() - 2);
-        map.insert(section.isEmpty() ? key : section + '/' + key, value);
-    }
-    return true;
-}
-
-bool writeIni(QIODevice& device, const QSettings::SettingsMap& map) {
-    // Group keys by section, keeping the sections in the map's order.
-    std::map<QString, std::vector<std::pair<QString, QString>>> sections;
-    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-        const qsizetype slash = it.key().lastIndexOf('/');
-        const QString section = slash < 0 ? QString() : it.key().left(slash);
-        const QString key = slash < 0 ? it.key() : it.key().mid(slash + 1);
-        auto& entries = sections[section];
-        if (key != kSectionMarker)
-            entries.emplace_back(key, it.value().toString());
-    }
-    QTextStream out(&device);
-    out.setEncoding(QStringConverter::Utf8);
-    for (const auto& [section, entries] : sections) {
-        if (!section.isEmpty()) {
-            QString name = section;
-            name.replace('/', '\\');
-            out << '[' << name << "]\n";
+        // A file that is no valid UTF-8 was written in Windows' 8-bit code page; its
+        // characters are Latin-1 as far as anything here reads them.
+        QStringDecoder utf8(QStringConverter::Utf8);
+        // The decoder looks at the bytes only when its text is taken.
+        const QString probe = utf8.decode(inhalt);
+        d.utf8_ = !utf8.hasError();
+        qsizetype anfang = 0;
+        while (anfang < inhalt.size()) {
+            const qsizetype lf = inhalt.indexOf('\n', anfang);
+            if (lf < 0) {
+                d.zeilen_.push_back({inhalt.mid(anfang), {}});
+                break;
+            }
+            const bool cr = lf > anfang && inhalt[lf - 1] == '\r';
+            d.zeilen_.push_back({inhalt.mid(anfang, lf - anfang - (cr ? 1 : 0)),
+                                 cr ? QByteArray("\r\n") : QByteArray("\n")});
+            anfang = lf + 1;
         }
-        for (const auto& [key, value] : entries)
-            out << key << '=' << value << '\n';
-        out << '\n';
+        for (const Zeile& z : d.zeilen_) {
+            if (!z.ende.isEmpty()) {
+                d.zeilenende_ = z.ende;
+                break;
+            }
+        }
+        return d;
     }
-    return out.status() == QTextStream::Ok;
+
+    // The last entry of that name in that section wins, as it did for QSettings.
+    std::optional<QString> wert(const QString& abschnitt, const QString& name) const {
+        std::optional<QString> gefunden;
+        bool drin = false;
+        for (const Zeile& z : zeilen_) {
+            const Bedeutung b = deute(text(z));
+            if (b.art == Art::Abschnitt)
+                drin = b.name == abschnitt;
+            else if (b.art == Art::Eintrag && drin && b.name == name)
+                gefunden = b.wert;
+        }
+        return gefunden;
+    }
+
+    // All entries of a section, in file order; nullopt when the section is missing.
+    std::optional<std::vector<Bedeutung>> abschnitt(const QString& abschnitt) const {
+        std::optional<std::vector<Bedeutung>> eintraege;
+        bool drin = false;
+        for (const Zeile& z : zeilen_) {
+            Bedeutung b = deute(text(z));
+            if (b.art == Art::Abschnitt) {
+                drin = b.name == abschnitt;
+                if (drin && !eintraege)
+                    eintraege.emplace();
+            } else if (b.art == Art::Eintrag && drin) {
+                eintraege->push_back(std::move(b));
+            }
+        }
+        return eintraege;
+    }
+
+    // Changes the value's own line, else adds it after the section's last entry, else adds
+    // the section at the end. False when the file's encoding cannot hold the value.
+    bool setze(const QString& abschnitt, const QString& name, const QString& wert) {
+        std::optional<size_t> treffer;
+        qsizetype wertAnfang = 0;
+        std::optional<size_t> letzte;
+        bool drin = false;
+        for (size_t i = 0; i < zeilen_.size(); ++i) {
+            const Bedeutung b = deute(text(zeilen_[i]));
+            if (b.art == Art::Abschnitt) {
+                drin = b.name == abschnitt;
+                if (drin)
+                    letzte = i;
+            } else if (b.art == Art::Eintrag && drin) {
+                letzte = i;
+                if (b.name == name) {
+                    treffer = i;
+                    wertAnfang = b.wertAnfang;
+                }
+            }
+        }
+        if (treffer) {
+            const auto neu = kodiere(text(zeilen_[*treffer]).left(wertAnfang) + wert);
+            if (!neu)
+                return false;
+            zeilen_[*treffer].text = *neu;
+            return true;
+        }
+        const auto eintrag = kodiere(name + '=' + wert);
+        if (!eintrag)
+            return false;
+        if (letzte) {
+            Zeile& vorher = zeilen_[*letzte];
+            // The new line takes the line end of the one it follows, so a file without a
+            // final line end stays without one.
+            Zeile neu{*eintrag, vorher.ende};
+            if (vorher.ende.isEmpty())
+                vorher.ende = zeilenende_;
+            zeilen_.insert(zeilen_.begin() + static_cast<std::ptrdiff_t>(*letzte) + 1, neu);
+            return true;
+        }
+        const auto kopf = kodiere('[' + abschnitt + ']');
+        if (!kopf)
+            return false;
+        if (!zeilen_.empty()) {
+            if (zeilen_.back().ende.isEmpty())
+                zeilen_.back().ende = zeilenende_;
+            if (!text(zeilen_.back()).trimmed().isEmpty())
+                zeilen_.push_back({{}, zeilenende_});
+        }
+        zeilen_.push_back({*kopf, zeilenende_});
+        zeilen_.push_back({*eintrag, zeilenende_});
+        return true;
+    }
+
+    bool speichere(const QString& pfad) const {
+        QByteArray inhalt = bom_;
+        for (const Zeile& z : zeilen_)
+            inhalt += z.text + z.ende;
+        QSaveFile f(pfad);
+        if (!f.open(QIODevice::WriteOnly))
+            return false;
+        if (f.write(inhalt) != inhalt.size()) {
+            f.cancelWriting();
+            return false;
+        }
+        return f.commit();
+    }
+
+private:
+    QString text(const Zeile& z) const {
+        return utf8_ ? QString::fromUtf8(z.text) : QString::fromLatin1(z.text);
+    }
+    std::optional<QByteArray> kodiere(const QString& s) const {
+        if (utf8_)
+            return s.toUtf8();
+        const QByteArray latin1 = s.toLatin1();
+        if (QString::fromLatin1(latin1) != s)
+            return std::nullopt;
+        return latin1;
+    }
+
+    std::vector<Zeile> zeilen_;
+    QByteArray bom_;
+    bool utf8_ = true;
+    QByteArray zeilenende_ = "\n"; // for added lines: the file's own, LF for a new file
+};
+
+// The value as it stands after '=': literally, unless reading would change it (the reader
+// trims blanks and drops one pair of enclosing quotes); then it goes in quotes.
+QString alsEintrag(const QString& wert) {
+    if (wert != wert.trimmed() || inAnfuehrung(wert))
+        return '"' + wert + '"';
+    return wert;
 }
 
-QSettings::Format registryFormat() {
-    static const QSettings::Format format = QSettings::registerFormat("ini", readIni, writeIni);
-    return format;
+// What cannot stand on one line of its own, or would read back as something else.
+bool schreibbar(const QString& name, const QString& wert) {
+    const auto umbruch = [](const QString& s) { return s.contains('\n') || s.contains('\r'); };
+    if (name.isEmpty() || name != name.trimmed() || name.contains('=') || umbruch(name) ||
+        name.startsWith('[') || name.startsWith(';') || name.startsWith('#'))
+        return false;
+    return !umbruch(wert);
 }
 
-QString group() {
-    return QString::fromLatin1(Registry::Schluessel).replace('\\', '/');
+QString schluessel() {
+    return QString::fromLatin1(Registry::Schluessel);
 }
 
 } // namespace
 
 Registry::Registry() : Registry(defaultFile()) {}
 
-Registry::Registry(const QString& iniFile)
-    : settings_(std::make_unique<QSettings>(iniFile, registryFormat())) {}
+Registry::Registry(const QString& iniFile) : file_(iniFile) {}
 
 Registry::~Registry() = default;
 
@@ -95,10 +256,10 @@ QString Registry::defaultFile() {
 }
 
 std::optional<QString> Registry::readString(const QString& name) const {
-    const QVariant v = settings_->value(group() + '/' + name);
-    if (!v.isValid())
+    const auto datei = IniDatei::lade(file_);
+    if (!datei)
         return std::nullopt;
-    return v.toString();
+    return datei->wert(schluessel(), name);
 }
 
 std::optional<int> Registry::readInteger(const QString& name) const {
@@ -113,10 +274,11 @@ std::optional<int> Registry::readInteger(const QString& name) const {
 }
 
 bool Registry::writeString(const QString& name, const QString& value) {
-    QDir().mkpath(QFileInfo(settings_->fileName()).absolutePath());
-    settings_->setValue(group() + '/' + name, value);
-    settings_->sync();
-    return settings_->status() == QSettings::NoError;
+    if (!schreibbar(name, value))
+        return false;
+    QDir().mkpath(QFileInfo(file_).absolutePath());
+    auto datei = IniDatei::lade(file_);
+    return datei && datei->setze(schluessel(), name, alsEintrag(value)) && datei->speichere(file_);
 }
 
 bool Registry::writeInteger(const QString& name, int value) {
@@ -127,33 +289,30 @@ QString Registry::Schreibfehler(const QString& names) const {
     return QStringLiteral("The settings %1 could not be saved in %2.").arg(names, filePath());
 }
 
-bool Registry::hasPortMap() const {
-    settings_->beginGroup(QStringLiteral("Ports"));
-    const bool any = !settings_->childKeys().isEmpty();
-    settings_->endGroup();
-    return any;
-}
-
-std::optional<QString> Registry::devicePathForPort(int comNumber) const {
-    if (comNumber < 1)
+std::optional<std::map<int, QString>> Registry::readPortTable() const {
+    const auto datei = IniDatei::lade(file_);
+    // A file that is there but cannot be read may well have a [Ports] section: no port
+    // exists rather than devices no one named.
+    if (!datei)
+        return std::map<int, QString>{};
+    const auto eintraege = datei->abschnitt(QStringLiteral("Ports"));
+    if (!eintraege)
         return std::nullopt;
-    if (!hasPortMap())
-        return QStringLiteral("/dev/ttyS%1").arg(comNumber - 1);
-    settings_->beginGroup(QStringLiteral("Ports"));
-    const QStringList keys = settings_->childKeys();
-    std::optional<QString> path;
-    for (const QString& key : keys) {
-        if (key.compare(QStringLiteral("COM%1").arg(comNumber), Qt::CaseInsensitive) == 0) {
-            const QString value = settings_->value(key).toString().trimmed();
-            if (!value.isEmpty())
-                path = value;
-            break;
-        }
+    std::map<int, QString> ports;
+    for (const Bedeutung& e : *eintraege) {
+        if (!e.name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive))
+            continue;
+        const QString nummer = e.name.mid(3);
+        bool ok = false;
+        const int n = nummer.toInt(&ok);
+        // "COM3=" names no device: that port does not exist.
+        if (!ok || n < 1 || QString::number(n) != nummer || e.wert.isEmpty())
+            continue;
+        ports[n] = e.wert;
     }
-    settings_->endGroup();
-    return path;
+    return ports;
 }
 
 QString Registry::filePath() const {
-    return settings_->fileName();
+    return file_;
 }

@@ -9,6 +9,7 @@
 #include "link/UCOM.h"
 #include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
+#include "platform/Comm.h"
 #include "platform/Dateien.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
@@ -46,6 +47,8 @@ public:
                          QStringLiteral("[Ports]"), ports});
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
         registry = std::make_unique<Registry>(ordner.registry());
+        // What the program's context does at start: only the ports of [Ports] exist.
+        Comm::SetPortTable(Comm::PortTable{registry->readPortTable()});
         QDir::setCurrent(ordner.pfad());
         daten.g.Testmodus = testmodus;
         daten.g.COM_Nr = 0;
@@ -53,6 +56,7 @@ public:
     }
     ~Linkumgebung() {
         link.reset();
+        Comm::SetPortTable(std::nullopt);
         installiere_Globaldaten(nullptr);
         QDir::setCurrent(altesVerzeichnis_);
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/Comm.h"
-#include "platform/Registry.h"
 #include "support/Pty.h"
 
 #include <QCoreApplication>
@@ -14,24 +13,14 @@
 #include <memory>
 #include <thread>
 
-// Ports of a test live on pseudo-terminals named in a registry file of the test's own.
+// Ports of a test live on pseudo-terminals, and only the ports a test names exist.
 class SerialTest : public ::testing::Test {
 protected:
     void SetUp() override { mappe({}); }
-    void TearDown() override { Comm::SetPortRegistry(nullptr); }
+    void TearDown() override { Comm::SetPortTable(std::nullopt); }
 
-    // Writes the [Ports] section: COMn -> device path.
-    void mappe(const std::map<int, QString>& ports) {
-        QString text = QStringLiteral("[Ports]\n");
-        for (const auto& [n, pfad] : ports)
-            text += QStringLiteral("COM%1=%2\n").arg(n).arg(pfad);
-        QFile f(dir_.filePath(QStringLiteral("registry.ini")));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text.toUtf8());
-        f.close();
-        registry_ = std::make_unique<Registry>(dir_.filePath(QStringLiteral("registry.ini")));
-        Comm::SetPortRegistry(registry_.get());
-    }
+    // Only these ports exist: COMn -> device path.
+    void mappe(const std::map<int, QString>& ports) { Comm::SetPortTable(Comm::PortTable{ports}); }
 
     // Handles GUI events until the condition holds or the time is up.
     static bool warte(const std::function<bool()>& bedingung, int ms = 5000) {
@@ -47,9 +36,6 @@ protected:
     static void pumpe(int ms) {
         warte([] { return false; }, ms);
     }
-
-    QTemporaryDir dir_;
-    std::unique_ptr<Registry> registry_;
 };
 
 inline QByteArray muster(int n, int start = 0) {

@@ -176,8 +176,7 @@ TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
                        QString(), QStringLiteral("[Ports]"), QStringLiteral("COM2=") + pty2,
                        QStringLiteral("COM3=") + pty3});
     glob().COM_Nr = 2;
-    Registry registry(k.ordner.registry());
-    Comm::SetPortRegistry(&registry);
+    Comm::SetPortTable(Comm::PortTable{Registry(k.ordner.registry()).readPortTable()});
     TForm_Setup setup(*k.kontext);
     EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->count(), 1);
     EXPECT_EQ(setup.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM3"));
@@ -196,13 +195,11 @@ TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
                       {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QString(),
                        QStringLiteral("[Ports]"), QStringLiteral("COM4=") + pty2,
                        QStringLiteral("COM44=") + pty3});
-    Registry schnell(k.ordner.registry());
-    Comm::SetPortRegistry(&schnell);
+    Comm::SetPortTable(Comm::PortTable{Registry(k.ordner.registry()).readPortTable()});
     glob().COM_Nr = 44;
     TForm_Setup setup44(*k.kontext);
     EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->count(), 1);
     EXPECT_EQ(setup44.ComboBox_BT_Relais_Com_Nr->itemText(0), QStringLiteral("COM44"));
-    Comm::SetPortRegistry(&k.kontext->registry());
 }
 
 TEST(Setup, ASettingThatCannotBeSavedIsReported) {
