@@ -214,3 +214,39 @@ TEST(Setup, ASettingThatCannotBeSavedIsReported) {
     EXPECT_TRUE(k.meldungen.texte[0].contains(QStringLiteral("\"Default Quorvel Hardware\"")))
         << k.meldungen.texte[0].toStdString();
 }
+
+// The registry file is the user's too: saving the setup changes only the values' own text.
+TEST(Setup, SavingKeepsTheUsersCommentsLineEndsAndOrder) {
+    LinkKontext k(false);
+    const QByteArray vorher = "; written by hand\r\n"
+                              "[Ports]\r\n"
+                              "\r\n"
+                              "[SOFTWARE\\Quorvel\\Win Quorvel]\r\n"
+                              "BT_Relais_Online=0\r\n"
+                              "# the adapter on the bench\r\n"
+                              "CAN receive identifier = 536870911\r\n"
+                              "CAN send identifier=536870910\r\n"
+                              "Language=English\r\n"
+                              "CAN baud rate=1\r\n"
+                              "BT_Relais_COM_Nr=0\r\n"
+                              "Default Quorvel Hardware=2\r\n";
+    k.ordner.schreibe_roh(QStringLiteral("registry.ini"), vorher);
+    TForm_Setup setup(*k.kontext);
+    setup.ComboBox_CAN_BaudrateChange(3);
+    setup.Button_OKClick();
+    QFile f(k.ordner.registry());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("; written by hand\r\n"
+                                      "[Ports]\r\n"
+                                      "\r\n"
+                                      "[SOFTWARE\\Quorvel\\Win Quorvel]\r\n"
+                                      "BT_Relais_Online=0\r\n"
+                                      "# the adapter on the bench\r\n"
+                                      "CAN receive identifier = 536870911\r\n"
+                                      "CAN send identifier=536870910\r\n"
+                                      "Language=English\r\n"
+                                      "CAN baud rate=3\r\n"
+                                      "BT_Relais_COM_Nr=0\r\n"
+                                      "Default Quorvel Hardware=2\r\n"));
+    EXPECT_TRUE(k.meldungen.texte.isEmpty()) << k.meldungen.texte.join('\n').toStdString();
+}
