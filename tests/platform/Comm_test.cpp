@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -122,13 +123,17 @@ protected:
         tcgetattr(far.master(), &t);
         return t;
     }
-    // The descriptors of this process that name the port's device.
-    int offeneDeskriptoren(const QString& ziel) const {
+    // The descriptors of this process open on the device (by device number: the path of a
+    // pseudo-terminal is gone with its far end).
+    static int offeneDeskriptoren(dev_t geraet) {
         int n = 0;
         QDirIterator it(QStringLiteral("/proc/self/fd"));
-        while (it.hasNext())
-            if (QFileInfo(it.next()).symLinkTarget() == ziel)
+        while (it.hasNext()) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(it.next()).constData(), &st) == 0 && S_ISCHR(st.st_mode) &&
+                st.st_rdev == geraet)
                 ++n;
+        }
         return n;
     }
     int eventDeskriptoren() const {
@@ -262,7 +267,9 @@ TEST_F(CommTest, AnUnusableLockFolderDoesNotStopTheOpen) {
 TEST_F(CommTest, AFailedDeviceIsReleasedBeforeThePortIsClosed) {
     const int eventsVorher = eventDeskriptoren();
     port.SetOpen(true);
-    const QString ziel = far.slavePfad();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(far.slavePfad()).constData(), &st), 0);
+    const dev_t ziel = st.st_rdev;
     ASSERT_EQ(offeneDeskriptoren(ziel), 1);
     const int eventsOffen = eventDeskriptoren();
     ASSERT_GE(eventsOffen, eventsVorher + 5);
