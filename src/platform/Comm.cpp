@@ -984,16 +984,16 @@ bool EndSend(Handle H, const std::atomic<bool>& Stop, uint32_t Milliseconds) {
         // The line status register tells when the last bit has left; without it the driver's
         // queue is empty a character or two before that.
         bool leer = false;
-        bool register_ = true;
+        bool mitRegister = true;
         if (!aufrufe().TransmitterEmpty(z.fd(), leer)) {
             if (!nichtAngeboten(errno))
                 return fehler(errno);
-            register_ = false;
+            mitRegister = false;
             int n = 0;
             leer = ::ioctl(z.fd(), TIOCOUTQ, &n) != 0 || n == 0;
         }
         if (leer || Stop || restMs(ende) == 0) {
-            if (leer && !register_ && baud > 0)
+            if (leer && !mitRegister && baud > 0)
                 std::this_thread::sleep_for(std::chrono::microseconds(2000000ull * bits / baud));
             std::lock_guard lk(z->zustand);
             if (z->rts == Umschaltung::Programm && !aufrufe().SetModemLine(z.fd(), CLRRTS) &&
