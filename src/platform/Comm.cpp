@@ -1,10 +1,17 @@
 #include "platform/Comm.h"
 
+#include "platform/Baudrate.h"
+#include "platform/LockFile.h"
+#include "platform/PlatformLog.h"
+
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +20,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace Comm {
@@ -21,24 +29,55 @@ namespace {
 
 thread_local uint32_t letzterFehler = 0;
 
-// What the driver does not keep itself: the settings as last written (termios cannot hold
-// all of them) and the event mask.
+enum class Umschaltung { Keine, Kernel, Programm };
+
+// One open device. The descriptor stays valid while a call holds `benutzt` shared; closing
+// takes it exclusively. The rest is what the driver does not keep itself, under `zustand`.
 struct Geraet {
+    int fd = -1;
+    bool eigen = true; // opened here; a handed-over descriptor is never closed
+    bool geschlossen = false;
+    std::shared_mutex benutzt;
+
+    std::mutex zustand;
     DCB settings;
     uint32_t mask = 0;
     uint32_t modem = 0;
     bool modemKnown = false;
+    LineCounters ereignisBasis; // counters as the last line-event check saw them
+    LineCounters fehlerBasis;   // counters as the last ClearCommError saw them
+    bool zaehler = false;       // the driver counts line errors
+    Baudrate::Snapshot vorher;  // the settings the device had at open
+    int dateiFlags = -1;        // a handed-over descriptor's status flags
+    bool exklusivVorher = false;
+    QString sperrDatei;
+    Umschaltung rts = Umschaltung::Keine;
+    bool rs485Gemerkt = false;
+    RS485Config rs485Vorher;
 };
 
 struct Geraete {
     std::mutex lock;
-    std::map<int, Geraet> map;
+    std::map<int, std::shared_ptr<Geraet>> map;
     std::optional<PortTable> ports;
+    int naechster = 1;
 };
 
 Geraete& geraete() {
     static Geraete g;
     return g;
+}
+
+DeviceCalls& echteAufrufe() {
+    static DeviceCalls calls;
+    return calls;
+}
+
+std::atomic<DeviceCalls*> aufrufeErsatz{nullptr};
+
+DeviceCalls& aufrufe() {
+    DeviceCalls* c = aufrufeErsatz.load();
+    return c ? *c : echteAufrufe();
 }
 
 uint32_t ausErrno(int e) {
@@ -76,28 +115,9 @@ bool fehler(int e) {
     return false;
 }
 
-struct Rate {
-    uint32_t baud;
-    speed_t code;
-};
-constexpr Rate raten[] = {
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600}};
-
-std::optional<speed_t> rateCode(uint32_t baud) {
-    for (const Rate& r : raten)
-        if (r.baud == baud)
-            return r.code;
-    return std::nullopt;
-}
-
-uint32_t rateAusCode(speed_t code) {
-    for (const Rate& r : raten)
-        if (r.code == code)
-            return r.baud;
-    return 0;
+// The driver has no such call (a pseudo-terminal has no modem lines, counters or RS-485).
+bool nichtAngeboten(int e) {
+    return e == ENOTTY || e == EINVAL || e == EOPNOTSUPP;
 }
 
 // Port number of "\\.\COMn" or "COMn", 0 when the name is none.
@@ -112,47 +132,166 @@ int portNummer(const QString& name) {
     return ok ? n : 0;
 }
 
-// True when h names an open device; else false, with "invalid handle" as the last error.
-bool offen(Handle h) {
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    if (g.map.count(h) != 0)
-        return true;
-    SetLastError(ERROR_INVALID_HANDLE);
-    return false;
-}
+// An open device while a call uses it: its descriptor cannot be closed under the call.
+class Zugriff {
+public:
+    explicit Zugriff(Handle h) {
+        auto& g = geraete();
+        {
+            std::lock_guard lk(g.lock);
+            auto it = g.map.find(h);
+            if (it != g.map.end())
+                geraet_ = it->second;
+        }
+        if (geraet_) {
+            lk_ = std::shared_lock(geraet_->benutzt);
+            if (geraet_->geschlossen) {
+                lk_ = {};
+                geraet_.reset();
+            }
+        }
+        if (!geraet_)
+            SetLastError(ERROR_INVALID_HANDLE);
+    }
+    explicit operator bool() const { return geraet_ != nullptr; }
+    Geraet* operator->() const { return geraet_.get(); }
+    int fd() const { return geraet_->fd; }
+
+private:
+    std::shared_ptr<Geraet> geraet_;
+    std::shared_lock<std::shared_mutex> lk_;
+};
 
 // What every open device is switched to, and what a change of settings starts from again.
+// A break is no data: the driver still counts it, but does not hand it on as a NUL byte.
 void rohModus(termios& t) {
     ::cfmakeraw(&t);
+    t.c_iflag |= IGNBRK;
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
 }
 
-Handle eintragen(int fd, const Geraet& geraet) {
+Handle eintragen(std::shared_ptr<Geraet> geraet) {
     auto& g = geraete();
     std::lock_guard lk(g.lock);
-    g.map[fd] = geraet;
+    const Handle h = g.naechster++;
+    g.map[h] = std::move(geraet);
     SetLastError(ERROR_SUCCESS);
-    return fd;
+    return h;
 }
 
-// Runs f on the open device h under the device lock; false, with "invalid handle" as the
-// last error, when h names no open device.
-template <class F> bool mitGeraet(Handle h, F&& f) {
-    auto& g = geraete();
-    std::lock_guard lk(g.lock);
-    auto it = g.map.find(h);
-    if (it == g.map.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
+void zaehlerBasis(Geraet& d) {
+    LineCounters c;
+    d.zaehler = aufrufe().Counters(d.fd, c);
+    d.ereignisBasis = d.fehlerBasis = c;
+}
+
+uint32_t fehlerBits(const LineCounters& jetzt, const LineCounters& basis) {
+    uint32_t e = 0;
+    if (jetzt.BufferOverrun != basis.BufferOverrun)
+        e |= CE_RXOVER;
+    if (jetzt.Overrun != basis.Overrun)
+        e |= CE_OVERRUN;
+    if (jetzt.Parity != basis.Parity)
+        e |= CE_RXPARITY;
+    if (jetzt.Frame != basis.Frame)
+        e |= CE_FRAME;
+    if (jetzt.Break != basis.Break)
+        e |= CE_BREAK;
+    return e;
+}
+
+// Puts back what an open changed; the descriptor is closed when it was opened here.
+void freigeben(Geraet& d) {
+    if (d.rs485Gemerkt && !aufrufe().SetRS485(d.fd, d.rs485Vorher))
+        qCDebug(lcPlatform) << "RS-485 settings not put back:" << std::strerror(errno);
+    if (d.vorher.Valid && !Baudrate::Restore(d.fd, d.vorher))
+        qCDebug(lcPlatform) << "line settings not put back:" << std::strerror(errno);
+    if (!d.eigen) {
+        if (d.dateiFlags >= 0)
+            ::fcntl(d.fd, F_SETFL, d.dateiFlags);
+        return;
     }
-    f(it->second);
-    return true;
+    // The exclusive flag stays with the terminal, not the descriptor: clear it for the next
+    // open, unless it was set before this one.
+    if (!d.exklusivVorher)
+        ::ioctl(d.fd, TIOCNXCL);
+    LockFile::Release(d.sperrDatei);
+    ::flock(d.fd, LOCK_UN);
 }
 
 } // namespace
+
+// ---- the real device calls ---------------------------------------------------------------
+
+bool DeviceCalls::Counters(int Fd, LineCounters& Counts) {
+    serial_icounter_struct c{};
+    if (::ioctl(Fd, TIOCGICOUNT, &c) != 0)
+        return false;
+    Counts.Frame = static_cast<uint32_t>(c.frame);
+    Counts.Parity = static_cast<uint32_t>(c.parity);
+    Counts.Overrun = static_cast<uint32_t>(c.overrun);
+    Counts.Break = static_cast<uint32_t>(c.brk);
+    Counts.BufferOverrun = static_cast<uint32_t>(c.buf_overrun);
+    return true;
+}
+
+bool DeviceCalls::ModemLines(int Fd, uint32_t& Status) {
+    Status = 0;
+    int bits = 0;
+    if (::ioctl(Fd, TIOCMGET, &bits) != 0)
+        return false;
+    if (bits & TIOCM_CTS)
+        Status |= MS_CTS_ON;
+    if (bits & TIOCM_DSR)
+        Status |= MS_DSR_ON;
+    if (bits & TIOCM_RNG)
+        Status |= MS_RING_ON;
+    if (bits & TIOCM_CAR)
+        Status |= MS_RLSD_ON;
+    return true;
+}
+
+bool DeviceCalls::SetModemLine(int Fd, uint32_t Func) {
+    const int bit = Func == SETRTS || Func == CLRRTS ? TIOCM_RTS : TIOCM_DTR;
+    const bool setzen = Func == SETRTS || Func == SETDTR;
+    return ::ioctl(Fd, setzen ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+}
+
+static_assert(sizeof(RS485Config) == sizeof(serial_rs485));
+
+bool DeviceCalls::GetRS485(int Fd, RS485Config& Config) {
+    serial_rs485 r{};
+    if (::ioctl(Fd, TIOCGRS485, &r) != 0)
+        return false;
+    std::memcpy(static_cast<void*>(&Config), &r, sizeof r);
+    return true;
+}
+
+bool DeviceCalls::SetRS485(int Fd, const RS485Config& Config) {
+    serial_rs485 r{};
+    std::memcpy(&r, &Config, sizeof r);
+    return ::ioctl(Fd, TIOCSRS485, &r) == 0;
+}
+
+bool DeviceCalls::TransmitterEmpty(int Fd, bool& Empty) {
+    int lsr = 0;
+    if (::ioctl(Fd, TIOCSERGETLSR, &lsr) != 0)
+        return false;
+    Empty = (lsr & TIOCSER_TEMT) != 0;
+    return true;
+}
+
+bool DeviceCalls::SetRate(int Fd, uint32_t Rate, uint32_t& Actual) {
+    return Baudrate::Set(Fd, Rate, Actual);
+}
+
+void SetDeviceCalls(DeviceCalls* Calls) {
+    aufrufeErsatz = Calls;
+}
+
+// ---- errors ------------------------------------------------------------------------------
 
 uint32_t GetLastError() {
     return letzterFehler;
@@ -237,77 +376,206 @@ Handle CreateFile(const QString& Name, bool Probe) {
         fehler(errno);
         return INVALID_HANDLE_VALUE;
     }
-    auto abbruch = [fd](uint32_t code) {
+    auto d = std::make_shared<Geraet>();
+    d->fd = fd;
+    auto abbruch = [&d, fd](uint32_t code) {
+        LockFile::Release(d->sperrDatei);
         ::close(fd);
         SetLastError(code);
         return INVALID_HANDLE_VALUE;
     };
     if (!::isatty(fd))
         return abbruch(ERROR_FILE_NOT_FOUND);
-    // The exclusive-open flag does not stop a privileged user, the lock does.
+    // The exclusive-open flag does not stop a privileged user, the lock does; the lock file
+    // is what other serial programs look at. Taken in this order, a lock file naming this
+    // process is one that no open handle of it holds any more.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return abbruch(errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : ausErrno(errno));
+    if (LockFile::Acquire(*pfad, d->sperrDatei) == LockFile::Result::InUse)
+        return abbruch(ERROR_ACCESS_DENIED);
+    int exklusiv = 0;
+    d->exklusivVorher = ::ioctl(fd, TIOCGEXCL, &exklusiv) == 0 && exklusiv != 0;
     if (::ioctl(fd, TIOCEXCL) != 0)
         return abbruch(ausErrno(errno));
+    // A probe only finds out whether the port can be opened: it changes nothing to put back.
     if (Probe)
-        return eintragen(fd, Geraet{});
+        return eintragen(std::move(d));
+    if (!Baudrate::Save(fd, d->vorher))
+        return abbruch(ausErrno(errno));
     termios t{};
     if (::tcgetattr(fd, &t) != 0)
         return abbruch(ausErrno(errno));
     rohModus(t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0)
         return abbruch(ausErrno(errno));
+    ReadLineSettings(fd, d->settings);
+    zaehlerBasis(*d);
+    return eintragen(std::move(d));
+}
 
-    Geraet geraet;
-    geraet.settings.BaudRate = rateAusCode(::cfgetospeed(&t));
-    geraet.settings.Flags = fBinary;
-    geraet.settings.ByteSize = 8;
-    return eintragen(fd, geraet);
+Handle AdoptHandle(int Fd) {
+    if (Fd < 0 || !::isatty(Fd)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto d = std::make_shared<Geraet>();
+    d->fd = Fd;
+    d->eigen = false;
+    d->dateiFlags = ::fcntl(Fd, F_GETFL);
+    Baudrate::Save(Fd, d->vorher);
+    termios t{};
+    if (d->dateiFlags < 0 || ::tcgetattr(Fd, &t) != 0) {
+        fehler(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    rohModus(t);
+    if (::fcntl(Fd, F_SETFL, d->dateiFlags | O_NONBLOCK) != 0 ||
+        ::tcsetattr(Fd, TCSANOW, &t) != 0) {
+        const int e = errno;
+        freigeben(*d);
+        fehler(e);
+        return INVALID_HANDLE_VALUE;
+    }
+    ReadLineSettings(Fd, d->settings);
+    zaehlerBasis(*d);
+    return eintragen(std::move(d));
+}
+
+bool ReadLineSettings(int Fd, DCB& Settings) {
+    termios t{};
+    if (::tcgetattr(Fd, &t) != 0)
+        return fehler(errno);
+    DCB s;
+    uint32_t rate = 0;
+    if (Baudrate::Get(Fd, rate))
+        s.BaudRate = rate;
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        s.ByteSize = 5;
+        break;
+    case CS6:
+        s.ByteSize = 6;
+        break;
+    case CS7:
+        s.ByteSize = 7;
+        break;
+    default:
+        s.ByteSize = 8;
+        break;
+    }
+    if (t.c_cflag & PARENB) {
+        if (t.c_cflag & CMSPAR)
+            s.Parity = (t.c_cflag & PARODD) ? 3 : 4;
+        else
+            s.Parity = (t.c_cflag & PARODD) ? 1 : 2;
+    }
+    if (t.c_cflag & CSTOPB)
+        s.StopBits = s.ByteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS;
+    s.Flags = fBinary;
+    if (t.c_cflag & CRTSCTS)
+        s.Flags |= fOutxCtsFlow | RTS_CONTROL_HANDSHAKE;
+    if (t.c_iflag & IXON)
+        s.Flags |= fOutX;
+    if (t.c_iflag & IXOFF)
+        s.Flags |= fInX;
+    if (t.c_iflag & INPCK)
+        s.Flags |= fParity;
+    s.XonChar = t.c_cc[VSTART];
+    s.XoffChar = t.c_cc[VSTOP];
+    Settings = s;
+    return true;
 }
 
 bool CloseHandle(Handle H) {
+    std::shared_ptr<Geraet> d;
     {
         auto& g = geraete();
         std::lock_guard lk(g.lock);
-        if (g.map.erase(H) == 0) {
+        auto it = g.map.find(H);
+        if (it == g.map.end()) {
             SetLastError(ERROR_INVALID_HANDLE);
             return false;
         }
+        d = std::move(it->second);
+        g.map.erase(it);
     }
-    // The exclusive flag stays with the terminal, not the descriptor: clear it for the next open.
-    ::ioctl(H, TIOCNXCL);
-    ::flock(H, LOCK_UN);
-    if (::close(H) != 0)
+    // Calls still running on the device end first; none can start any more.
+    std::unique_lock lk(d->benutzt);
+    d->geschlossen = true;
+    {
+        std::lock_guard z(d->zustand);
+        freigeben(*d);
+    }
+    if (d->eigen && ::close(d->fd) != 0)
         return fehler(errno);
     return true;
 }
 
 bool SetupComm(Handle H, uint32_t, uint32_t) {
     // The driver's queues have a fixed size here.
-    if (!offen(H))
-        return false;
-    return true;
+    return static_cast<bool>(Zugriff(H));
 }
 
 bool GetCommState(Handle H, DCB& Settings) {
-    return mitGeraet(H, [&](const Geraet& d) { Settings = d.settings; });
+    Zugriff z(H);
+    if (!z)
+        return false;
+    std::lock_guard lk(z->zustand);
+    Settings = z->settings;
+    return true;
 }
 
+namespace {
+
+// RTS_CONTROL_TOGGLE on or off: the kernel's RS-485 mode where the driver has one, else the
+// writer switches RTS itself (and it rests low, the receiving state, in between).
+void rtsUmschaltung(Geraet& d, bool an) {
+    if (an) {
+        if (d.rts != Umschaltung::Keine)
+            return;
+        RS485Config alt;
+        if (aufrufe().GetRS485(d.fd, alt)) {
+            RS485Config neu = alt;
+            neu.Flags |= RS485_ENABLED | RS485_RTS_ON_SEND;
+            neu.Flags &= ~RS485_RTS_AFTER_SEND;
+            if (aufrufe().SetRS485(d.fd, neu)) {
+                if (!d.rs485Gemerkt) {
+                    d.rs485Vorher = alt;
+                    d.rs485Gemerkt = true;
+                }
+                d.rts = Umschaltung::Kernel;
+                return;
+            }
+        }
+        qCDebug(lcPlatform) << "the driver has no RS-485 mode (" << std::strerror(errno)
+                            << "): RTS is switched around each write";
+        d.rts = Umschaltung::Programm;
+        aufrufe().SetModemLine(d.fd, CLRRTS);
+        return;
+    }
+    if (d.rts == Umschaltung::Kernel && d.rs485Gemerkt && !aufrufe().SetRS485(d.fd, d.rs485Vorher))
+        qCDebug(lcPlatform) << "RS-485 mode not switched off:" << std::strerror(errno);
+    d.rts = Umschaltung::Keine;
+}
+
+} // namespace
+
 bool SetCommState(Handle H, const DCB& Settings) {
-    if (!offen(H))
+    Zugriff z(H);
+    if (!z)
         return false;
-    termios t{};
-    if (::tcgetattr(H, &t) != 0)
-        return fehler(errno);
-    rohModus(t);
-    const auto code = rateCode(Settings.BaudRate);
-    if (!code || Settings.ByteSize < 5 || Settings.ByteSize > 8 || Settings.Parity > 4 ||
-        Settings.StopBits > 2) {
+    // A rate of 0 would hang up the line; Baud is a signed number, so nothing above its range
+    // was meant.
+    if (Settings.BaudRate == 0 || Settings.BaudRate > 0x7FFFFFFFu || Settings.ByteSize < 5 ||
+        Settings.ByteSize > 8 || Settings.Parity > 4 || Settings.StopBits > 2) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    ::cfsetispeed(&t, *code);
-    ::cfsetospeed(&t, *code);
+    const int fd = z.fd();
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0)
+        return fehler(errno);
+    rohModus(t);
     t.c_cflag &= ~CSIZE;
     t.c_cflag |= Settings.ByteSize == 5   ? CS5
                  : Settings.ByteSize == 6 ? CS6
@@ -344,87 +612,107 @@ bool SetCommState(Handle H, const DCB& Settings) {
         t.c_iflag |= INPCK;
     t.c_cc[VSTART] = static_cast<cc_t>(Settings.XonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(Settings.XoffChar);
-    if (::tcsetattr(H, TCSANOW, &t) != 0)
+
+    // Nothing of a refused setting stays on the device.
+    Baudrate::Snapshot alt;
+    Baudrate::Save(fd, alt);
+    if (::tcsetattr(fd, TCSANOW, &t) != 0)
         return fehler(errno);
-    mitGeraet(H, [&](Geraet& d) { d.settings = Settings; });
+    uint32_t ist = 0;
+    if (!aufrufe().SetRate(fd, Settings.BaudRate, ist)) {
+        const int e = errno;
+        Baudrate::Restore(fd, alt);
+        return fehler(e);
+    }
+    // Drivers round a rate to what their clock divides to; more than 2 % off garbles the line.
+    const uint64_t abstand =
+        ist > Settings.BaudRate ? ist - Settings.BaudRate : Settings.BaudRate - ist;
+    if (abstand * 50 > Settings.BaudRate) {
+        qCDebug(lcPlatform) << "baud rate" << Settings.BaudRate << "refused: the driver makes"
+                            << ist;
+        Baudrate::Restore(fd, alt);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    std::lock_guard lk(z->zustand);
+    rtsUmschaltung(*z.operator->(), (Settings.Flags & RTS_CONTROL_MASK) == RTS_CONTROL_TOGGLE);
+    z->settings = Settings;
     return true;
 }
 
 bool PurgeComm(Handle H, uint32_t Flags) {
-    if (!offen(H))
+    Zugriff z(H);
+    if (!z)
         return false;
     const bool aus = Flags & (PURGE_TXABORT | PURGE_TXCLEAR);
     const bool ein = Flags & (PURGE_RXABORT | PURGE_RXCLEAR);
     const int queue = aus && ein ? TCIOFLUSH : aus ? TCOFLUSH : TCIFLUSH;
-    if ((aus || ein) && ::tcflush(H, queue) != 0)
+    if ((aus || ein) && ::tcflush(z.fd(), queue) != 0)
         return fehler(errno);
     return true;
 }
 
 bool EscapeCommFunction(Handle H, uint32_t Func) {
-    int bit = 0;
-    bool setzen = false;
-    switch (Func) {
-    case SETRTS:
-        bit = TIOCM_RTS;
-        setzen = true;
-        break;
-    case CLRRTS:
-        bit = TIOCM_RTS;
-        break;
-    case SETDTR:
-        bit = TIOCM_DTR;
-        setzen = true;
-        break;
-    case CLRDTR:
-        bit = TIOCM_DTR;
-        break;
-    default:
+    if (Func != SETRTS && Func != CLRRTS && Func != SETDTR && Func != CLRDTR) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    if (!offen(H))
+    Zugriff z(H);
+    if (!z)
         return false;
-    if (::ioctl(H, setzen ? TIOCMBIS : TIOCMBIC, &bit) != 0 && errno != ENOTTY && errno != EINVAL)
+    if (!aufrufe().SetModemLine(z.fd(), Func) && !nichtAngeboten(errno))
         return fehler(errno); // a pseudo-terminal has no modem lines: nothing to do
     return true;
 }
 
 bool GetCommModemStatus(Handle H, uint32_t& Status) {
     Status = 0;
-    int bits = 0;
-    if (::ioctl(H, TIOCMGET, &bits) != 0) {
-        if (errno == ENOTTY || errno == EINVAL)
-            return true;
-        return fehler(errno);
+    Zugriff z(H);
+    if (!z)
+        return false;
+    if (!aufrufe().ModemLines(z.fd(), Status)) {
+        Status = 0;
+        if (!nichtAngeboten(errno))
+            return fehler(errno);
     }
-    if (bits & TIOCM_CTS)
-        Status |= MS_CTS_ON;
-    if (bits & TIOCM_DSR)
-        Status |= MS_DSR_ON;
-    if (bits & TIOCM_RNG)
-        Status |= MS_RING_ON;
-    if (bits & TIOCM_CAR)
-        Status |= MS_RLSD_ON;
     return true;
 }
 
 bool ClearCommError(Handle H, uint32_t& Errors, COMSTAT* Stat) {
     Errors = 0;
-    if (!offen(H))
+    Zugriff z(H);
+    if (!z)
         return false;
+    const int fd = z.fd();
+    LineCounters c;
+    if (aufrufe().Counters(fd, c)) {
+        std::lock_guard lk(z->zustand);
+        if (z->zaehler)
+            Errors = fehlerBits(c, z->fehlerBasis);
+        else
+            z->ereignisBasis = c; // the first count seen: what came before is no news
+        z->fehlerBasis = c;
+        z->zaehler = true;
+    }
     if (Stat) {
         int n = 0;
-        Stat->cbInQue = ::ioctl(H, FIONREAD, &n) == 0 ? static_cast<uint32_t>(n) : 0;
+        Stat->cbInQue = ::ioctl(fd, FIONREAD, &n) == 0 ? static_cast<uint32_t>(n) : 0;
         n = 0;
-        Stat->cbOutQue = ::ioctl(H, TIOCOUTQ, &n) == 0 ? static_cast<uint32_t>(n) : 0;
+        Stat->cbOutQue = ::ioctl(fd, TIOCOUTQ, &n) == 0 ? static_cast<uint32_t>(n) : 0;
     }
     return true;
 }
 
 bool SetCommMask(Handle H, uint32_t Mask) {
-    return mitGeraet(H, [&](Geraet& d) { d.mask = Mask; });
+    Zugriff z(H);
+    if (!z)
+        return false;
+    std::lock_guard lk(z->zustand);
+    z->mask = Mask;
+    return true;
 }
+
+// ---- events ------------------------------------------------------------------------------
 
 Event::Event() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
@@ -433,14 +721,43 @@ Event::~Event() {
         ::close(fd_);
 }
 
+bool Event::Valid() const {
+    std::shared_lock lk(lock_);
+    return fd_ >= 0;
+}
+
 void Event::Set() {
+    std::shared_lock lk(lock_);
+    if (fd_ < 0)
+        return;
     const uint64_t eins = 1;
     [[maybe_unused]] const auto n = ::write(fd_, &eins, sizeof eins);
 }
 
 void Event::Reset() {
+    std::shared_lock lk(lock_);
+    if (fd_ < 0)
+        return;
     uint64_t wert = 0;
     [[maybe_unused]] const auto n = ::read(fd_, &wert, sizeof wert);
+}
+
+void Event::Close() {
+    std::unique_lock lk(lock_);
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+void Event::Open() {
+    std::unique_lock lk(lock_);
+    if (fd_ < 0)
+        fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+int Event::LockForWait(std::shared_lock<std::shared_mutex>& Lock) const {
+    Lock = std::shared_lock(lock_);
+    return fd_;
 }
 
 namespace {
@@ -451,6 +768,10 @@ int restMs(Uhr::time_point ende) {
     const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(ende - Uhr::now());
     return rest.count() < 0 ? 0 : static_cast<int>(rest.count());
 }
+
+// A wait holds its descriptors for one slice at a time, so that a close is never held up
+// for longer.
+constexpr int Scheibe = 50;
 
 bool verbrauche(int fd) {
     uint64_t wert = 0;
@@ -465,39 +786,51 @@ bool Event::Wait(uint32_t Milliseconds) {
 
 uint32_t WaitForEvents(std::initializer_list<Event*> Events, uint32_t Milliseconds) {
     const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
-    pollfd fds[8];
-    const size_t n = std::min<size_t>(Events.size(), 8);
+    constexpr size_t Max = 8;
+    const size_t n = std::min(Events.size(), Max);
     for (;;) {
-        size_t i = 0;
-        for (Event* e : Events) {
-            if (i == n)
-                break;
-            fds[i] = {e->fd(), POLLIN, 0};
-            ++i;
+        {
+            std::shared_lock<std::shared_mutex> locks[Max];
+            pollfd fds[Max];
+            size_t i = 0;
+            for (Event* e : Events) {
+                if (i == n)
+                    break;
+                const int fd = e->LockForWait(locks[i]);
+                if (fd < 0) {
+                    SetLastError(ERROR_INVALID_HANDLE);
+                    return WAIT_FAILED;
+                }
+                fds[i] = {fd, POLLIN, 0};
+                ++i;
+            }
+            const int r = ::poll(fds, n, std::min(restMs(ende), Scheibe));
+            if (r < 0 && errno != EINTR) {
+                fehler(errno);
+                return WAIT_FAILED;
+            }
+            for (i = 0; r > 0 && i < n; ++i)
+                if ((fds[i].revents & POLLIN) && verbrauche(fds[i].fd))
+                    return WAIT_OBJECT_0 + static_cast<uint32_t>(i);
         }
-        const int r = ::poll(fds, n, restMs(ende));
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            fehler(errno);
-            return WAIT_FAILED;
-        }
-        for (i = 0; i < n; ++i)
-            if ((fds[i].revents & POLLIN) && verbrauche(fds[i].fd))
-                return WAIT_OBJECT_0 + static_cast<uint32_t>(i);
-        if (r == 0 && restMs(ende) == 0)
+        if (restMs(ende) == 0)
             return WAIT_TIMEOUT;
     }
 }
 
+// ---- data --------------------------------------------------------------------------------
+
 int ReadFile(Handle H, void* Buffer, int Size) {
+    Zugriff z(H);
+    if (!z)
+        return -1;
     for (;;) {
-        const ssize_t n = ::read(H, Buffer, static_cast<size_t>(Size));
+        const ssize_t n = ::read(z.fd(), Buffer, static_cast<size_t>(Size));
         if (n > 0)
             return static_cast<int>(n);
         if (n == 0) {
             // A raw tty with nothing to give reads 0 bytes; only a hang-up makes it final.
-            pollfd p{H, POLLIN, 0};
+            pollfd p{z.fd(), POLLIN, 0};
             if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR))) {
                 SetLastError(ERROR_DEVICE_NOT_CONNECTED);
                 return -1;
@@ -514,8 +847,11 @@ int ReadFile(Handle H, void* Buffer, int Size) {
 }
 
 int WriteFile(Handle H, const void* Buffer, int Size) {
+    Zugriff z(H);
+    if (!z)
+        return -1;
     for (;;) {
-        const ssize_t n = ::write(H, Buffer, static_cast<size_t>(Size));
+        const ssize_t n = ::write(z.fd(), Buffer, static_cast<size_t>(Size));
         if (n >= 0)
             return static_cast<int>(n);
         if (errno == EINTR)
@@ -530,24 +866,31 @@ int WriteFile(Handle H, const void* Buffer, int Size) {
 Ready WaitForDevice(Handle H, bool ForWrite, Event* Wake, uint32_t Milliseconds) {
     const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
     for (;;) {
-        pollfd fds[2] = {{H, static_cast<short>(ForWrite ? POLLOUT : POLLIN), 0},
-                         {Wake ? Wake->fd() : -1, POLLIN, 0}};
-        const int r = ::poll(fds, Wake ? 2 : 1, restMs(ende));
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            fehler(errno);
-            return Ready::Failed;
+        {
+            Zugriff z(H);
+            if (!z)
+                return Ready::Failed;
+            std::shared_lock<std::shared_mutex> wl;
+            const int wfd = Wake ? Wake->LockForWait(wl) : -1;
+            pollfd fds[2] = {{z.fd(), static_cast<short>(ForWrite ? POLLOUT : POLLIN), 0},
+                             {wfd, POLLIN, 0}};
+            const int r = ::poll(fds, 2, std::min(restMs(ende), Scheibe));
+            if (r < 0 && errno != EINTR) {
+                fehler(errno);
+                return Ready::Failed;
+            }
+            if (r > 0) {
+                if (fds[0].revents & POLLNVAL) {
+                    SetLastError(ERROR_INVALID_HANDLE);
+                    return Ready::Failed;
+                }
+                if (fds[0].revents)
+                    return Ready::Device;
+                if ((fds[1].revents & POLLIN) && verbrauche(wfd))
+                    return Ready::Event;
+            }
         }
-        if (fds[0].revents & POLLNVAL) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return Ready::Failed;
-        }
-        if (fds[0].revents)
-            return Ready::Device;
-        if (Wake && (fds[1].revents & POLLIN) && verbrauche(fds[1].fd))
-            return Ready::Event;
-        if (r == 0 && restMs(ende) == 0)
+        if (restMs(ende) == 0)
             return Ready::Timeout;
     }
 }
@@ -556,15 +899,26 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
     Events = 0;
     const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
     for (;;) {
-        uint32_t maske = 0;
-        if (!mitGeraet(H, [&](const Geraet& d) { maske = d.mask; }))
-            return false;
-        if (maske == 0)
-            return true;
-        // Modem lines have no change notification on every driver: they are sampled.
-        uint32_t status = 0;
-        if (GetCommModemStatus(H, status))
-            mitGeraet(H, [&](Geraet& d) {
+        {
+            Zugriff z(H);
+            if (!z)
+                return false;
+            Geraet& d = *z.operator->();
+            uint32_t maske = 0;
+            {
+                std::lock_guard lk(d.zustand);
+                maske = d.mask;
+            }
+            if (maske == 0)
+                return true;
+            // Modem lines and error counters have no change notification on every driver:
+            // they are sampled.
+            uint32_t status = 0;
+            const bool linien = aufrufe().ModemLines(d.fd, status);
+            LineCounters c;
+            const bool zaehler = aufrufe().Counters(d.fd, c);
+            std::lock_guard lk(d.zustand);
+            if (linien) {
                 if (d.modemKnown) {
                     const uint32_t diff = d.modem ^ status;
                     if (diff & MS_CTS_ON)
@@ -578,8 +932,22 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
                 }
                 d.modem = status;
                 d.modemKnown = true;
-                Events &= maske;
-            });
+            }
+            if (zaehler) {
+                if (d.zaehler) {
+                    const uint32_t e = fehlerBits(c, d.ereignisBasis);
+                    if (e & CE_BREAK)
+                        Events |= EV_BREAK;
+                    if (e & ~CE_BREAK)
+                        Events |= EV_ERR;
+                } else {
+                    d.fehlerBasis = c;
+                    d.zaehler = true;
+                }
+                d.ereignisBasis = c;
+            }
+            Events &= maske;
+        }
         if (Events)
             return true;
         const int rest = restMs(ende);
@@ -593,6 +961,72 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
         if (w == WAIT_FAILED)
             return false;
     }
+}
+
+// ---- RS-485 and DSR flow -----------------------------------------------------------------
+
+bool BeginSend(Handle H) {
+    Zugriff z(H);
+    if (!z)
+        return false;
+    std::lock_guard lk(z->zustand);
+    if (z->rts == Umschaltung::Programm && !aufrufe().SetModemLine(z.fd(), SETRTS) &&
+        !nichtAngeboten(errno))
+        return fehler(errno);
+    return true;
+}
+
+bool EndSend(Handle H, const std::atomic<bool>& Stop, uint32_t Milliseconds) {
+    const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
+    for (;;) {
+        Zugriff z(H);
+        if (!z)
+            return false;
+        uint32_t baud = 0;
+        int bits = 10;
+        {
+            std::lock_guard lk(z->zustand);
+            if (z->rts != Umschaltung::Programm)
+                return true;
+            baud = z->settings.BaudRate;
+            bits = z->settings.ByteSize + 2 + (z->settings.Parity != 0 ? 1 : 0);
+        }
+        // The line status register tells when the last bit has left; without it the driver's
+        // queue is empty a character or two before that.
+        bool leer = false;
+        bool mitRegister = true;
+        if (!aufrufe().TransmitterEmpty(z.fd(), leer)) {
+            if (!nichtAngeboten(errno))
+                return fehler(errno);
+            mitRegister = false;
+            int n = 0;
+            leer = ::ioctl(z.fd(), TIOCOUTQ, &n) != 0 || n == 0;
+        }
+        if (leer || Stop || restMs(ende) == 0) {
+            if (leer && !mitRegister && baud > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(2000000ull * bits / baud));
+            std::lock_guard lk(z->zustand);
+            if (z->rts == Umschaltung::Programm && !aufrufe().SetModemLine(z.fd(), CLRRTS) &&
+                !nichtAngeboten(errno))
+                return fehler(errno);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+bool OutputHeld(Handle H) {
+    Zugriff z(H);
+    if (!z)
+        return false;
+    {
+        std::lock_guard lk(z->zustand);
+        if (!(z->settings.Flags & fOutxDsrFlow))
+            return false;
+    }
+    // Without modem lines (a pseudo-terminal) there is no DSR to wait for.
+    uint32_t status = 0;
+    return aufrufe().ModemLines(z.fd(), status) && !(status & MS_DSR_ON);
 }
 
 } // namespace Comm

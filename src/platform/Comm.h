@@ -1,19 +1,26 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <optional>
+#include <shared_mutex>
 
 // The serial-port operations the serial layer is written against, with the platform's
 // numbering of errors and flags. This file alone knows the operating system underneath
 // (POSIX termios here); a Windows build replaces it with the native calls.
 //
-// Devices are always opened raw, non-blocking and exclusively. Reads and writes never
+// Devices are always opened raw, non-blocking and exclusively (the lock files of Linux serial
+// programs included), and are given back with the settings they had. Reads and writes never
 // block; the waits below take the place of overlapped operations and can be interrupted
 // through an event.
+//
+// A handle names one open of a device and is never given out again, so a call with a handle
+// that was closed meanwhile fails (ERROR_INVALID_HANDLE) instead of reaching whatever the
+// system opened under the same descriptor since. Closing waits for calls in progress on it.
 namespace Comm {
 
 using Handle = int;
@@ -83,6 +90,14 @@ enum : uint32_t {
     EV_ERR = 0x80,
     EV_RING = 0x100,
 };
+// Line errors, as ClearCommError reports them (counted by the driver since the last call).
+enum : uint32_t {
+    CE_RXOVER = 0x1,
+    CE_OVERRUN = 0x2,
+    CE_RXPARITY = 0x4,
+    CE_FRAME = 0x8,
+    CE_BREAK = 0x10
+};
 struct COMSTAT {
     uint32_t cbInQue = 0;
     uint32_t cbOutQue = 0;
@@ -107,6 +122,12 @@ std::optional<QString> DevicePath(int ComNumber);
 // ERROR_ACCESS_DENIED (held by another program) or ERROR_NO_PERMISSION. A probe only finds
 // out whether the port can be opened and leaves the device's settings as they are.
 Handle CreateFile(const QString& Name, bool Probe = false);
+// A terminal that another part of the program opened (file descriptor Fd), used like an open
+// device; closing the handle gives it back with its settings and never closes Fd. Fails with
+// ERROR_INVALID_HANDLE when Fd is no open terminal.
+Handle AdoptHandle(int Fd);
+// The line settings of the terminal Fd as it stands; false when Fd is no terminal.
+bool ReadLineSettings(int Fd, DCB& Settings);
 bool CloseHandle(Handle H);
 bool SetupComm(Handle H, uint32_t InQueue, uint32_t OutQueue);
 bool GetCommState(Handle H, DCB& Settings);
@@ -118,21 +139,27 @@ bool ClearCommError(Handle H, uint32_t& Errors, COMSTAT* Stat);
 // A mask of 0 ends a pending WaitCommEvent.
 bool SetCommMask(Handle H, uint32_t Mask);
 
-// An auto-reset event: a wait that sees it set clears it again.
+// An auto-reset event: a wait that sees it set clears it again. Any thread may close it while
+// others use it: Set does nothing then, and waits fail at once.
 class Event {
 public:
     Event();
     ~Event();
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
-    bool Valid() const { return fd_ >= 0; }
+    bool Valid() const;
     void Set();
     void Reset();
     // True when the event was set within Milliseconds.
     bool Wait(uint32_t Milliseconds);
-    int fd() const { return fd_; }
+    // Releases the descriptor (waits of other threads end within 50 ms); Open makes a new one.
+    void Close();
+    void Open();
+    // For a wait on the descriptor: Lock keeps it open until released; -1 when closed.
+    int LockForWait(std::shared_lock<std::shared_mutex>& Lock) const;
 
 private:
+    mutable std::shared_mutex lock_;
     int fd_ = -1;
 };
 inline constexpr uint32_t WAIT_OBJECT_0 = 0;
@@ -153,6 +180,48 @@ enum class Ready { Device, Event, Timeout, Failed };
 Ready WaitForDevice(Handle H, bool ForWrite, Event* Wake, uint32_t Milliseconds);
 // Waits for a line event of the mask (modem lines) for at most Milliseconds: true with
 // Events set (0 when the time is up, Wake was set or the mask became 0); false on failure.
+// Line errors and breaks that the driver counts come as EV_ERR and EV_BREAK.
 bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Milliseconds);
+
+// Direction control for RS-485 (RTS raised while sending): with RTS_CONTROL_TOGGLE in the
+// settings the kernel's RS-485 mode is used where the driver offers it; otherwise the writer
+// brackets its writes: BeginSend raises RTS, EndSend waits until the bytes have left the
+// transmitter (or Stop is set, or the time is up) and drops it. Both do nothing without RTS
+// toggling or while the kernel does it; false only when the device failed.
+bool BeginSend(Handle H);
+bool EndSend(Handle H, const std::atomic<bool>& Stop, uint32_t Milliseconds);
+// True while output must wait: DSR flow control (fOutxDsrFlow) is on and DSR is low.
+bool OutputHeld(Handle H);
+
+// The few device calls whose answers a pseudo-terminal cannot give (driver counters, modem
+// lines, RS-485, the transmitter, rounded rates). Each returns false with errno set when the
+// driver refuses; tests put a stand-in in their place.
+struct LineCounters {
+    uint32_t Frame = 0, Parity = 0, Overrun = 0, Break = 0, BufferOverrun = 0;
+};
+// The kernel's serial_rs485, field for field.
+struct RS485Config {
+    uint32_t Flags = 0;
+    uint32_t DelayBefore = 0;
+    uint32_t DelayAfter = 0;
+    uint32_t Rest[5] = {};
+};
+enum : uint32_t { RS485_ENABLED = 0x1, RS485_RTS_ON_SEND = 0x2, RS485_RTS_AFTER_SEND = 0x4 };
+class DeviceCalls {
+public:
+    virtual ~DeviceCalls() = default;
+    virtual bool Counters(int Fd, LineCounters& Counts);
+    // Status: the MS_ bits.
+    virtual bool ModemLines(int Fd, uint32_t& Status);
+    // Func: SETRTS, CLRRTS, SETDTR or CLRDTR.
+    virtual bool SetModemLine(int Fd, uint32_t Func);
+    virtual bool GetRS485(int Fd, RS485Config& Config);
+    virtual bool SetRS485(int Fd, const RS485Config& Config);
+    virtual bool TransmitterEmpty(int Fd, bool& Empty);
+    // Sets both directions to Rate; Actual is what the driver settled on.
+    virtual bool SetRate(int Fd, uint32_t Rate, uint32_t& Actual);
+};
+// Null puts the real calls back. The stand-in must outlive every open device.
+void SetDeviceCalls(DeviceCalls* Calls);
 
 } // namespace Comm

@@ -203,8 +203,11 @@ void TSerCustomComPort::SetRS485Mode(bool Value) {
     if (Value == FRS485Mode && !FForce)
         return;
     FRS485Mode = Value;
-    if (IsOpenState())
+    if (IsOpenState()) {
         FDispatcher->SetRS485Mode(Value);
+        // The direction control is part of the handshake settings: they go to the device again.
+        CheckException(FDispatcher->SetHWFlowOptions(FBufferFull, FBufferResume, FHWFlowOptions));
+    }
 }
 
 void TSerCustomComPort::SetTriggerLength(uint16_t Value) {
@@ -248,9 +251,32 @@ void TSerCustomComPort::CreateDispatcher() {
     }
     if (FDeviceLayer != TDeviceLayer::dlWin32)
         CheckException(-3001);
-    if (FTapiMode == TTapiMode::tmOn)
-        CheckException(-2012); // no handle was handed over
+    if (FTapiMode == TTapiMode::tmOn) {
+        if (FTapiHandle < 0)
+            CheckException(-2012); // no handle was handed over
+        FDispatcher = std::make_unique<TSerTAPI32Dispatcher>(this, FTapiHandle);
+        return;
+    }
     FDispatcher = std::make_unique<TSerWin32Dispatcher>(this);
+}
+
+void TSerCustomComPort::ReadTapiSettings() {
+    Comm::DCB s;
+    if (!Comm::ReadLineSettings(FTapiHandle, s))
+        return; // no terminal: the open reports it
+    FBaud = static_cast<int32_t>(s.BaudRate);
+    FParity = static_cast<TParity>(std::min<int>(s.Parity, 4));
+    FDataBits = s.ByteSize;
+    FStopBits = s.StopBits == Comm::ONESTOPBIT ? 1 : 2;
+    FHWFlowOptions = (s.Flags & Comm::fOutxCtsFlow) ? (hwfUseRTS | hwfRequireCTS) : 0;
+    const bool aus = s.Flags & Comm::fOutX;
+    const bool ein = s.Flags & Comm::fInX;
+    FSWFlowOptions = aus && ein ? TSWFlowOptions::swfBoth
+                     : aus      ? TSWFlowOptions::swfTransmit
+                     : ein      ? TSWFlowOptions::swfReceive
+                                : TSWFlowOptions::swfNone;
+    FXOnChar = s.XonChar;
+    FXOffChar = s.XoffChar;
 }
 
 int TSerCustomComPort::OpenDevice() {
@@ -275,6 +301,8 @@ void TSerCustomComPort::InitPort() {
     if (!FDispatcher)
         CheckException(-3001);
     FDispatcher->DeviceName = QStringLiteral("COM%1").arg(FComNumber);
+    if (FTapiMode == TTapiMode::tmOn)
+        ReadTapiSettings();
     int r = OpenDevice();
     if (r == -5)
         r = -2008;

@@ -118,6 +118,10 @@ public:
     void SetCommNotificationLevel(uint16_t Value) { FCommNotificationLevel = Value; }
     TTapiMode TapiMode() const { return FTapiMode; }
     void SetTapiMode(TTapiMode Value) { FTapiMode = Value; }
+    // With TapiMode tmOn the port is a terminal opened elsewhere: its file descriptor, used as
+    // it is (its line settings are read back at the open) and never closed here; -1 = none.
+    int TapiHandle() const { return FTapiHandle; }
+    void SetTapiHandle(int Fd) { FTapiHandle = Fd; }
     bool RS485Mode() const { return FRS485Mode; }
     void SetRS485Mode(bool Value);
 
@@ -201,6 +205,7 @@ private:
     enum class TPortState { psClosed = 0, psClosing = 1, psOpen = 2 };
 
     void ApplyLine();
+    void ReadTapiSettings();
     bool IsOpenState() const { return FPortState == TPortState::psOpen && FDispatcher; }
     void FinishClose(bool TellUsers);
 
@@ -232,6 +237,7 @@ private:
     bool FUseEventWord = true;
     uint16_t FCommNotificationLevel = 10;
     TTapiMode FTapiMode = TTapiMode::tmAuto;
+    int FTapiHandle = -1;
     bool FRS485Mode = false;
     uint16_t FTriggerLength = 1;
     uint8_t FThreadBoost = 0;

@@ -1,6 +1,8 @@
 #include "serial/SerWin32.h"
 
 #include "platform/Dialoge.h"
+#include "platform/Prioritaet.h"
+#include "serial/SerLog.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -11,6 +13,8 @@
 namespace {
 
 constexpr int ReadBufferSize = 256;
+// Longest wait for sent bytes to leave the transmitter before RTS drops again (RS-485).
+constexpr uint32_t SendeEndeMs = 10000;
 
 } // namespace
 
@@ -168,19 +172,56 @@ int TSerWin32Dispatcher::Poll() {
 
 void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
     FRunning[S] = true;
+    ++FLebend;
     FThreads[S] = std::thread([this, S, Body] {
+        FThreadIds[S] = Prioritaet::ThreadId();
         ThreadStart();
         FAck.Set();
+        if (FBoost != 0)
+            Anheben(S);
         (this->*Body)();
+        FThreadIds[S] = 0;
+        // The last worker to end after a device failure releases the event descriptors; no
+        // one waits on them any more, and a late Set or wait of the GUI thread finds them
+        // closed instead of a descriptor the system has given out again.
+        if (--FLebend == 0 && DeviceGone()) {
+            FDataReady.Close();
+            FStatusWake.Close();
+            FAck.Close();
+            FOutputReady.Close();
+            FFlush.Close();
+        }
         FRunning[S] = false;
     });
     FAck.Wait(3000);
+}
+
+void TSerWin32Dispatcher::Anheben(Slot S) {
+    const int tid = FThreadIds[S];
+    if (tid == 0)
+        return;
+    int boost = FBoost;
+    if (S == WriteSlot) {
+        std::lock_guard lk(FGeneralLock);
+        if (FRS485)
+            ++boost;
+    }
+    Prioritaet::Boost(tid, boost);
+}
+
+void TSerWin32Dispatcher::SetThreadBoost(uint8_t Boost) {
+    if (FBoost.exchange(Boost) == Boost)
+        return;
+    for (int s = 0; s < SlotCount; ++s)
+        Anheben(static_cast<Slot>(s));
 }
 
 void TSerWin32Dispatcher::StartDispatcher() {
     std::lock_guard lk(FGeneralLock);
     if (FThreadsActive)
         throw std::runtime_error("Dispatcher already started.");
+    for (Comm::Event* e : {&FDataReady, &FStatusWake, &FAck, &FOutputReady, &FFlush})
+        e->Open();
     // Threads of an earlier run have ended; their objects are joined before new ones start.
     for (std::thread& t : FThreads)
         if (t.joinable())
@@ -241,7 +282,15 @@ int TSerWin32Dispatcher::Fehlschlag(int Code) {
         MarkDeviceGone();
     }
     FKill = true;
+    if (result != 0)
+        GeraetFreigeben();
     return result;
+}
+
+void TSerWin32Dispatcher::GeraetFreigeben() {
+    const Comm::Handle h = FComHandle.exchange(Comm::INVALID_HANDLE_VALUE);
+    if (h != Comm::INVALID_HANDLE_VALUE && !Comm::CloseHandle(h))
+        qCDebug(lcSerial) << "failed device not closed cleanly, error" << Comm::GetLastError();
 }
 
 void TSerWin32Dispatcher::ReadThread() {
@@ -310,16 +359,24 @@ int TSerWin32Dispatcher::WriteBuffered() {
         std::atomic<int>& n;
         ~Erledigt() { n = 0; }
     } erledigt{FInFlight};
+    // RS-485 without the kernel's help: RTS stays up from the first byte until the last has
+    // left the transmitter.
+    bool gesendet = false;
+    auto sendeEnde = [&] {
+        if (gesendet && !Comm::EndSend(h, FKill, SendeEndeMs))
+            qCDebug(lcSerial) << "RTS not dropped after sending, error" << Comm::GetLastError();
+        return 0;
+    };
     for (;;) {
         std::unique_ptr<uint8_t[]> block;
         int groesse = 0;
         {
             std::lock_guard lk(FOutLock);
             if (!FOBuffer)
-                return 0;
+                return sendeEnde();
             groesse = OutUsedLocked();
             if (groesse == 0)
-                return 0;
+                return sendeEnde();
             block = std::make_unique<uint8_t[]>(static_cast<size_t>(groesse));
             const int ersterTeil = std::min(groesse, FOutSize - FOTail);
             std::memcpy(block.get(), FOBuffer.get() + FOTail, static_cast<size_t>(ersterTeil));
@@ -329,8 +386,21 @@ int TSerWin32Dispatcher::WriteBuffered() {
             FOBufFull = false;
             FInFlight = groesse; // taken under the lock: the ring never looks drained early
         }
+        if (!gesendet && !Comm::BeginSend(h))
+            return -160;
+        gesendet = true;
         int geschrieben = 0;
         while (geschrieben < groesse) {
+            // DSR flow control: the driver knows none, so output waits here while DSR is low.
+            if (Comm::OutputHeld(h)) {
+                if (Comm::WaitForEvents({&FFlush}, 10) == Comm::WAIT_OBJECT_0) {
+                    FAck.Set();
+                    return sendeEnde();
+                }
+                if (FKill)
+                    return 0;
+                continue;
+            }
             const int n = Comm::WriteFile(h, block.get() + geschrieben, groesse - geschrieben);
             if (n < 0)
                 return -160;
@@ -343,7 +413,7 @@ int TSerWin32Dispatcher::WriteBuffered() {
             const Comm::Ready w = Comm::WaitForDevice(h, true, &FFlush, 100);
             if (w == Comm::Ready::Event) {
                 FAck.Set(); // the rest of the block is dropped
-                return 0;
+                return sendeEnde();
             }
             if (w == Comm::Ready::Failed)
                 return -160;
@@ -371,6 +441,7 @@ void TSerWin32Dispatcher::WriteThread() {
             result = -160;
             MarkDeviceGone();
             FKill = true;
+            GeraetFreigeben();
         }
     }
     ThreadGone(false, result);
@@ -392,4 +463,15 @@ void TSerWin32Dispatcher::DispatchThread() {
         Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
     ThreadGone(true, result);
+}
+
+TSerTAPI32Dispatcher::TSerTAPI32Dispatcher(TSerCustomComPort* Owner, int Fd)
+    : TSerWin32Dispatcher(Owner), FFd(Fd) {}
+
+Comm::Handle TSerTAPI32Dispatcher::OpenCom(const QString&, int, int) {
+    if (FFd < 0) {
+        Comm::SetLastError(2007);
+        return Comm::INVALID_HANDLE_VALUE;
+    }
+    return Comm::AdoptHandle(FFd);
 }

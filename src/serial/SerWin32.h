@@ -30,6 +30,9 @@ public:
     Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
     int StopDispatcher() override;
     int Poll() override;
+    // Worker threads run at normal priority + Boost (the write thread one more while RS-485
+    // direction control is on), where the system allows it.
+    void SetThreadBoost(uint8_t Boost);
 
 private:
     enum Slot { ReadSlot, DispatchSlot, WriteSlot, StatusSlot, SlotCount };
@@ -42,8 +45,12 @@ private:
     // A worker's device operation failed: all workers are told to end, and the device counts
     // as gone unless the handle was closed under the worker. The worker's result code.
     int Fehlschlag(int Code);
+    // After a device failure: the device is closed at once, so that a replugged adapter can
+    // be opened again; workers still holding its handle see it invalid and end.
+    void GeraetFreigeben();
     void Starte(Slot S, void (TSerWin32Dispatcher::*Body)());
     void WarteAufEnde(Slot S);
+    void Anheben(Slot S);
 
     Comm::Event FDataReady;   // wakes the read thread
     Comm::Event FStatusWake;  // wakes the status thread
@@ -52,7 +59,21 @@ private:
     Comm::Event FFlush;       // the write thread drops what it is writing
     std::thread FThreads[SlotCount];
     std::atomic<bool> FRunning[SlotCount] = {};
+    std::atomic<int> FThreadIds[SlotCount] = {};
+    std::atomic<int> FLebend{0}; // workers between their start and their end
+    std::atomic<uint8_t> FBoost{0};
     // Bytes of the block the write thread took from the ring and has not yet handed to the
     // driver.
     std::atomic<int> FInFlight{0};
+};
+
+// The dispatcher on a terminal that another part of the program opened and hands over as a
+// file descriptor: it is used as it is and given back with its settings, never closed here.
+class TSerTAPI32Dispatcher : public TSerWin32Dispatcher {
+public:
+    TSerTAPI32Dispatcher(TSerCustomComPort* Owner, int Fd);
+    Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
+
+private:
+    int FFd;
 };

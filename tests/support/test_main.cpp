@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
         ::chmod(QFile::encodeName(laufzeit).constData(), 0700);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(laufzeit));
     }
+    // Lock files of the ports that tests open go to a folder of this run, never /var/lock.
+    QTemporaryDir sperren;
+    if (qEnvironmentVariableIsEmpty("QUORVEL_LOCK_DIR") && sperren.isValid())
+        qputenv("QUORVEL_LOCK_DIR", QFile::encodeName(sperren.path()));
     // The program's own application object, so that tests see what the program does with an
     // exception that leaves a handler.
     QuorvelApplication app(argc, argv);
