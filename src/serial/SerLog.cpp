@@ -1,0 +1,3 @@
+#include "serial/SerLog.h"
+
+Q_LOGGING_CATEGORY(lcSerial, "quorvel.serial", QtInfoMsg)
