@@ -249,6 +249,12 @@ void TSerWin32Dispatcher::ReadThread() {
     const Comm::Handle h = FComHandle;
     std::unique_ptr<TDataBuffer> puffer;
     while (!FKill) {
+        // The dispatch thread is that far behind: the device keeps what arrives now, and its
+        // flow control and overrun count take over.
+        if (ReceiveBacklogFull()) {
+            Comm::WaitForEvents({&FBacklogDrained}, 50);
+            continue;
+        }
         const Comm::Ready w = Comm::WaitForDevice(h, false, &FDataReady, 50);
         if (w == Comm::Ready::Failed) {
             result = Fehlschlag(-161);
@@ -270,6 +276,8 @@ void TSerWin32Dispatcher::ReadThread() {
             if (n > 0) {
                 puffer->BytesUsed = n;
                 FReceiveQueue.Push(std::move(puffer));
+                if (ReceiveBacklogFull())
+                    break;
                 continue;
             }
             if (n < 0)
