@@ -292,6 +292,15 @@ TEST_F(TriggerTest, TraceIsDumpedAndReadBack) {
                                       QByteArray("[7A]").repeated(3) + "\r\n\r\n");
     EXPECT_EQ(port.Tracing(), TTraceLogState::tlOff);
 
+    // The 78 characters are a line's whole width, the heading included.
+    port.SetTraceAllHex(false);
+    port.SetTracing(TTraceLogState::tlOn);
+    port.SetOpen(true);
+    port.PutString(QByteArray(75, 'y'));
+    port.SetTracing(TTraceLogState::tlDump);
+    EXPECT_EQ(dateiInhalt(datei), "Transmit: " + QByteArray(68, 'y') + "\r\n" +
+                                      QByteArray(7, 'y') + "\r\n\r\n");
+
     port.SetTraceSize(5000000);
     EXPECT_EQ(port.TraceSize(), 4000000u);
 }
