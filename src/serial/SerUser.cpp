@@ -540,9 +540,10 @@ int TSerBaseDispatcher::GetChar(uint8_t& C) {
             --FPeekCount;
             return r;
         }
-        std::lock_guard g(FGeneralLock);
-        if (FTracing)
+        if (FTracing) {
+            std::lock_guard g(FGeneralLock);
             AddTraceEntries('R', &C, 1);
+        }
         return r;
     }
     ApplyPendingRemoval();
@@ -553,9 +554,11 @@ int TSerBaseDispatcher::GetChar(uint8_t& C) {
         FRingSpace.Set();
     FDTail = (FDTail + 1) % DispatchBufferSize;
     FDBufFull = false;
-    std::lock_guard g(FGeneralLock);
-    if (FTracing)
+    // The flag is looked at first: the general lock is taken per byte only while tracing.
+    if (FTracing) {
+        std::lock_guard g(FGeneralLock);
         AddTraceEntries('R', &C, 1);
+    }
     return 0;
 }
 

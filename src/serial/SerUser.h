@@ -312,7 +312,7 @@ protected:
     std::vector<TraceEntry> FTrace;
     size_t FTracePos = 0;
     bool FTraceWrapped = false;
-    bool FTracing = false; // recording (not paused)
+    std::atomic<bool> FTracing{false}; // recording (not paused); written under the lock
     std::deque<std::unique_ptr<TLogBuffer>> FLog;
     int64_t FLogBytes = 0;
     int64_t FLogLimit = 0;
