@@ -520,8 +520,7 @@ bool TSerBaseDispatcher::CheckLineBreak() {
 
 // ---- rings -------------------------------------------------------------------------------
 
-int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
-    std::lock_guard lk(FInLock);
+int TSerBaseDispatcher::PeekLocked(uint8_t& C, int N) const {
     if (!FDBuffer)
         return -3007;
     const int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
@@ -531,11 +530,18 @@ int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
     return 0;
 }
 
+int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
+    std::lock_guard lk(FInLock);
+    if (!FPeekMode)
+        ApplyPendingRemoval();
+    return PeekLocked(C, N);
+}
+
 int TSerBaseDispatcher::GetChar(uint8_t& C) {
     std::lock_guard lk(FInLock);
     if (FPeekMode) {
         ++FPeekCount;
-        const int r = PeekChar(C, FPeekCount);
+        const int r = PeekLocked(C, FPeekCount);
         if (r < 0) {
             --FPeekCount;
             return r;
@@ -547,7 +553,7 @@ int TSerBaseDispatcher::GetChar(uint8_t& C) {
         return r;
     }
     ApplyPendingRemoval();
-    const int r = PeekChar(C, 1);
+    const int r = PeekLocked(C, 1);
     if (r < 0)
         return r;
     if (FDBufFull)

@@ -223,6 +223,8 @@ protected:
     void RefreshLineErrors();
     uint8_t ReadModemStatus(uint8_t Mask);
     int OutUsedLocked() const;
+    // The N-th unread byte; input lock held.
+    int PeekLocked(uint8_t& C, int N) const;
     // The removal of the bytes the handlers of the event being delivered have read, when
     // they have all returned; input lock held.
     void ApplyPendingRemoval();
