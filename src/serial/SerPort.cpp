@@ -2,6 +2,7 @@
 
 #include "platform/Dialoge.h"
 #include "platform/Nachrichten.h"
+#include "serial/SerLog.h"
 #include "serial/SerSelCom.h"
 #include "serial/SerUser.h"
 #include "serial/SerWin32.h"
@@ -15,8 +16,11 @@ TSerCustomComPort::~TSerCustomComPort() {
     try {
         if (FPortState == TPortState::psOpen)
             DonePort();
-    } catch (...) {
+    } catch (const std::exception& e) {
         // A close that fails on the way out has nobody left to tell.
+        qCDebug(lcSerial) << "close of a destroyed port failed:" << e.what();
+    } catch (...) {
+        qCDebug(lcSerial) << "close of a destroyed port failed with an unknown error";
     }
     if (FDispatcher && FComWindow)
         FDispatcher->DeregisterWndTriggerHandler(FComWindow->postfach().get());
@@ -41,12 +45,13 @@ void TSerCustomComPort::SetComNumber(uint16_t Value) {
     }
     TTriggerSave gerettet;
     FDispatcher->SaveTriggers(gerettet);
-    const TTraceLogState trace = FTracing;
-    const TTraceLogState log = FLogging;
+    // A trace or log goes on at the new port; the close has written what it held.
+    const bool trace = FTracing != TTraceLogState::tlOff;
+    const bool log = FLogging != TTraceLogState::tlOff;
     SetOpen(false);
     FComNumber = Value;
-    FTracing = trace;
-    FLogging = log;
+    FTracing = trace ? TTraceLogState::tlOn : TTraceLogState::tlOff;
+    FLogging = log ? TTraceLogState::tlOn : TTraceLogState::tlOff;
     SetOpen(true);
     if (IsOpenState())
         FDispatcher->RestoreTriggers(gerettet);
@@ -178,21 +183,120 @@ void TSerCustomComPort::SetBufferResume(uint16_t Value) {
     FBufferResume = Value;
 }
 
+namespace {
+
+// One state change of a trace or log on an open port. Returns the new state.
+template <class Dump, class Change>
+TTraceLogState wechsle(TTraceLogState Alt, TTraceLogState Neu, uint32_t Size, Dump dump,
+                       Change change) {
+    using S = TTraceLogState;
+    const bool laeuft = Alt == S::tlOn || Alt == S::tlPause || Alt == S::tlAppendAndContinue;
+    switch (Neu) {
+    case S::tlOn:
+        change(TTraceLogAction::Start, Size);
+        return S::tlOn;
+    case S::tlOff:
+        change(TTraceLogAction::Stop, 0);
+        return S::tlOff;
+    case S::tlPause:
+        if (!laeuft)
+            return S::tlOff;
+        change(TTraceLogAction::Pause, 0);
+        return S::tlPause;
+    case S::tlClear:
+        if (laeuft)
+            change(TTraceLogAction::Clear, 0);
+        return Alt;
+    case S::tlDump:
+    case S::tlAppend: {
+        if (!laeuft)
+            return S::tlOff;
+        const int r = dump(Neu == S::tlAppend);
+        change(TTraceLogAction::Stop, 0);
+        CheckException(r);
+        return S::tlOff;
+    }
+    case S::tlAppendAndContinue:
+        if (laeuft)
+            CheckException(dump(true));
+        return Alt;
+    }
+    return Alt;
+}
+
+TTraceLogState nurAnAus(TTraceLogState Value) {
+    return Value == TTraceLogState::tlOn ? Value : TTraceLogState::tlOff;
+}
+
+} // namespace
+
 void TSerCustomComPort::SetTracing(TTraceLogState Value) {
-    // The byte trace is kept off by the program: only the on/off state is stored.
-    FTracing = Value == TTraceLogState::tlOn ? Value : TTraceLogState::tlOff;
+    // While closed only on and off are kept; the open starts what is on.
+    if (!IsOpenState()) {
+        FTracing = nurAnAus(Value);
+        return;
+    }
+    if (Value == FTracing && !FForce)
+        return;
+    TSerBaseDispatcher* d = FDispatcher.get();
+    const TTraceLogState alt = FTracing;
+    // A failed dump has stopped the trace all the same.
+    FTracing = TTraceLogState::tlOff;
+    FTracing = wechsle(
+        alt, Value, FTraceSize,
+        [&](bool append) { return d->DumpTrace(FTraceName, append, FTraceHex, FTraceAllHex); },
+        [&](TTraceLogAction a, uint32_t n) { d->ChangeTracing(a, n); });
 }
 
 void TSerCustomComPort::SetTraceSize(uint32_t Value) {
-    FTraceSize = Value > 4000000 ? 4000000 : Value;
+    Value = std::min<uint32_t>(Value, 4000000);
+    if (Value == FTraceSize)
+        return;
+    FTraceSize = Value;
+    // A running trace starts again with the new size.
+    if (IsOpenState() && FTracing != TTraceLogState::tlOff) {
+        FDispatcher->ChangeTracing(TTraceLogAction::Stop, 0);
+        FDispatcher->ChangeTracing(TTraceLogAction::Start, FTraceSize);
+        if (FTracing == TTraceLogState::tlPause)
+            FDispatcher->ChangeTracing(TTraceLogAction::Pause, 0);
+    }
 }
 
 void TSerCustomComPort::SetLogging(TTraceLogState Value) {
-    FLogging = Value == TTraceLogState::tlOn ? Value : TTraceLogState::tlOff;
+    if (!IsOpenState()) {
+        FLogging = nurAnAus(Value);
+        return;
+    }
+    if (Value == FLogging && !FForce)
+        return;
+    TSerBaseDispatcher* d = FDispatcher.get();
+    const TTraceLogState alt = FLogging;
+    FLogging = TTraceLogState::tlOff;
+    FLogging = wechsle(
+        alt, Value, FLogSize,
+        [&](bool append) { return d->DumpLog(FLogName, append, FLogHex, FLogAllHex); },
+        [&](TTraceLogAction a, uint32_t n) { d->ChangeLogging(a, n); });
 }
 
 void TSerCustomComPort::SetLogSize(uint32_t Value) {
-    FLogSize = Value > 16000000 ? 16000000 : Value;
+    Value = std::min<uint32_t>(Value, 16000000);
+    if (Value == FLogSize)
+        return;
+    FLogSize = Value;
+    if (IsOpenState() && FLogging != TTraceLogState::tlOff) {
+        FDispatcher->ChangeLogging(TTraceLogAction::Stop, 0);
+        FDispatcher->ChangeLogging(TTraceLogAction::Start, FLogSize);
+        if (FLogging == TTraceLogState::tlPause)
+            FDispatcher->ChangeLogging(TTraceLogAction::Pause, 0);
+    }
+}
+
+void TSerCustomComPort::SetThreadBoost(uint8_t Value) {
+    if (Value == FThreadBoost && !FForce)
+        return;
+    FThreadBoost = Value;
+    if (IsOpenState())
+        FDispatcher->SetThreadBoost(Value);
 }
 
 void TSerCustomComPort::SetUseEventWord(bool Value) {
@@ -331,6 +435,7 @@ void TSerCustomComPort::InitPort() {
         SetRTS(FRTS);
         SetUseEventWord(FUseEventWord);
         SetRS485Mode(FRS485Mode);
+        SetThreadBoost(FThreadBoost);
     } catch (...) {
         FForce = false;
         FDispatcher.reset();
@@ -347,9 +452,31 @@ void TSerCustomComPort::InitPort() {
     PortOpen();
 }
 
+void TSerCustomComPort::DumpOnClose() {
+    std::exception_ptr fehler;
+    for (auto setzen : {&TSerCustomComPort::SetTracing, &TSerCustomComPort::SetLogging}) {
+        try {
+            (this->*setzen)(TTraceLogState::tlDump);
+        } catch (...) {
+            if (!fehler)
+                fehler = std::current_exception();
+        }
+    }
+    if (fehler)
+        std::rethrow_exception(fehler);
+}
+
 void TSerCustomComPort::DonePort() {
     if (FPortState != TPortState::psOpen)
         return;
+    // A trace or log that cannot be written does not keep the port open: the close goes on
+    // and the failure is raised at its end.
+    std::exception_ptr dumpFehler;
+    try {
+        DumpOnClose();
+    } catch (...) {
+        dumpFehler = std::current_exception();
+    }
     FPortState = TPortState::psClosing;
     PortClosing();
     if (FDispatcher) {
@@ -360,18 +487,21 @@ void TSerCustomComPort::DonePort() {
     if (FHandlerDepth > 0) {
         // Called from one of this port's event handlers: the close ends when it returns.
         FCloseFinishPending = true;
-        return;
+    } else {
+        FinishClose();
     }
-    FinishClose(true);
+    if (dumpFehler)
+        std::rethrow_exception(dumpFehler);
 }
 
-void TSerCustomComPort::FinishClose(bool TellUsers) {
+void TSerCustomComPort::FinishClose() {
     RegisterComWindow(false);
     FDispatcher.reset();
     FPortState = TPortState::psClosed;
     FOpen = false;
-    if (TellUsers)
-        PortClose();
+    // Also a close that ended after an event handler returned: whoever was told of the
+    // start of the close hears of its end.
+    PortClose();
 }
 
 void TSerCustomComPort::RegisterComWindow(bool Register) {
@@ -392,17 +522,133 @@ void TSerCustomComPort::RegisterComWindow(bool Register) {
     FRetired.push_back(std::move(FComWindow));
 }
 
+void TSerCustomComPort::TellUsers(uint32_t Msg, TPortNotice Notice) {
+    // A user may deregister itself (or another) when told.
+    const std::vector<Nutzer> nutzer = FUsers;
+    for (const Nutzer& n : nutzer) {
+        if (std::none_of(FUsers.begin(), FUsers.end(),
+                         [&n](const Nutzer& u) { return u.Id == n.Id; }))
+            continue;
+        if (n.Window)
+            n.Window->PostMessage(Msg, FComNumber, 0);
+        else if (n.Callback)
+            n.Callback(*this, Notice);
+    }
+}
+
 void TSerCustomComPort::PortOpen() {
+    TellUsers(APW_PORTOPEN, TPortNotice::Open);
     if (FOnPortOpen)
         FOnPortOpen(*this);
 }
 
 void TSerCustomComPort::PortClose() {
+    TellUsers(APW_PORTCLOSE, TPortNotice::Close);
     if (FOnPortClose)
         FOnPortClose(*this);
 }
 
-void TSerCustomComPort::PortClosing() {}
+void TSerCustomComPort::PortClosing() {
+    TellUsers(APW_CLOSEPENDING, TPortNotice::Closing);
+}
+
+int TSerCustomComPort::RegisterUser(std::shared_ptr<Postfach> Window) {
+    if (!Window)
+        return 0;
+    FUsers.push_back({FNextUserId, std::move(Window), {}});
+    return FNextUserId++;
+}
+
+int TSerCustomComPort::RegisterUserCallback(TPortCallback Callback) {
+    if (!Callback)
+        return 0;
+    FUsers.push_back({FNextUserId, nullptr, std::move(Callback)});
+    return FNextUserId++;
+}
+
+void TSerCustomComPort::DeregisterUser(int Id) {
+    std::erase_if(FUsers, [Id](const Nutzer& n) { return n.Id == Id; });
+}
+
+// ---- triggers ----------------------------------------------------------------------------
+
+uint16_t TSerCustomComPort::AddDataTrigger(const QByteArray& Match, bool IgnoreCase) {
+    return static_cast<uint16_t>(
+        CheckException(ValidDispatcher().AddDataTrigger(Match, IgnoreCase)));
+}
+
+uint16_t TSerCustomComPort::AddTimerTrigger() {
+    return static_cast<uint16_t>(CheckException(ValidDispatcher().AddTimerTrigger()));
+}
+
+void TSerCustomComPort::SetTimerTrigger(uint16_t Handle, int64_t Ticks, bool Activate) {
+    CheckException(ValidDispatcher().SetTimerTrigger(Handle, Ticks, Activate));
+}
+
+uint16_t TSerCustomComPort::AddStatusTrigger(uint16_t Kind) {
+    return static_cast<uint16_t>(CheckException(ValidDispatcher().AddStatusTrigger(Kind)));
+}
+
+void TSerCustomComPort::SetStatusTrigger(uint16_t Handle, uint32_t Value, bool Activate) {
+    CheckException(ValidDispatcher().SetStatusTrigger(Handle, Value, Activate));
+}
+
+void TSerCustomComPort::RemoveTrigger(uint16_t Handle) {
+    CheckException(ValidDispatcher().RemoveTrigger(Handle));
+}
+
+// ---- copying -----------------------------------------------------------------------------
+
+void TSerCustomComPort::Assign(const TSerCustomComPort& Source) {
+    if (&Source == this)
+        return;
+    SetDeviceLayer(Source.FDeviceLayer);
+    SetPromptForPort(Source.FPromptForPort);
+    SetAutoOpen(Source.FAutoOpen);
+    SetInSize(Source.FInSize);
+    SetOutSize(Source.FOutSize);
+    SetBaud(Source.FBaud);
+    SetParity(Source.FParity);
+    SetDataBits(Source.FDataBits);
+    SetStopBits(Source.FStopBits);
+    SetBufferFull(Source.FBufferFull);
+    SetBufferResume(Source.FBufferResume);
+    SetXOnChar(Source.FXOnChar);
+    SetXOffChar(Source.FXOffChar);
+    SetHWFlowOptions(Source.FHWFlowOptions);
+    SetSWFlowOptions(Source.FSWFlowOptions);
+    SetDTR(Source.FDTR);
+    SetRTS(Source.FRTS);
+    SetTraceName(Source.FTraceName);
+    SetTraceHex(Source.FTraceHex);
+    SetTraceAllHex(Source.FTraceAllHex);
+    SetTraceSize(Source.FTraceSize);
+    SetLogName(Source.FLogName);
+    SetLogHex(Source.FLogHex);
+    SetLogAllHex(Source.FLogAllHex);
+    SetLogSize(Source.FLogSize);
+    SetTracing(Source.FTracing == TTraceLogState::tlOff ? TTraceLogState::tlOff
+                                                        : TTraceLogState::tlOn);
+    SetLogging(Source.FLogging == TTraceLogState::tlOff ? TTraceLogState::tlOff
+                                                        : TTraceLogState::tlOn);
+    SetUseEventWord(Source.FUseEventWord);
+    SetCommNotificationLevel(Source.FCommNotificationLevel);
+    SetTapiMode(Source.FTapiMode);
+    SetRS485Mode(Source.FRS485Mode);
+    SetTriggerLength(Source.FTriggerLength);
+    SetThreadBoost(Source.FThreadBoost);
+    FUsers = Source.FUsers;
+    FNextUserId = std::max(FNextUserId, Source.FNextUserId);
+    SetComNumber(Source.FComNumber);
+    if (Source.IsOpenState()) {
+        Source.FDispatcher->SaveTriggers(*FTriggerSave);
+        FSavedTriggers = true;
+    }
+    if (FSavedTriggers && IsOpenState()) {
+        FSavedTriggers = false;
+        FDispatcher->RestoreTriggers(*FTriggerSave);
+    }
+}
 
 // ---- data --------------------------------------------------------------------------------
 
@@ -576,6 +822,7 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
     const uint16_t data = static_cast<uint16_t>(Msg == APW_TRIGGERAVAIL ? WParam : LParam & 0xFFFF);
     ++FHandlerDepth;
     d->BeginHandlerPeek();
+    QString fehler;
     try {
         switch (Msg) {
         case APW_TRIGGERAVAIL: {
@@ -626,10 +873,14 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
             break;
         }
     } catch (const std::exception& e) {
-        Dialoge::ShowMessage(QString::fromUtf8(e.what()));
+        fehler = QString::fromUtf8(e.what());
     } catch (...) {
-        Dialoge::ShowMessage(QStringLiteral("Serial port: unexpected failure in an event handler"));
+        fehler = QStringLiteral("Serial port: unexpected failure in an event handler");
     }
+    // The box is shown once this delivery has ended: shown here it would hold the port's
+    // dispatch thread, and every later event, until the user closes it.
+    if (!fehler.isEmpty())
+        Dialoge::ShowMessageSpaeter(fehler);
     // The handler may have closed the port: the dispatcher is still there until the close
     // finishes below.
     if (FDispatcher.get() == d)
@@ -637,6 +888,6 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
     --FHandlerDepth;
     if (FHandlerDepth == 0 && FCloseFinishPending) {
         FCloseFinishPending = false;
-        FinishClose(false);
+        FinishClose();
     }
 }

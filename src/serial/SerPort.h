@@ -13,6 +13,7 @@
 class TSerBaseDispatcher;
 class TSerCustomComPort;
 class NachrichtenFenster;
+class Postfach;
 struct TTriggerSave;
 
 enum class TDeviceLayer { dlWin32, dlWinsock };
@@ -41,6 +42,10 @@ using TTriggerStatusEvent = std::function<void(TSerCustomComPort& CP, uint16_t T
 using TTriggerTimerEvent = std::function<void(TSerCustomComPort& CP, uint16_t TriggerHandle)>;
 using TTriggerLineErrorEvent =
     std::function<void(TSerCustomComPort& CP, uint16_t Error, bool LineBreak)>;
+
+// What a registered user of a port is told.
+enum class TPortNotice { Open, Closing, Close };
+using TPortCallback = std::function<void(TSerCustomComPort& CP, TPortNotice Notice)>;
 
 // The one object through which the program uses a COM port. All operations run in the GUI
 // thread; received data arrive there as OnTriggerAvail. Failures are raised as exceptions of
@@ -103,12 +108,21 @@ public:
     void SetTraceSize(uint32_t Value);
     QString TraceName() const { return FTraceName; }
     void SetTraceName(const QString& Value) { FTraceName = Value.left(255); }
+    // Bytes in the trace file: others than printable ones in hex (else decimal); all in hex.
+    bool TraceHex() const { return FTraceHex; }
+    void SetTraceHex(bool Value) { FTraceHex = Value; }
+    bool TraceAllHex() const { return FTraceAllHex; }
+    void SetTraceAllHex(bool Value) { FTraceAllHex = Value; }
     TTraceLogState Logging() const { return FLogging; }
     void SetLogging(TTraceLogState Value);
     uint32_t LogSize() const { return FLogSize; }
     void SetLogSize(uint32_t Value);
     QString LogName() const { return FLogName; }
     void SetLogName(const QString& Value) { FLogName = Value.left(255); }
+    bool LogHex() const { return FLogHex; }
+    void SetLogHex(bool Value) { FLogHex = Value; }
+    bool LogAllHex() const { return FLogAllHex; }
+    void SetLogAllHex(bool Value) { FLogAllHex = Value; }
 
     bool UseMSRShadow() const { return true; }
     virtual void SetUseMSRShadow(bool) {}
@@ -128,6 +142,35 @@ public:
     // The avail trigger's byte count, handed to the dispatcher at every open.
     uint16_t TriggerLength() const { return FTriggerLength; }
     void SetTriggerLength(uint16_t Value);
+    // Priority increment of the worker threads, handed to the dispatcher at every open.
+    uint8_t ThreadBoost() const { return FThreadBoost; }
+    void SetThreadBoost(uint8_t Value);
+
+    // Copies every setting and the users list; from an open source also its triggers, which
+    // this port takes at its next open (at once when it is open). Event handlers stay.
+    void Assign(const TSerCustomComPort& Source);
+
+    // --- users ------------------------------------------------------------------------
+    // A user is told of the port's open, of the start of a close and of its end: a window
+    // gets the messages 0x7E08, 0x7E0A and 0x7E09 posted (wParam the port number, lParam
+    // 0), a callback is called. Both return an id for DeregisterUser.
+    int RegisterUser(std::shared_ptr<Postfach> Window);
+    int RegisterUserCallback(TPortCallback Callback);
+    void DeregisterUser(int Id);
+
+    // --- triggers ---------------------------------------------------------------------
+    // Kept across a close and a change of the port number. Failures raise (ETrigger family,
+    // EBadArgument); all need an open port (or AutoOpen).
+    // Fires OnTriggerData when the bytes of Match have arrived, in one read or several.
+    uint16_t AddDataTrigger(const QByteArray& Match, bool IgnoreCase = false);
+    // Fires OnTriggerTimer once when the ticks (55 ms each) set by SetTimerTrigger passed.
+    uint16_t AddTimerTrigger();
+    void SetTimerTrigger(uint16_t Handle, int64_t Ticks, bool Activate);
+    // Kind: stModem .. stOutSent (serial/SerUser.h); the handle carries it in its low three
+    // bits. Value: the watched lines or error bits, or the free or used level.
+    uint16_t AddStatusTrigger(uint16_t Kind);
+    void SetStatusTrigger(uint16_t Handle, uint32_t Value, bool Activate);
+    void RemoveTrigger(uint16_t Handle);
 
     // --- open and close ---------------------------------------------------------------
     // True from the end of a successful open until the close has finished.
@@ -207,7 +250,10 @@ private:
     void ApplyLine();
     void ReadTapiSettings();
     bool IsOpenState() const { return FPortState == TPortState::psOpen && FDispatcher; }
-    void FinishClose(bool TellUsers);
+    void FinishClose();
+    void TellUsers(uint32_t Msg, TPortNotice Notice);
+    // Writes and stops a running trace or log (the close does this); raises a failed write.
+    void DumpOnClose();
 
     TDeviceLayer FDeviceLayer = TDeviceLayer::dlWin32;
     uint16_t FComNumber = 0;
@@ -231,9 +277,13 @@ private:
     TTraceLogState FTracing = TTraceLogState::tlOff;
     uint32_t FTraceSize = 10000;
     QString FTraceName = QStringLiteral("SERIAL.TRC");
+    bool FTraceHex = true;
+    bool FTraceAllHex = false;
     TTraceLogState FLogging = TTraceLogState::tlOff;
     uint32_t FLogSize = 10000;
     QString FLogName = QStringLiteral("SERIAL.LOG");
+    bool FLogHex = true;
+    bool FLogAllHex = false;
     bool FUseEventWord = true;
     uint16_t FCommNotificationLevel = 10;
     TTapiMode FTapiMode = TTapiMode::tmAuto;
@@ -255,6 +305,13 @@ private:
     // The last open failed: operations raise ECommNotOpen instead of opening again.
     bool FOpenFailed = false;
     TDispatcherFactory FFactory;
+    struct Nutzer {
+        int Id = 0;
+        std::shared_ptr<Postfach> Window;
+        TPortCallback Callback;
+    };
+    std::vector<Nutzer> FUsers;
+    int FNextUserId = 1;
 
     TNotifyEvent FOnPortOpen, FOnPortClose;
     TTriggerEvent FOnTrigger;

@@ -23,6 +23,19 @@ struct Wortlaut {
 // the table gets the text of its family below.
 constexpr Wortlaut Texte[] = {
     {0, "OK"},
+    // Names of the dispatcher's event-log entries: kinds, then subtypes.
+    {15001, "Trigger"},
+    {15002, "Dispatch"},
+    {15003, "Status"},
+    {15004, "Write"},
+    {15100, "Avail"},
+    {15101, "DataMatch"},
+    {15102, "Timer"},
+    {15103, "Status"},
+    {15104, "Moved"},
+    {15105, "BufferFull"},
+    {15106, "Events"},
+    {15107, "Block"},
     {-2, "File not found"},
     {-3, "Path not found"},
     {-4, "Too many open files"},

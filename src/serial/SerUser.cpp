@@ -3,10 +3,18 @@
 #include "platform/Dialoge.h"
 #include "platform/Nachrichten.h"
 #include "serial/SerExcept.h"
+#include "serial/SerStrMap.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
+#include <QSaveFile>
+#include <QSysInfo>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -81,6 +89,50 @@ void TSerBaseDispatcher::BeginHandlerPeek() {
 void TSerBaseDispatcher::EndHandlerPeek() {
     std::lock_guard lk(FInLock);
     FPeekMode = false;
+    if (!FPeekDelivery)
+        return;
+    // The handler's bytes go when all handlers have returned, or at the next read outside
+    // a handler, whichever comes first.
+    FMostRead = std::max(FMostRead, FRemoved + FPeekCount);
+    FPeekCount = 0;
+    FRemovalPending = true;
+}
+
+void TSerBaseDispatcher::ApplyPendingRemoval() {
+    if (!FRemovalPending || !FDBuffer)
+        return;
+    const int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
+    const int weg = std::clamp(FMostRead - FRemoved, 0, used);
+    if (weg > 0) {
+        if (FDBufFull)
+            FRingSpace.Set();
+        FDTail = (FDTail + weg) % DispatchBufferSize;
+        FDBufFull = false;
+    }
+    FRemoved += weg;
+}
+
+void TSerBaseDispatcher::WaitForRingSpace() {
+    FRingSpace.Wait(50);
+}
+
+bool TSerBaseDispatcher::ReceiveBacklogFull() const {
+    return FReceiveQueue.QueuedSize() >= ReceiveBacklogLimit;
+}
+
+bool TSerBaseDispatcher::ReadModemLines(uint32_t& Lines) {
+    const Comm::Handle h = FComHandle;
+    return h != Comm::INVALID_HANDLE_VALUE && Comm::GetCommModemStatus(h, Lines);
+}
+
+uint8_t TSerBaseDispatcher::ThreadBoost() {
+    std::lock_guard lk(FGeneralLock);
+    return FThreadBoost;
+}
+
+void TSerBaseDispatcher::SetThreadBoost(uint8_t Boost) {
+    std::lock_guard lk(FGeneralLock);
+    FThreadBoost = Boost;
 }
 
 bool TSerBaseDispatcher::DeviceGone() {
@@ -127,6 +179,10 @@ int TSerBaseDispatcher::InitPort(const QString& Name, int32_t Baud, int Parity, 
         FMovedTotal = 0;
         FPeekCount = 0;
         FPeekMode = false;
+        FRemoved = 0;
+        FRemovalPending = false;
+        FScanTotal = 0;
+        FRingBlocked = false;
         FRS485 = false;
         GetComState(FSettings);
     }
@@ -156,7 +212,12 @@ int TSerBaseDispatcher::InitPort(const QString& Name, int32_t Baud, int Parity, 
         return r;
     }
     RefreshLineErrors();
-    FOpenTime = SerTimeGetTime();
+    ChangeTracing(TTraceLogAction::Stop, 0);
+    {
+        std::lock_guard lk(FGeneralLock);
+        FOpenTime = SerTimeGetTime();
+    }
+    ChangeLogging(TTraceLogAction::Stop, 0);
     StartDispatcher();
     return 0;
 }
@@ -408,8 +469,7 @@ uint8_t TSerBaseDispatcher::GetModemStatus() {
 void TSerBaseDispatcher::UpdateModemStatus() {
     std::lock_guard lk(FGeneralLock);
     uint32_t s = 0;
-    const Comm::Handle h = FComHandle;
-    if (h == Comm::INVALID_HANDLE_VALUE || !Comm::GetCommModemStatus(h, s))
+    if (!ReadModemLines(s))
         return;
     const uint8_t neu = static_cast<uint8_t>(s & 0xF0);
     const uint8_t alt = static_cast<uint8_t>(FModemStatus & 0xF0);
@@ -460,8 +520,7 @@ bool TSerBaseDispatcher::CheckLineBreak() {
 
 // ---- rings -------------------------------------------------------------------------------
 
-int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
-    std::lock_guard lk(FInLock);
+int TSerBaseDispatcher::PeekLocked(uint8_t& C, int N) const {
     if (!FDBuffer)
         return -3007;
     const int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
@@ -471,20 +530,41 @@ int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
     return 0;
 }
 
+int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
+    std::lock_guard lk(FInLock);
+    if (!FPeekMode)
+        ApplyPendingRemoval();
+    return PeekLocked(C, N);
+}
+
 int TSerBaseDispatcher::GetChar(uint8_t& C) {
     std::lock_guard lk(FInLock);
     if (FPeekMode) {
         ++FPeekCount;
-        const int r = PeekChar(C, FPeekCount);
-        if (r < 0)
+        const int r = PeekLocked(C, FPeekCount);
+        if (r < 0) {
             --FPeekCount;
+            return r;
+        }
+        if (FTracing) {
+            std::lock_guard g(FGeneralLock);
+            AddTraceEntries('R', &C, 1);
+        }
         return r;
     }
-    const int r = PeekChar(C, 1);
+    ApplyPendingRemoval();
+    const int r = PeekLocked(C, 1);
     if (r < 0)
         return r;
+    if (FDBufFull)
+        FRingSpace.Set();
     FDTail = (FDTail + 1) % DispatchBufferSize;
     FDBufFull = false;
+    // The flag is looked at first: the general lock is taken per byte only while tracing.
+    if (FTracing) {
+        std::lock_guard g(FGeneralLock);
+        AddTraceEntries('R', &C, 1);
+    }
     return 0;
 }
 
@@ -492,6 +572,8 @@ int TSerBaseDispatcher::InBuffUsed() {
     std::lock_guard lk(FInLock);
     if (!FDBuffer)
         return 0;
+    if (!FPeekMode)
+        ApplyPendingRemoval();
     int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
     if (FPeekMode)
         used -= FPeekCount;
@@ -532,8 +614,14 @@ int TSerBaseDispatcher::PutBlock(const void* Block, int Count) {
             FOBufFull = true;
         FOutputWritten = true;
     }
-    if (r < 0)
+    if (r < 0) {
         RefreshLineErrors();
+        return r;
+    }
+    std::lock_guard lk(FGeneralLock);
+    AddLogEntry(3, 7, static_cast<uint32_t>(Count), Block, Count);
+    if (FTracing)
+        AddTraceEntries('T', static_cast<const uint8_t*>(Block), Count);
     return r;
 }
 
@@ -544,14 +632,20 @@ int TSerBaseDispatcher::FlushInBuffer() {
         if (FPeekMode) {
             // The ring empties when the handlers return; until then the handler sees it
             // empty too, and reads nothing it has just discarded.
-            FMostRead = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
-            FPeekCount = FMostRead;
+            FPeekCount = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
+            FMostRead = FRemoved + FPeekCount;
         } else {
+            ApplyPendingRemoval();
+            if (FDBufFull || FDTail != FDHead)
+                FRingSpace.Set();
             FDTail = FDHead;
             FPeekCount = 0;
             FDBufFull = false;
         }
     }
+    std::lock_guard g(FGeneralLock);
+    for (TDataTrigger& t : FDataTriggers)
+        t.Seen.clear();
     return r;
 }
 
@@ -560,44 +654,43 @@ int TSerBaseDispatcher::FlushOutBuffer() {
 }
 
 bool TSerBaseDispatcher::MoveToDispatchBuffer() {
-    std::lock_guard lk(FInLock);
-    if (!FDBuffer || FDBufFull)
-        return FDBuffer != nullptr;
-    const int n = InQueue();
-    if (n == 0)
-        return false;
-    int frei = 0;
-    int zusammen = 0;
-    if (FDHead < FDTail) {
-        frei = zusammen = FDTail - FDHead;
-    } else if (FDHead > FDTail) {
-        frei = FDTail + DispatchBufferSize - FDHead;
-        zusammen = DispatchBufferSize - FDHead;
-    } else {
-        frei = DispatchBufferSize;
-        zusammen = DispatchBufferSize - FDHead;
-    }
-    int zweiter = std::min(n, frei) - zusammen;
-    if (zusammen > 0) {
-        // The receive queue has no read failure of its own: a failed read moves nothing.
-        const int got = std::max(ReadCom(FDBuffer.get() + FDHead, std::min(zusammen, n)), 0);
-        FDHead += got;
-        FMovedTotal += static_cast<uint64_t>(got);
-        if (got < std::min(zusammen, n))
-            zweiter = 0;
-        if (FDHead == DispatchBufferSize)
-            FDHead = 0;
-        if (got > 0)
+    int bewegt = 0;
+    bool voll = false;
+    {
+        std::lock_guard lk(FInLock);
+        if (!FDBuffer)
+            return false;
+        // Everything queued moves in one turn, across as many receive buffers as there are,
+        // so that a burst that waited for the GUI thread is announced at once, not buffer by
+        // buffer.
+        for (;;) {
+            if (FDBufFull) {
+                voll = InQueue() > 0;
+                break;
+            }
+            const int n = InQueue();
+            if (n <= 0)
+                break;
+            const int zusammen = FDHead < FDTail ? FDTail - FDHead : DispatchBufferSize - FDHead;
+            // The receive queue has no read failure of its own: a failed read moves nothing.
+            const int got = std::max(ReadCom(FDBuffer.get() + FDHead, std::min(zusammen, n)), 0);
+            if (got == 0)
+                break;
+            FDHead = (FDHead + got) % DispatchBufferSize;
+            FMovedTotal += static_cast<uint64_t>(got);
             FDBufFull = FDHead == FDTail;
+            bewegt += got;
+        }
     }
-    if (zweiter > 0) {
-        const int got = std::max(ReadCom(FDBuffer.get() + FDHead, zweiter), 0);
-        FDHead += got;
-        FMovedTotal += static_cast<uint64_t>(got);
-        if (got > 0)
-            FDBufFull = FDHead == FDTail;
-    }
-    return true;
+    FRingBlocked = voll;
+    if (bewegt > 0 && !ReceiveBacklogFull())
+        FBacklogDrained.Set();
+    std::lock_guard g(FGeneralLock);
+    if (bewegt > 0)
+        AddLogEntry(1, 4, static_cast<uint32_t>(bewegt));
+    if (voll)
+        AddLogEntry(1, 5, 0, "Dispatch buffer full.", 21);
+    return bewegt > 0 || voll;
 }
 
 // ---- event windows and triggers --------------------------------------------------------
@@ -652,6 +745,7 @@ void TSerBaseDispatcher::SetHandlerMode(int Mode) {
 void TSerBaseDispatcher::SaveTriggers(TTriggerSave& Save) {
     std::lock_guard lk(FGeneralLock);
     Save.AvailLength = FAvailLength;
+    Save.NextTrigger = FNextTrigger;
     Save.TimerTriggers = FTimerTriggers;
     Save.DataTriggers = FDataTriggers;
     Save.StatusTriggers = FStatusTriggers;
@@ -660,9 +754,22 @@ void TSerBaseDispatcher::SaveTriggers(TTriggerSave& Save) {
 void TSerBaseDispatcher::RestoreTriggers(const TTriggerSave& Save) {
     std::lock_guard lk(FGeneralLock);
     FAvailLength = Save.AvailLength;
+    FNextTrigger = std::max(FNextTrigger, Save.NextTrigger);
     FTimerTriggers = Save.TimerTriggers;
     FDataTriggers = Save.DataTriggers;
     FStatusTriggers = Save.StatusTriggers;
+    // Partial matches and line states belong to the port that was closed.
+    for (TDataTrigger& t : FDataTriggers) {
+        t.Seen.clear();
+        t.Matched = false;
+    }
+    for (TStatusTrigger& t : FStatusTriggers) {
+        t.Holding = false;
+        if (t.Kind == stModem) {
+            UpdateModemStatus();
+            t.Reference = FModemStatus & 0xF0;
+        }
+    }
 }
 
 void TSerBaseDispatcher::ResetTriggers() {
@@ -671,6 +778,98 @@ void TSerBaseDispatcher::ResetTriggers() {
     FStatusTriggers.clear();
     FAvailLength = 0;
     FNextTrigger = 1;
+}
+
+int TSerBaseDispatcher::NewTriggerHandle(uint16_t Kind) {
+    // The number goes above the kind bits; 8191 numbers fit in 16 bits.
+    if (FNextTrigger > 0x1FFF)
+        return -5001;
+    return (FNextTrigger++ << 3) | Kind;
+}
+
+int TSerBaseDispatcher::AddDataTrigger(const QByteArray& Match, bool IgnoreCase) {
+    if (Match.isEmpty())
+        return -1002;
+    if (Match.size() > MaxTriggerLength)
+        return -5002;
+    std::lock_guard lk(FGeneralLock);
+    const int h = NewTriggerHandle(0);
+    if (h < 0)
+        return h;
+    TDataTrigger t;
+    t.Handle = static_cast<uint16_t>(h);
+    t.Match = Match;
+    t.IgnoreCase = IgnoreCase;
+    FDataTriggers.push_back(std::move(t));
+    return h;
+}
+
+int TSerBaseDispatcher::AddTimerTrigger() {
+    std::lock_guard lk(FGeneralLock);
+    const int h = NewTriggerHandle(0);
+    if (h < 0)
+        return h;
+    TTimerTrigger t;
+    t.Handle = static_cast<uint16_t>(h);
+    FTimerTriggers.push_back(t);
+    return h;
+}
+
+int TSerBaseDispatcher::SetTimerTrigger(uint16_t Handle, int64_t Ticks, bool Activate) {
+    std::lock_guard lk(FGeneralLock);
+    for (TTimerTrigger& t : FTimerTriggers)
+        if (t.Handle == Handle) {
+            t.Ticks = std::max<int64_t>(Ticks, 0);
+            NewTimer(t.Timer, t.Ticks);
+            t.Active = Activate;
+            return 0;
+        }
+    return -5003;
+}
+
+int TSerBaseDispatcher::AddStatusTrigger(uint16_t Kind) {
+    if (Kind < stModem || Kind > stOutSent)
+        return -1002;
+    std::lock_guard lk(FGeneralLock);
+    const int h = NewTriggerHandle(Kind);
+    if (h < 0)
+        return h;
+    TStatusTrigger t;
+    t.Handle = static_cast<uint16_t>(h);
+    t.Kind = Kind;
+    FStatusTriggers.push_back(t);
+    return h;
+}
+
+int TSerBaseDispatcher::SetStatusTrigger(uint16_t Handle, uint32_t Value, bool Activate) {
+    std::lock_guard lk(FGeneralLock);
+    for (TStatusTrigger& t : FStatusTriggers)
+        if (t.Handle == Handle) {
+            t.Value = Value;
+            t.Armed = Activate;
+            t.Fired = false;
+            t.Holding = false;
+            t.ErrorWord = 0;
+            if (t.Kind == stModem) {
+                UpdateModemStatus();
+                t.Reference = FModemStatus & 0xF0;
+            }
+            if (t.Kind == stOutSent)
+                FOutputWritten = false;
+            return 0;
+        }
+    return -5003;
+}
+
+int TSerBaseDispatcher::RemoveTrigger(uint16_t Handle) {
+    std::lock_guard lk(FGeneralLock);
+    const auto weg = [Handle](const auto& t) { return t.Handle == Handle; };
+    const size_t vorher = FTimerTriggers.size() + FDataTriggers.size() + FStatusTriggers.size();
+    std::erase_if(FTimerTriggers, weg);
+    std::erase_if(FDataTriggers, weg);
+    std::erase_if(FStatusTriggers, weg);
+    return vorher == FTimerTriggers.size() + FDataTriggers.size() + FStatusTriggers.size() ? -5003
+                                                                                           : 0;
 }
 
 bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data) {
@@ -690,7 +889,14 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
         // event is still on its way takes bytes as usual.
         std::lock_guard lk(FInLock);
         FMostRead = 0;
+        FRemoved = 0;
+        FRemovalPending = false;
         FPeekDelivery = peek;
+    }
+    {
+        std::lock_guard lk(FGeneralLock);
+        AddLogEntry(0, static_cast<uint16_t>(Msg - APW_TRIGGERAVAIL),
+                    static_cast<uint32_t>(WParam));
     }
     const intptr_t lParam = static_cast<intptr_t>((static_cast<uint32_t>(FHandle) << 16) | Data);
     bool ergebnis = true;
@@ -719,19 +925,19 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
                 break;
             }
             std::lock_guard lk(FInLock);
-            FMostRead = std::max(FMostRead, FPeekCount);
+            FMostRead = std::max(FMostRead, FRemoved + FPeekCount);
+            FPeekCount = 0;
         }
     }
     if (peek) {
         std::lock_guard lk(FInLock);
         FPeekMode = false;
         FPeekDelivery = false;
-        if (FDBuffer && FMostRead > 0) {
-            const int used = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
-            const int weg = std::min(FMostRead, used);
-            FDTail = (FDTail + weg) % DispatchBufferSize;
-            FDBufFull = false;
-        }
+        // What a read outside a handler took away already is not taken twice.
+        FRemovalPending = true;
+        ApplyPendingRemoval();
+        FRemovalPending = false;
+        FRemoved = 0;
         if (Msg == APW_TRIGGERAVAIL && FMostRead != static_cast<int>(WParam))
             ergebnis = false;
     }
@@ -756,23 +962,114 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
     return ergebnis;
 }
 
+namespace {
+
+bool gleich(const QByteArray& a, const QByteArray& b, bool IgnoreCase) {
+    if (a.size() != b.size())
+        return false;
+    if (!IgnoreCase)
+        return a == b;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool TSerBaseDispatcher::CheckDataTriggers() {
-    // No data-match triggers are ever defined: one event announces everything unread
-    // whenever new bytes arrived since the last announcement.
-    uint64_t bewegt = 0;
+    // Positions count the bytes moved into the ring since the open: byte i sits at
+    // ring[i % size], and a count never meets itself again after the ring wrapped.
+    uint64_t kopf = 0;
+    uint64_t anfang = 0; // the first unread byte
+    QByteArray neu;
+    {
+        std::lock_guard lk(FInLock);
+        if (!FDBuffer)
+            return false;
+        kopf = FMovedTotal;
+        anfang =
+            kopf - static_cast<uint64_t>(ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize));
+        // Bytes read before the triggers saw them are not looked at any more.
+        FScanTotal = std::clamp(FScanTotal, anfang, kopf);
+        bool suchen = false;
+        {
+            std::lock_guard g(FGeneralLock);
+            suchen = std::any_of(FDataTriggers.begin(), FDataTriggers.end(),
+                                 [](const TDataTrigger& t) { return !t.Match.isEmpty(); });
+        }
+        if (!suchen)
+            FScanTotal = kopf;
+        neu.resize(static_cast<qsizetype>(kopf - FScanTotal));
+        for (qsizetype i = 0; i < neu.size(); ++i)
+            neu[i] = static_cast<char>(
+                FDBuffer[(FScanTotal + static_cast<uint64_t>(i)) % DispatchBufferSize]);
+    }
+    // Feed the new bytes to the data triggers up to the first match.
+    std::vector<std::pair<uint16_t, uint16_t>> treffer; // handle, match length
+    uint64_t p = FScanTotal;
+    int laengster = 0;
+    uint16_t laenge = 0;
+    {
+        std::lock_guard g(FGeneralLock);
+        laenge = FAvailLength;
+        for (qsizetype i = 0; i < neu.size() && treffer.empty(); ++i, ++p) {
+            for (TDataTrigger& t : FDataTriggers) {
+                if (t.Match.isEmpty())
+                    continue;
+                t.Seen.append(neu[i]);
+                if (t.Seen.size() > t.Match.size())
+                    t.Seen.remove(0, t.Seen.size() - t.Match.size());
+                if (gleich(t.Seen, t.Match, t.IgnoreCase)) {
+                    t.Matched = true;
+                    laengster = std::max(laengster, static_cast<int>(t.Match.size()));
+                }
+            }
+            if (std::any_of(FDataTriggers.begin(), FDataTriggers.end(),
+                            [](const TDataTrigger& t) { return t.Matched; })) {
+                for (auto it = FDataTriggers.rbegin(); it != FDataTriggers.rend(); ++it)
+                    if (it->Matched) {
+                        it->Matched = false;
+                        it->Seen.clear();
+                        treffer.emplace_back(it->Handle, static_cast<uint16_t>(it->Match.size()));
+                    }
+                break;
+            }
+        }
+    }
+    if (!treffer.empty()) {
+        // p is the last byte of the match. The bytes before the match are announced first.
+        bool ergebnis = true;
+        const int64_t davor = static_cast<int64_t>(p + 1 - anfang) - laengster;
+        bool ankuendigen = false;
+        {
+            std::lock_guard g(FGeneralLock);
+            ankuendigen = laenge != 0 && FLastAvail != p && davor >= laenge;
+            FLastAvail = p;
+        }
+        FScanTotal = p;
+        if (ankuendigen)
+            ergebnis = SendEvent(APW_TRIGGERAVAIL, static_cast<uintptr_t>(davor), 0);
+        for (const auto& [handle, matchLaenge] : treffer) {
+            if (FCloseRequested)
+                return false;
+            ergebnis = SendEvent(APW_TRIGGERDATA, handle, matchLaenge);
+        }
+        FScanTotal = p + 1;
+        return ergebnis;
+    }
+    FScanTotal = kopf;
     int avail = 0;
     {
         std::lock_guard lk(FInLock);
-        bewegt = FMovedTotal;
         avail = FDBuffer ? ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize) : 0;
     }
-    uint16_t laenge = 0;
     {
         std::lock_guard lk(FGeneralLock);
-        laenge = FAvailLength;
-        if (laenge == 0 || FLastAvail == bewegt || avail < laenge)
+        if (laenge == 0 || FLastAvail == kopf || avail < laenge)
             return false;
-        FLastAvail = bewegt;
+        FLastAvail = kopf;
     }
     return SendEvent(APW_TRIGGERAVAIL, static_cast<uintptr_t>(avail), 0);
 }
@@ -787,26 +1084,31 @@ bool TSerBaseDispatcher::CheckStatusTriggers() {
             if (!t.Armed || t.Fired)
                 continue;
             bool gilt = false;
+            count = 0;
             switch (t.Kind) {
-            case 1:
-                gilt = ((FModemStatus & 0xF0) & t.Value) != 0;
+            case stModem: {
+                const uint8_t leitungen = FModemStatus & 0xF0;
+                gilt = ((leitungen ^ t.Reference) & t.Value) != 0;
+                if (gilt)
+                    t.Reference = leitungen;
                 break;
-            case 2:
+            }
+            case stLine:
                 gilt = FLineError != 0 && (FLineError == -1 || (FLineError & t.Value));
+                if (gilt)
+                    t.ErrorWord = FLineError;
                 break;
-            case 3: {
-                const int frei = OutBuffFree();
-                gilt = frei >= static_cast<int>(t.Value);
-                count = static_cast<uint16_t>(frei);
+            case stOutBuffFree:
+            case stOutBuffUsed: {
+                const int n = t.Kind == stOutBuffFree ? OutBuffFree() : OutBufUsed();
+                const bool haelt = t.Kind == stOutBuffFree ? n >= static_cast<int>(t.Value)
+                                                           : n <= static_cast<int>(t.Value);
+                gilt = haelt && !t.Holding;
+                t.Holding = haelt;
+                count = static_cast<uint16_t>(n);
                 break;
             }
-            case 4: {
-                const int used = OutBufUsed();
-                gilt = used <= static_cast<int>(t.Value);
-                count = static_cast<uint16_t>(used);
-                break;
-            }
-            case 5:
+            case stOutSent:
                 gilt = FOutputWritten.exchange(false);
                 break;
             default:
@@ -816,7 +1118,6 @@ bool TSerBaseDispatcher::CheckStatusTriggers() {
                 fired = &t;
                 break;
             }
-            count = 0;
         }
         if (!fired)
             return false;
@@ -848,6 +1149,8 @@ void TSerBaseDispatcher::ProcessQueue() {
         if (auto* s = dynamic_cast<TStatusBuffer*>(b)) {
             maske = s->Status;
             FReceiveQueue.Pop();
+            std::lock_guard lk(FGeneralLock);
+            AddLogEntry(2, 6, maske);
         } else {
             FReceiveQueue.Release(b);
         }
@@ -889,6 +1192,10 @@ void TSerBaseDispatcher::ProcessQueue() {
                 return;
     }
     RearmStatusTriggers();
+    // A full ring with data waiting for it: nothing can move until a reader makes room, and
+    // turning at once would only burn the processor.
+    if (FRingBlocked && !FKill && !FCloseRequested)
+        WaitForRingSpace();
 }
 
 void TSerBaseDispatcher::ProcessTimers() {
@@ -943,4 +1250,226 @@ void TSerBaseDispatcher::ThreadGone(bool DispatchThread, int Result) {
             ReleaseBuffers();
     }
     --FThreadCount;
+}
+
+// ---- byte trace and event log -------------------------------------------------------------
+
+bool TSerBaseDispatcher::TracingOn() {
+    std::lock_guard lk(FGeneralLock);
+    return FTracing;
+}
+
+bool TSerBaseDispatcher::LoggingOn() {
+    std::lock_guard lk(FGeneralLock);
+    return FLogging;
+}
+
+void TSerBaseDispatcher::AddTraceEntries(char Kind, const uint8_t* Bytes, int Count) {
+    if (!FTracing || FTrace.empty())
+        return;
+    for (int i = 0; i < Count; ++i) {
+        FTrace[FTracePos] = {Kind, Bytes[i]};
+        if (++FTracePos == FTrace.size()) {
+            FTracePos = 0;
+            FTraceWrapped = true;
+        }
+    }
+}
+
+void TSerBaseDispatcher::ChangeTracing(TTraceLogAction Action, uint32_t Size) {
+    std::lock_guard lk(FGeneralLock);
+    switch (Action) {
+    case TTraceLogAction::Start:
+        // A paused trace of the same size goes on where it stopped.
+        if (FTrace.empty() || FTrace.size() != Size) {
+            FTrace.assign(Size, TraceEntry{0, 0});
+            FTracePos = 0;
+            FTraceWrapped = false;
+        }
+        FTracing = !FTrace.empty();
+        break;
+    case TTraceLogAction::Stop:
+        FTrace.clear();
+        FTrace.shrink_to_fit();
+        FTracePos = 0;
+        FTraceWrapped = false;
+        FTracing = false;
+        break;
+    case TTraceLogAction::Pause:
+        FTracing = false;
+        break;
+    case TTraceLogAction::Clear:
+        FTracePos = 0;
+        FTraceWrapped = false;
+        break;
+    }
+}
+
+void TSerBaseDispatcher::ChangeLogging(TTraceLogAction Action, uint32_t Size) {
+    std::lock_guard lk(FGeneralLock);
+    switch (Action) {
+    case TTraceLogAction::Start:
+        if (!FLogKept || FLogLimit != static_cast<int64_t>(Size)) {
+            FLog.clear();
+            FLogBytes = 0;
+        }
+        FLogLimit = Size;
+        FLogKept = true;
+        FLogging = true;
+        break;
+    case TTraceLogAction::Stop:
+        FLog.clear();
+        FLogBytes = 0;
+        FLogKept = false;
+        FLogging = false;
+        break;
+    case TTraceLogAction::Pause:
+        FLogging = false;
+        break;
+    case TTraceLogAction::Clear:
+        FLog.clear();
+        FLogBytes = 0;
+        break;
+    }
+}
+
+void TSerBaseDispatcher::AddLogEntry(uint8_t Kind, uint16_t SubType, uint32_t DataWord,
+                                     const void* Data, int32_t Size) {
+    std::lock_guard lk(FGeneralLock);
+    if (!FLogging)
+        return;
+    const int64_t kosten = 16 + std::max(Size, 0);
+    if (kosten > FLogLimit)
+        return;
+    FLog.push_back(std::make_unique<TLogBuffer>(Kind, SubType, SerTimeGetTime() - FOpenTime,
+                                                DataWord, Data, Size));
+    FLogBytes += kosten;
+    // The oldest entries make room for the new one.
+    while (FLogBytes > FLogLimit && !FLog.empty()) {
+        FLogBytes -= 16 + std::max(FLog.front()->Size, 0);
+        FLog.pop_front();
+    }
+}
+
+namespace {
+
+// One byte as text: printable bytes as they are, the others (and the bracket that marks
+// them) as "[0D]" in hex or "[13]" in decimal; AllHex brackets every byte in hex.
+QByteArray byteText(uint8_t b, bool Hex, bool AllHex) {
+    if (!AllHex && b >= 32 && b < 127 && b != '[')
+        return QByteArray(1, static_cast<char>(b));
+    if (Hex || AllHex)
+        return '[' + QByteArray::number(b, 16).toUpper().rightJustified(2, '0') + ']';
+    return '[' + QByteArray::number(b) + ']';
+}
+
+// Appends Token to the text, starting a new line first when the current one would grow
+// beyond 78 characters.
+void anhaengen(QByteArray& Text, qsizetype& ZeilenAnfang, const QByteArray& Token) {
+    if (Text.size() - ZeilenAnfang + Token.size() > 78 && Text.size() > ZeilenAnfang) {
+        Text += "\r\n";
+        ZeilenAnfang = Text.size();
+    }
+    Text += Token;
+}
+
+// Writes a dump: anew through a temporary file renamed over the old one, or appended the
+// same way, so that a failed write never leaves a half-written file behind.
+int schreibeDump(const QString& Name, const QByteArray& Text, bool Append) {
+    QByteArray inhalt;
+    if (Append && QFileInfo::exists(Name)) {
+        QFile alt(Name);
+        if (!alt.open(QIODevice::ReadOnly))
+            return -5;
+        inhalt = alt.readAll();
+    }
+    inhalt += Text;
+    QSaveFile f(Name);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (!QFileInfo(Name).absoluteDir().exists())
+            return -3;
+        return f.error() == QFileDevice::PermissionsError ? -5 : -160;
+    }
+    if (f.write(inhalt) != inhalt.size() || !f.commit())
+        return -160;
+    return 0;
+}
+
+} // namespace
+
+// Trace file layout: every run of bytes of one kind starts a line with its heading,
+// "Transmit: " for sent bytes, "Receive: " for received ones and "Special-<kind>: " for any
+// other kind; the bytes follow as byteText gives them; a line that would grow beyond 78
+// characters goes on in the next one; lines end with CR LF and the dump with an empty line.
+int TSerBaseDispatcher::DumpTrace(const QString& Name, bool Append, bool Hex, bool AllHex) {
+    std::vector<TraceEntry> eintraege;
+    {
+        std::lock_guard lk(FGeneralLock);
+        if (FTrace.empty())
+            return -3008;
+        if (FTraceWrapped)
+            eintraege.assign(FTrace.begin() + static_cast<std::ptrdiff_t>(FTracePos), FTrace.end());
+        eintraege.insert(eintraege.end(), FTrace.begin(),
+                         FTrace.begin() + static_cast<std::ptrdiff_t>(FTracePos));
+    }
+    QByteArray text;
+    qsizetype zeile = 0;
+    char art = 0;
+    for (const TraceEntry& e : eintraege) {
+        if (e.Kind != art || text.isEmpty()) {
+            if (!text.isEmpty())
+                text += "\r\n";
+            zeile = text.size();
+            art = e.Kind;
+            text += art == 'T'   ? QByteArray("Transmit: ")
+                    : art == 'R' ? QByteArray("Receive: ")
+                                 : QByteArray("Special-") + art + ": ";
+        }
+        anhaengen(text, zeile, byteText(e.Byte, Hex, AllHex));
+    }
+    text += "\r\n\r\n";
+    return schreibeDump(Name, text, Append);
+}
+
+// Log file layout: a header of the layer's name and version, "Compiler : ",
+// "Operating System : ", "Device: " and "Date/time: " (dd/mm/yy, hh:mm:ss) lines and an
+// empty line; then one line per entry: the time since the open in seconds with two
+// decimals (eight characters), the kind's and the subtype's names from the message table,
+// the data word in hex, and the entry's bytes as in the trace.
+int TSerBaseDispatcher::DumpLog(const QString& Name, bool Append, bool Hex, bool AllHex) {
+    std::vector<std::unique_ptr<TLogBuffer>> eintraege;
+    {
+        std::lock_guard lk(FGeneralLock);
+        if (!FLogKept)
+            return -3009;
+        for (const auto& e : FLog)
+            eintraege.push_back(std::make_unique<TLogBuffer>(e->Kind, e->SubType, e->Time,
+                                                             e->DataWord, e->Data(), e->Size));
+    }
+    QByteArray text = "Quorvel serial port layer v1.00\r\n";
+    text += "Compiler : " + QByteArray(__VERSION__) + "\r\n";
+    text += "Operating System : " + QSysInfo::prettyProductName().toUtf8() + ", kernel " +
+            QSysInfo::kernelVersion().toUtf8() + "\r\n";
+    text += "Device: " + DeviceName.toUtf8() + "\r\n";
+    text += "Date/time: " +
+            QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yy, hh:mm:ss")).toUtf8() +
+            "\r\n\r\n";
+    for (const auto& e : eintraege) {
+        QByteArray zeit =
+            QByteArray::number(std::max<int64_t>(e->Time, 0) / 10).rightJustified(7, '0');
+        zeit.insert(zeit.size() - 2, '.');
+        const QByteArray kopf =
+            QString::asprintf("%8s  %-8s  %-12s  %08x  ", zeit.constData(),
+                              LookupMessageText(15001 + e->Kind).toUtf8().constData(),
+                              LookupMessageText(15100 + e->SubType).toUtf8().constData(),
+                              e->DataWord)
+                .toUtf8();
+        QByteArray zeile = kopf;
+        qsizetype anfang = 0;
+        for (int32_t i = 0; i < e->Size && e->Data(); ++i)
+            anhaengen(zeile, anfang, byteText(e->Data()[i], Hex, AllHex));
+        text += zeile + "\r\n";
+    }
+    text += "\r\n";
+    return schreibeDump(Name, text, Append);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -27,6 +28,17 @@ enum : uint32_t {
 
 inline constexpr int DispatchBufferSize = 8192;
 
+// Kinds of status trigger; a status trigger's handle carries its kind in the low three bits.
+enum TStatusTriggerKind : uint16_t {
+    stModem = 1,       // a watched modem line changed (Value: lines, 0x10 CTS .. 0x80 carrier)
+    stLine = 2,        // a watched line error is set (Value: error bits, 1 overflow .. 16 break)
+    stOutBuffFree = 3, // at least Value bytes of the output ring are free
+    stOutBuffUsed = 4, // at most Value bytes of the output ring are used
+    stOutSent = 5,     // bytes were queued for sending since the last check
+};
+
+inline constexpr int MaxTriggerLength = 255;
+
 struct TTimerTrigger {
     uint16_t Handle = 0;
     TEventTimer Timer;
@@ -35,24 +47,39 @@ struct TTimerTrigger {
 };
 struct TStatusTrigger {
     uint16_t Handle = 0;
-    uint16_t Kind = 0; // 1 modem, 2 line error, 3 output free, 4 output used, 5 output sent
+    uint16_t Kind = 0;
     uint32_t Value = 0;
-    bool Armed = true;
+    // Modem: the watched lines as they were when the trigger was set or last fired, so that
+    // it fires on a change and not for as long as a line is on.
+    uint8_t Reference = 0;
+    // Line error: the error word when it fired.
+    int32_t ErrorWord = 0;
+    // Output free/used: the condition held at the last look; the trigger fires when it starts
+    // to hold, not at every turn while it does.
+    bool Holding = false;
+    bool Armed = false;
     bool Fired = false;
 };
 struct TDataTrigger {
     uint16_t Handle = 0;
     QByteArray Match;
     bool IgnoreCase = false;
+    // The last bytes seen, at most as many as Match holds: a match may span several reads.
+    QByteArray Seen;
+    bool Matched = false;
 };
 
 // The trigger settings a component keeps across a close of its port.
 struct TTriggerSave {
     uint16_t AvailLength = 0;
+    uint16_t NextTrigger = 1;
     std::vector<TTimerTrigger> TimerTriggers;
     std::vector<TDataTrigger> DataTriggers;
     std::vector<TStatusTrigger> StatusTriggers;
 };
+
+// What the byte trace and the event log do on a state change of the component's property.
+enum class TTraceLogAction { Start, Stop, Pause, Clear };
 
 // The device-independent engine behind one open port: the 8192-byte dispatch ring that the
 // GUI thread reads, the output ring that the write thread empties, line settings, and the
@@ -110,6 +137,15 @@ public:
     void SetHandlerMode(int Mode);
     void SaveTriggers(TTriggerSave& Save);
     void RestoreTriggers(const TTriggerSave& Save);
+    // Trigger handles, or ENoMoreTriggers (-5001), ETriggerTooLong (-5002), EBadArgument
+    // (-1002); the Set and Remove operations return 0 or EBadTriggerHandle (-5003).
+    int AddDataTrigger(const QByteArray& Match, bool IgnoreCase);
+    int AddTimerTrigger();
+    // Ticks of 55 ms; the trigger fires once when they have passed, Activate false stops it.
+    int SetTimerTrigger(uint16_t Handle, int64_t Ticks, bool Activate);
+    int AddStatusTrigger(uint16_t Kind);
+    int SetStatusTrigger(uint16_t Handle, uint32_t Value, bool Activate);
+    int RemoveTrigger(uint16_t Handle);
     bool InEventDispatch() const { return FInEventDispatch.load(); }
     bool ClosedRequested() const { return FCloseRequested.load(); }
     int ThreadCount() const { return FThreadCount.load(); }
@@ -118,6 +154,30 @@ public:
     void EndHandlerPeek();
     // True once a device failure ended the worker threads.
     bool DeviceGone();
+
+    // Byte trace ("R" received, "T" sent) and event log, kept in memory until written.
+    // Size: trace entries; log bytes (an entry costs 16 bytes and its data).
+    void ChangeTracing(TTraceLogAction Action, uint32_t Size);
+    void ChangeLogging(TTraceLogAction Action, uint32_t Size);
+    bool TracingOn();
+    bool LoggingOn();
+    // Writes the file anew or appends to it; 0, ETracingNotEnabled/ELoggingNotEnabled when
+    // there is nothing kept, or the file's failure as a negative code.
+    int DumpTrace(const QString& Name, bool Append, bool Hex, bool AllHex);
+    int DumpLog(const QString& Name, bool Append, bool Hex, bool AllHex);
+    void AddLogEntry(uint8_t Kind, uint16_t SubType, uint32_t DataWord, const void* Data = nullptr,
+                     int32_t Size = 0);
+
+    uint8_t ThreadBoost();
+    // Priority increment of the worker threads; the back end applies it to its threads.
+    virtual void SetThreadBoost(uint8_t Boost);
+
+    // Received data the threads keep before the ring takes it, at most; beyond it the device
+    // is not read, so that its flow control and overrun count take over.
+    static constexpr int64_t ReceiveBacklogLimit = 1 << 20;
+    // True while the receive queue holds the limit (the read thread then waits on
+    // FBacklogDrained).
+    bool ReceiveBacklogFull() const;
 
     // The dispatch cycle (dispatch thread).
     void ProcessQueue();
@@ -143,6 +203,8 @@ public:
     virtual Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) = 0;
     virtual int StopDispatcher() = 0;
     virtual int Poll() = 0;
+    // The modem lines (0x10 CTS, 0x20 DSR, 0x40 ring, 0x80 carrier); false when unknown.
+    virtual bool ReadModemLines(uint32_t& Lines);
 
 protected:
     // Worker bookkeeping, called by every worker thread at its start and end.
@@ -161,6 +223,13 @@ protected:
     void RefreshLineErrors();
     uint8_t ReadModemStatus(uint8_t Mask);
     int OutUsedLocked() const;
+    // The N-th unread byte; input lock held.
+    int PeekLocked(uint8_t& C, int N) const;
+    // The removal of the bytes the handlers of the event being delivered have read, when
+    // they have all returned; input lock held.
+    void ApplyPendingRemoval();
+    // The dispatch thread found the ring full: it waits for room instead of turning.
+    void WaitForRingSpace();
 
     TSerCustomComPort* const FOwner;
     uint16_t FHandle = 0;
@@ -192,6 +261,11 @@ protected:
     bool FPeekDelivery = false; // the event being delivered is one whose handlers peek
     int FPeekCount = 0;
     int FMostRead = 0;
+    // Bytes of the current delivery removed already: a read outside a handler after the
+    // handlers returned takes their bytes away first, so it neither re-reads nor skips.
+    int FRemoved = 0;
+    bool FRemovalPending = false;
+    Comm::Event FRingSpace; // a reader made room in a full ring
 
     // Output lock.
     std::unique_ptr<uint8_t[]> FOBuffer;
@@ -218,6 +292,8 @@ protected:
     std::vector<TDataTrigger> FDataTriggers;
     std::vector<TStatusTrigger> FStatusTriggers;
     uint64_t FLastAvail = 0;
+    uint64_t FScanTotal = 0;   // bytes the data triggers have looked at (dispatch thread)
+    bool FRingBlocked = false; // the ring is full and data wait for it (dispatch thread)
 
     // Threads.
     std::atomic<int> FThreadCount{0};
@@ -226,10 +302,30 @@ protected:
     std::atomic<bool> FStopping{false};
 
     TIOQueue FReceiveQueue;
+    Comm::Event FBacklogDrained; // the receive queue fell below its limit again
     int64_t FOpenTime = 0;
+    uint8_t FThreadBoost = 0;
+
+    // Byte trace and event log (general lock).
+    struct TraceEntry {
+        char Kind;
+        uint8_t Byte;
+    };
+    std::vector<TraceEntry> FTrace;
+    size_t FTracePos = 0;
+    bool FTraceWrapped = false;
+    std::atomic<bool> FTracing{false}; // recording (not paused); written under the lock
+    std::deque<std::unique_ptr<TLogBuffer>> FLog;
+    int64_t FLogBytes = 0;
+    int64_t FLogLimit = 0;
+    bool FLogKept = false; // a log exists (running or paused)
+    bool FLogging = false;
+    void AddTraceEntries(char Kind, const uint8_t* Bytes, int Count);
 
 private:
     void ResetTriggers();
+    // A new trigger handle with Kind in the low three bits, or -5001; general lock held.
+    int NewTriggerHandle(uint16_t Kind);
     // Status triggers that fired in this pass may fire again in the next.
     void RearmStatusTriggers();
     bool RingsPresent();

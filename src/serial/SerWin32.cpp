@@ -210,6 +210,7 @@ void TSerWin32Dispatcher::Anheben(Slot S) {
 }
 
 void TSerWin32Dispatcher::SetThreadBoost(uint8_t Boost) {
+    TSerBaseDispatcher::SetThreadBoost(Boost);
     if (FBoost.exchange(Boost) == Boost)
         return;
     for (int s = 0; s < SlotCount; ++s)
@@ -298,6 +299,12 @@ void TSerWin32Dispatcher::ReadThread() {
     const Comm::Handle h = FComHandle;
     std::unique_ptr<TDataBuffer> puffer;
     while (!FKill) {
+        // The dispatch thread is that far behind: the device keeps what arrives now, and its
+        // flow control and overrun count take over.
+        if (ReceiveBacklogFull()) {
+            Comm::WaitForEvents({&FBacklogDrained}, 50);
+            continue;
+        }
         const Comm::Ready w = Comm::WaitForDevice(h, false, &FDataReady, 50);
         if (w == Comm::Ready::Failed) {
             result = Fehlschlag(-161);
@@ -319,6 +326,8 @@ void TSerWin32Dispatcher::ReadThread() {
             if (n > 0) {
                 puffer->BytesUsed = n;
                 FReceiveQueue.Push(std::move(puffer));
+                if (ReceiveBacklogFull())
+                    break;
                 continue;
             }
             if (n < 0)

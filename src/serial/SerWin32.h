@@ -32,7 +32,7 @@ public:
     int Poll() override;
     // Worker threads run at normal priority + Boost (the write thread one more while RS-485
     // direction control is on), where the system allows it.
-    void SetThreadBoost(uint8_t Boost);
+    void SetThreadBoost(uint8_t Boost) override;
 
 private:
     enum Slot { ReadSlot, DispatchSlot, WriteSlot, StatusSlot, SlotCount };

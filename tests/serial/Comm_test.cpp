@@ -255,7 +255,8 @@ TEST_F(CommTest, LockFilesOfLiveProcessesMakeThePortInUse) {
 
 TEST_F(CommTest, AnUnusableLockFolderDoesNotStopTheOpen) {
     const QByteArray alt = qgetenv("QUORVEL_LOCK_DIR");
-    qputenv("QUORVEL_LOCK_DIR", QFile::encodeName(dir_.filePath(QStringLiteral("fehlt"))));
+    QTemporaryDir dir;
+    qputenv("QUORVEL_LOCK_DIR", QFile::encodeName(dir.filePath(QStringLiteral("fehlt"))));
     port.SetOpen(true);
     EXPECT_TRUE(port.Open());
     port.SetOpen(false);
@@ -528,9 +529,9 @@ TEST_F(CommTest, ThreadBoostRaisesTheWorkersWhereTheSystemAllows) {
     if (::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), -1) != 0)
         GTEST_SKIP() << "no right to raise a thread here";
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 0);
-    d->SetThreadBoost(3);
+    port.SetThreadBoost(3); // through the component, as a user sets it
     EXPECT_EQ(angehoben(), 4);
-    d->SetThreadBoost(0);
+    port.SetThreadBoost(0);
     EXPECT_EQ(angehoben(), 0);
 }
 

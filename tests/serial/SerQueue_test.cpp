@@ -69,7 +69,9 @@ TEST(TIOQueue, ProducerAndConsumerThreadsKeepTheOrder) {
         }
     });
     int erwartet = 0;
-    while (erwartet < Anzahl) {
+    // Bounded, so that a lost buffer fails in seconds instead of hanging.
+    const auto frist = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (erwartet < Anzahl && std::chrono::steady_clock::now() < frist) {
         q.WaitForItem(50);
         if (TIOBuffer* b = q.Peek()) {
             int wert = -1;
@@ -82,6 +84,7 @@ TEST(TIOQueue, ProducerAndConsumerThreadsKeepTheOrder) {
         }
     }
     produzent.join();
+    EXPECT_EQ(erwartet, Anzahl);
 }
 
 } // namespace

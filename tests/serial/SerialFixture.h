@@ -36,6 +36,9 @@ protected:
     static void pumpe(int ms) {
         warte([] { return false; }, ms);
     }
+
+    // A folder of the test's own for the files it writes.
+    QTemporaryDir dir_;
 };
 
 inline QByteArray muster(int n, int start = 0) {

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     // unless a test installs its own answers.
     Dialoge::setHandler(
         {[](const QString& text) { std::fprintf(stderr, "[message] %s\n", qPrintable(text)); },
+         [](const QString&, const QString&) { return false; },
          [](const QString&, const QString&) { return false; }});
     return RUN_ALL_TESTS();
 }
