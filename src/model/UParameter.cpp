@@ -236,9 +236,11 @@ void cl_Parameter_Daten::schreiben() {
 void cl_Parameter_Daten::Antwort() {
     if (Befehl == Befehl_Schreiben) {
         ECU_Bild = Bild_neu;
+        Bilder_uebernommen();
         InterAction_ausfuehren(*this, Geschrieben);
     } else {
         Bild_neu = ECU_Bild;
+        Bilder_uebernommen();
         InterAction_ausfuehren(*this, Gelesen);
     }
     if (starte_Statusdaten)
@@ -297,6 +299,13 @@ void cl_Parameter::Antwort() {
     InterAction_ausfuehren(*this, Befehl == Befehl_Schreiben ? Geschrieben : Gelesen);
     if (aktualisiere_Menues)
         aktualisiere_Menues();
+}
+
+void cl_Parameter::Bilder_uebernommen() {
+    // The conditions checked when the read started saw the values before it; the listeners
+    // must see those of the ECU.
+    if (Befehl != Befehl_Schreiben)
+        pruefe_alle_Bedingungen();
 }
 
 void cl_Parameter::melde_geschrieben() {

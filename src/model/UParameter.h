@@ -91,6 +91,8 @@ public:
     std::function<void()> aktualisiere_Menues;
 
 protected:
+    // Called once the images are equal again, before the first announcement.
+    virtual void Bilder_uebernommen() {}
     // Computes the two bit counts from the ECU image.
     virtual void zaehle_Bits() {}
 
@@ -180,6 +182,7 @@ public:
     cl_Parameter_file* Bereich(int seite, int bereich);
 
 private:
+    void Bilder_uebernommen() override;
     void zaehle_Bits() override;
     void lies_Zeile(const QString& zeile);
     void fuelle_Standardgruppen();
