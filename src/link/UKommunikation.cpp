@@ -403,30 +403,34 @@ void cl_Kommunikation::verarbeite_Lesedaten() {
         const int offset = wort(2 + 3 * k + 1);
         const int anzahl = wort(2 + 3 * k + 2);
         cl_Filetyp* f = liste_.suche_Code(id);
-        if (f && f->Puffer) {
+        zeiger += anzahl;
+        if (!f)
+            continue;
+        // Settled before anyone hears of the item: a handler may refill the directory.
+        if (f->Sammellesen_offen && !f->Lesen_ausstehend) {
+            f->Sammellesen_offen = false;
+            fertig_geworden = true;
+        }
+        const int daten = zeiger - anzahl;
+        if (f->Puffer) {
             const int gefragt = f->Lesen_im_Flug.Anzahl > 0 ? f->Lesen_im_Flug.Anzahl : anzahl;
             const int von = offset * 2;
             const int n_bytes =
                 std::clamp(f->Puffergroesse - von, 0, std::min(gefragt, anzahl) * 2);
             if (n_bytes > 0)
-                std::memcpy(f->Puffer + von, Antwortdaten.data() + 2 * zeiger,
+                std::memcpy(f->Puffer + von, Antwortdaten.data() + 2 * daten,
                             static_cast<size_t>(n_bytes));
             InterAction_ausfuehren(*this, f->Nummer);
-        } else if (f) {
-            if (!f->nicht_Sammel && bereiche_) {
-                std::vector<uint16_t> w(static_cast<size_t>(anzahl));
-                for (int i = 0; i < anzahl; ++i)
-                    w[static_cast<size_t>(i)] = wort(zeiger + i);
-                bereiche_->schreibe_Bereich(id, offset, w.data(), anzahl);
-                bereiche_->Bereich_uebernehmen(id);
-            }
-            letzter_Bereich = f->Nummer;
+            continue;
         }
-        if (f && f->Sammellesen_offen && !f->Lesen_ausstehend) {
-            f->Sammellesen_offen = false;
-            fertig_geworden = true;
+        if (!f->nicht_Sammel && bereiche_) {
+            std::vector<uint16_t> w(static_cast<size_t>(anzahl));
+            for (int i = 0; i < anzahl; ++i)
+                w[static_cast<size_t>(i)] = wort(daten + i);
+            bereiche_->schreibe_Bereich(id, offset, w.data(), anzahl);
+            bereiche_->Bereich_uebernehmen(id);
         }
-        zeiger += anzahl;
+        letzter_Bereich = f->Nummer;
     }
     // The parameter-memory items of a message are announced once.
     if (letzter_Bereich >= 0)
