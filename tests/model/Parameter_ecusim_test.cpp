@@ -19,9 +19,9 @@ class Ecusimumgebung {
 public:
     Ecusimumgebung() : bereich(sim) {
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
-        for (const QString s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
-            for (const QString d : {QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                                    QStringLiteral("T-SIMQuorvel-7-400-0620.TXT")})
+        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
+            for (const QString& d : {QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
+                                     QStringLiteral("T-SIMQuorvel-7-400-0620.TXT")})
                 QFile::copy(quelle + s + '/' + d,
                             k.ordner.datei(QStringLiteral("Language/") + s + '/' + d));
         sim.oeffne_CAN(k.netz());
