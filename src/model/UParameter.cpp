@@ -215,22 +215,21 @@ void cl_Parameter_Daten::lese_Block() {
     sofort_starten();
 }
 
-void cl_Parameter_Daten::schreiben() {
+bool cl_Parameter_Daten::schreiben() {
     if (aktiv)
-        return;
+        return false;
     if (!Meldung())
         erzeuge_Meldung(hole_Text(151), false);
     setze_Meldungstext(hole_Text(151));
     Befehl = Befehl_Schreiben;
     Blockweise_senden = true;
     Blockweise_lesen = false;
-    if (ueber_Datenelemente) {
-        kommunikation_.schreibe_alle();
-        return;
-    }
+    if (ueber_Datenelemente)
+        return kommunikation_.schreibe_alle();
     Sendelaenge = Groesse();
     Antwortlaenge = 0;
     sofort_starten();
+    return true;
 }
 
 void cl_Parameter_Daten::Antwort() {
@@ -284,8 +283,8 @@ void cl_Parameter::schreiben() {
     for (const auto& d : definitionen_)
         if (d->Flash && hole_Rohwert(*d, 0) != hole_Rohwert(*d, 1))
             flash = true;
-    cl_Parameter_Daten::schreiben();
-    if (!flash)
+    // Nothing is stored in flash that was not written.
+    if (!cl_Parameter_Daten::schreiben() || !flash)
         return;
     if (ins_Flash_sichern)
         ins_Flash_sichern();

@@ -70,7 +70,9 @@ public:
     // Bytes read and written in blocks, by the identity.
     int Groesse() const;
     void lese_Block();
-    void schreiben();
+    // False when nothing was started: a transfer of the set is under way, or an empty
+    // area stopped a write through data items.
+    bool schreiben();
     void Antwort() override;
 
     // As last read from or written to the ECU; and as being edited.

@@ -559,6 +559,17 @@ TEST(Parameterset, AChangedFlashParameterIsStoredInFlashAfterTheWrite) {
     EXPECT_TRUE(p.aktiv);
     EXPECT_EQ(p.Befehl, cl_Parameter::Befehl_Schreiben);
     EXPECT_EQ(p.Sendelaenge, 1000);
+
+    // A write asked while one is under way starts nothing, so nothing goes to flash.
+    p.suche_Parameter(1);
+    p.setze_Rohwert_neu(6);
+    p.schreiben();
+    EXPECT_EQ(gesichert, 1);
+    EXPECT_EQ(u.k.meldungen.texte.size(), 1);
+    // Neither does a read asked meanwhile change the transfer under way.
+    p.lesen();
+    EXPECT_EQ(p.Befehl, cl_Parameter::Befehl_Schreiben);
+    EXPECT_EQ(p.Sendelaenge, 1000);
 }
 
 TEST(Parameterset, LiveValuesHaveAnAddressInsideTheirRecord) {
