@@ -607,3 +607,33 @@ TEST(Parameterset, LiveValuesHaveAnAddressInsideTheirRecord) {
     EXPECT_EQ(element, 4711);
     EXPECT_EQ(p.Wert(20002), 9);
 }
+
+TEST(Parameterdefinitionen, EveryIdentityAnswerOfTypeSevenRefillsTheDirectory) {
+    Parameterumgebung u;
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    u.schreibe(QStringLiteral("English"), {"-1,M,4,273,0", "-2,M,4,272,0"}, id);
+    u.melde(id);
+    cl_ECU_Liste& liste = u.k.kontext->ecu_Liste();
+    const auto ids = [&] {
+        std::vector<int> v;
+        for (int i = 0; i < liste.Anzahl(); ++i)
+            v.push_back(liste[i].Id);
+        return v;
+    };
+    // The built-in items, then the definitions' areas (272 is built in already).
+    EXPECT_EQ(ids(), (std::vector<int>{17, 66, 81, 257, 272, 273, 305}));
+    EXPECT_EQ(liste.suche_Code(273)->Nummer, 10273);
+    EXPECT_TRUE(u.p().ueber_Datenelemente);
+    liste.einfuegen({4711, 4711, true, 0, nullptr, 0});
+    u.melde(id);
+    EXPECT_EQ(ids(), (std::vector<int>{17, 66, 81, 257, 272, 273, 305}));
+    // Another ECU type leaves the directory as it is.
+    liste.einfuegen({4711, 4711, true, 0, nullptr, 0});
+    ecusim::Identitaetsdaten anderer;
+    anderer.Version = 620;
+    u.melde(anderer);
+    EXPECT_EQ(liste.suche_Index(4711)->Id, 4711);
+    EXPECT_FALSE(u.k.version().Datenelement_Protokoll);
+}
