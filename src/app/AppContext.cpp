@@ -1,6 +1,8 @@
 #include "app/AppContext.h"
 
 #include "link/UComData.h"
+#include "link/UKommunikation.h"
+#include "model/UParameter.h"
 #include "model/UQuorveldata.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
@@ -39,14 +41,25 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
         const TForm_Quorvel* haupt = hauptfenster();
         return haupt ? haupt->frameGeometry().center() : QPoint();
     }));
+    // The data-item transport is the first request in the link's ring; its directory is
+    // plain data it needs from its first day.
+    ecu_Liste_ = std::make_unique<cl_ECU_Liste>();
+    kommunikation_ = std::make_unique<cl_Kommunikation>(*link_, *ecu_Liste_);
     version_ = std::make_unique<cl_Version>(*link_);
+    version_->lade_Datenelemente = [this] { ecu_Liste_->laden(0); };
+    // Created before the windows, so that the definitions are loaded before any window
+    // hears of an identity answer.
+    parameter_ = std::make_unique<cl_Parameter>(*link_, *version_, *kommunikation_);
 }
 
 AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them.
     while (!fenster_.empty())
         fenster_.pop_back();
+    parameter_.reset();
     version_.reset();
+    kommunikation_.reset();
+    ecu_Liste_.reset();
     link_.reset();
     Comm::SetPortTable(std::nullopt);
     installiere_Globaldaten(nullptr);
@@ -80,7 +93,19 @@ void AppContext::erzeuge_Fenster() {
     //   TForm_CSV_speichern, TForm_Systemdaten, TForm_CAN_Temps;
     // then window cycling is registered, and the settings editor TForm_Einstellwerte is
     // created last.
-    erzeuge<TForm_Quorvel>();
+    TForm_Quorvel& haupt = erzeuge<TForm_Quorvel>();
+    // An ECU on data items names its data version in four parameters.
+    haupt.Datenversion_Datenelemente = [this] {
+        QStringList teile;
+        for (const int n : {10001, 10002, 10003, 10004})
+            teile << QString::number(parameter_->Wert(n));
+        return teile.join('-');
+    };
+    // Each parameter answer ends with the main window's menus recomputed.
+    parameter_->aktualisiere_Menues = [this] {
+        if (TForm_Quorvel* h = hauptfenster(); h && h->aktualisiere_Menues)
+            h->aktualisiere_Menues();
+    };
     erzeuge<TForm_Setup>();
     erzeuge<TForm_Sicherheitstext>();
 

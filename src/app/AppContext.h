@@ -16,6 +16,9 @@ class TForm;
 class TForm_Quorvel;
 class cl_COM_Quorvel;
 class cl_Version;
+class cl_ECU_Liste;
+class cl_Kommunikation;
+class cl_Parameter;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them to the windows as their Kontext, and destroys them in reverse order.
@@ -47,6 +50,9 @@ public:
     Meldungen& meldungen() override { return *meldungen_; }
     cl_COM_Quorvel& link() override { return *link_; }
     cl_Version& version() override { return *version_; }
+    cl_Kommunikation& kommunikation() override { return *kommunikation_; }
+    cl_ECU_Liste& ecu_Liste() override { return *ecu_Liste_; }
+    cl_Parameter& parameter() override { return *parameter_; }
     Globaldaten& daten() { return *daten_; }
 
     // The windows in creation order.
@@ -61,7 +67,10 @@ private:
     std::unique_ptr<TInterAction> interAction_;
     std::unique_ptr<Globaldaten> daten_;
     std::unique_ptr<cl_COM_Quorvel> link_;
+    std::unique_ptr<cl_ECU_Liste> ecu_Liste_;
+    std::unique_ptr<cl_Kommunikation> kommunikation_;
     std::unique_ptr<cl_Version> version_;
+    std::unique_ptr<cl_Parameter> parameter_;
     std::vector<std::unique_ptr<TForm>> fenster_;
     bool beendet_ = false;
     int rueckgabewert_ = 0;

@@ -78,8 +78,9 @@ public:
     // The ECU answers through the data-item protocol (ECU type 7).
     bool Datenelement_Protokoll = false;
 
-    // Filled in by the units that come later: loading the data-item directory's built-in
-    // items for an ECU of type 7, and asking the ECU whether a password was accepted.
+    // Refills the data-item directory with its built-in items at every answer of an ECU of
+    // type 7 (the application context binds it to the directory); and, filled in by the
+    // password gate, asks the ECU whether a password was accepted.
     std::function<void()> lade_Datenelemente;
     std::function<void()> Passwort_anfragen;
 

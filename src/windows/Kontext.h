@@ -7,6 +7,9 @@ class TInterAction;
 class Meldungen;
 class cl_COM_Quorvel;
 class cl_Version;
+class cl_Kommunikation;
+class cl_ECU_Liste;
+class cl_Parameter;
 class TForm;
 
 // What a window reaches of the program's shared objects. The application context owns them
@@ -26,6 +29,10 @@ public:
     virtual Meldungen& meldungen() = 0;
     virtual cl_COM_Quorvel& link() = 0;
     virtual cl_Version& version() = 0;
+    // The data-item transport and its directory, and the parameter set.
+    virtual cl_Kommunikation& kommunikation() = 0;
+    virtual cl_ECU_Liste& ecu_Liste() = 0;
+    virtual cl_Parameter& parameter() = 0;
 
     // The windows in creation order, so far.
     virtual std::vector<TForm*> Fenster() const = 0;

@@ -2,6 +2,7 @@
 
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Parameter.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -42,7 +43,8 @@ const char* const Hilfe =
     "  --name TEXT (at most 10 characters)  --hardware N  --serial-number N\n"
     "\n"
     "It checks each frame's length and checksum, answers the identity command (100) and\n"
-    "the password-state query (82, \"not accepted\"), and runs until SIGTERM or SIGINT.\n"
+    "the password-state query (82, \"not accepted\"), reads and writes the parameters in\n"
+    "blocks (3 and 2) and as data items (128 and 129), and runs until SIGTERM or SIGINT.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "The CAN side of the simulator lives on the in-process fake bus and is reached from\n"
     "tests only.\n";
@@ -110,6 +112,8 @@ int main(int argc, char** argv) {
     sim.ausgeben = ausgeben;
     sim.setze_Leitungstempo(baud);
     ecusim::richte_Identitaet_ein(sim, identitaet);
+    ecusim::Parameterbereich parameter(sim);
+    parameter.fuelle_Beispielwerte();
     const QString pfad = sim.oeffne_pty();
     if (pfad.isEmpty()) {
         std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
