@@ -29,6 +29,11 @@ protected:
         link->setze_aktiv(true);
         ASSERT_TRUE(link->ist_enabled());
     }
+    // Whatever the ECU did wrong, the link sent nothing but sound frames.
+    void TearDown() override {
+        u.pumpe(20);
+        EXPECT_EQ(sim.Empfangsfehler, 0);
+    }
 
     std::optional<QByteArray> frage(uint8_t befehl, int antwortlaenge) {
         link->sende_Telegramm(befehl, 0, nullptr);

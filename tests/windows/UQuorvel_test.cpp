@@ -147,6 +147,7 @@ TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
     EXPECT_EQ(p.haupt().ComboBox_Comport->itemText(1), QStringLiteral("COM3"));
     EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("COM3"));
     verbinde_trenne_verbinde(p, sim);
+    EXPECT_EQ(sim.Empfangsfehler, 0) << "the link sends only sound frames";
 }
 
 TEST(Hauptfenster, UncheckingOnlineDisconnects) {
@@ -269,4 +270,5 @@ TEST(Hauptfenster, AfterAPortThatFailedAWorkingPortConnectsAgain) {
             return false;
         },
         5000));
+    EXPECT_EQ(sim.Empfangsfehler, 0) << "the link sends only sound frames";
 }
