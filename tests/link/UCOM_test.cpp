@@ -426,7 +426,7 @@ TEST_F(Bloecke, Transfers_Table) {
             EXPECT_EQ(u.lies_Bloecke(3, f.laenge, neuesFormat), daten) << zeile;
         } else {
             sim.setze_Blocklesen(9, Muster(50), neuesFormat);
-            ASSERT_TRUE(u.lies_Bloecke(9, 50, neuesFormat)) << zeile;
+            EXPECT_TRUE(u.lies_Bloecke(9, 50, neuesFormat)) << zeile;
             sim.leere_Protokoll();
             sim.setze_Blockschreiben(2, neuesFormat);
             EXPECT_TRUE(u.schreibe_Bloecke(2, daten)) << zeile;
@@ -434,7 +434,10 @@ TEST_F(Bloecke, Transfers_Table) {
             EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1) << zeile;
         }
         const std::vector<QByteArray> a = Anfragen();
-        ASSERT_EQ(a.size(), static_cast<size_t>(f.anfragen)) << zeile;
+        if (a.size() != static_cast<size_t>(f.anfragen)) {
+            ADD_FAILURE() << zeile << ": " << a.size() << " requests, not " << f.anfragen;
+            continue;
+        }
         const size_t erster_Schluss = a.size() - f.schluss.size();
         for (size_t i = 0; i < a.size(); ++i) {
             const auto k = static_cast<char>(i);
@@ -473,10 +476,11 @@ TEST_F(Bloecke, NewFormatRead_AsksForNoBlockBeyondTheAnswerLength) {
         sim.leere_Protokoll();
         sim.setze_Blocklesen(3, Muster(f.laenge + 100), true);
         link->starte_Blockempfang(3, 0, nullptr, true, f.laenge);
-        ASSERT_TRUE(u.warte([&] { return link->Anzahl_empfangen() >= f.laenge; })) << f.laenge;
+        EXPECT_TRUE(u.warte([&] { return link->Anzahl_empfangen() >= f.laenge; })) << f.laenge;
         u.pumpe(20);
         const std::vector<QByteArray> a = Anfragen();
-        ASSERT_EQ(a.size(), static_cast<size_t>(f.anfragen)) << f.laenge;
+        EXPECT_EQ(a.size(), static_cast<size_t>(f.anfragen)) << f.laenge;
+        ASSERT_FALSE(a.empty()) << f.laenge;
         EXPECT_EQ(a.back().toHex(), QByteArray(f.letzte)) << f.laenge;
         EXPECT_FALSE(link->ist_komplett()) << f.laenge;
         EXPECT_TRUE(link->wartet()) << f.laenge;
