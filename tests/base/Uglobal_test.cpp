@@ -160,9 +160,10 @@ TEST(Texte, HoleText) {
     Texte t;
     t.Zeilen = {"eins", "  a|b ", "", "|"};
     EXPECT_EQ(t.hole_Text(1), "eins");
-    EXPECT_EQ(t.hole_Text(2), QString("a") + QChar(Zeilenumbruch) + "b ");
+    // "|" is the line break of labels and message boxes.
+    EXPECT_EQ(t.hole_Text(2), QStringLiteral("a\nb "));
     EXPECT_EQ(t.hole_Text(3), "");
-    EXPECT_EQ(t.hole_Text(4), QString(QChar(Zeilenumbruch)));
+    EXPECT_EQ(t.hole_Text(4), QStringLiteral("\n"));
     EXPECT_EQ(t.hole_Text(5), "");
     EXPECT_EQ(t.hole_Text(0), "");
     EXPECT_EQ(t.hole_Text(-3), "");

@@ -73,4 +73,6 @@ TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+    const QByteArray ende = p.readAllStandardError();
+    EXPECT_TRUE(ende.contains("ecusim: 0 faulty frames received\n")) << ende.toStdString();
 }

@@ -361,13 +361,132 @@ protected:
     EcuSim sim;
 };
 
-TEST_F(Bloecke, OldFormatRead_250Bytes) {
-    const QByteArray bild = Muster(250);
-    sim.setze_Blocklesen(3, bild, false);
-    EXPECT_EQ(u.lies_Bloecke(3, 250, false), bild);
-    EXPECT_EQ(Anfragen(),
-              (std::vector<QByteArray>{QByteArray("\x00\x64", 2), QByteArray("\x01\x64", 2),
-                                       QByteArray("\x02\x32", 2)}));
+// Both directions cut a transfer into blocks of 100 bytes: (length - 1) div 100 + 1 of them,
+// the last one 1..100 bytes long. Each row lists what the ECU receives: the number of
+// requests, and the heads of the last ones (`schluss`); every request before those carries
+// a full block, numbered from 0. Heads: old read [index][count]; new read
+// [index + 128][0][index][100]; write [index, + 128 on the last in the new format][count],
+// and the old format's closing [block count][0]. A write takes the format of the most
+// recent read, so each write follows a read in its row's format.
+TEST_F(Bloecke, Transfers_Table) {
+    enum Format { alt, neu };
+    enum Richtung { lesen, schreiben };
+    struct Fall {
+        int laenge;
+        Format format;
+        Richtung richtung;
+        int anfragen;
+        std::vector<const char*> schluss; // hex
+    };
+    const Fall faelle[] = {
+        {1, alt, lesen, 1, {"0001"}},
+        {99, alt, lesen, 1, {"0063"}},
+        {100, alt, lesen, 1, {"0064"}},
+        {101, alt, lesen, 2, {"0064", "0101"}},
+        {250, alt, lesen, 3, {"0064", "0164", "0232"}},
+        {1000, alt, lesen, 10, {"0864", "0964"}},
+        {1999, alt, lesen, 20, {"1264", "1363"}},
+        {2000, alt, lesen, 20, {"1264", "1364"}},
+
+        {1, neu, lesen, 1, {"80000064"}},
+        {99, neu, lesen, 1, {"80000064"}},
+        {100, neu, lesen, 1, {"80000064"}},
+        {101, neu, lesen, 2, {"80000064", "81000164"}},
+        {250, neu, lesen, 3, {"80000064", "81000164", "82000264"}},
+        {1000, neu, lesen, 10, {"88000864", "89000964"}},
+        {1999, neu, lesen, 20, {"92001264", "93001364"}},
+        {2000, neu, lesen, 20, {"92001264", "93001364"}},
+
+        {1, alt, schreiben, 2, {"0001", "0100"}},
+        {99, alt, schreiben, 2, {"0063", "0100"}},
+        {100, alt, schreiben, 2, {"0064", "0100"}},
+        {101, alt, schreiben, 3, {"0064", "0101", "0200"}},
+        {250, alt, schreiben, 4, {"0064", "0164", "0232", "0300"}},
+        {1000, alt, schreiben, 11, {"0964", "0a00"}},
+        {1999, alt, schreiben, 21, {"1363", "1400"}},
+        {2000, alt, schreiben, 21, {"1364", "1400"}},
+
+        {1, neu, schreiben, 1, {"8001"}},
+        {99, neu, schreiben, 1, {"8063"}},
+        {100, neu, schreiben, 1, {"8064"}},
+        {101, neu, schreiben, 2, {"0064", "8101"}},
+        {250, neu, schreiben, 3, {"0064", "0164", "8232"}},
+        {1000, neu, schreiben, 10, {"0864", "8964"}},
+        {1999, neu, schreiben, 20, {"1264", "9363"}},
+        {2000, neu, schreiben, 20, {"1264", "9364"}},
+    };
+    for (const Fall& f : faelle) {
+        const std::string zeile = std::to_string(f.laenge) + (f.format == neu ? " new " : " old ") +
+                                  (f.richtung == lesen ? "read" : "write");
+        const bool neuesFormat = f.format == neu;
+        const QByteArray daten = Muster(f.laenge, f.laenge);
+        if (f.richtung == lesen) {
+            sim.leere_Protokoll();
+            sim.setze_Blocklesen(3, daten, neuesFormat);
+            EXPECT_EQ(u.lies_Bloecke(3, f.laenge, neuesFormat), daten) << zeile;
+        } else {
+            sim.setze_Blocklesen(9, Muster(50), neuesFormat);
+            EXPECT_TRUE(u.lies_Bloecke(9, 50, neuesFormat)) << zeile;
+            sim.leere_Protokoll();
+            sim.setze_Blockschreiben(2, neuesFormat);
+            EXPECT_TRUE(u.schreibe_Bloecke(2, daten)) << zeile;
+            EXPECT_EQ(sim.Blockdaten(2), daten) << zeile;
+            EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1) << zeile;
+        }
+        const std::vector<QByteArray> a = Anfragen();
+        if (a.size() != static_cast<size_t>(f.anfragen)) {
+            ADD_FAILURE() << zeile << ": " << a.size() << " requests, not " << f.anfragen;
+            continue;
+        }
+        const size_t erster_Schluss = a.size() - f.schluss.size();
+        for (size_t i = 0; i < a.size(); ++i) {
+            const auto k = static_cast<char>(i);
+            QByteArray kopf;
+            if (i >= erster_Schluss)
+                kopf = QByteArray::fromHex(f.schluss[i - erster_Schluss]);
+            else if (f.richtung == lesen && neuesFormat)
+                kopf = QByteArray(1, static_cast<char>(k + 128)) + '\0' + k + '\x64';
+            else
+                kopf = QByteArray(1, k) + '\x64';
+            if (f.richtung == lesen) {
+                EXPECT_EQ(a[i].toHex(), kopf.toHex()) << zeile << ", request " << i;
+                continue;
+            }
+            // A block frame carries its count of the data's bytes, from its block's place.
+            EXPECT_EQ(a[i].left(2).toHex(), kopf.toHex()) << zeile << ", request " << i;
+            const int anzahl = static_cast<uint8_t>(kopf[1]);
+            const int block = static_cast<uint8_t>(kopf[0]) & 0x7F;
+            EXPECT_EQ(a[i].mid(2), daten.mid(block * 100, anzahl)) << zeile << ", request " << i;
+            EXPECT_EQ(a[i].size(), 2 + anzahl) << zeile << ", request " << i;
+        }
+    }
+}
+
+// A new-format read asks for no block beyond the answer length, even while the ECU sends
+// blocks without the last-block mark: it then waits for its time-out.
+TEST_F(Bloecke, NewFormatRead_AsksForNoBlockBeyondTheAnswerLength) {
+    struct Fall {
+        int laenge;
+        int anfragen;
+        const char* letzte; // hex
+    };
+    const Fall faelle[] = {
+        {100, 1, "80000064"}, {250, 3, "82000264"}, {1000, 10, "89000964"}, {2000, 20, "93001364"}};
+    for (const Fall& f : faelle) {
+        sim.leere_Protokoll();
+        sim.setze_Blocklesen(3, Muster(f.laenge + 100), true);
+        link->starte_Blockempfang(3, 0, nullptr, true, f.laenge);
+        EXPECT_TRUE(u.warte([&] { return link->Anzahl_empfangen() >= f.laenge; })) << f.laenge;
+        u.pumpe(20);
+        const std::vector<QByteArray> a = Anfragen();
+        EXPECT_EQ(a.size(), static_cast<size_t>(f.anfragen)) << f.laenge;
+        ASSERT_FALSE(a.empty()) << f.laenge;
+        EXPECT_EQ(a.back().toHex(), QByteArray(f.letzte)) << f.laenge;
+        EXPECT_FALSE(link->ist_komplett()) << f.laenge;
+        EXPECT_TRUE(link->wartet()) << f.laenge;
+        int ticks = 1;
+        EXPECT_FALSE(link->pruefe_Antwort(ticks));
+    }
 }
 
 TEST_F(Bloecke, OldFormatRead_ShortBlockIsAskedAgain) {
@@ -475,37 +594,6 @@ TEST_F(Bloecke, NewFormatRead_BytesAfterTheLastBlockAddNothing) {
     int n = 2000;
     ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), d);
-}
-
-TEST_F(Bloecke, OldFormatSend_250Bytes) {
-    const QByteArray daten = Muster(250);
-    sim.setze_Blockschreiben(2, false);
-    ASSERT_TRUE(u.schreibe_Bloecke(2, daten));
-    EXPECT_EQ(sim.Blockdaten(2), daten);
-    EXPECT_EQ(sim.Blockschreibvorgaenge(2), 1);
-    const auto a = Anfragen();
-    ASSERT_EQ(a.size(), 4u);
-    EXPECT_EQ(a[0].left(2), QByteArray("\x00\x64", 2));
-    EXPECT_EQ(a[1].left(2), QByteArray("\x01\x64", 2));
-    EXPECT_EQ(a[2].left(2), QByteArray("\x02\x32", 2));
-    EXPECT_EQ(a[2].size(), 52);
-    EXPECT_EQ(a[3], QByteArray("\x03\x00", 2));
-}
-
-// A block send takes the format of the most recent block read.
-TEST_F(Bloecke, NewFormatSend_FollowsTheLastRead) {
-    sim.setze_Blocklesen(128, Muster(50), true);
-    ASSERT_TRUE(u.lies_Bloecke(128, 2000, true));
-    sim.leere_Protokoll();
-    const QByteArray daten = Muster(250, 9);
-    sim.setze_Blockschreiben(129, true);
-    ASSERT_TRUE(u.schreibe_Bloecke(129, daten));
-    EXPECT_EQ(sim.Blockdaten(129), daten);
-    const auto a = Anfragen();
-    ASSERT_EQ(a.size(), 3u);
-    EXPECT_EQ(static_cast<uint8_t>(a[0][0]), 0);
-    EXPECT_EQ(static_cast<uint8_t>(a[1][0]), 1);
-    EXPECT_EQ(static_cast<uint8_t>(a[2][0]), 130);
 }
 
 TEST_F(Bloecke, AnswerFaultsOfTheSimulatedECU) {

@@ -191,20 +191,30 @@ TEST_F(Scheduler, ThreeFailuresKeepTheConnectionTheFourthDropsItUntilTheEcuAnswe
         cl_COM_Quorvel::Klasse, [&](Sender&) { ++getrennt; }, cl_COM_Quorvel::Getrennt);
     Testanfrage r(link, 9, 2, 100), andere(link, 3);
     andere.starten_nach(100000);
+    // A time-out of 100 ms and its pause take 11 ticks; a bound of many more lets a
+    // regression fail at once instead of ticking on for ever.
     const auto scheitere = [&] {
         const int vorher = r.timeouts;
-        while (r.timeouts == vorher)
+        for (int i = 0; i < 100 && r.timeouts == vorher; ++i)
             k.ticke();
         k.ecu->Frames();
+        return r.timeouts == vorher + 1;
+    };
+    const auto bis_gesendet = [&] {
+        for (int i = 0; i < 200; ++i) {
+            if (!k.ecu->Frames().empty())
+                return true;
+            k.ticke();
+        }
+        return false;
     };
     r.starten_zyklisch(0, 0);
-    scheitere();
-    scheitere();
-    scheitere();
+    ASSERT_TRUE(scheitere());
+    ASSERT_TRUE(scheitere());
+    ASSERT_TRUE(scheitere());
     EXPECT_EQ(link.Fehlerzahl(), 3);
     EXPECT_TRUE(link.ist_verbunden());
-    while (k.ecu->Frames().empty())
-        k.ticke();
+    ASSERT_TRUE(bis_gesendet());
     k.ecu->antworte(9, QByteArray(2, '\0'));
     k.ticke();
     EXPECT_EQ(r.antworten, 1);
@@ -212,7 +222,7 @@ TEST_F(Scheduler, ThreeFailuresKeepTheConnectionTheFourthDropsItUntilTheEcuAnswe
     EXPECT_EQ(getrennt, 0);
 
     for (int i = 0; i < 4; ++i)
-        scheitere();
+        ASSERT_TRUE(scheitere()) << i;
     EXPECT_EQ(getrennt, 1);
     EXPECT_FALSE(link.ist_verbunden());
     EXPECT_FALSE(r.aktiv);
@@ -230,8 +240,7 @@ TEST_F(Scheduler, ThreeFailuresKeepTheConnectionTheFourthDropsItUntilTheEcuAnswe
     EXPECT_FALSE(link.ist_verbunden());
 
     // The ECU is back: its identity answer reconnects the link.
-    while (k.ecu->Frames().empty())
-        k.ticke();
+    ASSERT_TRUE(bis_gesendet());
     k.ecu->antworte(100, QByteArray(66, '\0'));
     k.ticke();
     EXPECT_TRUE(link.ist_verbunden());
