@@ -1,12 +1,19 @@
 #include "app/AppContext.h"
 
+#include "base/Dateiversion.h"
+#include "base/Motordaten.h"
 #include "link/UComData.h"
+#include "model/Drucker.h"
 #include "model/UQuorveldata.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "windows/TForm.h"
+#include "windows/UCSV_speichern.h"
+#include "windows/UDateiversion.h"
+#include "windows/UDrucker.h"
 #include "windows/UMessage.h"
+#include "windows/UMotorname.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/USicherheitstext.h"
@@ -40,12 +47,23 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
         return haupt ? haupt->frameGeometry().center() : QPoint();
     }));
     version_ = std::make_unique<cl_Version>(*link_);
+    motordaten_ = std::make_unique<Motordaten>(glob().Pfad_Daten);
+    dateiversion_ = std::make_unique<cl_Dateiversion>(glob().Pfad_Daten);
+    dateiversion_->Beschriftung = hole_Text(11);
+    druckauswahl_ = std::make_unique<TDruckdialog>();
+    drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
+    drucker_->setze_Druckauswahl(druckauswahl_.get());
 }
 
 AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them.
+    dateiversionsfenster_.reset();
     while (!fenster_.empty())
         fenster_.pop_back();
+    drucker_.reset();
+    druckauswahl_.reset();
+    dateiversion_.reset();
+    motordaten_.reset();
     version_.reset();
     link_.reset();
     Comm::SetPortRegistry(nullptr);
@@ -82,7 +100,9 @@ void AppContext::erzeuge_Fenster() {
     // created last.
     erzeuge<TForm_Quorvel>();
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
+    erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(
         TForm::Klasse,
@@ -100,6 +120,12 @@ void AppContext::erzeuge_Fenster() {
                 aktiviere(ziel);
         },
         TForm::Zurueck);
+}
+
+void AppContext::erzeuge_Dateiversion() {
+    // Outside the window list, as a window without owner: window cycling passes it by.
+    if (!dateiversionsfenster_)
+        dateiversionsfenster_ = std::make_unique<TForm_Dateiversion>(*this);
 }
 
 void AppContext::starte() {

@@ -16,6 +16,11 @@ class TForm;
 class TForm_Quorvel;
 class cl_COM_Quorvel;
 class cl_Version;
+class Motordaten;
+class cl_Dateiversion;
+class TPrinter_Quorvel;
+class Druckauswahl;
+class TForm_Dateiversion;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them to the windows as their Kontext, and destroys them in reverse order.
@@ -47,6 +52,10 @@ public:
     Meldungen& meldungen() override { return *meldungen_; }
     cl_COM_Quorvel& link() override { return *link_; }
     cl_Version& version() override { return *version_; }
+    Motordaten& motordaten() override { return *motordaten_; }
+    cl_Dateiversion& dateiversion() override { return *dateiversion_; }
+    TPrinter_Quorvel& drucker() override { return *drucker_; }
+    void erzeuge_Dateiversion() override;
     Globaldaten& daten() { return *daten_; }
 
     // The windows in creation order.
@@ -62,7 +71,12 @@ private:
     std::unique_ptr<Globaldaten> daten_;
     std::unique_ptr<cl_COM_Quorvel> link_;
     std::unique_ptr<cl_Version> version_;
+    std::unique_ptr<Motordaten> motordaten_;
+    std::unique_ptr<cl_Dateiversion> dateiversion_;
+    std::unique_ptr<Druckauswahl> druckauswahl_;
+    std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;
+    std::unique_ptr<TForm_Dateiversion> dateiversionsfenster_;
     bool beendet_ = false;
     int rueckgabewert_ = 0;
 };

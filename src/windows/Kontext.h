@@ -7,6 +7,9 @@ class TInterAction;
 class Meldungen;
 class cl_COM_Quorvel;
 class cl_Version;
+class Motordaten;
+class cl_Dateiversion;
+class TPrinter_Quorvel;
 class TForm;
 
 // What a window reaches of the program's shared objects. The application context owns them
@@ -26,6 +29,11 @@ public:
     virtual Meldungen& meldungen() = 0;
     virtual cl_COM_Quorvel& link() = 0;
     virtual cl_Version& version() = 0;
+    virtual Motordaten& motordaten() = 0;
+    virtual cl_Dateiversion& dateiversion() = 0;
+    virtual TPrinter_Quorvel& drucker() = 0;
+    // The version dialog, created once when the main window first shows.
+    virtual void erzeuge_Dateiversion() = 0;
 
     // The windows in creation order, so far.
     virtual std::vector<TForm*> Fenster() const = 0;
