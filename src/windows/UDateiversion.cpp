@@ -46,7 +46,9 @@ TForm_Dateiversion::TForm_Dateiversion(Kontext& kontext)
     Eintrag_nummerieren =
         Menue->addAction(QString(), this, [this] { Versionen_neu_nummerieren(); });
 
+    // A click counts also when it leaves the selection as it was (the pre-marked line).
     connect(ListBox, &QListWidget::itemSelectionChanged, this, [this] { ListBoxClick(); });
+    connect(ListBox, &QListWidget::itemClicked, this, [this] { ListBoxClick(); });
     connect(ListBox, &QListWidget::itemDoubleClicked, this, [this] { Version_auswaehlen(); });
     connect(Button_Menue, &QPushButton::clicked, this,
             [this] { Menue->popup(Button_Menue->mapToGlobal(QPoint(0, Button_Menue->height()))); });
