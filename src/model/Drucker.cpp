@@ -11,6 +11,7 @@
 #include <QPagedPaintDevice>
 #include <QPen>
 #include <QPolygon>
+#include <algorithm>
 
 namespace {
 constexpr double Zehntel_mm_je_Zoll = 254.0;
@@ -25,10 +26,16 @@ TPrinter_Quorvel::~TPrinter_Quorvel() {
 }
 
 void TPrinter_Quorvel::setze_Schrift(int hoehe, bool fett) {
+    // The height of a printed line, leading included, not of the letters alone.
     QFont schrift = painter_.font();
     schrift.setPixelSize(hoehe);
     schrift.setBold(fett);
     painter_.setFont(schrift);
+    const int zeile = painter_.fontMetrics().height();
+    if (zeile > hoehe) {
+        schrift.setPixelSize(std::max(1, hoehe * hoehe / zeile));
+        painter_.setFont(schrift);
+    }
 }
 
 void TPrinter_Quorvel::Seite_einrichten() {
@@ -66,12 +73,19 @@ void TPrinter_Quorvel::Dokument_beginnen() {
         hole_Text(1) + QStringLiteral("  ") + datum + QStringLiteral(", ") + hole_Text(521) + ' ';
     Kopf_drucken();
 
+    const int x = (Seitenbreite - 250) / 2;
     setze_Schrift(150, true);
+    // A long title is made smaller rather than run into the engine and version lines.
+    const int titelbreite = painter_.fontMetrics().horizontalAdvance(hole_Text(1));
+    if (titelbreite > x - 200 - 20 && titelbreite > 0) {
+        QFont schrift = painter_.font();
+        schrift.setPixelSize(std::max(1, schrift.pixelSize() * (x - 220) / titelbreite));
+        painter_.setFont(schrift);
+    }
     Zeile_Y = 170;
     painter_.drawText(QPoint(200, Zeile_Y + painter_.fontMetrics().ascent()), hole_Text(1));
     setze_Schrift(50, false);
     const QFontMetrics fm = painter_.fontMetrics();
-    const int x = (Seitenbreite - 250) / 2;
     painter_.drawText(QPoint(x, 170 + fm.ascent()), hole_Text(60) + ' ' + motordaten_.Motorname());
     Zeile_Y += fm.height() + 40;
     painter_.drawText(QPoint(x, Zeile_Y + fm.ascent()),
