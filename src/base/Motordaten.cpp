@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -41,6 +42,15 @@ bool Motordaten::gueltiger_Name(const QString& name) {
     for (const QChar c : name)
         if (c.unicode() < 32 || verboten.contains(c))
             return false;
+    // Windows reads these names as devices, whatever ending follows.
+    static constexpr std::array<const char*, 4> geraete = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* g : geraete)
+        if (name.compare(QLatin1String(g), Qt::CaseInsensitive) == 0)
+            return false;
+    if (name.size() == 4 && name.at(3) >= '1' && name.at(3) <= '9' &&
+        (name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
+         name.startsWith(QLatin1String("LPT"), Qt::CaseInsensitive)))
+        return false;
     return true;
 }
 

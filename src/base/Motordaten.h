@@ -22,7 +22,8 @@ public:
     void setze_Motorname(const QString& name) { motorname_ = name; }
 
     // Whether a typed name can name a set: not empty, no path separator, no point, no
-    // character that a Windows file name cannot hold. Text 107 tells the user why not.
+    // character that a Windows file name cannot hold, not a Windows device name (CON, NUL,
+    // COM1, ...). Text 107 tells the user why not.
     static bool gueltiger_Name(const QString& name);
 
     // The names of the sets that have a description file, sorted regardless of case.

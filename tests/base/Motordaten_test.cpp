@@ -48,9 +48,9 @@ TEST(Motordaten, TheListShowsSetsWithADescriptionAndNoNameWithAPoint) {
 
 TEST(Motordaten, NamesThatLeaveTheFolderOrHoldAPointAreRefused) {
     for (const char* name : {"..", "../x", "a/b", "a\\b", "A.B", "a:b", "a*", "a?", "a\"b", "a<b",
-                             "a>b", "a|b", "a\tb", ""})
+                             "a>b", "a|b", "a\tb", "", "CON", "nul", "Com1", "LPT9"})
         EXPECT_FALSE(Motordaten::gueltiger_Name(QString::fromLatin1(name))) << name;
-    for (const char* name : {"M1", "Motor 2", "V8-Turbo_3", "Über"})
+    for (const char* name : {"M1", "Motor 2", "V8-Turbo_3", "Über", "CONSOLE", "COM10", "LPT0"})
         EXPECT_TRUE(Motordaten::gueltiger_Name(QString::fromUtf8(name))) << name;
 
     Datenordner d;
