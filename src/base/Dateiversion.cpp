@@ -15,8 +15,9 @@ QString cl_Dateiversion::Nummer(int nummer) {
 }
 
 QString cl_Dateiversion::Dateiname(int nummer) const {
-    return Dateien::finde(
-        Dateien::verbinde(datenordner_, basisname_ + '.' + Nummer(nummer) + Suffix));
+    // The folder as it is spelled on disk, so that a new version lands in it.
+    return Dateien::finde(Dateien::verbinde(Dateien::finde(datenordner_),
+                                            basisname_ + '.' + Nummer(nummer) + Suffix));
 }
 
 void cl_Dateiversion::suche_Versionen() {

@@ -82,7 +82,9 @@ QStringList Motordaten::Dateien_des_Satzes(const QString& name) const {
 }
 
 QString Motordaten::Beschreibungsdatei(const QString& name) const {
-    return Dateien::finde(Dateien::verbinde(datenordner_, name + QStringLiteral(".DAT")));
+    // The folder as it is spelled on disk, so that a new file lands in it.
+    return Dateien::finde(
+        Dateien::verbinde(Dateien::finde(datenordner_), name + QStringLiteral(".DAT")));
 }
 
 std::optional<QStringList> Motordaten::lies_Beschreibung(const QString& name) const {

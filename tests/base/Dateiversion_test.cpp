@@ -117,6 +117,10 @@ TEST(Dateiversion, OnlyTwoDigitsOfTheRightEngineAndKindCount) {
     v.lege_an("M.02ZC");
     EXPECT_EQ(v.dienst.hoechste_Version(), 2);
 
+    // A new version's name lies in the folder as spelled on disk.
+    QDir(v.ordner.pfad()).rename("DATA", "data");
+    EXPECT_EQ(v.dienst.Dateiname(9), v.ordner.datei("data/M.09ZC"));
+
     v.dienst.setze_Name("M.X");
     v.dienst.Suffix = "P";
     EXPECT_EQ(v.dienst.hoechste_Version(), -1);

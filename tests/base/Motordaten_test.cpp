@@ -108,3 +108,14 @@ TEST(Motordaten, NewKeepsAnExistingDescriptionAndCreatesTheFolder) {
     EXPECT_EQ(d.motoren.schreibe_Beschreibung("M1", {"neu", QString(QChar(0xe4))}), QString());
     EXPECT_EQ(d.Inhalt("M1.DAT"), QByteArray("neu\r\n\xe4\r\n"));
 }
+
+TEST(Motordaten, AFolderSpelledInAnotherCaseIsTheDataFolder) {
+    Datenordner d;
+    QDir(d.ordner.datei("DATA")).removeRecursively();
+    QDir().mkpath(d.ordner.datei("Data"));
+    EXPECT_EQ(d.motoren.neu("M1"), QString());
+    EXPECT_EQ(d.motoren.schreibe_Beschreibung("M1", {"x"}), QString());
+    EXPECT_EQ(QDir(d.ordner.datei("Data")).entryList(QDir::Files), QStringList{"M1.DAT"});
+    EXPECT_FALSE(QDir(d.ordner.datei("DATA")).exists());
+    EXPECT_EQ(d.motoren.Liste(), QStringList{"M1"});
+}
