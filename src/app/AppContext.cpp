@@ -40,6 +40,10 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
     // The port layer knows only the ports of this context's registry.
     Comm::SetPortRegistry(registry_.get());
+    // The engine data sets and the file versions, which the model's files are named by.
+    motordaten_ = std::make_unique<Motordaten>(glob().Pfad_Daten);
+    dateiversion_ = std::make_unique<cl_Dateiversion>(glob().Pfad_Daten);
+    dateiversion_->Beschriftung = hole_Text(11);
     link_ = std::make_unique<cl_COM_Quorvel>(*registry_, *meldungen_);
     // A request's wait window sits at the main window's centre.
     link_->setze_Wartefenster_Fabrik(cl_message::Fabrik([this] {
@@ -47,9 +51,6 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
         return haupt ? haupt->frameGeometry().center() : QPoint();
     }));
     version_ = std::make_unique<cl_Version>(*link_);
-    motordaten_ = std::make_unique<Motordaten>(glob().Pfad_Daten);
-    dateiversion_ = std::make_unique<cl_Dateiversion>(glob().Pfad_Daten);
-    dateiversion_->Beschriftung = hole_Text(11);
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
@@ -62,10 +63,10 @@ AppContext::~AppContext() {
         fenster_.pop_back();
     drucker_.reset();
     druckauswahl_.reset();
-    dateiversion_.reset();
-    motordaten_.reset();
     version_.reset();
     link_.reset();
+    dateiversion_.reset();
+    motordaten_.reset();
     Comm::SetPortRegistry(nullptr);
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);

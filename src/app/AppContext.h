@@ -69,10 +69,10 @@ private:
     std::unique_ptr<Meldungen> meldungen_;
     std::unique_ptr<TInterAction> interAction_;
     std::unique_ptr<Globaldaten> daten_;
-    std::unique_ptr<cl_COM_Quorvel> link_;
-    std::unique_ptr<cl_Version> version_;
     std::unique_ptr<Motordaten> motordaten_;
     std::unique_ptr<cl_Dateiversion> dateiversion_;
+    std::unique_ptr<cl_COM_Quorvel> link_;
+    std::unique_ptr<cl_Version> version_;
     std::unique_ptr<Druckauswahl> druckauswahl_;
     std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;
