@@ -90,3 +90,29 @@ TEST(ColorButton, TheFaceTakesItsColourOrTheParents) {
     b.update();
     EXPECT_EQ(b.grab().toImage().pixelColor(5, 5), QColor(0, 128, 0));
 }
+
+TEST(ColorButton, APressedButtonIsFlatWithFaceAndCaptionOnePixelDownRight) {
+    QWidget fenster;
+    TColorButton b("Save", &fenster);
+    b.setGeometry(0, 0, 75, 25);
+    fenster.show();
+    std::vector<std::pair<QRect, unsigned>> gezeichnet;
+    b.OnDrawButton = [&](TColorButton&, QPainter&, const QRect& r, unsigned zustand) {
+        gezeichnet.emplace_back(r, zustand);
+    };
+    const QRect oben = Beschriftung(b);
+    const QImage hoch = b.grab().toImage();
+    b.setDown(true);
+    const QRect unten = Beschriftung(b);
+    const QImage gedrueckt = b.grab().toImage();
+    EXPECT_EQ(unten.topLeft() - oben.topLeft(), QPoint(1, 1));
+    // Raised: a light edge at the top left; pressed: a shadow line, the face moved over its
+    // bottom and right part.
+    EXPECT_EQ(hoch.pixel(0, 0), b.palette().color(QPalette::Light).rgb());
+    EXPECT_EQ(gedrueckt.pixel(0, 0), b.palette().color(QPalette::Dark).rgb());
+    EXPECT_EQ(gedrueckt.pixel(74, 0), b.palette().color(QPalette::Dark).rgb());
+    EXPECT_EQ(gedrueckt.pixel(0, 24), b.palette().color(QPalette::Dark).rgb());
+    ASSERT_GE(gezeichnet.size(), 2u);
+    EXPECT_EQ(gezeichnet.front(), std::make_pair(QRect(2, 2, 71, 21), 0u));
+    EXPECT_EQ(gezeichnet.back(), std::make_pair(QRect(2, 2, 73, 23), TColorButton::Gedrueckt));
+}
