@@ -1,14 +1,21 @@
 #include "app/AppContext.h"
 
+#include "base/Dateiversion.h"
+#include "base/Motordaten.h"
 #include "link/UComData.h"
 #include "link/UKommunikation.h"
+#include "model/Drucker.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "windows/TForm.h"
+#include "windows/UCSV_speichern.h"
+#include "windows/UDateiversion.h"
+#include "windows/UDrucker.h"
 #include "windows/UMessage.h"
+#include "windows/UMotorname.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/USicherheitstext.h"
@@ -35,6 +42,10 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
     // The port layer knows only the ports of this context's registry.
     Comm::SetPortTable(Comm::PortTable{registry_->readPortTable()});
+    // The engine data sets and the file versions, which the model's files are named by.
+    motordaten_ = std::make_unique<Motordaten>(glob().Pfad_Daten);
+    dateiversion_ = std::make_unique<cl_Dateiversion>(glob().Pfad_Daten);
+    dateiversion_->Beschriftung = hole_Text(11);
     link_ = std::make_unique<cl_COM_Quorvel>(*registry_, *meldungen_);
     // A request's wait window sits at the main window's centre.
     link_->setze_Wartefenster_Fabrik(cl_message::Fabrik([this] {
@@ -50,17 +61,25 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     // Created before the windows, so that the definitions are loaded before any window
     // hears of an identity answer.
     parameter_ = std::make_unique<cl_Parameter>(*link_, *version_, *kommunikation_);
+    druckauswahl_ = std::make_unique<TDruckdialog>();
+    drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
+    drucker_->setze_Druckauswahl(druckauswahl_.get());
 }
 
 AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them.
+    dateiversionsfenster_.reset();
     while (!fenster_.empty())
         fenster_.pop_back();
+    drucker_.reset();
+    druckauswahl_.reset();
     parameter_.reset();
     version_.reset();
     kommunikation_.reset();
     ecu_Liste_.reset();
     link_.reset();
+    dateiversion_.reset();
+    motordaten_.reset();
     Comm::SetPortTable(std::nullopt);
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);
@@ -107,7 +126,9 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
+    erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(
         TForm::Klasse,
@@ -125,6 +146,12 @@ void AppContext::erzeuge_Fenster() {
                 aktiviere(ziel);
         },
         TForm::Zurueck);
+}
+
+void AppContext::erzeuge_Dateiversion() {
+    // Outside the window list, as a window without owner: window cycling passes it by.
+    if (!dateiversionsfenster_)
+        dateiversionsfenster_ = std::make_unique<TForm_Dateiversion>(*this);
 }
 
 void AppContext::starte() {

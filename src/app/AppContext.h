@@ -19,6 +19,11 @@ class cl_Version;
 class cl_ECU_Liste;
 class cl_Kommunikation;
 class cl_Parameter;
+class Motordaten;
+class cl_Dateiversion;
+class TPrinter_Quorvel;
+class Druckauswahl;
+class TForm_Dateiversion;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them to the windows as their Kontext, and destroys them in reverse order.
@@ -53,6 +58,10 @@ public:
     cl_Kommunikation& kommunikation() override { return *kommunikation_; }
     cl_ECU_Liste& ecu_Liste() override { return *ecu_Liste_; }
     cl_Parameter& parameter() override { return *parameter_; }
+    Motordaten& motordaten() override { return *motordaten_; }
+    cl_Dateiversion& dateiversion() override { return *dateiversion_; }
+    TPrinter_Quorvel& drucker() override { return *drucker_; }
+    void erzeuge_Dateiversion() override;
     Globaldaten& daten() { return *daten_; }
 
     // The windows in creation order.
@@ -66,12 +75,17 @@ private:
     std::unique_ptr<Meldungen> meldungen_;
     std::unique_ptr<TInterAction> interAction_;
     std::unique_ptr<Globaldaten> daten_;
+    std::unique_ptr<Motordaten> motordaten_;
+    std::unique_ptr<cl_Dateiversion> dateiversion_;
     std::unique_ptr<cl_COM_Quorvel> link_;
     std::unique_ptr<cl_ECU_Liste> ecu_Liste_;
     std::unique_ptr<cl_Kommunikation> kommunikation_;
     std::unique_ptr<cl_Version> version_;
     std::unique_ptr<cl_Parameter> parameter_;
+    std::unique_ptr<Druckauswahl> druckauswahl_;
+    std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;
+    std::unique_ptr<TForm_Dateiversion> dateiversionsfenster_;
     bool beendet_ = false;
     int rueckgabewert_ = 0;
 };

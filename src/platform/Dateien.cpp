@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,6 +135,27 @@ bool schreibe_Zeilen(const QString& path, const QStringList& lines) {
         content.append("\r\n");
     }
     return schreibe_Datei(path, content);
+}
+
+bool in_Benutzung(const QString& path) {
+    const QByteArray name = QFile::encodeName(finde(path));
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool belegt = false;
+    struct flock satz = {};
+    satz.l_type = F_WRLCK;
+    satz.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &satz) == 0 && satz.l_type != F_UNLCK)
+        belegt = true;
+    if (!belegt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+            belegt = errno == EWOULDBLOCK;
+        else
+            ::flock(fd, LOCK_UN);
+    }
+    ::close(fd);
+    return belegt;
 }
 
 } // namespace Dateien

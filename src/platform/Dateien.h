@@ -27,4 +27,9 @@ std::optional<QStringList> lies_Zeilen(const QString& path);
 bool schreibe_Zeilen(const QString& path, const QStringList& lines);
 bool schreibe_Datei(const QString& path, const QByteArray& content);
 
+// Whether another program holds the file (Windows' sharing violation): here, whether some
+// other open of it holds a lock (flock or a POSIX record lock), as office programs and the
+// program's own serial devices take. A file that merely cannot be opened is not in use.
+bool in_Benutzung(const QString& path);
+
 } // namespace Dateien

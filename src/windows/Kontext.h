@@ -10,6 +10,9 @@ class cl_Version;
 class cl_Kommunikation;
 class cl_ECU_Liste;
 class cl_Parameter;
+class Motordaten;
+class cl_Dateiversion;
+class TPrinter_Quorvel;
 class TForm;
 
 // What a window reaches of the program's shared objects. The application context owns them
@@ -33,6 +36,11 @@ public:
     virtual cl_Kommunikation& kommunikation() = 0;
     virtual cl_ECU_Liste& ecu_Liste() = 0;
     virtual cl_Parameter& parameter() = 0;
+    virtual Motordaten& motordaten() = 0;
+    virtual cl_Dateiversion& dateiversion() = 0;
+    virtual TPrinter_Quorvel& drucker() = 0;
+    // The version dialog, created once when the main window first shows.
+    virtual void erzeuge_Dateiversion() = 0;
 
     // The windows in creation order, so far.
     virtual std::vector<TForm*> Fenster() const = 0;

@@ -1,5 +1,6 @@
 #include "windows/UQuorvel.h"
 
+#include "base/Motordaten.h"
 #include "base/Uglobal.h"
 #include "link/UComData.h"
 #include "model/UQuorveldata.h"
@@ -124,7 +125,9 @@ void TForm_Quorvel::FormShow() {
     cl_COM_Quorvel& link = k.link();
     // The stored port again, now with the setup window's CAN settings.
     link.erzeuge_COM();
+    zeige_Motorname();
     move(0, 0);
+    k.erzeuge_Dateiversion();
     k.version().sofort_starten();
 
     const int com = glob().COM_Nr;
@@ -203,6 +206,11 @@ void TForm_Quorvel::Verbindung_inaktiv() {
     Passwort_akzeptiert = 1;
     if (aktualisiere_Menues)
         aktualisiere_Menues();
+}
+
+void TForm_Quorvel::zeige_Motorname() {
+    Label_Motorname->setText(k.motordaten().Motorname());
+    Label_Motorname->adjustSize();
 }
 
 void TForm_Quorvel::zeige_Zeile(QLabel* wert, bool an) {

@@ -27,6 +27,8 @@ public:
     void Verbindung_aktiv();
     void Verbindung_inaktiv();
     void zeige_ECU_Daten();
+    // The engine-name line shows the current engine name.
+    void zeige_Motorname();
 
     // The number a port item stands for: characters 4 and 5 read as a decimal number.
     static int Portnummer(const QString& eintrag);

@@ -7,12 +7,12 @@
 #include "platform/Registry.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
+#include "windows/UColorButton.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <algorithm>
 
 namespace {
@@ -101,7 +101,7 @@ TForm_Setup::TForm_Setup(Kontext& kontext) : TForm(QStringLiteral("Setup")), k(k
     ComboBox_BT_Relais_Com_Nr->setGeometry(220, 220, 90, 24);
     CheckBox_BT_Online = new QCheckBox(this);
     CheckBox_BT_Online->move(320, 222);
-    Button_OK = new QPushButton(QStringLiteral("OK"), this);
+    Button_OK = new TColorButton(QStringLiteral("OK"), this);
     Button_OK->setGeometry(160, 280, 100, 30);
 
     // FormCreate.

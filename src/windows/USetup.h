@@ -14,7 +14,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class TColorButton;
 class Kontext;
 
 // A combo box that tells before it opens its list, so that the list can be refilled.
@@ -116,7 +116,7 @@ public:
     QLabel* Label_Kopf_BT_Relais = nullptr;
     QComboBox* ComboBox_BT_Relais_Com_Nr = nullptr;
     QCheckBox* CheckBox_BT_Online = nullptr;
-    QPushButton* Button_OK = nullptr;
+    TColorButton* Button_OK = nullptr;
 
 private:
     Kontext& k;

@@ -5,10 +5,10 @@
 #include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
+#include "windows/UColorButton.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -23,7 +23,7 @@ TForm_Sicherheitstext::TForm_Sicherheitstext(Kontext& kontext)
     Memo = new QPlainTextEdit(this);
     Memo->setReadOnly(true);
     Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Button_OK = new QPushButton(QStringLiteral("OK"), this);
+    Button_OK = new TColorButton(QStringLiteral("OK"), this);
     connect(Button_OK, &QPushButton::clicked, this, &QWidget::close);
     ordne_an();
     if (const QScreen* screen = QGuiApplication::primaryScreen())

@@ -3,7 +3,7 @@
 #include "windows/TForm.h"
 
 class QPlainTextEdit;
-class QPushButton;
+class TColorButton;
 class Kontext;
 
 // The safety information of the chosen language, shown when the program starts. The
@@ -18,7 +18,7 @@ public:
     static QString Dateipfad();
 
     QPlainTextEdit* Memo = nullptr;
-    QPushButton* Button_OK = nullptr;
+    TColorButton* Button_OK = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

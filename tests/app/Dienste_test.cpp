@@ -1,0 +1,60 @@
+#include "app/AppContext.h"
+#include "base/Dateiversion.h"
+#include "base/Motordaten.h"
+#include "support/Fixtures.h"
+#include "windows/UCSV_speichern.h"
+#include "windows/UDateiversion.h"
+#include "windows/UMotorname.h"
+#include "windows/UQuorvel.h"
+#include "windows/USetup.h"
+#include "windows/service/USicherheitstext.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithTheMainWindow) {
+    Programmordner ordner;
+    QStringList texte(11);
+    texte[10] = "Parameter set";
+    ordner.schreibe("Language/English/QORV4.TXT", texte);
+    ordner.schreibe("Language/English/SAVE.TXT", {"x"});
+    ordner.schreibe("Language/English/T-Quorvel-1-400-615.txt", {"x"});
+    ordner.schreibe_roh("registry.ini", "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
+                                        "Language=English\nCOM_Nr=0\nCAN_Plugin=fake\n"
+                                        "Default Quorvel Hardware=7\n"
+                                        "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+                                        "CAN baud rate=1\nCAN send identifier=536870910\n"
+                                        "CAN receive identifier=536870911\n"
+                                        "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n[Ports]\n");
+    qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+    Meldungsrekorder meldungen;
+    AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()),
+                   meldungen.Senke());
+    ctx.erzeuge_Fenster();
+
+    const std::vector<TForm*> f = ctx.Fenster();
+    ASSERT_EQ(f.size(), 5u);
+    EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[2]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[3]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[4]), nullptr);
+
+    EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
+    EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
+    EXPECT_EQ(ctx.dateiversion().Suffix, "P");
+
+    const auto dialoge = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += dynamic_cast<TForm_Dateiversion*>(w) != nullptr;
+        return n;
+    };
+    EXPECT_EQ(dialoge(), 0);
+    ctx.starte();
+    EXPECT_EQ(dialoge(), 1);
+    EXPECT_EQ(ctx.Fenster().size(), 5u);
+    EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
+    qunsetenv("QUORVEL_REGISTRY");
+}
