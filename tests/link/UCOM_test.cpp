@@ -41,7 +41,7 @@ Gepackt entpacke(const std::vector<CanMsg>& msgs) {
 TEST(Link, CAN_Packing_Table) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
     struct Fall {
         int bytes;
         std::vector<int> sequenz, anzahl;
@@ -60,8 +60,7 @@ TEST(Link, CAN_Packing_Table) {
         for (char c : b)
             link.sende_Byte(static_cast<uint8_t>(c));
         link.sende_CAN_Rest();
-        u.pumpe(5);
-        const Gepackt g = entpacke(bus.Nachrichten());
+        const Gepackt g = entpacke(bus.Nachrichten(link));
         EXPECT_EQ(g.bytes, b) << f.bytes;
         if (f.bytes == 255) {
             ASSERT_EQ(g.sequenz.size(), 43u);
@@ -79,34 +78,30 @@ TEST(Link, CAN_Packing_Table) {
 TEST(Link, Frames_CarryLengthCommandAndChecksum) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
 
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3)); // 3+100+153=256
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes,
+              QByteArray("\x03\x64\x99", 3)); // 3+100+153=256
 
     // 14 bytes: three messages 0, 1, 130 with 6, 6, 2 bytes; 12 bytes: 0 and 129.
     const QByteArray d11 = Muster(11);
     link.sende_Telegramm(7, 11, reinterpret_cast<const uint8_t*>(d11.constData()));
-    u.pumpe(5);
-    Gepackt g = entpacke(bus.Nachrichten());
+    Gepackt g = entpacke(bus.Nachrichten(link));
     EXPECT_EQ(g.bytes, Rahmen(7, d11));
     EXPECT_EQ(g.sequenz, (std::vector<int>{0, 1, 130}));
     EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6, 2}));
     link.sende_Telegramm(7, 9, reinterpret_cast<const uint8_t*>(d11.constData()));
-    u.pumpe(5);
-    g = entpacke(bus.Nachrichten());
+    g = entpacke(bus.Nachrichten(link));
     EXPECT_EQ(g.sequenz, (std::vector<int>{0, 129}));
     EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6}));
 
     // The longest frame (L = 255) goes out; one more data byte cannot be framed and fails.
     const QByteArray d252 = Muster(253);
     link.sende_Telegramm(9, 252, reinterpret_cast<const uint8_t*>(d252.constData()));
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, Rahmen(9, d252.left(252)));
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes, Rahmen(9, d252.left(252)));
     link.sende_Telegramm(9, 253, reinterpret_cast<const uint8_t*>(d252.constData()));
-    u.pumpe(5);
-    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_TRUE(bus.Nachrichten(link).empty());
     EXPECT_TRUE(link.wartet());
     EXPECT_TRUE(link.Empfangsfehler());
 }
@@ -114,11 +109,10 @@ TEST(Link, Frames_CarryLengthCommandAndChecksum) {
 TEST(Link, NothingIsSentWhileTheLinkIsOff) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
     link.setze_aktiv(false);
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_TRUE(bus.Nachrichten(link).empty());
     EXPECT_FALSE(link.wartet());
 }
 
@@ -261,7 +255,7 @@ TEST(Link, CAN_ReceiveRules) {
     for (const Fall& f : faelle) {
         Linkumgebung u;
         clCOM& link = u.CAN_Link();
-        Buslauscher ecu(u.netz);
+        Buslauscher ecu(u.bus);
         link.sende_Telegramm(100, 0, nullptr);
         for (const auto& n : f.nachrichten) {
             CanMsg m;
@@ -270,7 +264,7 @@ TEST(Link, CAN_ReceiveRules) {
             std::copy(n.begin(), n.end(), m.data);
             ecu.sende(m);
         }
-        u.pumpe(10);
+        ecu.zustellen();
         link.lies_CAN();
         EXPECT_EQ(link.ist_komplett(), f.komplett) << f.name;
         EXPECT_EQ(link.Empfangsfehler(), f.fehler) << f.name;
@@ -315,14 +309,13 @@ TEST(Link, CAN_SwitchingOnOpensThePortOrLeavesTheLinkOff) {
     clCOM& link = *u.link;
     link.setze_CAN_Setup(CAN_Setup{});
     ASSERT_FALSE(link.ist_Port_offen());
-    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
-    Buslauscher bus(u.netz);
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("virtualcan"));
+    Buslauscher bus(u.bus);
     link.setze_aktiv(true);
     EXPECT_TRUE(link.ist_enabled());
     EXPECT_TRUE(link.ist_Port_offen());
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3));
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes, QByteArray("\x03\x64\x99", 3));
 
     Registry(u.ordner.registry())
         .writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("socketcan"));
@@ -347,7 +340,7 @@ class Bloecke : public ::testing::Test {
 protected:
     void SetUp() override {
         link = &u.CAN_Link();
-        sim.oeffne_CAN(u.netz);
+        ASSERT_TRUE(sim.oeffne_CAN(u.bus.Teilnehmer()));
     }
     std::vector<QByteArray> Anfragen() {
         std::vector<QByteArray> v;
@@ -455,7 +448,7 @@ TEST_F(Bloecke, NewFormatRead_WronglyNumberedBlocksNeitherRestartNorEndTheRead) 
     int n = 2000;
     ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), bild);
-    u.pumpe(20);
+    u.warte([&] { return Anfragen().size() >= 5; });
     std::vector<int> gefragt;
     for (const QByteArray& a : Anfragen())
         gefragt.push_back(static_cast<uint8_t>(a[2]));
@@ -565,7 +558,7 @@ TEST(EcuSimCAN, GoneBeforeItsQueuedDeliveryRuns) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
     auto sim = std::make_unique<EcuSim>();
-    sim->oeffne_CAN(u.netz);
+    ASSERT_TRUE(sim->oeffne_CAN(u.bus.Teilnehmer()));
     link.sende_Telegramm(100, 0, nullptr);
     sim.reset();
     u.pumpe(20);
@@ -634,7 +627,8 @@ TEST(CanPort, WithoutAnAdapterOpenFailsAndTheObjectStaysUsable) {
     Linkumgebung u(false, QStringLiteral("socketcan"));
     TCanport port(0, *u.registry);
     EXPECT_FALSE(port.Open(2, 100, 100, 100, 100));
-    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
+    EXPECT_EQ(port.Handle(), 0);
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("virtualcan"));
     EXPECT_TRUE(port.Open(2, 100, 100, 100, 100));
     EXPECT_TRUE(port.Close());
 }
@@ -653,29 +647,39 @@ TEST(CanPort, TakeFromAnEmptyQueueLeavesTheOutputs) {
     EXPECT_EQ(d[0], 9);
 }
 
-// Every message reaches every other handle on the net that enabled its identifier.
-TEST(CanPort, FakeBusDeliversToEveryOtherHandle) {
+// Every message reaches every other handle on the bus that enabled its identifier, 29-bit
+// and 11-bit identifiers kept apart.
+TEST(CanPort, VirtualBusDeliversToEveryOtherHandle) {
     Linkumgebung u;
     TCanport a(0, *u.registry), b(0, *u.registry), c(0, *u.registry);
     for (TCanport* p : {&a, &b, &c}) {
         ASSERT_TRUE(p->Open(2, 100, 2, 100, 100));
         p->IdAdd(0x20000010);
+        ASSERT_TRUE(u.bus.angemeldet(
+            [p](const CanMsg& m) { return p->Write(m.id, m.len, std::to_array(m.data)); }));
     }
-    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 3);
+    c.IdAdd(0x10);
     std::array<uint8_t, 8> d{1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(a.Write(0x20000010, 8, d));
     EXPECT_TRUE(a.Write(0x20000011, 8, d)); // nobody enabled it
+    EXPECT_TRUE(a.Write(0x10, 3, d));       // 11-bit: only c
+    EXPECT_TRUE(a.Write(0x20000010, 8, d));
     int32_t id = 0;
     uint8_t laenge = 0;
     std::array<uint8_t, 8> aus{};
-    EXPECT_FALSE(a.Take(id, laenge, aus)) << "the writer does not hear itself";
+    const auto nimm = [&](TCanport& p) {
+        return VirtuellerBus::warte([&] { return p.Take(id, laenge, aus); }, 2000);
+    };
+    ASSERT_TRUE(nimm(c));
+    EXPECT_EQ(id, 0x10);
+    EXPECT_EQ(laenge, 3);
     for (TCanport* p : {&b, &c}) {
-        ASSERT_TRUE(p->Take(id, laenge, aus));
+        ASSERT_TRUE(nimm(*p));
         EXPECT_EQ(id, 0x20000010);
         EXPECT_EQ(laenge, 8);
         EXPECT_EQ(aus, d);
         EXPECT_FALSE(p->Take(id, laenge, aus));
     }
-    c.Close();
-    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 2);
+    EXPECT_FALSE(a.Take(id, laenge, aus)) << "the writer does not hear itself";
+    EXPECT_TRUE(c.Close());
+    EXPECT_FALSE(c.Write(0x20000010, 8, d));
 }

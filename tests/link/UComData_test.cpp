@@ -349,7 +349,7 @@ TEST_F(Scheduler, TheWaitWindowShowsWhileItsRequestRunsAndClosingItStopsTheReque
 
 TEST_F(Scheduler, BlockTransfersRunThroughTheSchedulerAgainstTheSimulatedEcu) {
     ecusim::EcuSim sim;
-    sim.oeffne_CAN(k.netz());
+    ASSERT_TRUE(sim.oeffne_CAN(k.bus.Teilnehmer()));
     QByteArray quelle(250, '\0');
     for (int i = 0; i < quelle.size(); ++i)
         quelle[i] = static_cast<char>(i * 7);
@@ -400,7 +400,7 @@ TEST_F(Scheduler, AForcedDisconnectionStopsEveryRequest) {
 
 TEST_F(Scheduler, ADisconnectionDuringABlockTransferDoesNotFreezeTheLink) {
     ecusim::EcuSim sim;
-    sim.oeffne_CAN(k.netz());
+    ASSERT_TRUE(sim.oeffne_CAN(k.bus.Teilnehmer()));
     sim.setze_Blocklesen(3, QByteArray(1000, '\x01'), false);
     std::array<uint8_t, 2000> puffer{};
     cl_COM_data lesen(link, 3, true, false, 2000, 0, nullptr, 1000, puffer.data());
