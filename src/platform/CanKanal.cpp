@@ -63,6 +63,7 @@ CanErgebnis CanKanal::verbinde(int32_t bitrate, int frist_ms) {
                      });
     QTimer frist;
     frist.setSingleShot(true);
+    frist.setTimerType(Qt::PreciseTimer);
     QObject::connect(&frist, &QTimer::timeout, &schleife, &QEventLoop::quit);
 
     bool ok = geraet_->connectDevice();

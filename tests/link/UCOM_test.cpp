@@ -232,6 +232,96 @@ TEST(Link, WaitTicksCountDownToATimeout) {
     EXPECT_EQ(ticks, 2);
 }
 
+// After an exchange (command 9) ended without its answer, timed out or stopped, that answer
+// may still come during the next exchange: it is skipped, exactly its L bytes, and the wait
+// goes on. Each row: how the exchange ended, the next command, and the chunks arriving.
+TEST(Link, LateAnswerOfTheExchangeBeforeIsSkipped) {
+    enum Ende { zeit, gestoppt };
+    struct Fall {
+        const char* name;
+        Ende ende;
+        uint8_t naechster;
+        std::vector<QByteArray> stuecke;
+        bool komplett, fehler;
+    };
+    const QByteArray spaet = Rahmen(9, Muster(7)); // 10 bytes
+    const QByteArray gut = Rahmen(5, Muster(2, 40));
+    const Fall faelle[] = {
+        {"timed out, then the answer", zeit, 5, {spaet, gut}, true, false},
+        {"stopped, then the answer", gestoppt, 5, {spaet, gut}, true, false},
+        {"both in one chunk", zeit, 5, {spaet + gut}, true, false},
+        {"in pieces, the answer begun in the last piece",
+         zeit,
+         5,
+         {spaet.left(1), spaet.mid(1, 4), spaet.mid(5) + gut.left(2), gut.mid(2)},
+         true,
+         false},
+        {"the late answer alone: still waiting", zeit, 5, {spaet}, false, false},
+        {"another wrong command still fails", zeit, 5, {Rahmen(8, Muster(2))}, false, true},
+        {"only one late answer is skipped", zeit, 5, {spaet, spaet}, false, true},
+        {"same command: taken as the answer", zeit, 9, {spaet}, true, false},
+    };
+    for (const Fall& f : faelle) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        link.sende_Telegramm(9, 0, nullptr);
+        if (f.ende == zeit) {
+            int ticks = 1;
+            ASSERT_FALSE(link.pruefe_Antwort(ticks)) << f.name;
+            ASSERT_FALSE(link.wartet()) << f.name;
+        } else {
+            link.abbrechen();
+        }
+        link.sende_Telegramm(f.naechster, 0, nullptr);
+        for (const QByteArray& s : f.stuecke)
+            link.empfange(s);
+        EXPECT_EQ(link.ist_komplett(), f.komplett) << f.name;
+        EXPECT_EQ(link.Empfangsfehler(), f.fehler) << f.name;
+        if (!f.komplett)
+            continue;
+        const QByteArray erwartet = f.naechster == 9 ? Muster(7) : Muster(2, 40);
+        std::vector<uint8_t> b(static_cast<size_t>(erwartet.size()));
+        int n = static_cast<int>(erwartet.size());
+        ASSERT_TRUE(link.hole_Antwort(f.naechster, n, b.data())) << f.name;
+        EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), erwartet) << f.name;
+    }
+}
+
+// A late answer taken by the next exchange of its command leaves that exchange's own answer
+// to come: it is skipped in the exchange after, which another command may be.
+TEST(Link, AfterALateAnswerWasTakenTheAnswerItDisplacedIsSkipped) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.sende_Telegramm(9, 0, nullptr);
+    int ticks = 1;
+    link.pruefe_Antwort(ticks);
+    link.sende_Telegramm(9, 0, nullptr);
+    link.empfange(Rahmen(9, Muster(2)));
+    int n = 2;
+    uint8_t b[2];
+    ASSERT_TRUE(link.hole_Antwort(9, n, b));
+    link.sende_Telegramm(5, 0, nullptr);
+    link.empfange(Rahmen(9, Muster(2)) + Rahmen(5, Muster(2)));
+    EXPECT_TRUE(link.ist_komplett());
+    EXPECT_FALSE(link.Empfangsfehler());
+}
+
+// The acknowledgement of a block send is checked as a single answer, its length as asked.
+TEST(Link, BlockSendAcknowledgementHasItsLengthChecked) {
+    for (int bytes : {0, 1}) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        const QByteArray d = Muster(50);
+        link.sende_Anfrage(7, 50, true, reinterpret_cast<const uint8_t*>(d.constData()));
+        link.empfange(Rahmen(7, {})); // the block; the closing frame follows
+        ASSERT_TRUE(link.wartet());
+        link.empfange(Rahmen(7, QByteArray(bytes, '\x11')));
+        ASSERT_TRUE(link.ist_komplett()) << bytes;
+        int n = 0;
+        EXPECT_EQ(link.hole_Antwort(7, n, nullptr, 0), bytes == 0) << bytes;
+    }
+}
+
 // The CAN receive rules: foreign identifiers skipped, data length 8 and counts up to 6
 // only, sequence numbers without gaps (0 starts afresh).
 TEST(Link, CAN_ReceiveRules) {
@@ -551,6 +641,20 @@ TEST_F(Bloecke, AnswerFaultsOfTheSimulatedECU) {
     uint8_t id[66];
     int n = 66;
     EXPECT_TRUE(link->hole_Antwort(100, n, id));
+}
+
+// The identifiers on the bus are the configured ones with the 29-bit mark, 0x20000000.
+TEST(EcuSimCAN, TheIdentifierOnTheBusIsTheConfiguredOneWithThe29BitMark) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    EcuSim sim;
+    ASSERT_TRUE(sim.oeffne_CAN(u.bus.Teilnehmer(), 0x1FFFFFFE, 0x1FFFFFFF));
+    link.sende_Telegramm(100, 0, nullptr);
+    ASSERT_TRUE(u.warte_Ende());
+    EXPECT_TRUE(link.ist_komplett());
+    ASSERT_EQ(sim.empfangene().size(), 1u);
+    EXPECT_EQ(sim.empfangene()[0].can_id, 0x1FFFFFFEu + 0x20000000u);
+    EXPECT_EQ(sim.Empfangsfehler, 0);
 }
 
 // A simulated ECU that leaves the bus while a delivery to it is still queued is not reached.
