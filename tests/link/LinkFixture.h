@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,11 +32,9 @@ public:
     static constexpr uint32_t Sende_Id = 0x1FFFFFFE;    // PC -> ECU
     static constexpr uint32_t Empfangs_Id = 0x1FFFFFFF; // ECU -> PC
 
-    explicit HandECU(const VirtuellerBus& bus)
-        : kanal_(bus.Teilnehmer()), spion_(bus.Teilnehmer()) {
+    explicit HandECU(const VirtuellerBus& bus) : kanal_(bus.Teilnehmer()) {
         kanal_->erlaube_Id(static_cast<int32_t>(Sende_Id | CAN_29_Bit));
         kanal_->erlaube_Id(VirtuellerBus::Marke_PC);
-        spion_->erlaube_Id(VirtuellerBus::Marke_ECU);
     }
 
     // Frames sent by the PC since the last call.
@@ -52,19 +51,11 @@ public:
     void sende_roh(const QByteArray& frame) {
         for (const CanMsg& m : ecusim::packe_CAN(frame, Empfangs_Id | CAN_29_Bit))
             kanal_->sende(m);
-        // The bus hands a message to all others in one go: once a second participant of the
-        // ECU's has the mark written after the answer, the link's socket has the answer too.
-        CanMsg marke;
-        marke.id = VirtuellerBus::Marke_ECU;
-        marke.len = 1;
-        kanal_->sende(marke);
-        VirtuellerBus::warte([this] {
-            CanMsg m;
-            return spion_->nimm(m);
-        });
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
+        if (nach_dem_Senden)
+            nach_dem_Senden();
     }
+    // Waits until what was sent has reached the PC, as far as it can tell.
+    std::function<void()> nach_dem_Senden;
 
     // Messages taken so far, and the marks the PC wrote among them.
     void hole() {
@@ -82,7 +73,6 @@ public:
 
 private:
     std::unique_ptr<CanKanal> kanal_;
-    std::unique_ptr<CanKanal> spion_;
     ecusim::CAN_Entpacker entpacker_;
     std::vector<QByteArray> frames_;
 };
@@ -112,6 +102,19 @@ public:
         altesVerzeichnis_ = QDir::currentPath();
         QDir::setCurrent(ordner.pfad());
         ecu = std::make_unique<HandECU>(bus);
+        // The bus's sockets may hold a small message back for tens of milliseconds (Nagle),
+        // and nothing from the ECU can be seen on the link's side without taking it there:
+        // so the link takes what came, as its next tick would first thing, until its
+        // receiver has settled the exchange (or a little while has passed, when the answer
+        // was one the receiver skips).
+        ecu->nach_dem_Senden = [this] {
+            VirtuellerBus::warte(
+                [this] {
+                    link().lies_CAN();
+                    return link().ist_komplett() || link().Empfangsfehler();
+                },
+                100);
+        };
         kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
                                                std::make_unique<Registry>(ordner.registry()),
                                                meldungen.Senke());

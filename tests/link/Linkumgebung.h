@@ -143,11 +143,9 @@ private:
 // identifier) and can send as the ECU does.
 class Buslauscher {
 public:
-    explicit Buslauscher(const VirtuellerBus& bus)
-        : kanal_(bus.Teilnehmer()), spion_(bus.Teilnehmer()) {
+    explicit Buslauscher(const VirtuellerBus& bus) : kanal_(bus.Teilnehmer()) {
         kanal_->erlaube_Id(static_cast<int32_t>(PC_Sende_Id | CAN_29_Bit));
         kanal_->erlaube_Id(VirtuellerBus::Marke_PC);
-        spion_->erlaube_Id(VirtuellerBus::Marke_ECU);
     }
     // What the link sent until now: its port writes a mark after it, and the bus keeps the
     // order of one sender.
@@ -169,22 +167,7 @@ public:
         return v;
     }
     void sende(const CanMsg& m) { kanal_->sende(m); }
-    // Waits until what was sent has reached the link's port: the bus hands each message to
-    // all others in one go, so a second participant seeing a mark written after it will do.
-    void zustellen() {
-        CanMsg marke;
-        marke.id = VirtuellerBus::Marke_ECU;
-        marke.len = 1;
-        kanal_->sende(marke);
-        VirtuellerBus::warte([this] {
-            CanMsg m;
-            return spion_->nimm(m);
-        });
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-    }
 
 private:
     std::unique_ptr<CanKanal> kanal_;
-    std::unique_ptr<CanKanal> spion_;
 };

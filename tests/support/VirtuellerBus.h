@@ -12,9 +12,9 @@
 // own on that port, so that the buses of one test never hear each other.
 class VirtuellerBus {
 public:
-    // Marks that a participant writes to learn that what it sent before has arrived.
+    // A mark the link's port writes to learn that what it sent before has arrived: one
+    // socket keeps its order.
     static constexpr int32_t Marke_PC = 0x7FF;
-    static constexpr int32_t Marke_ECU = 0x7FE;
     // What a new participant writes to the host to learn that the bus knows it.
     static constexpr int32_t Anmeldung = 0x7FD;
 
