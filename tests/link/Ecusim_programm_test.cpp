@@ -23,7 +23,8 @@ TEST(EcusimProgramm, HelpNamesItsOptions) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString hilfe = QString::fromUtf8(p.readAllStandardOutput());
-    for (const char* option : {"--serial", "--pace", "--verbose", "--help"})
+    for (const char* option :
+         {"--serial", "--can", "--can-plugin", "--pace", "--verbose", "--help"})
         EXPECT_TRUE(hilfe.contains(QLatin1String(option))) << option;
 
     QProcess falsch;
