@@ -1,4 +1,5 @@
 #include "app/AppContext.h"
+#include "ecusim/CanTransport.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "link/UComData.h"
@@ -129,8 +130,23 @@ struct AmCAN {
             ADD_FAILURE() << "ecusim did not join the bus: " << ecu.readAllStandardError().data();
             return;
         }
-        // On the bus; the host reads its first line on one of the next passes of its loop.
-        QTest::qWait(100);
+        // On the bus once it answers: the bus hands a device messages only after it has read
+        // the device's first line.
+        std::unique_ptr<CanKanal> pc = bus.Teilnehmer();
+        pc->erlaube_Id(static_cast<int32_t>(0x1FFFFFFFu | CAN_29_Bit));
+        const bool antwortet = QTest::qWaitFor(
+            [&] {
+                for (const CanMsg& m :
+                     ecusim::packe_CAN(ecusim::baue_Rahmen(100, {}), 0x1FFFFFFEu | CAN_29_Bit))
+                    pc->sende(m);
+                CanMsg m;
+                return QTest::qWaitFor([&] { return pc->nimm(m); }, 50);
+            },
+            5000);
+        if (!antwortet) {
+            ADD_FAILURE() << "ecusim does not answer on the bus";
+            return;
+        }
         p.starte();
     }
     ~AmCAN() {
