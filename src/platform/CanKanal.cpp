@@ -40,11 +40,6 @@ CanErgebnis CanKanal::verbinde(int32_t bitrate, int frist_ms) {
         return CAN_BAUDRATE_FEHLER;
     if (geraet_->state() == QCanBusDevice::ConnectedState)
         return CAN_OK;
-    // Before connecting: most plugins take their configuration when they open. A plugin
-    // that does not know the key ignores it, and the bus runs at the rate it has.
-    if (!bitrateVomSystem_)
-        geraet_->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant(bitrate));
-
     std::optional<QCanBusDevice::CanBusError> fehler;
     QEventLoop schleife;
     QObject::connect(geraet_.get(), &QCanBusDevice::errorOccurred, &schleife,
@@ -66,7 +61,12 @@ CanErgebnis CanKanal::verbinde(int32_t bitrate, int frist_ms) {
     frist.setTimerType(Qt::PreciseTimer);
     QObject::connect(&frist, &QTimer::timeout, &schleife, &QEventLoop::quit);
 
-    bool ok = geraet_->connectDevice();
+    // Before connecting: most plugins take their configuration when they open; some check
+    // it at once. A plugin that does not know the key ignores it, and the bus runs at the
+    // rate it has.
+    if (!bitrateVomSystem_)
+        geraet_->setConfigurationParameter(QCanBusDevice::BitRateKey, QVariant(bitrate));
+    bool ok = !fehler && geraet_->connectDevice();
     if (ok && !fehler && geraet_->state() == QCanBusDevice::ConnectingState) {
         // The 20 ms tick still runs meanwhile; the user's clicks wait until the open is
         // decided, and a second open is refused above.
