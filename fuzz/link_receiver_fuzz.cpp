@@ -7,7 +7,6 @@
 #include "base/Meldungen.h"
 #include "base/Uglobal.h"
 #include "link/UCOM.h"
-#include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
 #include "platform/Registry.h"
 
@@ -22,6 +21,14 @@
 
 namespace {
 
+struct Stumm : Meldungen {
+    void zeige(const QString&) override {}
+    bool frage_OK_Abbrechen(const QString&, const QString&) override { return false; }
+    bool frage_Ja_Nein(const QString&, const QString&) override { return false; }
+};
+
+// The link's CAN port and the ECU on the in-process stand-in bus: a real bus would add
+// sockets and timing to every input.
 struct Umgebung {
     int argc = 1;
     char name[8] = "fuzz";
@@ -30,17 +37,18 @@ struct Umgebung {
     QTemporaryDir ordner;
     Globaldaten daten;
     std::unique_ptr<Registry> registry;
-    Dialog_Meldungen meldungen;
+    Stumm meldungen;
     std::unique_ptr<clCOM> link;
     std::unique_ptr<CanKanal> ecu;
 
     Umgebung() {
-        QFile registry(ordner.filePath(QStringLiteral("registry.ini")));
-        if (registry.open(QIODevice::WriteOnly))
-            registry.write("[SOFTWARE\\Quorvel\\Win Quorvel]\nCAN_Plugin=fake\n"
-                           "CAN_Interface=fuzz\n\n[Ports]\n");
-        registry.close();
-        this->registry = std::make_unique<Registry>(registry.fileName());
+        QFile datei(ordner.filePath(QStringLiteral("registry.ini")));
+        if (datei.open(QIODevice::WriteOnly))
+            datei.write("[SOFTWARE\\Quorvel\\Win Quorvel]\nCAN_Plugin=fake\n"
+                        "CAN_Interface=fuzz\n\n[Ports]\n");
+        datei.close();
+        qputenv("QUORVEL_REGISTRY", datei.fileName().toLocal8Bit());
+        registry = std::make_unique<Registry>(datei.fileName());
         // The link opens its trace file in the current folder; the fuzzer's own paths are
         // relative to the folder it was started in.
         const QString vorher = QDir::currentPath();
@@ -48,13 +56,14 @@ struct Umgebung {
         daten.g.COM_Nr = 0;
         daten.g.Testmodus = true;
         installiere_Globaldaten(&daten);
-        link = std::make_unique<clCOM>(*this->registry, meldungen);
+        link = std::make_unique<clCOM>(*registry, meldungen);
         link->setze_CAN_Setup(CAN_Setup{});
         link->waehle_Port(0, true, false);
         link->setze_aktiv(true);
         link->Trace_Grenze = 64 * 1024;
         QDir::setCurrent(vorher);
-        ecu = CanBusFake::oeffne(QStringLiteral("fuzz"), 10000);
+        ecu = CanKanal::erzeuge(QStringLiteral("fake"), QStringLiteral("fuzz"));
+        ecu->verbinde(500000);
     }
 };
 
@@ -108,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     m.data[k] = b[i + 2 + k];
                 u.ecu->sende(m);
             }
+            QCoreApplication::processEvents();
             link.lies_CAN();
             break;
         }
@@ -125,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     // Drain what the bus still holds for the link.
+    QCoreApplication::processEvents();
     for (int i = 0; i < 64; ++i)
         link.lies_CAN();
     return 0;

@@ -25,7 +25,11 @@ bool TCanport::Open(uint32_t baudCode, int32_t sendequeue, int32_t empfangsqueue
     if (handle_ != 0)
         canClose(handle_);
     handle_ = h;
-    return canSetBaudrate(handle_, baudCode) == CAN_OK;
+    if (canSetBaudrate(handle_, baudCode) == CAN_OK)
+        return true;
+    // A device that did not reach the bus is given back, not left connecting.
+    Close();
+    return false;
 }
 
 void TCanport::IdAdd(int32_t id) {

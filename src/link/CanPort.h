@@ -18,7 +18,8 @@ public:
     TCanport& operator=(const TCanport&) = delete;
 
     // Reads the plugin and interface from the registry values "CAN_Plugin" and
-    // "CAN_Interface" (default socketcan, can0; "fake" selects the in-process bus).
+    // "CAN_Interface" (default socketcan, can0). Waits a few seconds at most for the device
+    // to reach the bus, running the event loop; false leaves no handle open.
     bool Open(uint32_t baudCode, int32_t sendequeue, int32_t empfangsqueue, int32_t sendeTimeout,
               int32_t empfangsTimeout);
     void IdAdd(int32_t id);

@@ -102,7 +102,13 @@ int clCOM::lies_CAN_Baudrate() const {
 
 bool clCOM::oeffne_CAN() {
     Canport->Close();
-    if (!Canport->Open(static_cast<uint32_t>(lies_CAN_Baudrate()), 100, 100, 100, 100))
+    // Opening waits for the device in a nested event loop; the flag keeps the tick and any
+    // other port change out of the port until the open is decided.
+    CAN_oeffnet_ = true;
+    const bool offen =
+        Canport->Open(static_cast<uint32_t>(lies_CAN_Baudrate()), 100, 100, 100, 100);
+    CAN_oeffnet_ = false;
+    if (!offen)
         return false;
     if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
         Canport->IdAdd(static_cast<int32_t>(s->Empfangs_Identifier + CAN_29_Bit));
@@ -110,7 +116,15 @@ bool clCOM::oeffne_CAN() {
     return true;
 }
 
+bool clCOM::Portwechsel_gesperrt() const {
+    if (CAN_oeffnet_)
+        qCDebug(lcLink) << "port change while the CAN port is being opened: ignored";
+    return CAN_oeffnet_;
+}
+
 void clCOM::waehle_Port(int port, bool oeffnen, bool speichern) {
+    if (Portwechsel_gesperrt())
+        return;
     try {
         Serport->SetOpen(false);
     } catch (...) {
@@ -151,6 +165,8 @@ void clCOM::waehle_Port(int port, bool oeffnen, bool speichern) {
 }
 
 void clCOM::setze_aktiv(bool an) {
+    if (Portwechsel_gesperrt())
+        return;
     if (CAN_Modus) {
         Canport->Close();
         if (an) {
@@ -180,9 +196,13 @@ void clCOM::setze_aktiv(bool an) {
 }
 
 bool clCOM::Port_testen(int n) {
+    if (Portwechsel_gesperrt())
+        return false;
     if (n == 0) {
         Canport->Close();
+        CAN_oeffnet_ = true;
         const bool ok = Canport->Open(2, 100, 100, 100, 100);
+        CAN_oeffnet_ = false;
         Canport->Close();
         return ok;
     }
@@ -242,6 +262,8 @@ void clCOM::setze_Empfaenger(Empfangsroutine routine) {
 
 void clCOM::Normalbetrieb() {
     Anzahl = 0;
+    Spaete_Antwort_.reset();
+    Ueberspringen_ = 0;
     setze_Leitung(Fast_Modus ? Baud_schnell : Baud_normal, Fast_Modus ? 1 : 2);
     Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
     Eigener_Empfang = false;
@@ -285,6 +307,7 @@ void clCOM::sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten) {
     CAN_Fuellstand = 0;
     Pruefsumme = 0;
     Abbruch = false;
+    Ueberspringen_ = 0;
     Reset_Empfang();
     Warten = true;
     Befehl = befehl;
@@ -439,6 +462,9 @@ void clCOM::sende_seriell(uint8_t b) {
 }
 
 void clCOM::abbrechen() {
+    // Its answer may still come, during the next exchange.
+    if (Warten)
+        Spaete_Antwort_ = Befehl;
     Warten = false;
     Abbruch = true;
 }
@@ -487,6 +513,8 @@ void clCOM::lies_CAN() {
         const int sequenz = d[0] & 0x7F;
         if (sequenz == 0) {
             CAN_Empfangssequenz = 0;
+            // A new frame begins: whatever was left of a late answer is not coming.
+            Ueberspringen_ = 0;
         } else if (sequenz == CAN_Empfangssequenz + 1) {
             CAN_Empfangssequenz = sequenz;
         } else {
@@ -497,13 +525,21 @@ void clCOM::lies_CAN() {
     }
 }
 
-void clCOM::empfange(const QByteArray& bytes) {
+void clCOM::empfange(const QByteArray& eingang) {
     if (!Port_offen)
         return;
-    if (bytes.isEmpty()) {
+    if (eingang.isEmpty()) {
         if (Testmodus())
             Trace(QStringLiteral("abgebrochen 0"));
         return;
+    }
+    QByteArray bytes = eingang;
+    if (Ueberspringen_ > 0) {
+        const int n = std::min(Ueberspringen_, static_cast<int>(bytes.size()));
+        Ueberspringen_ -= n;
+        bytes.remove(0, n);
+        if (bytes.isEmpty())
+            return;
     }
     if (Anzahl + bytes.size() >= Puffergroesse) {
         if (Testmodus())
@@ -523,6 +559,11 @@ void clCOM::empfange(const QByteArray& bytes) {
         Abbruch = false;
         Reset_Empfang();
         Fehler = true;
+        return;
+    }
+    if (Enabled && Anzahl > 1 && Puffer[1] != Befehl && Spaete_Antwort_ == Puffer[1] &&
+        Puffer[0] >= 3) {
+        ueberspringe_spaete_Antwort();
         return;
     }
     if (!Enabled || (Anzahl > 1 && Puffer[1] != Befehl)) {
@@ -571,6 +612,21 @@ void clCOM::empfange(const QByteArray& bytes) {
     }
     if (Blockempfang)
         uebernimm_Block();
+}
+
+void clCOM::ueberspringe_spaete_Antwort() {
+    // The answer to the exchange before, which ended without it: exactly its L bytes go,
+    // and the wait for this exchange's answer goes on as if they had not come.
+    const int L = Puffer[0];
+    qCDebug(lcLink) << "late answer of command" << Puffer[1] << "skipped," << L << "bytes";
+    Spaete_Antwort_.reset();
+    const QByteArray rest =
+        Anzahl > L ? QByteArray(reinterpret_cast<const char*>(Puffer.data()) + L, Anzahl - L)
+                   : QByteArray();
+    Ueberspringen_ = std::max(0, L - Anzahl);
+    Anzahl = 0;
+    if (!rest.isEmpty())
+        empfange(rest);
 }
 
 void clCOM::uebernimm_Block() {
@@ -635,6 +691,11 @@ bool clCOM::pruefe_Antwort(int& warteTicks) {
     Trace(Zeitstempel() + QStringLiteral(": Warten") + rechts(warteTicks, 10) + wahr(Fehler, 10));
     if (warteTicks == 0 || Fehler) {
         const bool fehler = Fehler;
+        // Timed out without any answer: it may still come, during the next exchange.
+        if (!fehler && Warten && !Komplett)
+            Spaete_Antwort_ = Befehl;
+        else
+            Spaete_Antwort_.reset();
         beende_Block();
         Reset_Empfang();
         if (fehler)
@@ -649,7 +710,8 @@ bool clCOM::pruefe_Antwort(int& warteTicks) {
 bool clCOM::hole_Antwort(uint8_t befehl, int& laenge, uint8_t* puffer, int puffergroesse) {
     if (!Port_offen || !Komplett || befehl != Befehl)
         return false;
-    if (Blockanzahl >= 1) {
+    // After a block send the acknowledgement is checked and taken like a single frame.
+    if (Blockempfang) {
         // A block read may end early; it may never bring more than was asked for.
         if (Bytes_empfangen > laenge || Bytes_empfangen > puffergroesse ||
             (Bytes_empfangen > 0 && !puffer))
@@ -666,5 +728,9 @@ bool clCOM::hole_Antwort(uint8_t befehl, int& laenge, uint8_t* puffer, int puffe
     beende_Block();
     Reset_Empfang();
     Warten = false;
+    // A late answer of the same command was taken as this one's: the answer that belongs
+    // to this exchange may still follow, and is skipped like a late one.
+    if (Spaete_Antwort_ != befehl)
+        Spaete_Antwort_.reset();
     return true;
 }

@@ -78,6 +78,9 @@ public:
     // The serial port's data-available event: reads exactly count bytes.
     void ComPortTriggerAvail(TSerCustomComPort& port, uint16_t count);
     void lies_CAN();
+    // The frame receiver. An answer that carries the command of an exchange that ended
+    // without its answer (timed out or stopped) and arrives during the next exchange is
+    // skipped, and the wait goes on.
     void empfange(const QByteArray& bytes);
     bool wartet() const { return Warten; }
     bool pruefe_Antwort(int& warteTicks);
@@ -97,6 +100,9 @@ public:
     void setze_Empfangsfehler(bool f) { Fehler = f; }
     bool ist_komplett() const { return Komplett; }
     bool ist_CAN_Modus() const { return CAN_Modus; }
+    // The CAN port is being opened (its wait runs the event loop): the scheduler's tick
+    // and every port change stay out meanwhile.
+    bool oeffnet_CAN() const { return CAN_oeffnet_; }
     bool ist_Fast_Modus() const { return Fast_Modus; }
     bool ist_eigener_Empfang() const { return Eigener_Empfang; }
     bool Blockempfang_aktiv() const { return Blockempfang; }
@@ -122,8 +128,10 @@ protected:
     void sende_naechsten_Block();
     void fordere_naechsten_Block_an(int n, const uint8_t* daten);
     void uebernimm_Block();
+    void ueberspringe_spaete_Antwort();
     void schreibe_CAN_Nachricht();
     bool oeffne_CAN();
+    bool Portwechsel_gesperrt() const;
     bool Testmodus() const;
     // 8 data bits, no parity; the baud rate and stop bits of the mode.
     void setze_Leitung(int baud, int stoppbits);
@@ -165,5 +173,10 @@ private:
     Registry& registry_;
     Meldungen& meldungen_;
     std::optional<CAN_Setup> CAN_Einstellungen_;
+    bool CAN_oeffnet_ = false;
+    // Command of the exchange that ended without its answer; bytes of its late answer
+    // still to skip.
+    std::optional<uint8_t> Spaete_Antwort_;
+    int Ueberspringen_ = 0;
     std::unique_ptr<QFile> Tracedatei_;
 };

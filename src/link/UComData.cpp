@@ -206,6 +206,8 @@ bool cl_COM_Quorvel::Takt_laeuft() const {
 }
 
 void cl_COM_Quorvel::TimerTimer() {
+    if (oeffnet_CAN())
+        return;
     if (glob().COM_Nr == 0)
         lies_CAN();
     if (unterbrochen_)

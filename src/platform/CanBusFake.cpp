@@ -1,28 +1,22 @@
 #include "platform/CanBusFake.h"
 
-#include <QCoreApplication>
+#include <QCanBusDevice>
+#include <QCanBusFrame>
 #include <QMetaObject>
-#include <deque>
+#include <QPointer>
+#include <QVariant>
+#include <algorithm>
 #include <map>
-#include <mutex>
-#include <set>
 #include <vector>
 
 namespace {
 
-struct Platz {
-    QString netz;
-    size_t max = 100;
-    std::deque<CanMsg> queue;
-    uint8_t verloren = 0;
-    std::set<int32_t> ids;
-    std::function<void()> beiNachricht;
-};
+class FakeGeraet;
 
+// GUI thread only, as the devices it connects.
 struct Bus {
-    std::mutex lock;
-    std::map<int, Platz> teilnehmer;
-    int naechste = 1;
+    std::map<QString, std::vector<FakeGeraet*>> netze;
+    std::map<QString, CanBusFake::Verhalten> verhalten;
 };
 
 Bus& bus() {
@@ -30,81 +24,81 @@ Bus& bus() {
     return b;
 }
 
-class FakeKanal final : public CanKanal {
+class FakeGeraet final : public QCanBusDevice {
 public:
-    explicit FakeKanal(int nr) : nr_(nr) {}
-    ~FakeKanal() override {
-        std::lock_guard l(bus().lock);
-        bus().teilnehmer.erase(nr_);
-    }
-    bool setze_Bitrate(int32_t bitrate) override { return bitrate > 0; }
-    void erlaube_Id(int32_t id) override {
-        std::lock_guard l(bus().lock);
-        bus().teilnehmer[nr_].ids.insert(id);
-    }
-    bool sende(const CanMsg& msg) override {
-        std::vector<std::function<void()>> melden;
-        {
-            std::lock_guard l(bus().lock);
-            const QString netz = bus().teilnehmer[nr_].netz;
-            for (auto& [nr, t] : bus().teilnehmer) {
-                if (nr == nr_ || t.netz != netz || !t.ids.count(msg.id))
-                    continue;
-                if (t.queue.size() >= t.max) {
-                    if (t.verloren < 255)
-                        ++t.verloren;
-                    continue;
-                }
-                CanMsg kopie = msg;
-                kopie.msg_lost = 0;
-                t.queue.push_back(kopie);
-                if (t.beiNachricht)
-                    melden.push_back(t.beiNachricht);
-            }
-        }
-        // Delivered later through the event loop, never from inside the sender's call.
-        for (auto& f : melden)
-            if (QCoreApplication::instance())
-                QMetaObject::invokeMethod(QCoreApplication::instance(), f, Qt::QueuedConnection);
-        return true;
-    }
-    bool nimm(CanMsg& msg) override {
-        std::lock_guard l(bus().lock);
-        Platz& t = bus().teilnehmer[nr_];
-        if (t.queue.empty())
+    explicit FakeGeraet(const QString& netz) : netz_(netz) {}
+    ~FakeGeraet() override { verlasse(); }
+
+    bool writeFrame(const QCanBusFrame& frame) override {
+        if (state() != ConnectedState || !frame.isValid())
             return false;
-        msg = t.queue.front();
-        t.queue.pop_front();
-        msg.msg_lost = t.verloren;
-        t.verloren = 0;
+        for (FakeGeraet* g : bus().netze[netz_]) {
+            if (g == this)
+                continue;
+            // Delivered later through the event loop, never from inside the sender's call.
+            QMetaObject::invokeMethod(
+                g,
+                [z = QPointer<FakeGeraet>(g), frame] {
+                    if (z && z->state() == ConnectedState)
+                        z->enqueueReceivedFrames({frame});
+                },
+                Qt::QueuedConnection);
+        }
+        emit framesWritten(1);
         return true;
+    }
+    QString interpretErrorFrame(const QCanBusFrame&) override { return {}; }
+
+protected:
+    bool open() override {
+        const CanBusFake::Verhalten v = bus().verhalten.count(netz_)
+                                            ? bus().verhalten[netz_]
+                                            : CanBusFake::Verhalten::verbindet;
+        if (v == CanBusFake::Verhalten::verbindet_nie)
+            return true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, v] {
+                if (state() != ConnectingState)
+                    return;
+                if (v == CanBusFake::Verhalten::Bitratenfehler &&
+                    configurationParameter(BitRateKey).isValid())
+                    setError(QStringLiteral("bit rate not supported"), ConfigurationError);
+                bus().netze[netz_].push_back(this);
+                setState(ConnectedState);
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+    void close() override {
+        verlasse();
+        setState(UnconnectedState);
     }
 
 private:
-    int nr_;
+    void verlasse() {
+        auto& g = bus().netze[netz_];
+        g.erase(std::remove(g.begin(), g.end(), this), g.end());
+    }
+
+    QString netz_;
 };
 
 } // namespace
 
 namespace CanBusFake {
 
-std::unique_ptr<CanKanal> oeffne(const QString& netz, int empfangsqueue,
-                                 std::function<void()> beiNachricht) {
-    std::lock_guard l(bus().lock);
-    const int nr = bus().naechste++;
-    Platz& t = bus().teilnehmer[nr];
-    t.netz = netz;
-    t.max = empfangsqueue > 0 ? static_cast<size_t>(empfangsqueue) : 1;
-    t.beiNachricht = std::move(beiNachricht);
-    return std::make_unique<FakeKanal>(nr);
+std::unique_ptr<QCanBusDevice> erzeuge(const QString& netz) {
+    return std::make_unique<FakeGeraet>(netz);
+}
+
+void setze_Verhalten(const QString& netz, Verhalten v) {
+    bus().verhalten[netz] = v;
 }
 
 int Teilnehmer(const QString& netz) {
-    std::lock_guard l(bus().lock);
-    int n = 0;
-    for (const auto& [nr, t] : bus().teilnehmer)
-        n += t.netz == netz ? 1 : 0;
-    return n;
+    const auto it = bus().netze.find(netz);
+    return it == bus().netze.end() ? 0 : static_cast<int>(it->second.size());
 }
 
 } // namespace CanBusFake

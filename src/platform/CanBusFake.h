@@ -1,24 +1,30 @@
 #pragma once
 
-#include "platform/CanKanal.h"
-
 #include <QString>
-#include <functional>
 #include <memory>
 
-// The in-process fake CAN bus: every message written on a net reaches every other open
-// handle on that net whose identifier it enabled (the writer does not hear itself, as on
-// a real bus). Receive queues are bounded; a message that finds a full queue is lost and
-// counted in the next taken message's lost count. Used by tests and the simulated ECU; it
-// lives in one process.
+class QCanBusDevice;
+
+// An in-process stand-in for a Qt SerialBus plugin, for what a real bus cannot be made to
+// do on demand: every message written on a net reaches every other connected device of
+// that net (the writer does not hear itself), through the event loop. It connects
+// asynchronously, as the virtual bus and many adapters do, and can be told to fail as a
+// plugin may. Selected with the plugin name "fake"; used by tests and the fuzz target.
 namespace CanBusFake {
 
-// A participant on net `netz`. `beiNachricht`, when given, is called in the GUI thread
-// (queued through the event loop) after a message for it arrived.
-std::unique_ptr<CanKanal> oeffne(const QString& netz, int empfangsqueue,
-                                 std::function<void()> beiNachricht = {});
+enum class Verhalten {
+    verbindet,      // connected on the next pass of the event loop
+    Bitratenfehler, // reports a configuration error for a configured rate, then connects
+    verbindet_nie,  // stays connecting
+};
 
-// Open participants on a net (tests check that a closed port left the bus).
+// A device on net `netz`, not yet connected.
+std::unique_ptr<QCanBusDevice> erzeuge(const QString& netz);
+
+// How the devices of the net that connect from now on behave.
+void setze_Verhalten(const QString& netz, Verhalten v);
+
+// Connected devices on a net (tests check that a closed port left the bus).
 int Teilnehmer(const QString& netz);
 
 } // namespace CanBusFake

@@ -1,7 +1,6 @@
 #include "platform/NTCAN.h"
 
-#include "platform/CanBusFake.h"
-#include "platform/CanBusQt.h"
+#include "platform/CanKanal.h"
 
 #include <map>
 #include <memory>
@@ -17,6 +16,8 @@ struct Tabelle {
     QString schnittstelle = QStringLiteral("can0");
     std::map<CanHandle, Offen> handles;
     CanHandle naechster = 1;
+    // The handle whose connect wait runs; it must outlive the wait.
+    CanHandle verbindend = 0;
 };
 
 // Used from the GUI thread only, as the adapter library is by the system.
@@ -43,16 +44,11 @@ void canSetzeSchnittstelle(const QString& plugin, const QString& interfaceName) 
     tabelle().schnittstelle = interfaceName.isEmpty() ? QStringLiteral("can0") : interfaceName;
 }
 
-CanErgebnis canOpen(int net, uint32_t, int32_t, int32_t rxQueueSize, int32_t, int32_t,
-                    CanHandle* handle) {
+CanErgebnis canOpen(int net, uint32_t, int32_t, int32_t, int32_t, int32_t, CanHandle* handle) {
     if (!handle || net != 0)
         return CAN_PARAMETER_FALSCH;
     Tabelle& t = tabelle();
-    std::unique_ptr<CanKanal> k;
-    if (t.plugin.compare(QStringLiteral("fake"), Qt::CaseInsensitive) == 0)
-        k = CanBusFake::oeffne(t.schnittstelle, rxQueueSize);
-    else
-        k = CanBusQt::oeffne(t.plugin, t.schnittstelle);
+    std::unique_ptr<CanKanal> k = CanKanal::erzeuge(t.plugin, t.schnittstelle);
     if (!k)
         return CAN_NETZ_FEHLT;
     const CanHandle h = t.naechster++;
@@ -65,7 +61,13 @@ CanErgebnis canSetBaudrate(CanHandle handle, uint32_t baudCode) {
     CanKanal* k = kanal(handle);
     if (!k)
         return CAN_HANDLE_UNGUELTIG;
-    return k->setze_Bitrate(CAN_Bitrate(baudCode)) ? CAN_OK : CAN_BAUDRATE_FEHLER;
+    Tabelle& t = tabelle();
+    if (t.verbindend != 0)
+        return CAN_BESCHAEFTIGT;
+    t.verbindend = handle;
+    const CanErgebnis e = k->verbinde(CAN_Bitrate(baudCode));
+    t.verbindend = 0;
+    return e;
 }
 
 CanErgebnis canIdAdd(CanHandle handle, int32_t id) {
@@ -105,5 +107,7 @@ CanErgebnis canTake(CanHandle handle, CanMsg* msgs, int32_t* count) {
 }
 
 CanErgebnis canClose(CanHandle handle) {
+    if (handle != 0 && handle == tabelle().verbindend)
+        return CAN_BESCHAEFTIGT;
     return tabelle().handles.erase(handle) ? CAN_OK : CAN_HANDLE_UNGUELTIG;
 }

@@ -4,12 +4,14 @@
 #include <cstdint>
 
 // The CAN adapter calls the link and the firmware programming make, on 16-byte message
-// records. Behind them stands either a real bus reached through Qt SerialBus, or the
-// in-process fake bus that tests use (CanBusFake.h).
+// records, over a Qt SerialBus plugin (CanKanal.h).
 //
-// Which one is chosen per open: canSetzeSchnittstelle(plugin, interface) names a Qt
-// SerialBus plugin and interface ("socketcan", "can0" by default); the plugin name "fake"
-// selects the fake bus, on the net named by the interface.
+// Which plugin is chosen per open: canSetzeSchnittstelle(plugin, interface) names a Qt
+// SerialBus plugin and interface ("socketcan", "can0" by default; "virtualcan" with
+// "tcp://127.0.0.1:PORT/can0" is Qt's bus over TCP on this machine; "fake" the in-process
+// stand-in of CanBusFake.h). canOpen makes the device; canSetBaudrate configures it and
+// brings it onto the bus, waiting a few seconds at most for a plugin that connects
+// asynchronously.
 
 // The adapter's mark of a 29-bit identifier in a message's id.
 inline constexpr uint32_t CAN_29_Bit = 0x20000000u;
@@ -34,6 +36,7 @@ inline constexpr CanErgebnis CAN_HANDLE_UNGUELTIG = -2;
 inline constexpr CanErgebnis CAN_PARAMETER_FALSCH = -3;
 inline constexpr CanErgebnis CAN_SENDEFEHLER = -4;
 inline constexpr CanErgebnis CAN_BAUDRATE_FEHLER = -5;
+inline constexpr CanErgebnis CAN_BESCHAEFTIGT = -6; // a connect wait is running
 
 // Baud-rate codes of the adapter library: 0 = 1000, 2 = 500, 4 = 250, 6 = 125, 7 = 100
 // kbit/s (the others in between: 1 = 666.6, 3 = 333.3, 5 = 166, 8 = 66.6, 9 = 50, 10 = 33.3,
@@ -45,6 +48,9 @@ void canSetzeSchnittstelle(const QString& plugin, const QString& interfaceName);
 
 CanErgebnis canOpen(int net, uint32_t flags, int32_t txQueueSize, int32_t rxQueueSize,
                     int32_t txTimeout, int32_t rxTimeout, CanHandle* handle);
+// Sets the rate where the plugin takes one (not on SocketCAN, where the system fixes it) and
+// connects; CAN_OK once the device is on the bus. While it waits the event loop runs;
+// meanwhile another canSetBaudrate, and a canClose of the waiting handle, are refused.
 CanErgebnis canSetBaudrate(CanHandle handle, uint32_t baudCode);
 CanErgebnis canIdAdd(CanHandle handle, int32_t id);
 // Sends *count messages; on return *count holds the number sent.

@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 #include "platform/Shell.h"
 #include "support/Fixtures.h"
+#include "support/VirtuellerBus.h"
 #include "windows/TForm.h"
 #include "windows/UQuorvel.h"
 #include "windows/service/USicherheitstext.h"
@@ -16,6 +17,7 @@ namespace {
 
 // A program folder with English texts, German gaps and the safety text.
 struct Programm {
+    VirtuellerBus bus;
     Programmordner ordner;
     Meldungsrekorder meldungen;
 
@@ -31,20 +33,23 @@ struct Programm {
         ordner.schreibe("Language/English/T-Quorvel-1-400-615.txt", {"x"});
         if (mitSicherheitstext)
             ordner.schreibe("Language/English/SAVE.TXT", {"Line one", "", "Line three"});
-        // Every setup value present (else the setup window opens), the link on the fake
+        // Every setup value present (else the setup window opens), the link on a virtual
         // CAN bus (this machine has no CAN), and no serial port at all.
         ordner.schreibe_roh("registry.ini", "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
                                             "Language=English\n"
                                             "COM_Nr=0\n"
-                                            "CAN_Plugin=fake\n"
-                                            "Default Quorvel Hardware=7\n"
-                                            "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
-                                            "CAN baud rate=1\n"
-                                            "CAN send identifier=536870910\n"
-                                            "CAN receive identifier=536870911\n"
-                                            "BT_Relais_COM_Nr=0\n"
-                                            "BT_Relais_Online=0\n"
-                                            "[Ports]\n");
+                                            "CAN_Plugin=virtualcan\n"
+                                            "CAN_Interface=" +
+                                                bus.Schnittstelle().toUtf8() +
+                                                "\n"
+                                                "Default Quorvel Hardware=7\n"
+                                                "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+                                                "CAN baud rate=1\n"
+                                                "CAN send identifier=536870910\n"
+                                                "CAN receive identifier=536870911\n"
+                                                "BT_Relais_COM_Nr=0\n"
+                                                "BT_Relais_Online=0\n"
+                                                "[Ports]\n");
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
     }
     std::unique_ptr<AppContext> starte() {
@@ -78,7 +83,7 @@ TEST(Start, SicherheitstextVorDemHauptfenster) {
     EXPECT_TRUE(haupt->isVisible());
     EXPECT_EQ(haupt->windowTitle(), "Quorvel main");
     EXPECT_EQ(haupt->pos(), QPoint(0, 0));
-    // English has no text 63: the German file fills the gap. The link is on (fake CAN bus).
+    // English has no text 63: the German file fills the gap. The link is on (virtual CAN bus).
     EXPECT_EQ(haupt->Label_Verbindung_aktiv->text(), "verbunden");
     // The main window is the first window created.
     EXPECT_EQ(ctx->Fenster().front(), haupt);

@@ -1,6 +1,7 @@
 #include "ecusim/EcuSim.h"
 
-#include "platform/CanBusFake.h"
+#include "ecusim/CanTransport.h"
+#include "platform/CanKanal.h"
 
 #include <QPointer>
 #include <QSocketNotifier>
@@ -87,18 +88,30 @@ QString EcuSim::oeffne_pty() {
     return pfad;
 }
 
-void EcuSim::oeffne_CAN(const QString& netz, uint32_t pcSendeId, uint32_t pcEmpfangsId) {
+bool EcuSim::oeffne_CAN(const QString& schnittstelle, uint32_t pcSendeId, uint32_t pcEmpfangsId,
+                        const QString& plugin) {
+    std::unique_ptr<CanKanal> kanal = CanKanal::erzeuge(plugin, schnittstelle);
+    if (!kanal || kanal->verbinde(500000) != CAN_OK)
+        return false;
+    return oeffne_CAN(std::move(kanal), pcSendeId, pcEmpfangsId);
+}
+
+bool EcuSim::oeffne_CAN(std::unique_ptr<CanKanal> kanal, uint32_t pcSendeId,
+                        uint32_t pcEmpfangsId) {
     schliesse();
+    if (!kanal)
+        return false;
     canEmpfang_ = pcSendeId | CAN_29_Bit;
     canSende_ = pcEmpfangsId | CAN_29_Bit;
+    can_ = std::move(kanal);
     // The bus delivers through the event loop: by then the simulator may be gone.
-    can_ = CanBusFake::oeffne(netz, 1000, [sim = QPointer<EcuSim>(this)] {
+    can_->bei_Nachricht([sim = QPointer<EcuSim>(this)] {
         if (sim)
             sim->lies_CAN();
     });
-    can_->setze_Bitrate(500000);
     can_->erlaube_Id(static_cast<int32_t>(canEmpfang_));
-    canSequenz_ = -1;
+    entpacker_ = std::make_unique<CAN_Entpacker>();
+    return true;
 }
 
 void EcuSim::schliesse() {
@@ -206,55 +219,23 @@ void EcuSim::nimm_Bytes(const QByteArray& bytes) {
 }
 
 void EcuSim::lies_CAN() {
-    if (!can_)
-        return;
     CanMsg m;
     while (can_ && can_->nimm(m)) {
         if (static_cast<uint32_t>(m.id) != canEmpfang_)
             continue;
-        const int anzahl = m.data[1];
-        const int sequenz = m.data[0] & 0x7F;
-        const bool letzte = (m.data[0] & 0x80) != 0;
-        bool ok = m.len == 8 && anzahl >= 1 && anzahl <= 6;
-        if (ok) {
-            if (sequenz == 0) {
-                eingang_.clear();
-            } else if (sequenz != canSequenz_ + 1) {
-                ok = false;
-            }
-        }
-        if (!ok) {
+        const CAN_Entpacker::Ergebnis e = entpacker_->nimm(m);
+        if (e.fehler)
             ++Empfangsfehler;
-            eingang_.clear();
-            canSequenz_ = -1;
-            continue;
-        }
-        canSequenz_ = sequenz;
-        eingang_.append(reinterpret_cast<const char*>(m.data) + 2, anzahl);
-        const int L = static_cast<uint8_t>(eingang_[0]);
-        if (L < 3) {
-            protokoll_.push_back({Richtung::zurECU, eingang_, false});
-            ++Empfangsfehler;
-            eingang_.clear();
-            continue;
-        }
-        if (eingang_.size() >= L) {
-            if (!letzte || eingang_.size() != L)
-                ++Empfangsfehler;
-            const QByteArray rahmen = eingang_.left(L);
-            eingang_.clear();
-            bearbeite(rahmen);
-        } else if (letzte) {
-            ++Empfangsfehler;
-            protokoll_.push_back({Richtung::zurECU, eingang_, false});
-            eingang_.clear();
-        }
+        if (!e.verworfen.isEmpty())
+            protokoll_.push_back({Richtung::zurECU, e.verworfen, false, canEmpfang_});
+        if (e.rahmen)
+            bearbeite(*e.rahmen, static_cast<uint32_t>(m.id));
     }
 }
 
-void EcuSim::bearbeite(const QByteArray& rahmen) {
+void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
     const bool gueltig = summe(rahmen, rahmen.size()) == 0;
-    protokoll_.push_back({Richtung::zurECU, rahmen, gueltig});
+    protokoll_.push_back({Richtung::zurECU, rahmen, gueltig, canId});
     if (ausgeben)
         std::fprintf(stderr, "ecusim <- %s%s\n", rahmen.toHex(' ').constData(),
                      gueltig ? "" : " (checksum wrong)");
@@ -365,7 +346,7 @@ void EcuSim::sende_Antwort(uint8_t befehl, QByteArray rahmen, std::optional<Fehl
     default:
         break;
     }
-    protokoll_.push_back({Richtung::vonECU, rahmen, true});
+    protokoll_.push_back({Richtung::vonECU, rahmen, true, can_ ? canSende_ : 0});
     if (can_) {
         schreibe_CAN(rahmen, fehler);
         return;
@@ -384,20 +365,11 @@ void EcuSim::sende_Antwort(uint8_t befehl, QByteArray rahmen, std::optional<Fehl
 void EcuSim::schreibe_CAN(const QByteArray& rahmen, std::optional<Fehler> fehler) {
     if (!can_)
         return;
-    const int nachrichten = static_cast<int>((rahmen.size() + 5) / 6);
-    for (int i = 0; i < nachrichten; ++i) {
-        const QByteArray teil = rahmen.mid(i * 6, 6);
-        CanMsg m;
-        m.id = static_cast<int32_t>(canSende_);
-        m.len = fehler == Fehler::CAN_Datenlaenge ? 7 : 8;
-        int sequenz = i;
-        if (fehler == Fehler::CAN_Sequenzluecke && (i >= 1 || nachrichten == 1))
-            sequenz = i + 1 + (nachrichten == 1 ? 1 : 0);
-        m.data[0] = static_cast<uint8_t>(sequenz + (i == nachrichten - 1 ? 128 : 0));
-        m.data[1] = static_cast<uint8_t>(teil.size());
-        std::copy(teil.begin(), teil.end(), m.data + 2);
+    CAN_Packart art;
+    art.Sequenzluecke = fehler == Fehler::CAN_Sequenzluecke;
+    art.Datenlaenge = fehler == Fehler::CAN_Datenlaenge ? 7 : 8;
+    for (const CanMsg& m : packe_CAN(rahmen, canSende_, art))
         can_->sende(m);
-    }
 }
 
 void EcuSim::schreibe(const QByteArray& bytes) {

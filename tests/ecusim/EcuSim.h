@@ -18,6 +18,8 @@ class CanKanal;
 
 namespace ecusim {
 
+class CAN_Entpacker;
+
 // What the simulated ECU can be told to get wrong, for its next answers.
 enum class Fehler {
     Stille,             // no answer at all
@@ -42,6 +44,7 @@ struct Rahmen {
     Richtung richtung = Richtung::zurECU;
     QByteArray bytes;
     bool gueltig = true; // length and checksum right (for received frames)
+    uint32_t can_id = 0; // identifier of the CAN messages that brought it, as on the bus
 
     uint8_t befehl() const { return bytes.size() > 1 ? static_cast<uint8_t>(bytes[1]) : 0; }
     // The data bytes between command and checksum.
@@ -53,7 +56,7 @@ struct Rahmen {
 // A frame [L][C][data][K] with L and K filled in.
 QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten);
 
-// The simulated ECU: sits at the far end of a pseudo-terminal or on the fake CAN bus,
+// The simulated ECU: sits at the far end of a pseudo-terminal or on a CAN bus,
 // checks every frame, answers by command from the state it keeps, runs the 100-byte block
 // engine in both formats, records every frame and injects faults on request. Runs in the
 // thread that creates it, driven by the event loop.
@@ -66,9 +69,14 @@ public:
     // Opens a pseudo-terminal and serves its master side; the path of the slave side, or
     // empty when no pseudo-terminal could be made.
     QString oeffne_pty();
-    // Joins the fake CAN bus net `netz`, receiving on sendeId and answering on empfangsId
-    // (both without the 29-bit mark; the PC's send identifier is the ECU's receive one).
-    void oeffne_CAN(const QString& netz = QStringLiteral("can0"), uint32_t pcSendeId = 0x1FFFFFFE,
+    // Joins a CAN bus through a Qt SerialBus plugin (Qt's virtual bus by default, interface
+    // "tcp://127.0.0.1:PORT/can0"), receiving on the PC's send identifier and answering on
+    // its receive identifier (both without the 29-bit mark). False when it could not join.
+    bool oeffne_CAN(const QString& schnittstelle, uint32_t pcSendeId = 0x1FFFFFFE,
+                    uint32_t pcEmpfangsId = 0x1FFFFFFF,
+                    const QString& plugin = QStringLiteral("virtualcan"));
+    // The same on a device that is on the bus already.
+    bool oeffne_CAN(std::unique_ptr<CanKanal> kanal, uint32_t pcSendeId = 0x1FFFFFFE,
                     uint32_t pcEmpfangsId = 0x1FFFFFFF);
     void schliesse();
 
@@ -127,7 +135,7 @@ private:
     void lies_pty();
     void lies_CAN();
     void nimm_Bytes(const QByteArray& bytes);
-    void bearbeite(const QByteArray& rahmen);
+    void bearbeite(const QByteArray& rahmen, uint32_t canId = 0);
     std::optional<QByteArray> antwort_auf(uint8_t befehl, const QByteArray& daten,
                                           std::optional<Fehler> fehler);
     std::optional<Fehler> naechster_Fehler(uint8_t befehl);
@@ -142,7 +150,7 @@ private:
     std::unique_ptr<CanKanal> can_;
     uint32_t canEmpfang_ = 0;
     uint32_t canSende_ = 0;
-    int canSequenz_ = -1;
+    std::unique_ptr<CAN_Entpacker> entpacker_;
 
     QByteArray eingang_;
     QElapsedTimer letztesByte_;

@@ -1,4 +1,5 @@
-// The simulated ECU as a program: serves a pseudo-terminal until it is told to stop.
+// The simulated ECU as a program: serves a pseudo-terminal or a CAN bus until it is told to
+// stop.
 
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
@@ -26,15 +27,22 @@ void bei_Signal(int signal) {
 
 const char* const Hilfe =
     "usage: ecusim --serial [--pace [BAUD]] [--verbose] [identity options]\n"
+    "       ecusim --can INTERFACE [--can-plugin NAME] [--verbose] [identity options]\n"
     "\n"
-    "Plays an engine control unit at the far end of a pseudo-terminal, for running\n"
-    "Quorvel without an ECU and for its tests.\n"
+    "Plays an engine control unit at the far end of a pseudo-terminal or on a CAN bus,\n"
+    "for running Quorvel without an ECU and for its tests.\n"
     "\n"
     "  --serial        open a pseudo-terminal and print the path of its slave side as the\n"
     "                  first line of standard output; map a COM port to it in the\n"
     "                  [Ports] section of the registry file (COM1=/dev/pts/N)\n"
     "  --pace [BAUD]   send answers at the pace of the line, 11 bits a byte at BAUD\n"
     "                  (default 19200); without it answers leave at once\n"
+    "  --can INTERFACE join a CAN bus through a Qt CAN plugin and print INTERFACE as the\n"
+    "                  first line once on the bus; with Qt's virtual bus the interface is\n"
+    "                  tcp://127.0.0.1:PORT/can0 (the first to join hosts the bus on PORT,\n"
+    "                  and the bus ends with that process). Identifiers: receives on\n"
+    "                  0x1FFFFFFE, answers on 0x1FFFFFFF (29-bit), as Quorvel's defaults\n"
+    "  --can-plugin NAME  the Qt CAN plugin (default virtualcan)\n"
     "  --verbose       print every received frame as hex on standard error\n"
     "  --help          show this text\n"
     "\n"
@@ -46,14 +54,15 @@ const char* const Hilfe =
     "the password-state query (82, \"not accepted\"), reads and writes the parameters in\n"
     "blocks (3 and 2) and as data items (128 and 129), and runs until SIGTERM or SIGINT.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
-    "At its end it prints the number of faulty frames it received on standard error.\n"
-    "The CAN side of the simulator lives on the in-process fake bus and is reached from\n"
-    "tests only.\n";
+    "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
+    "with a wrong length or checksum, or in malformed CAN messages.\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
     bool seriell = false;
+    QString can;
+    QString canPlugin = QStringLiteral("virtualcan");
     bool ausgeben = false;
     int baud = 0;
     ecusim::Identitaetsdaten identitaet;
@@ -88,6 +97,12 @@ int main(int argc, char** argv) {
             return 0;
         } else if (std::strcmp(a, "--serial") == 0) {
             seriell = true;
+        } else if (std::strcmp(a, "--can") == 0 || std::strcmp(a, "--can-plugin") == 0) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "ecusim: %s needs a value\n", a);
+                return 2;
+            }
+            (std::strcmp(a, "--can") == 0 ? can : canPlugin) = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(a, "--verbose") == 0) {
             ausgeben = true;
         } else if (std::strcmp(a, "--pace") == 0) {
@@ -103,7 +118,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (!seriell) {
+    if (seriell == !can.isEmpty()) {
         std::fputs(Hilfe, stderr);
         return 2;
     }
@@ -115,12 +130,21 @@ int main(int argc, char** argv) {
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();
-    const QString pfad = sim.oeffne_pty();
-    if (pfad.isEmpty()) {
-        std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
-        return 1;
+    if (seriell) {
+        const QString pfad = sim.oeffne_pty();
+        if (pfad.isEmpty()) {
+            std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
+            return 1;
+        }
+        std::printf("%s\n", pfad.toLocal8Bit().constData());
+    } else {
+        if (!sim.oeffne_CAN(can, 0x1FFFFFFE, 0x1FFFFFFF, canPlugin)) {
+            std::fprintf(stderr, "ecusim: could not join the CAN bus %s\n",
+                         can.toLocal8Bit().constData());
+            return 1;
+        }
+        std::printf("%s\n", can.toLocal8Bit().constData());
     }
-    std::printf("%s\n", pfad.toLocal8Bit().constData());
     std::fflush(stdout);
 
     // Signals end the event loop through a socket pair, so the simulator closes cleanly.
@@ -148,6 +172,7 @@ int main(int argc, char** argv) {
     const int ergebnis = QCoreApplication::exec();
     sim.schliesse();
     // Tests read this to know that the program under test sent only sound frames.
-    std::fprintf(stderr, "ecusim: %d faulty frames received\n", sim.Empfangsfehler);
+    std::printf("faulty frames: %d\n", sim.Empfangsfehler);
+    std::fflush(stdout);
     return ergebnis;
 }

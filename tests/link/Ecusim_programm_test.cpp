@@ -1,6 +1,7 @@
 // The ecusim program as scripts/run starts it: the path on its first line, served until
 // SIGTERM, then a clean end.
 
+#include "ecusim/CanTransport.h"
 #include "link/Linkumgebung.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,8 @@ TEST(EcusimProgramm, HelpNamesItsOptions) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString hilfe = QString::fromUtf8(p.readAllStandardOutput());
-    for (const char* option : {"--serial", "--pace", "--verbose", "--help"})
+    for (const char* option :
+         {"--serial", "--can", "--can-plugin", "--pace", "--verbose", "--help"})
         EXPECT_TRUE(hilfe.contains(QLatin1String(option))) << option;
 
     QProcess falsch;
@@ -73,6 +75,52 @@ TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
-    const QByteArray ende = p.readAllStandardError();
-    EXPECT_TRUE(ende.contains("ecusim: 0 faulty frames received\n")) << ende.toStdString();
+    const QByteArray ende = p.readAllStandardOutput();
+    EXPECT_TRUE(ende.contains("faulty frames: 0\n")) << ende.toStdString();
+}
+
+// On a CAN bus it answers there, and at its end it reports the faulty frames it received:
+// here one with a wrong checksum and one cut short by its last-message mark.
+TEST(EcusimProgramm, ServesACanBusAndReportsTheFaultyFramesAtItsEnd) {
+    VirtuellerBus bus;
+    QProcess p;
+    p.start(Programm(), {QStringLiteral("--can"), bus.Schnittstelle()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(p.waitForReadyRead(10000));
+    ASSERT_EQ(QString::fromLocal8Bit(p.readLine()).trimmed(), bus.Schnittstelle());
+
+    std::unique_ptr<CanKanal> pc = bus.Teilnehmer();
+    ASSERT_TRUE(pc);
+    pc->erlaube_Id(static_cast<int32_t>(0x1FFFFFFFu | CAN_29_Bit));
+    const auto sende = [&](const QByteArray& rahmen) {
+        for (const CanMsg& m : ecusim::packe_CAN(rahmen, 0x1FFFFFFEu | CAN_29_Bit))
+            pc->sende(m);
+    };
+    // Asked until it answers: the bus serves it once it has read its first line.
+    CanMsg m;
+    ASSERT_TRUE(VirtuellerBus::warte(
+        [&] {
+            sende(ecusim::baue_Rahmen(100, {}));
+            return VirtuellerBus::warte([&] { return pc->nimm(m); }, 50);
+        },
+        5000));
+    QByteArray schlecht = ecusim::baue_Rahmen(100, {});
+    schlecht[2] = static_cast<char>(schlecht[2] + 1);
+    sende(schlecht);
+    sende(ecusim::baue_Rahmen(100, QByteArray(10, '\0')).left(6)); // L says 13, 6 come
+    sende(ecusim::baue_Rahmen(100, {}));
+    // Its answers to the last request; those of the first may still be on their way.
+    int antworten = 0;
+    VirtuellerBus::warte(
+        [&] {
+            while (pc->nimm(m))
+                ++antworten;
+            return false;
+        },
+        300);
+    EXPECT_GE(antworten, 1);
+
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_TRUE(p.readAllStandardOutput().contains("faulty frames: 2"));
 }

@@ -1,52 +1,45 @@
 #pragma once
 
-// A program context whose link runs on the in-process fake CAN bus, and a hand-driven ECU
-// on the far end of that bus: the test reads every frame the link sent and decides what,
-// if anything, comes back. The link's timer is off; tests tick it by hand.
+// A program context whose link runs on Qt's virtual CAN bus, and a hand-driven ECU on the
+// far end of that bus: the test reads every frame the link sent and decides what, if
+// anything, comes back. The link's timer is off; tests tick it by hand, and each tick and
+// each answer wait until what was sent has arrived, so that a test sees the bus as it
+// would see it with the wire's delays gone.
 
 #include "app/AppContext.h"
+#include "ecusim/CanTransport.h"
 #include "ecusim/EcuSim.h"
+#include "link/CanPort.h"
 #include "link/UComData.h"
 #include "model/UQuorveldata.h"
-#include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
+#include "support/VirtuellerBus.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QUuid>
+#include <functional>
 #include <memory>
 #include <vector>
 
-// The far end of the link: reassembles the frames the PC sends, and answers.
+// The far end of the link: reassembles the frames the PC sends, and answers, both with the
+// simulated ECU's CAN packing.
 class HandECU {
 public:
     static constexpr uint32_t Sende_Id = 0x1FFFFFFE;    // PC -> ECU
     static constexpr uint32_t Empfangs_Id = 0x1FFFFFFF; // ECU -> PC
 
-    explicit HandECU(const QString& netz) : kanal_(CanBusFake::oeffne(netz, 1000)) {
+    explicit HandECU(const VirtuellerBus& bus) : kanal_(bus.Teilnehmer()) {
         kanal_->erlaube_Id(static_cast<int32_t>(Sende_Id | CAN_29_Bit));
+        kanal_->erlaube_Id(VirtuellerBus::Marke_PC);
     }
 
     // Frames sent by the PC since the last call.
     std::vector<QByteArray> Frames() {
-        CanMsg m;
-        while (kanal_->nimm(m)) {
-            const int anzahl = m.data[1];
-            puffer_.append(reinterpret_cast<const char*>(m.data + 2), anzahl);
-            while (!puffer_.isEmpty() && puffer_.size() >= static_cast<uint8_t>(puffer_[0])) {
-                const int l = static_cast<uint8_t>(puffer_[0]);
-                if (l == 0) {
-                    puffer_.clear();
-                    break;
-                }
-                frames_.push_back(puffer_.left(l));
-                puffer_.remove(0, l);
-            }
-        }
+        hole();
         return std::exchange(frames_, {});
     }
 
@@ -56,37 +49,45 @@ public:
     }
 
     void sende_roh(const QByteArray& frame) {
-        int seq = 0;
-        for (qsizetype pos = 0; pos < frame.size(); pos += 6, ++seq) {
-            CanMsg m;
-            m.id = static_cast<int32_t>(Empfangs_Id | CAN_29_Bit);
-            m.len = 8;
-            const qsizetype n = std::min<qsizetype>(6, frame.size() - pos);
-            m.data[0] = static_cast<uint8_t>(seq + (pos + n >= frame.size() ? 128 : 0));
-            m.data[1] = static_cast<uint8_t>(n);
-            for (qsizetype i = 0; i < n; ++i)
-                m.data[2 + i] = static_cast<uint8_t>(frame[pos + i]);
+        for (const CanMsg& m : ecusim::packe_CAN(frame, Empfangs_Id | CAN_29_Bit))
             kanal_->sende(m);
+        if (nach_dem_Senden)
+            nach_dem_Senden();
+    }
+    // Waits until what was sent has reached the PC, as far as it can tell.
+    std::function<void()> nach_dem_Senden;
+
+    // Messages taken so far, and the marks the PC wrote among them.
+    void hole() {
+        CanMsg m;
+        while (kanal_->nimm(m)) {
+            if (m.id == VirtuellerBus::Marke_PC) {
+                ++marken;
+                continue;
+            }
+            if (const ecusim::CAN_Entpacker::Ergebnis e = entpacker_.nimm(m); e.rahmen)
+                frames_.push_back(*e.rahmen);
         }
     }
+    int marken = 0;
 
 private:
     std::unique_ptr<CanKanal> kanal_;
-    QByteArray puffer_;
+    ecusim::CAN_Entpacker entpacker_;
     std::vector<QByteArray> frames_;
 };
 
-// A context of the program without windows, its link on a fake bus of its own, switched
+// A context of the program without windows, its link on a virtual bus of its own, switched
 // on, the timer off.
 class LinkKontext {
 public:
-    explicit LinkKontext(bool einschalten = true)
-        : netz_(QUuid::createUuid().toString(QUuid::Id128)) {
-        ordner.schreibe(
-            QStringLiteral("registry.ini"),
-            {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QStringLiteral("Language=English"),
-             QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=fake"),
-             QStringLiteral("CAN_Interface=") + netz_, QString(), QStringLiteral("[Ports]")});
+    explicit LinkKontext(bool einschalten = true) {
+        ordner.schreibe(QStringLiteral("registry.ini"),
+                        {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                         QStringLiteral("Language=English"), QStringLiteral("COM_Nr=0"),
+                         QStringLiteral("CAN_Plugin=virtualcan"),
+                         QStringLiteral("CAN_Interface=") + bus.Schnittstelle(), QString(),
+                         QStringLiteral("[Ports]")});
         // The shipped language files, so that messages read as the user reads them.
         const QString sprache = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language");
         for (const char* s : {"English", "Deutsch"}) {
@@ -100,7 +101,20 @@ public:
         // The link's trace file lands in the current folder.
         altesVerzeichnis_ = QDir::currentPath();
         QDir::setCurrent(ordner.pfad());
-        ecu = std::make_unique<HandECU>(netz_);
+        ecu = std::make_unique<HandECU>(bus);
+        // The bus's sockets may hold a small message back for tens of milliseconds (Nagle),
+        // and nothing from the ECU can be seen on the link's side without taking it there:
+        // so the link takes what came, as its next tick would first thing, until its
+        // receiver has settled the exchange (or a little while has passed, when the answer
+        // was one the receiver skips).
+        ecu->nach_dem_Senden = [this] {
+            VirtuellerBus::warte(
+                [this] {
+                    link().lies_CAN();
+                    return link().ist_komplett() || link().Empfangsfehler();
+                },
+                100);
+        };
         kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
                                                std::make_unique<Registry>(ordner.registry()),
                                                meldungen.Senke());
@@ -122,22 +136,35 @@ public:
 
     cl_COM_Quorvel& link() { return kontext->link(); }
     cl_Version& version() { return kontext->version(); }
-    const QString& netz() const { return netz_; }
+    const QString& Schnittstelle() const { return bus.Schnittstelle(); }
 
-    // n ticks; queued deliveries of the bus are let through between them.
+    // n ticks; after each, what the link sent has reached the ECU.
     void ticke(int n = 1) {
         for (int i = 0; i < n; ++i) {
             QCoreApplication::processEvents();
             link().TimerTimer();
+            zugestellt();
         }
+    }
+
+    // Waits until everything the link wrote so far has reached the ECU: the link's own
+    // port writes a mark after it, and one socket keeps its order.
+    void zugestellt() {
+        const int vorher = ecu->marken;
+        if (!link().ist_CAN_Modus() || !link().CAN_Port().Write(VirtuellerBus::Marke_PC, 1, {}))
+            return;
+        VirtuellerBus::warte([&] {
+            ecu->hole();
+            return ecu->marken > vorher;
+        });
     }
 
     Meldungsrekorder meldungen;
     Programmordner ordner;
+    VirtuellerBus bus;
     std::unique_ptr<HandECU> ecu;
     std::unique_ptr<AppContext> kontext;
 
 private:
-    QString netz_;
     QString altesVerzeichnis_;
 };

@@ -1,18 +1,19 @@
 #pragma once
 
-// A bare link (clCOM) in a folder of its own: settings of its own, its CAN port on a fake
-// bus net of its own, its trace file in the folder. No application context, no scheduler:
+// A bare link (clCOM) in a folder of its own: settings of its own, its CAN port on a virtual
+// CAN bus of its own, its trace file in the folder. No application context, no scheduler:
 // tests drive the link's operations and pump the event loop themselves.
 
 #include "base/Uglobal.h"
 #include "ecusim/EcuSim.h"
+#include "link/CanPort.h"
 #include "link/UCOM.h"
-#include "platform/CanBusFake.h"
 #include "platform/CanKanal.h"
 #include "platform/Comm.h"
 #include "platform/Dateien.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
+#include "support/VirtuellerBus.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,14 +37,19 @@ inline constexpr uint32_t PC_Empfangs_Id = 0x1FFFFFFF;
 
 class Linkumgebung {
 public:
-    // COM_Nr is what the link opens at its creation; CAN by default, on the fake bus.
-    explicit Linkumgebung(bool testmodus = false, const QString& plugin = QStringLiteral("fake"),
+    // COM_Nr is what the link opens at its creation; CAN by default, on the virtual bus.
+    // With the plugin "fake" the interface names a net of the in-process stand-in.
+    explicit Linkumgebung(bool testmodus = false,
+                          const QString& plugin = QStringLiteral("virtualcan"),
                           const QString& ports = QString())
-        : netz(QUuid::createUuid().toString(QUuid::Id128)), altesVerzeichnis_(QDir::currentPath()) {
+        : schnittstelle(plugin == QStringLiteral("fake")
+                            ? QUuid::createUuid().toString(QUuid::Id128)
+                            : bus.Schnittstelle()),
+          altesVerzeichnis_(QDir::currentPath()) {
         ordner.schreibe(QStringLiteral("registry.ini"),
                         {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
                          QStringLiteral("CAN_Plugin=") + plugin,
-                         QStringLiteral("CAN_Interface=") + netz, QString(),
+                         QStringLiteral("CAN_Interface=") + schnittstelle, QString(),
                          QStringLiteral("[Ports]"), ports});
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
         registry = std::make_unique<Registry>(ordner.registry());
@@ -125,10 +131,11 @@ public:
         return f.open(QIODevice::ReadOnly) ? Dateien::von_1252(f.readAll()) : QString();
     }
 
+    VirtuellerBus bus;
     Programmordner ordner;
     Meldungsrekorder meldungen;
     Globaldaten daten;
-    QString netz;
+    QString schnittstelle;
     std::unique_ptr<Registry> registry;
     std::unique_ptr<clCOM> link;
 
@@ -136,18 +143,31 @@ private:
     QString altesVerzeichnis_;
 };
 
-// A listener on the fake bus that sees what the link sends (the ECU's receive identifier)
-// and can send as the ECU does.
+// A listener on the virtual bus that sees what the link sends (the ECU's receive
+// identifier) and can send as the ECU does.
 class Buslauscher {
 public:
-    explicit Buslauscher(const QString& netz) : kanal_(CanBusFake::oeffne(netz, 1000)) {
+    explicit Buslauscher(const VirtuellerBus& bus) : kanal_(bus.Teilnehmer()) {
         kanal_->erlaube_Id(static_cast<int32_t>(PC_Sende_Id | CAN_29_Bit));
+        kanal_->erlaube_Id(VirtuellerBus::Marke_PC);
     }
-    std::vector<CanMsg> Nachrichten() {
+    // What the link sent until now: its port writes a mark after it, and the bus keeps the
+    // order of one sender.
+    std::vector<CanMsg> Nachrichten(clCOM& link) {
         std::vector<CanMsg> v;
-        CanMsg m;
-        while (kanal_->nimm(m))
-            v.push_back(m);
+        if (!link.CAN_Port().Write(VirtuellerBus::Marke_PC, 1, {}))
+            return v;
+        bool marke = false;
+        VirtuellerBus::warte([&] {
+            CanMsg m;
+            while (!marke && kanal_->nimm(m)) {
+                if (m.id == VirtuellerBus::Marke_PC)
+                    marke = true;
+                else
+                    v.push_back(m);
+            }
+            return marke;
+        });
         return v;
     }
     void sende(const CanMsg& m) { kanal_->sende(m); }

@@ -41,7 +41,7 @@ Gepackt entpacke(const std::vector<CanMsg>& msgs) {
 TEST(Link, CAN_Packing_Table) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
     struct Fall {
         int bytes;
         std::vector<int> sequenz, anzahl;
@@ -60,8 +60,7 @@ TEST(Link, CAN_Packing_Table) {
         for (char c : b)
             link.sende_Byte(static_cast<uint8_t>(c));
         link.sende_CAN_Rest();
-        u.pumpe(5);
-        const Gepackt g = entpacke(bus.Nachrichten());
+        const Gepackt g = entpacke(bus.Nachrichten(link));
         EXPECT_EQ(g.bytes, b) << f.bytes;
         if (f.bytes == 255) {
             ASSERT_EQ(g.sequenz.size(), 43u);
@@ -79,34 +78,30 @@ TEST(Link, CAN_Packing_Table) {
 TEST(Link, Frames_CarryLengthCommandAndChecksum) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
 
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3)); // 3+100+153=256
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes,
+              QByteArray("\x03\x64\x99", 3)); // 3+100+153=256
 
     // 14 bytes: three messages 0, 1, 130 with 6, 6, 2 bytes; 12 bytes: 0 and 129.
     const QByteArray d11 = Muster(11);
     link.sende_Telegramm(7, 11, reinterpret_cast<const uint8_t*>(d11.constData()));
-    u.pumpe(5);
-    Gepackt g = entpacke(bus.Nachrichten());
+    Gepackt g = entpacke(bus.Nachrichten(link));
     EXPECT_EQ(g.bytes, Rahmen(7, d11));
     EXPECT_EQ(g.sequenz, (std::vector<int>{0, 1, 130}));
     EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6, 2}));
     link.sende_Telegramm(7, 9, reinterpret_cast<const uint8_t*>(d11.constData()));
-    u.pumpe(5);
-    g = entpacke(bus.Nachrichten());
+    g = entpacke(bus.Nachrichten(link));
     EXPECT_EQ(g.sequenz, (std::vector<int>{0, 129}));
     EXPECT_EQ(g.anzahl, (std::vector<int>{6, 6}));
 
     // The longest frame (L = 255) goes out; one more data byte cannot be framed and fails.
     const QByteArray d252 = Muster(253);
     link.sende_Telegramm(9, 252, reinterpret_cast<const uint8_t*>(d252.constData()));
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, Rahmen(9, d252.left(252)));
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes, Rahmen(9, d252.left(252)));
     link.sende_Telegramm(9, 253, reinterpret_cast<const uint8_t*>(d252.constData()));
-    u.pumpe(5);
-    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_TRUE(bus.Nachrichten(link).empty());
     EXPECT_TRUE(link.wartet());
     EXPECT_TRUE(link.Empfangsfehler());
 }
@@ -114,11 +109,10 @@ TEST(Link, Frames_CarryLengthCommandAndChecksum) {
 TEST(Link, NothingIsSentWhileTheLinkIsOff) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
-    Buslauscher bus(u.netz);
+    Buslauscher bus(u.bus);
     link.setze_aktiv(false);
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_TRUE(bus.Nachrichten().empty());
+    EXPECT_TRUE(bus.Nachrichten(link).empty());
     EXPECT_FALSE(link.wartet());
 }
 
@@ -238,6 +232,96 @@ TEST(Link, WaitTicksCountDownToATimeout) {
     EXPECT_EQ(ticks, 2);
 }
 
+// After an exchange (command 9) ended without its answer, timed out or stopped, that answer
+// may still come during the next exchange: it is skipped, exactly its L bytes, and the wait
+// goes on. Each row: how the exchange ended, the next command, and the chunks arriving.
+TEST(Link, LateAnswerOfTheExchangeBeforeIsSkipped) {
+    enum Ende { zeit, gestoppt };
+    struct Fall {
+        const char* name;
+        Ende ende;
+        uint8_t naechster;
+        std::vector<QByteArray> stuecke;
+        bool komplett, fehler;
+    };
+    const QByteArray spaet = Rahmen(9, Muster(7)); // 10 bytes
+    const QByteArray gut = Rahmen(5, Muster(2, 40));
+    const Fall faelle[] = {
+        {"timed out, then the answer", zeit, 5, {spaet, gut}, true, false},
+        {"stopped, then the answer", gestoppt, 5, {spaet, gut}, true, false},
+        {"both in one chunk", zeit, 5, {spaet + gut}, true, false},
+        {"in pieces, the answer begun in the last piece",
+         zeit,
+         5,
+         {spaet.left(1), spaet.mid(1, 4), spaet.mid(5) + gut.left(2), gut.mid(2)},
+         true,
+         false},
+        {"the late answer alone: still waiting", zeit, 5, {spaet}, false, false},
+        {"another wrong command still fails", zeit, 5, {Rahmen(8, Muster(2))}, false, true},
+        {"only one late answer is skipped", zeit, 5, {spaet, spaet}, false, true},
+        {"same command: taken as the answer", zeit, 9, {spaet}, true, false},
+    };
+    for (const Fall& f : faelle) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        link.sende_Telegramm(9, 0, nullptr);
+        if (f.ende == zeit) {
+            int ticks = 1;
+            ASSERT_FALSE(link.pruefe_Antwort(ticks)) << f.name;
+            ASSERT_FALSE(link.wartet()) << f.name;
+        } else {
+            link.abbrechen();
+        }
+        link.sende_Telegramm(f.naechster, 0, nullptr);
+        for (const QByteArray& s : f.stuecke)
+            link.empfange(s);
+        EXPECT_EQ(link.ist_komplett(), f.komplett) << f.name;
+        EXPECT_EQ(link.Empfangsfehler(), f.fehler) << f.name;
+        if (!f.komplett)
+            continue;
+        const QByteArray erwartet = f.naechster == 9 ? Muster(7) : Muster(2, 40);
+        std::vector<uint8_t> b(static_cast<size_t>(erwartet.size()));
+        int n = static_cast<int>(erwartet.size());
+        ASSERT_TRUE(link.hole_Antwort(f.naechster, n, b.data())) << f.name;
+        EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), erwartet) << f.name;
+    }
+}
+
+// A late answer taken by the next exchange of its command leaves that exchange's own answer
+// to come: it is skipped in the exchange after, which another command may be.
+TEST(Link, AfterALateAnswerWasTakenTheAnswerItDisplacedIsSkipped) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    link.sende_Telegramm(9, 0, nullptr);
+    int ticks = 1;
+    link.pruefe_Antwort(ticks);
+    link.sende_Telegramm(9, 0, nullptr);
+    link.empfange(Rahmen(9, Muster(2)));
+    int n = 2;
+    uint8_t b[2];
+    ASSERT_TRUE(link.hole_Antwort(9, n, b));
+    link.sende_Telegramm(5, 0, nullptr);
+    link.empfange(Rahmen(9, Muster(2)) + Rahmen(5, Muster(2)));
+    EXPECT_TRUE(link.ist_komplett());
+    EXPECT_FALSE(link.Empfangsfehler());
+}
+
+// The acknowledgement of a block send is checked as a single answer, its length as asked.
+TEST(Link, BlockSendAcknowledgementHasItsLengthChecked) {
+    for (int bytes : {0, 1}) {
+        Linkumgebung u;
+        clCOM& link = u.CAN_Link();
+        const QByteArray d = Muster(50);
+        link.sende_Anfrage(7, 50, true, reinterpret_cast<const uint8_t*>(d.constData()));
+        link.empfange(Rahmen(7, {})); // the block; the closing frame follows
+        ASSERT_TRUE(link.wartet());
+        link.empfange(Rahmen(7, QByteArray(bytes, '\x11')));
+        ASSERT_TRUE(link.ist_komplett()) << bytes;
+        int n = 0;
+        EXPECT_EQ(link.hole_Antwort(7, n, nullptr, 0), bytes == 0) << bytes;
+    }
+}
+
 // The CAN receive rules: foreign identifiers skipped, data length 8 and counts up to 6
 // only, sequence numbers without gaps (0 starts afresh).
 TEST(Link, CAN_ReceiveRules) {
@@ -261,7 +345,7 @@ TEST(Link, CAN_ReceiveRules) {
     for (const Fall& f : faelle) {
         Linkumgebung u;
         clCOM& link = u.CAN_Link();
-        Buslauscher ecu(u.netz);
+        Buslauscher ecu(u.bus);
         link.sende_Telegramm(100, 0, nullptr);
         for (const auto& n : f.nachrichten) {
             CanMsg m;
@@ -270,8 +354,8 @@ TEST(Link, CAN_ReceiveRules) {
             std::copy(n.begin(), n.end(), m.data);
             ecu.sende(m);
         }
-        u.pumpe(10);
-        link.lies_CAN();
+        // Until the receiver settles; a foreign identifier leaves it waiting.
+        u.warte([&] { return link.ist_komplett() || link.Empfangsfehler(); }, 300);
         EXPECT_EQ(link.ist_komplett(), f.komplett) << f.name;
         EXPECT_EQ(link.Empfangsfehler(), f.fehler) << f.name;
     }
@@ -315,14 +399,13 @@ TEST(Link, CAN_SwitchingOnOpensThePortOrLeavesTheLinkOff) {
     clCOM& link = *u.link;
     link.setze_CAN_Setup(CAN_Setup{});
     ASSERT_FALSE(link.ist_Port_offen());
-    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
-    Buslauscher bus(u.netz);
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("virtualcan"));
+    Buslauscher bus(u.bus);
     link.setze_aktiv(true);
     EXPECT_TRUE(link.ist_enabled());
     EXPECT_TRUE(link.ist_Port_offen());
     link.sende_Telegramm(100, 0, nullptr);
-    u.pumpe(5);
-    EXPECT_EQ(entpacke(bus.Nachrichten()).bytes, QByteArray("\x03\x64\x99", 3));
+    EXPECT_EQ(entpacke(bus.Nachrichten(link)).bytes, QByteArray("\x03\x64\x99", 3));
 
     Registry(u.ordner.registry())
         .writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("socketcan"));
@@ -347,7 +430,7 @@ class Bloecke : public ::testing::Test {
 protected:
     void SetUp() override {
         link = &u.CAN_Link();
-        sim.oeffne_CAN(u.netz);
+        ASSERT_TRUE(sim.oeffne_CAN(u.bus.Teilnehmer()));
     }
     std::vector<QByteArray> Anfragen() {
         std::vector<QByteArray> v;
@@ -574,7 +657,7 @@ TEST_F(Bloecke, NewFormatRead_WronglyNumberedBlocksNeitherRestartNorEndTheRead) 
     int n = 2000;
     ASSERT_TRUE(link->hole_Antwort(7, n, b.data(), 2000));
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(b.data()), n), bild);
-    u.pumpe(20);
+    u.warte([&] { return Anfragen().size() >= 5; });
     std::vector<int> gefragt;
     for (const QByteArray& a : Anfragen())
         gefragt.push_back(static_cast<uint8_t>(a[2]));
@@ -648,12 +731,26 @@ TEST_F(Bloecke, AnswerFaultsOfTheSimulatedECU) {
     EXPECT_TRUE(link->hole_Antwort(100, n, id));
 }
 
+// The identifiers on the bus are the configured ones with the 29-bit mark, 0x20000000.
+TEST(EcuSimCAN, TheIdentifierOnTheBusIsTheConfiguredOneWithThe29BitMark) {
+    Linkumgebung u;
+    clCOM& link = u.CAN_Link();
+    EcuSim sim;
+    ASSERT_TRUE(sim.oeffne_CAN(u.bus.Teilnehmer(), 0x1FFFFFFE, 0x1FFFFFFF));
+    link.sende_Telegramm(100, 0, nullptr);
+    ASSERT_TRUE(u.warte_Ende());
+    EXPECT_TRUE(link.ist_komplett());
+    ASSERT_EQ(sim.empfangene().size(), 1u);
+    EXPECT_EQ(sim.empfangene()[0].can_id, 0x1FFFFFFEu + 0x20000000u);
+    EXPECT_EQ(sim.Empfangsfehler, 0);
+}
+
 // A simulated ECU that leaves the bus while a delivery to it is still queued is not reached.
 TEST(EcuSimCAN, GoneBeforeItsQueuedDeliveryRuns) {
     Linkumgebung u;
     clCOM& link = u.CAN_Link();
     auto sim = std::make_unique<EcuSim>();
-    sim->oeffne_CAN(u.netz);
+    ASSERT_TRUE(sim->oeffne_CAN(u.bus.Teilnehmer()));
     link.sende_Telegramm(100, 0, nullptr);
     sim.reset();
     u.pumpe(20);
@@ -722,7 +819,8 @@ TEST(CanPort, WithoutAnAdapterOpenFailsAndTheObjectStaysUsable) {
     Linkumgebung u(false, QStringLiteral("socketcan"));
     TCanport port(0, *u.registry);
     EXPECT_FALSE(port.Open(2, 100, 100, 100, 100));
-    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("fake"));
+    EXPECT_EQ(port.Handle(), 0);
+    u.registry->writeString(QStringLiteral("CAN_Plugin"), QStringLiteral("virtualcan"));
     EXPECT_TRUE(port.Open(2, 100, 100, 100, 100));
     EXPECT_TRUE(port.Close());
 }
@@ -741,29 +839,39 @@ TEST(CanPort, TakeFromAnEmptyQueueLeavesTheOutputs) {
     EXPECT_EQ(d[0], 9);
 }
 
-// Every message reaches every other handle on the net that enabled its identifier.
-TEST(CanPort, FakeBusDeliversToEveryOtherHandle) {
+// Every message reaches every other handle on the bus that enabled its identifier, 29-bit
+// and 11-bit identifiers kept apart.
+TEST(CanPort, VirtualBusDeliversToEveryOtherHandle) {
     Linkumgebung u;
     TCanport a(0, *u.registry), b(0, *u.registry), c(0, *u.registry);
     for (TCanport* p : {&a, &b, &c}) {
         ASSERT_TRUE(p->Open(2, 100, 2, 100, 100));
         p->IdAdd(0x20000010);
+        ASSERT_TRUE(u.bus.angemeldet(
+            [p](const CanMsg& m) { return p->Write(m.id, m.len, std::to_array(m.data)); }));
     }
-    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 3);
+    c.IdAdd(0x10);
     std::array<uint8_t, 8> d{1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_TRUE(a.Write(0x20000010, 8, d));
     EXPECT_TRUE(a.Write(0x20000011, 8, d)); // nobody enabled it
+    EXPECT_TRUE(a.Write(0x10, 3, d));       // 11-bit: only c
+    EXPECT_TRUE(a.Write(0x20000010, 8, d));
     int32_t id = 0;
     uint8_t laenge = 0;
     std::array<uint8_t, 8> aus{};
-    EXPECT_FALSE(a.Take(id, laenge, aus)) << "the writer does not hear itself";
+    const auto nimm = [&](TCanport& p) {
+        return VirtuellerBus::warte([&] { return p.Take(id, laenge, aus); }, 2000);
+    };
+    ASSERT_TRUE(nimm(c));
+    EXPECT_EQ(id, 0x10);
+    EXPECT_EQ(laenge, 3);
     for (TCanport* p : {&b, &c}) {
-        ASSERT_TRUE(p->Take(id, laenge, aus));
+        ASSERT_TRUE(nimm(*p));
         EXPECT_EQ(id, 0x20000010);
         EXPECT_EQ(laenge, 8);
         EXPECT_EQ(aus, d);
         EXPECT_FALSE(p->Take(id, laenge, aus));
     }
-    c.Close();
-    EXPECT_EQ(CanBusFake::Teilnehmer(u.netz), 2);
+    EXPECT_FALSE(a.Take(id, laenge, aus)) << "the writer does not hear itself";
+    EXPECT_TRUE(c.Close());
+    EXPECT_FALSE(c.Write(0x20000010, 8, d));
 }

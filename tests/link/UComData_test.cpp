@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -358,7 +359,7 @@ TEST_F(Scheduler, TheWaitWindowShowsWhileItsRequestRunsAndClosingItStopsTheReque
 
 TEST_F(Scheduler, BlockTransfersRunThroughTheSchedulerAgainstTheSimulatedEcu) {
     ecusim::EcuSim sim;
-    sim.oeffne_CAN(k.netz());
+    ASSERT_TRUE(sim.oeffne_CAN(k.bus.Teilnehmer()));
     QByteArray quelle(250, '\0');
     for (int i = 0; i < quelle.size(); ++i)
         quelle[i] = static_cast<char>(i * 7);
@@ -409,7 +410,7 @@ TEST_F(Scheduler, AForcedDisconnectionStopsEveryRequest) {
 
 TEST_F(Scheduler, ADisconnectionDuringABlockTransferDoesNotFreezeTheLink) {
     ecusim::EcuSim sim;
-    sim.oeffne_CAN(k.netz());
+    ASSERT_TRUE(sim.oeffne_CAN(k.bus.Teilnehmer()));
     sim.setze_Blocklesen(3, QByteArray(1000, '\x01'), false);
     std::array<uint8_t, 2000> puffer{};
     cl_COM_data lesen(link, 3, true, false, 2000, 0, nullptr, 1000, puffer.data());
@@ -445,4 +446,57 @@ TEST_F(Scheduler, ARequestGoneWhileInFlightDoesNotHoldTheLink) {
     EXPECT_EQ(gesendet, std::vector<int>{5});
     k.ticke();
     EXPECT_EQ(bleibt.antworten, 1);
+}
+
+// The simulated ECU answers a request later than its time-out and pause: the answer arrives
+// while the next request waits, is skipped, and fails nothing.
+TEST_F(Scheduler, ALateAnswerFailsNoRequestAfterIt) {
+    ecusim::EcuSim sim;
+    ASSERT_TRUE(sim.oeffne_CAN(k.bus.Teilnehmer()));
+    sim.setze_Antwort(9, QByteArray(2, '\0'));
+    sim.setze_Antwort(5, QByteArray(2, '\0'));
+    sim.Verzoegerung_ms = 400;
+    sim.injiziere(ecusim::Fehler::Spaet, 2);
+    Testanfrage spaet(link, 9, 2, 100), danach(link, 5, 2, 1000);
+    spaet.Abbruch_bei_Timeout = true;
+    spaet.starten();
+    link.setze_Takt(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return spaet.timeouts == 1; }, 2000));
+    EXPECT_EQ(link.Fehlerzahl(), 1);
+    danach.starten(); // sent after the pause, about 100 ms before the late answer comes
+    ASSERT_TRUE(QTest::qWaitFor([&] { return danach.antworten + danach.timeouts > 0; }, 3000));
+    EXPECT_EQ(danach.antworten, 1);
+    EXPECT_EQ(danach.timeouts, 0);
+    EXPECT_EQ(link.Fehlerzahl(), 0);
+    EXPECT_EQ(spaet.antworten, 0);
+    ASSERT_EQ(sim.empfangene().size(), 2u);
+}
+
+// One behind: the retried request takes the late answer of its first sending, and its own
+// answer then arrives while another request waits; it fails nothing either.
+TEST_F(Scheduler, AnEcuOneAnswerBehindFailsNothing) {
+    Testanfrage r(link, 7, 2, 100), andere(link, 5);
+    r.starten();
+    k.ticke();
+    ASSERT_EQ(Befehle(k.ecu->Frames()), std::vector<int>{7});
+    for (int i = 0; i < 20 && r.timeouts == 0; ++i)
+        k.ticke();
+    ASSERT_EQ(r.timeouts, 1);
+    std::vector<int> gesendet;
+    for (int i = 0; i < 20 && gesendet.empty(); ++i) {
+        k.ticke();
+        gesendet = Befehle(k.ecu->Frames());
+    }
+    ASSERT_EQ(gesendet, std::vector<int>{7}) << "retried after the pause";
+    andere.starten();
+    k.ecu->antworte(7, QByteArray(2, '\0')); // the first sending's
+    k.ticke();
+    EXPECT_EQ(r.antworten, 1);
+    EXPECT_EQ(Befehle(k.ecu->Frames()), std::vector<int>{5});
+    k.ecu->antworte(7, QByteArray(2, '\0')); // the retry's
+    k.ecu->antworte(5, QByteArray(2, '\0'));
+    k.ticke();
+    EXPECT_EQ(andere.antworten, 1);
+    EXPECT_EQ(andere.timeouts, 0);
+    EXPECT_EQ(link.Fehlerzahl(), 0);
 }

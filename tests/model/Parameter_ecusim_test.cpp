@@ -24,7 +24,7 @@ public:
                                      QStringLiteral("T-SIMQuorvel-7-400-0620.TXT")})
                 QFile::copy(quelle + s + '/' + d,
                             k.ordner.datei(QStringLiteral("Language/") + s + '/' + d));
-        sim.oeffne_CAN(k.netz());
+        sim.oeffne_CAN(k.bus.Teilnehmer());
         bereich.fuelle_Beispielwerte();
         for (int e : {cl_Parameter::Gelesen, cl_Parameter::Geschrieben})
             InterAction().Create(
@@ -33,11 +33,20 @@ public:
 
     cl_Parameter& p() { return k.kontext->parameter(); }
 
+    // Ticks by hand; after each tick the simulated ECU, on a bus with its own latency, gets
+    // the time to answer what was sent before the next tick could count it as late.
     template <class F> bool warte(F fertig, int ticks = 1000) {
         for (int i = 0; i < ticks; ++i) {
             if (fertig())
                 return true;
             k.ticke();
+            VirtuellerBus::warte(
+                [this] {
+                    k.link().lies_CAN();
+                    return !k.link().wartet() || k.link().ist_komplett() ||
+                           k.link().Empfangsfehler();
+                },
+                1000);
         }
         return fertig();
     }

@@ -304,8 +304,11 @@ TEST_F(PortTest, FlushOutBufferWhileAWriteIsPendingReturnsAndDropsTheOutput) {
         pumpe(5);
     }
     // Only once the ring stops draining is the write thread stuck at the full device; before
-    // that it may still take the ring's bytes away at any moment.
+    // that it may still take the ring's bytes away at any moment. A busy machine may let
+    // the loop above end before the device is full: the ring is topped up until it stays.
     const auto steht = [&] {
+        while (port.OutBuffFree() >= block.size())
+            port.PutString(block);
         const int vorher = port.OutBuffUsed();
         pumpe(200);
         return vorher > 0 && port.OutBuffUsed() == vorher;

@@ -1,10 +1,12 @@
 #include "app/AppContext.h"
+#include "ecusim/CanTransport.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "link/UComData.h"
 #include "model/UQuorveldata.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
+#include "support/VirtuellerBus.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 
@@ -14,10 +16,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 #include <QUuid>
 #include <functional>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -129,25 +134,96 @@ void verbinde_trenne_verbinde(Programm& p, ecusim::EcuSim& sim) {
     EXPECT_TRUE(identitaet);
 }
 
-// The program on a fake CAN bus of its own with the simulated ECU at the far end, started.
+// The program on Qt's virtual CAN bus, hosted by this test, with the simulated ECU in a
+// process of its own at the far end; started.
 struct AmCAN {
     AmCAN() {
-        sim.oeffne_CAN(netz);
-        ecusim::richte_Identitaet_ein(sim);
+        ecu.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/ecusim"));
+        ecu.setArguments({QStringLiteral("--can"), bus.Schnittstelle()});
+        ecu.start();
+        if (!ecu.waitForStarted(10000) || !ecu.waitForReadyRead(10000) ||
+            QString::fromLocal8Bit(ecu.readLine()).trimmed() != bus.Schnittstelle()) {
+            ADD_FAILURE() << "ecusim did not join the bus: " << ecu.readAllStandardError().data();
+            return;
+        }
+        // On the bus once it answers: the bus hands a device messages only after it has read
+        // the device's first line.
+        std::unique_ptr<CanKanal> pc = bus.Teilnehmer();
+        pc->erlaube_Id(static_cast<int32_t>(0x1FFFFFFFu | CAN_29_Bit));
+        const bool antwortet = QTest::qWaitFor(
+            [&] {
+                for (const CanMsg& m :
+                     ecusim::packe_CAN(ecusim::baue_Rahmen(100, {}), 0x1FFFFFFEu | CAN_29_Bit))
+                    pc->sende(m);
+                CanMsg m;
+                return QTest::qWaitFor([&] { return pc->nimm(m); }, 50);
+            },
+            5000);
+        if (!antwortet) {
+            ADD_FAILURE() << "ecusim does not answer on the bus";
+            return;
+        }
         p.starte();
     }
-    const QString netz = QUuid::createUuid().toString(QUuid::Id128);
-    Programm p{QStringList{QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=fake"),
-                           QStringLiteral("CAN_Interface=") + netz}};
-    ecusim::EcuSim sim;
+    ~AmCAN() {
+        ecu.terminate();
+        ecu.waitForFinished(10000);
+    }
+    // Ends the simulated ECU; the frames it found faulty, as it reports them at its end.
+    int beende_ECU() {
+        ecu.terminate();
+        if (!ecu.waitForFinished(10000))
+            return -1;
+        const QString aus = QString::fromLocal8Bit(ecu.readAllStandardOutput());
+        const qsizetype i = aus.lastIndexOf(QStringLiteral("faulty frames: "));
+        return i < 0 ? -1 : aus.mid(i + 15).trimmed().toInt();
+    }
+    void signal(int s) { ::kill(static_cast<pid_t>(ecu.processId()), s); }
+
+    VirtuellerBus bus;
+    Programm p{QStringList{QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=virtualcan"),
+                           QStringLiteral("CAN_Interface=") + bus.Schnittstelle()}};
+    QProcess ecu;
 };
 
 } // namespace
 
-TEST(Hauptfenster, ConnectsOverTheFakeCanBusShowsTheIdentityAndSurvivesASilentEcu) {
+// Connects, shows the ECU's identity, notices the ECU going silent at the fourth failed
+// exchange and comes back with it; the ECU saw only sound frames.
+TEST(Hauptfenster, ConnectsOverCanToTheSimulatedEcuInItsOwnProcessAndSurvivesASilence) {
     AmCAN c;
-    EXPECT_EQ(c.p.haupt().ComboBox_Comport->currentText(), QStringLiteral("CAN"));
-    verbinde_trenne_verbinde(c.p, c.sim);
+    Programm& p = c.p;
+    TForm_Quorvel& h = p.haupt();
+    EXPECT_EQ(h.ComboBox_Comport->currentText(), QStringLiteral("CAN"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.Label_Version->text().contains("Rev.: 3"); }, 5000))
+        << h.Label_Version->text().toStdString();
+    EXPECT_EQ(h.Label_Version->text(), QStringLiteral("6.15 Rev.: 3, 15.11.2017"));
+    EXPECT_EQ(p.Zustand(), hole_Text(63));
+    EXPECT_EQ(h.Label_Seriennummer->text(), QStringLiteral("20170815"));
+    EXPECT_EQ(h.Label_Typnummer->text(), QStringLiteral("400"));
+
+    int fehlerBeimTrennen = -1;
+    InterAction().Create(
+        cl_COM_Quorvel::Klasse, [&](Sender&) { fehlerBeimTrennen = p.link().Fehlerzahl(); },
+        cl_COM_Quorvel::Getrennt);
+    int verbunden = 0;
+    InterAction().Create(
+        cl_COM_Quorvel::Klasse, [&](Sender&) { ++verbunden; }, cl_COM_Quorvel::Verbunden);
+    // A request in every free tick, as the live-data plan will run one.
+    std::array<uint8_t, 66> puffer{};
+    cl_COM_data abfrage(p.link(), 100, false, false, 500, 0, nullptr, 66, puffer.data());
+    abfrage.starten_zyklisch(0, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return abfrage.beantwortet; }, 3000));
+    c.signal(SIGUSR1); // silent
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(64); }, 15000));
+    EXPECT_EQ(fehlerBeimTrennen, 4);
+    EXPECT_FALSE(p.link().ist_verbunden());
+    EXPECT_TRUE(p.link().ist_aktiv());
+    c.signal(SIGUSR1); // back: the repeated identity request reconnects by itself
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(63); }, 10000));
+    EXPECT_EQ(verbunden, 1);
+    EXPECT_EQ(p.link().Fehlerzahl(), 0);
+    EXPECT_EQ(c.beende_ECU(), 0);
 }
 
 TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
@@ -167,6 +243,7 @@ TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
 
 TEST(Hauptfenster, UncheckingOnlineDisconnects) {
     AmCAN c;
+    ASSERT_FALSE(::testing::Test::HasFailure());
     Programm& p = c.p;
     ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(63); }, 5000));
     p.haupt().CheckBox_Online->click();
