@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/uio.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -821,11 +823,21 @@ uint32_t WaitForEvents(std::initializer_list<Event*> Events, uint32_t Millisecon
 // ---- data --------------------------------------------------------------------------------
 
 int ReadFile(Handle H, void* Buffer, int Size) {
+    const Block b{Buffer, Size};
+    return ReadFileBlocks(H, &b, 1);
+}
+
+int ReadFileBlocks(Handle H, const Block* Blocks, int Count) {
     Zugriff z(H);
     if (!z)
         return -1;
+    constexpr int Max = 64;
+    iovec teile[Max];
+    const int anzahl = std::clamp(Count, 0, Max);
+    for (int i = 0; i < anzahl; ++i)
+        teile[i] = {Blocks[i].Data, static_cast<size_t>(std::max(Blocks[i].Size, 0))};
     for (;;) {
-        const ssize_t n = ::read(z.fd(), Buffer, static_cast<size_t>(Size));
+        const ssize_t n = ::readv(z.fd(), teile, anzahl);
         if (n > 0)
             return static_cast<int>(n);
         if (n == 0) {

@@ -171,6 +171,13 @@ uint32_t WaitForEvents(std::initializer_list<Event*> Events, uint32_t Millisecon
 // Reads what the driver holds now: the byte count (0 = nothing there), or -1 on failure
 // (ERROR_DEVICE_NOT_CONNECTED when the device went away, ERROR_INVALID_HANDLE).
 int ReadFile(Handle H, void* Buffer, int Size);
+struct Block {
+    void* Data;
+    int Size;
+};
+// As ReadFile, into several blocks with one system call, each filled before the next (at
+// most 64 blocks).
+int ReadFileBlocks(Handle H, const Block* Blocks, int Count);
 // Writes what the driver takes now: the byte count (0 = driver full), or -1 on failure.
 int WriteFile(Handle H, const void* Buffer, int Size);
 

@@ -669,7 +669,10 @@ uint8_t TSerCustomComPort::GetChar() {
     if (FPortState == TPortState::psClosing)
         return 0;
     uint8_t c = 0;
-    CheckException(ValidDispatcher().GetChar(c));
+    // Called for every byte a handler reads: the common case costs no call.
+    TSerBaseDispatcher& d = FDispatcher ? *FDispatcher : ValidDispatcher();
+    if (const int r = d.GetChar(c); r < 0)
+        CheckException(r);
     return c;
 }
 

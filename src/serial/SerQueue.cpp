@@ -26,12 +26,18 @@ TIOQueue::~TIOQueue() {
 void TIOQueue::Push(std::unique_ptr<TIOBuffer> Buffer) {
     if (!Buffer)
         return;
+    bool warLeer = false;
     {
         std::lock_guard lk(FLock);
+        warLeer = FList.empty();
         FQueuedSize += Buffer->Size;
         FList.push_back(std::move(Buffer));
     }
-    FEvent.Set();
+    // Only a consumer that found the queue empty waits for the event; one that finds
+    // buffers queued returns at once. A wake-up per push would cost the producer a system
+    // call for every 256 bytes received.
+    if (warLeer)
+        FEvent.Set();
 }
 
 TIOBuffer* TIOQueue::Peek() {

@@ -84,10 +84,17 @@ bool TSerBaseDispatcher::RingsPresent() {
 void TSerBaseDispatcher::BeginHandlerPeek() {
     std::lock_guard lk(FInLock);
     FPeekMode = FPeekDelivery;
+    if (FPeekMode && FDBuffer) {
+        FViewRing = FDBuffer.get();
+        FViewTail = FDTail;
+        FViewAvail = ringUsed(FDHead, FDTail, FDBufFull, DispatchBufferSize);
+        FViewOpen = true;
+    }
 }
 
 void TSerBaseDispatcher::EndHandlerPeek() {
     std::lock_guard lk(FInLock);
+    FViewOpen = false;
     FPeekMode = false;
     if (!FPeekDelivery)
         return;
@@ -236,6 +243,7 @@ void TSerBaseDispatcher::DonePort() {
 
 void TSerBaseDispatcher::ReleaseBuffers() {
     std::scoped_lock lk(FInLock, FOutLock, FGeneralLock);
+    FViewOpen = false;
     FDBuffer.reset();
     FOBuffer.reset();
     FDHead = FDTail = 0;
@@ -537,7 +545,7 @@ int TSerBaseDispatcher::PeekChar(uint8_t& C, int N) {
     return PeekLocked(C, N);
 }
 
-int TSerBaseDispatcher::GetChar(uint8_t& C) {
+int TSerBaseDispatcher::GetCharLocked(uint8_t& C) {
     std::lock_guard lk(FInLock);
     if (FPeekMode) {
         ++FPeekCount;
@@ -683,7 +691,8 @@ bool TSerBaseDispatcher::MoveToDispatchBuffer() {
         }
     }
     FRingBlocked = voll;
-    if (bewegt > 0 && !ReceiveBacklogFull())
+    // Told only to a read thread that waits: a wake-up every cycle would cost a system call.
+    if (bewegt > 0 && FBacklogWaiter && !ReceiveBacklogFull())
         FBacklogDrained.Set();
     std::lock_guard g(FGeneralLock);
     if (bewegt > 0)
@@ -918,6 +927,8 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
             // inside the handler) cuts a running handler short; a failed device does not,
             // so the handler reads what it was promised before the ring goes.
             const bool erledigt = f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FStopping);
+            // Cut short by a close, the handler must not go on reading without the lock.
+            FViewOpen = false;
             if (!erledigt && !FKill)
                 verworfen = true;
             if (FCloseRequested) {

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr int ReadBufferSize = 256;
+// Receive buffers one read fills at most: 4 KiB, what a terminal's line discipline holds.
+constexpr int ReadBatch = 16;
 // Longest wait for sent bytes to leave the transmitter before RTS drops again (RS-485).
 constexpr uint32_t SendeEndeMs = 10000;
 
@@ -297,12 +299,18 @@ void TSerWin32Dispatcher::GeraetFreigeben() {
 void TSerWin32Dispatcher::ReadThread() {
     int result = 0;
     const Comm::Handle h = FComHandle;
-    std::unique_ptr<TDataBuffer> puffer;
+    // Receive buffers at hand; one system call fills as many as the driver holds bytes for.
+    std::unique_ptr<TDataBuffer> vorrat[ReadBatch];
     while (!FKill) {
         // The dispatch thread is that far behind: the device keeps what arrives now, and its
         // flow control and overrun count take over.
         if (ReceiveBacklogFull()) {
-            Comm::WaitForEvents({&FBacklogDrained}, 50);
+            // Announced before the second look, so that the dispatch thread, draining the
+            // queue after it, sees the waiter and wakes it.
+            FBacklogWaiter = true;
+            if (ReceiveBacklogFull())
+                Comm::WaitForEvents({&FBacklogDrained}, 50);
+            FBacklogWaiter = false;
             continue;
         }
         const Comm::Ready w = Comm::WaitForDevice(h, false, &FDataReady, 50);
@@ -313,19 +321,26 @@ void TSerWin32Dispatcher::ReadThread() {
         if (FKill)
             break;
         for (;;) {
-            if (!puffer) {
-                try {
-                    puffer = std::make_unique<TDataBuffer>(ReadBufferSize);
-                } catch (const std::exception&) {
-                    result = -13868;
-                    FKill = true;
-                    break;
+            Comm::Block bloecke[ReadBatch];
+            try {
+                for (int i = 0; i < ReadBatch; ++i) {
+                    if (!vorrat[i])
+                        vorrat[i] = std::make_unique<TDataBuffer>(ReadBufferSize);
+                    bloecke[i] = {vorrat[i]->Data(), ReadBufferSize};
                 }
+            } catch (const std::exception&) {
+                result = -13868;
+                FKill = true;
+                break;
             }
-            const int n = Comm::ReadFile(h, puffer->Data(), ReadBufferSize);
+            const int n = Comm::ReadFileBlocks(h, bloecke, ReadBatch);
             if (n > 0) {
-                puffer->BytesUsed = n;
-                FReceiveQueue.Push(std::move(puffer));
+                // The buffers go in the order the read filled them, each with its share.
+                for (int i = 0, rest = n; rest > 0; ++i) {
+                    vorrat[i]->BytesUsed = std::min(rest, ReadBufferSize);
+                    rest -= vorrat[i]->BytesUsed;
+                    FReceiveQueue.Push(std::move(vorrat[i]));
+                }
                 if (ReceiveBacklogFull())
                     break;
                 continue;
