@@ -292,8 +292,14 @@ void cl_Parameter::schreiben() {
     // Nothing is stored in flash that was not written.
     if (!cl_Parameter_Daten::schreiben() || !flash)
         return;
-    if (ins_Flash_sichern)
+    if (ueber_Datenelemente) {
+        // The data items go out in as many messages as it takes, after what is under way
+        // already: the store waits for the last acknowledgement, or it would keep the old
+        // values.
+        Flash_nach_Schreiben_ = true;
+    } else if (ins_Flash_sichern) {
         ins_Flash_sichern();
+    }
     link().meldungen().zeige(::hole_Text(157));
 }
 
@@ -315,6 +321,16 @@ void cl_Parameter::Bilder_uebernommen() {
 
 void cl_Parameter::melde_geschrieben() {
     InterAction_ausfuehren(*this, Geschrieben);
+    if (!Flash_nach_Schreiben_)
+        return;
+    const cl_ECU_Liste& liste = kommunikation_.Liste();
+    // The first position never goes out, so it is never acknowledged either.
+    for (int i = 1; i < liste.Anzahl(); ++i)
+        if (!liste[i].nicht_Sammel && liste[i].Schreiben_ausstehend)
+            return;
+    Flash_nach_Schreiben_ = false;
+    if (ins_Flash_sichern)
+        ins_Flash_sichern();
 }
 
 void cl_Parameter::zaehle_Bits() {

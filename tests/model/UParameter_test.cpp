@@ -630,6 +630,41 @@ TEST(Parameterset, AChangedFlashParameterIsStoredInFlashAfterTheWrite) {
     EXPECT_EQ(p.Sendelaenge, 1000);
 }
 
+TEST(Parameterset, ThroughDataItemsTheFlashStoreFollowsTheLastAcknowledgement) {
+    Parameterumgebung u;
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    u.schreibe(QStringLiteral("English"), {"-1,M,4,272,0,1", "-2,M,4,273,2000"}, id);
+    u.melde(id);
+    cl_Parameter& p = u.p();
+    ASSERT_TRUE(p.ueber_Datenelemente);
+    cl_Kommunikation& kom = u.k.kontext->kommunikation();
+    int gesichert = 0;
+    p.ins_Flash_sichern = [&] { ++gesichert; };
+    // As a read leaves them: area 272 of one word, area 273 of 1001 words (three messages).
+    p.setze_Wert(1, 0);
+    p.setze_Wert(2, 0);
+    p.suche_Parameter(1);
+    p.setze_Rohwert_neu(5);
+    p.schreiben();
+    EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(157)});
+    int nachrichten = 0;
+    for (; kom.aktiv && nachrichten < 10; ++nachrichten) {
+        ASSERT_EQ(kom.Befehl, cl_Kommunikation::Befehl_Schreiben) << nachrichten;
+        EXPECT_EQ(gesichert, 0) << nachrichten;
+        kom.aktiv = false;
+        kom.Antwort();
+    }
+    EXPECT_EQ(nachrichten, 3);
+    EXPECT_EQ(gesichert, 1);
+    // A later write without a changed flash parameter stores nothing.
+    p.schreiben();
+    kom.aktiv = false;
+    kom.Antwort();
+    EXPECT_EQ(gesichert, 1);
+}
+
 TEST(Parameterset, LiveValuesHaveAnAddressInsideTheirRecord) {
     Parameterumgebung u;
     u.schreibe(QStringLiteral("English"), {"-20000,M,4,1,10", "-20001,M,4,2,83",
