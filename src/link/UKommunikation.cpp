@@ -166,9 +166,7 @@ void cl_Kommunikation::schreibe_Daten(int nummer, int offset, int anzahl) {
     cl_Filetyp* f = liste_.suche_Index(nummer);
     if (!f || offset < 0 || anzahl < 0)
         return;
-    f->Schreiben_gefragt = {offset, anzahl};
-    f->Schreiben_ausstehend = true;
-    ++f->Schreibstand;
+    merke_Schreiben(*f, {offset, anzahl});
     Schreiben_ausstehend = true;
     if (!aktiv)
         sende_Schreibauftrag();
@@ -179,17 +177,30 @@ void cl_Kommunikation::schreibe_Element(int nummer) {
         schreibe_Daten(nummer, 0, Elementlaenge(*f));
 }
 
+void cl_Kommunikation::merke_Schreiben(cl_Filetyp& f, Wortbereich r) {
+    // A range asked earlier that has not gone out yet (asked while another write of the
+    // item was under way, or the rest of a split one) is kept: one range covers both.
+    if (f.Schreiben_ausstehend && f.Schreibstand_im_Flug != f.Schreibstand) {
+        const Wortbereich& alt = f.Schreiben_gefragt;
+        const int von = std::min(alt.Offset, r.Offset);
+        const int bis = std::max(alt.Offset + alt.Anzahl, r.Offset + r.Anzahl);
+        r = {von, bis - von};
+    }
+    f.Schreiben_gefragt = r;
+    f.Schreiben_ausstehend = true;
+    ++f.Schreibstand;
+}
+
 bool cl_Kommunikation::schreibe_alle() {
+    // Checked before anything is marked: an item marked here would otherwise go out with
+    // the next write of any item, unasked.
+    for (int i = 0; i < liste_.Anzahl(); ++i)
+        if (!liste_[i].nicht_Sammel && Elementlaenge(liste_[i]) <= 0)
+            return false;
     for (int i = 0; i < liste_.Anzahl(); ++i) {
         cl_Filetyp& f = liste_[i];
-        if (f.nicht_Sammel)
-            continue;
-        const int laenge = Elementlaenge(f);
-        if (laenge <= 0)
-            return false;
-        f.Schreiben_gefragt = {0, laenge};
-        f.Schreiben_ausstehend = true;
-        ++f.Schreibstand;
+        if (!f.nicht_Sammel)
+            merke_Schreiben(f, {0, Elementlaenge(f)});
     }
     Schreiben_ausstehend = true;
     if (!aktiv)

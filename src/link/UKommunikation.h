@@ -159,6 +159,7 @@ public:
     const std::vector<Tripel>& Nachricht() const { return nachricht_; }
 
 private:
+    void merke_Schreiben(cl_Filetyp& f, Wortbereich r);
     void quittiere_Schreiben();
     void verarbeite_Lesedaten();
     void lies_nochmals();

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <optional>
 
 static_assert(std::endian::native == std::endian::little,
@@ -122,10 +123,15 @@ std::optional<int64_t> Ganzzahl(const QString& feld) {
 std::optional<double> Dezimalzahl(const QString& feld) {
     bool ok = false;
     const double w = feld.trimmed().toDouble(&ok);
-    if (!ok)
+    // "nan" and "inf" are no limits: nothing would ever lie between them.
+    if (!ok || !std::isfinite(w))
         return std::nullopt;
     return w;
 }
+
+// A value's byte offset must be reachable by a data item's word offset, a 16-bit word;
+// anything larger would have an extra area grow without bound.
+constexpr int64_t Offset_max = 2 * 65535 + 1;
 
 QString ohne_Leerzeichen(QString s) {
     s.remove(' ');
@@ -286,8 +292,14 @@ void cl_Parameter::schreiben() {
     // Nothing is stored in flash that was not written.
     if (!cl_Parameter_Daten::schreiben() || !flash)
         return;
-    if (ins_Flash_sichern)
+    if (ueber_Datenelemente) {
+        // The data items go out in as many messages as it takes, after what is under way
+        // already: the store waits for the last acknowledgement, or it would keep the old
+        // values.
+        Flash_nach_Schreiben_ = true;
+    } else if (ins_Flash_sichern) {
         ins_Flash_sichern();
+    }
     link().meldungen().zeige(::hole_Text(157));
 }
 
@@ -309,6 +321,16 @@ void cl_Parameter::Bilder_uebernommen() {
 
 void cl_Parameter::melde_geschrieben() {
     InterAction_ausfuehren(*this, Geschrieben);
+    if (!Flash_nach_Schreiben_)
+        return;
+    const cl_ECU_Liste& liste = kommunikation_.Liste();
+    // The first position never goes out, so it is never acknowledged either.
+    for (int i = 1; i < liste.Anzahl(); ++i)
+        if (!liste[i].nicht_Sammel && liste[i].Schreiben_ausstehend)
+            return;
+    Flash_nach_Schreiben_ = false;
+    if (ins_Flash_sichern)
+        ins_Flash_sichern();
 }
 
 void cl_Parameter::zaehle_Bits() {
@@ -413,7 +435,8 @@ void cl_Parameter::lies_Zeile(const QString& zeile) {
         const auto bereich = Ganzzahl(f[3]);
         const auto offset = Ganzzahl(f[4]);
         if (!nummer || !typ || !bereich || !offset || *typ < 0 || *typ > 9 || *nummer < 0 ||
-            *nummer > 65535 || *offset < 0 || *bereich < 0 || *bereich > 65535)
+            *nummer > 65535 || *offset < 0 || *offset > Offset_max || *bereich < 0 ||
+            *bereich > 65535)
             return;
         bool flash = false;
         QString bedingung;
@@ -556,7 +579,8 @@ bool cl_Parameter::pruefe_Bedingung(const QString& text) {
         const auto n = l.Zahl();
         if (!n)
             return std::nullopt;
-        const int64_t wert = Wert_neu(static_cast<int>(std::min<int64_t>(*n, 65535)));
+        // Parameter numbers are 16-bit: a larger one names no parameter.
+        const int64_t wert = *n <= 65535 ? Wert_neu(static_cast<int>(*n)) : 0;
         if (l.am_Ende() || l.c() != '[')
             return wert > 0;
         ++l.i;
@@ -754,6 +778,12 @@ int64_t cl_Parameter::hole_Rohwert(const Definition& d, int bild) const {
 }
 
 int64_t cl_Parameter::Eingabe_zu_Roh(int typ, double wert) {
+    // Limits from a file may be of any size; no raw value is wider than 32 bits, and a
+    // conversion beyond 64 bits would be undefined.
+    if (std::isnan(wert))
+        return 0;
+    constexpr double grenze = 1.0e15;
+    wert = std::clamp(wert, -grenze, grenze);
     switch (typ) {
     case 0:
         return Round(wert * 1.25);

@@ -201,6 +201,9 @@ private:
     std::vector<clGruppe> gruppen_;
     bool definitionen_geladen_ = false;
     bool gruppen_ersetzt_ = false;
+    // A write through data items changed a flash parameter: the store follows its last
+    // acknowledgement.
+    bool Flash_nach_Schreiben_ = false;
     // The reader's state within one file.
     Definition* aktuell_ = nullptr;
     bool Details_annehmen = false;

@@ -434,13 +434,40 @@ TEST(Datenelemente, WritingAllAnnouncesAtOnceAndAgainOnTheAcknowledgement) {
     EXPECT_EQ(t.bereiche.geschrieben, 2);
     EXPECT_FALSE(t.kom.aktiv);
 
-    // An empty area stops the marking: nothing goes out and nothing is announced.
+    // An empty area stops the marking: nothing goes out and nothing is announced, not even
+    // later with the next write of another item.
     Transport leer;
-    leer.bereich(10300, 300, 0);
-    leer.bereich(10301, 301, 3);
+    leer.bereich(10300, 300, 3);
+    leer.bereich(10301, 301, 0);
+    leer.element(1, 50, 1);
     EXPECT_FALSE(leer.kom.schreibe_alle());
     EXPECT_FALSE(leer.kom.aktiv);
     EXPECT_EQ(leer.bereiche.geschrieben, 0);
+    leer.kom.schreibe_Element(1);
+    EXPECT_EQ(leer.alle_Nachrichten(), (std::vector<std::vector<Tripel>>{{{50, 0, 1}}}));
+    EXPECT_EQ(leer.bereiche.zurueck, QStringList{});
+}
+
+TEST(Datenelemente, ARangeAskedBeforeTheLastOneWentOutIsNotDropped) {
+    Transport t;
+    t.element(1, 100, 10);
+    t.element(2, 101, 1);
+    t.kom.lese_Element(2); // the writes wait behind this read
+    t.kom.schreibe_Daten(1, 0, 2);
+    t.kom.schreibe_Daten(1, 6, 1);
+    t.antworte_passend();
+    EXPECT_EQ(t.Nachricht(), (std::vector<Tripel>{{100, 0, 7}}));
+    t.quittiere();
+    EXPECT_FALSE(t.kom.aktiv);
+
+    // The rest of a split write survives a smaller write asked meanwhile.
+    t.element(3, 102, 2000);
+    t.kom.schreibe_Element(3);
+    EXPECT_EQ(t.Nachricht(), (std::vector<Tripel>{{102, 0, 995}}));
+    t.kom.schreibe_Daten(3, 0, 1);
+    EXPECT_EQ(t.alle_Nachrichten(),
+              (std::vector<std::vector<Tripel>>{
+                  {{102, 0, 995}}, {{102, 0, 995}}, {{102, 995, 995}}, {{102, 1990, 10}}}));
 }
 
 TEST(Datenelemente, ACyclicItemIsInEveryReadMessageUntilItsSubscriptionEnds) {

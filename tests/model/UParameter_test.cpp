@@ -55,11 +55,16 @@ public:
 
 TEST(Parameterdefinitionen, ConditionsAreReadStrictlyLeftToRight) {
     Parameterumgebung u;
-    u.schreibe(QStringLiteral("English"),
-               {"-60,MOTOR,5,0,0", "-61,MOTOR,5,0,2", "-62,MOTOR,5,0,4", "-1,MOTOR,5,0,6"});
+    u.schreibe(QStringLiteral("English"), {"-60,MOTOR,5,0,0", "-61,MOTOR,5,0,2", "-62,MOTOR,5,0,4",
+                                           "-1,MOTOR,5,0,6", "-65535,MOTOR,5,1,0"});
     u.melde();
     cl_Parameter& p = u.p();
-    ASSERT_EQ(p.Definitionen().size(), 4u);
+    ASSERT_EQ(p.Definitionen().size(), 5u);
+    // The highest number is a live value, in the main live record.
+    std::array<uint8_t, 84> satz{};
+    p.Live_Datensatz = [&](int bereich) {
+        return bereich == 1 ? std::span<uint8_t>(satz) : std::span<uint8_t>();
+    };
 
     struct Fall {
         const char* bedingung;
@@ -100,9 +105,12 @@ TEST(Parameterdefinitionen, ConditionsAreReadStrictlyLeftToRight) {
         {"60|61[2", {{60, 0}, {61, 2}}, false},
         {"60&61[x]", {{60, 1}, {61, 0}}, true},
         {"1[2-4]&60", {{1, 3}, {60, 1}}, true},
+        // A number beyond 16 bits names no parameter.
+        {"70000", {{65535, 1}}, false},
+        {"65535", {{65535, 1}}, true},
     };
     for (const Fall& f : faelle) {
-        for (int n : {60, 61, 62, 1})
+        for (int n : {60, 61, 62, 1, 65535})
             p.setze_Wert(n, 0);
         for (const auto& [n, w] : f.werte)
             p.setze_Wert(n, w);
@@ -247,7 +255,10 @@ TEST(Parameterdefinitionen, EveryLineKindOfAFile) {
 TEST(Parameterdefinitionen, AFileWithoutGroupLinesKeepsTheDefaultGroups) {
     Parameterumgebung u;
     u.schreibe(QStringLiteral("English"), {"-1,MOTOR,4,0,0"});
+    // The flag of another ECU's file does not outlive its definitions.
+    u.p().Definitionsdatei_Plus = true;
     u.melde();
+    EXPECT_FALSE(u.p().Definitionsdatei_Plus);
     const std::vector<clGruppe>& g = u.p().Gruppen();
     ASSERT_EQ(g.size(), 34u);
     EXPECT_EQ(g[0].Schluessel, QStringLiteral("DATAVERSION"));
@@ -284,12 +295,17 @@ TEST(Parameterdefinitionen, AMalformedFileLoadsWhatIsValidAndNothingElse) {
                        "/Valid\r\n"
                        "#abc,5\r\n"
                        "#1,zz\r\n"
+                       "#nan,5\r\n"
+                       "#-inf\r\n"
                        ":\r\n"
                        "+\r\n"
                        ".\r\n"
                        "\x01\x02\xFF\xFE\r\n"
                        "-11,MOTOR,4,0,1999\r\n"
                        "-12,MOTOR,8,0,1998\r\n"
+                       "-14,MOTOR,4,300,3000000000\r\n"
+                       "-15,MOTOR,4,300,131072\r\n"
+                       "-16,MOTOR,4,300,131070\r\n"
                        "-13,MOT";
     datei.append(QByteArray(3, '\0'));
     u.k.ordner.schreibe_roh(QStringLiteral("Language/English/") + Parameterumgebung::Datei(),
@@ -299,7 +315,8 @@ TEST(Parameterdefinitionen, AMalformedFileLoadsWhatIsValidAndNothingElse) {
     QList<int> nummern;
     for (const auto& d : u.p().Definitionen())
         nummern << d->Nummer;
-    EXPECT_EQ(nummern, (QList<int>{10, 11, 12}));
+    // Offsets no data item can reach are malformed.
+    EXPECT_EQ(nummern, (QList<int>{10, 11, 12, 16}));
     const auto* d = u.definition(10);
     EXPECT_EQ(d->Text, QStringLiteral("Valid"));
     EXPECT_DOUBLE_EQ(d->Minimum, -32768);
@@ -334,7 +351,9 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
                                            "#0,65535",      "-105,T,5,0,8",  "#-500,500",
                                            "-106,T,6,0,10", "#-30,30",       "-107,T,7,0,12",
                                            "#0,65535",      "-108,T,8,0,14", "#-1000000,1000000",
-                                           "-109,T,9,0,18", "#0,4294967295", "-110,T,5,0,22"});
+                                           "-109,T,9,0,18", "#0,4294967295", "-110,T,5,0,22",
+                                           "-111,T,9,0,24", "#0,1e30",       "-112,T,4,0,28",
+                                           "#-1e30,1e30"});
     u.melde();
     cl_Parameter& p = u.p();
 
@@ -362,6 +381,9 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
         {108, -100000, -100000, "-100000"},
         {109, 0xDEADBEEF, 0xDEADBEEF, "DEADBEEF"},
         {110, 32767, 32767, "32767"},
+        // Limits far beyond any raw value limit nothing.
+        {111, 5, 5, "5"},
+        {112, 7, 7, "7"},
     };
     for (const Fall& f : gesetzt) {
         p.setze_Wert(f.nummer, f.roh);
@@ -413,6 +435,42 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
     EXPECT_EQ(p.Wert(4711), 0);
     EXPECT_EQ(p.Cursor(), nullptr);
     EXPECT_EQ(p.Text_neu(), QString());
+}
+
+TEST(Parameterwerte, TheCursorsAccessorsAndTheAreasAddresses) {
+    Parameterumgebung u;
+    u.schreibe(QStringLiteral("English"),
+               {"-1,M,7,0,4", "/Mask", "#-2.5,300", "-2,M,4,300,2", "-3,M,4,301,0"});
+    u.melde();
+    cl_Parameter& p = u.p();
+    ASSERT_TRUE(p.suche_Parameter(1));
+    EXPECT_EQ(p.hole_Text(), QStringLiteral("Mask"));
+    EXPECT_EQ(p.hole_Typ(), 7);
+    EXPECT_DOUBLE_EQ(p.hole_Min(), -2.5);
+    EXPECT_DOUBLE_EQ(p.hole_Max(), 300);
+    EXPECT_FALSE(p.suche_Parameter(4));
+    EXPECT_EQ(p.hole_Text(), QString());
+    EXPECT_EQ(p.hole_Typ(), 0);
+    EXPECT_DOUBLE_EQ(p.hole_Min(), 0);
+    EXPECT_DOUBLE_EQ(p.hole_Max(), 0);
+
+    // Areas 0..2 are the images; an extra area is its words, on its side.
+    for (int b : {0, 1, 2}) {
+        EXPECT_EQ(p.Bereichsadresse(0, b).data(), p.ECU_Bild.data()) << b;
+        EXPECT_EQ(p.Bereichsadresse(1, b).data(), p.Bild_neu.data()) << b;
+        EXPECT_EQ(p.Bereichsadresse(1, b).size(), 2000u) << b;
+    }
+    p.setze_Wert(2, 0x1234);
+    EXPECT_EQ(p.Bereichsadresse(0, 300).size(), 4u);
+    EXPECT_EQ(p.Bereichsadresse(0, 300)[2], 0x34);
+    EXPECT_EQ(p.Bereichsadresse(1, 300)[3], 0x12);
+    EXPECT_TRUE(p.Bereichsadresse(0, 4711).empty());
+    // A new area goes to the ECU side only; the first of an id counts.
+    p.Bereich_anlegen(4711, 3);
+    EXPECT_EQ(p.Bereichsadresse(0, 4711).size(), 6u);
+    EXPECT_TRUE(p.Bereichsadresse(1, 4711).empty());
+    p.Bereich_anlegen(301, 8);
+    EXPECT_EQ(p.Bereichslaenge(301), 0);
 }
 
 TEST(Parameterwerte, ExtraAreasReadZeroPastTheirEndAndGrowWhenWritten) {
@@ -570,6 +628,41 @@ TEST(Parameterset, AChangedFlashParameterIsStoredInFlashAfterTheWrite) {
     p.lesen();
     EXPECT_EQ(p.Befehl, cl_Parameter::Befehl_Schreiben);
     EXPECT_EQ(p.Sendelaenge, 1000);
+}
+
+TEST(Parameterset, ThroughDataItemsTheFlashStoreFollowsTheLastAcknowledgement) {
+    Parameterumgebung u;
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    u.schreibe(QStringLiteral("English"), {"-1,M,4,272,0,1", "-2,M,4,273,2000"}, id);
+    u.melde(id);
+    cl_Parameter& p = u.p();
+    ASSERT_TRUE(p.ueber_Datenelemente);
+    cl_Kommunikation& kom = u.k.kontext->kommunikation();
+    int gesichert = 0;
+    p.ins_Flash_sichern = [&] { ++gesichert; };
+    // As a read leaves them: area 272 of one word, area 273 of 1001 words (three messages).
+    p.setze_Wert(1, 0);
+    p.setze_Wert(2, 0);
+    p.suche_Parameter(1);
+    p.setze_Rohwert_neu(5);
+    p.schreiben();
+    EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(157)});
+    int nachrichten = 0;
+    for (; kom.aktiv && nachrichten < 10; ++nachrichten) {
+        ASSERT_EQ(kom.Befehl, cl_Kommunikation::Befehl_Schreiben) << nachrichten;
+        EXPECT_EQ(gesichert, 0) << nachrichten;
+        kom.aktiv = false;
+        kom.Antwort();
+    }
+    EXPECT_EQ(nachrichten, 3);
+    EXPECT_EQ(gesichert, 1);
+    // A later write without a changed flash parameter stores nothing.
+    p.schreiben();
+    kom.aktiv = false;
+    kom.Antwort();
+    EXPECT_EQ(gesichert, 1);
 }
 
 TEST(Parameterset, LiveValuesHaveAnAddressInsideTheirRecord) {
