@@ -59,7 +59,8 @@ void aktiviere(QWidget* fenster) {
 } // namespace
 
 TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), k(kontext) {
-    resize(514, 398);
+    // The design's 514 x 398 is the outer size: frame, caption and menu bar included.
+    resize(506, 347);
 
     GroupBox_Quorvel = new QGroupBox(this);
     GroupBox_Quorvel->setGeometry(8, 16, 393, 249);
