@@ -112,17 +112,10 @@ void AppContext::erzeuge_Fenster() {
     //   TForm_CSV_speichern, TForm_Systemdaten, TForm_CAN_Temps;
     // then window cycling is registered, and the settings editor TForm_Einstellwerte is
     // created last.
-    TForm_Quorvel& haupt = erzeuge<TForm_Quorvel>();
-    // An ECU on data items names its data version in four parameters.
-    haupt.Datenversion_Datenelemente = [this] {
-        QStringList teile;
-        for (const int n : {10001, 10002, 10003, 10004})
-            teile << QString::number(parameter_->Wert(n));
-        return teile.join('-');
-    };
+    erzeuge<TForm_Quorvel>();
     // Each parameter answer ends with the main window's menus recomputed.
     parameter_->aktualisiere_Menues = [this] {
-        if (TForm_Quorvel* h = hauptfenster(); h && h->aktualisiere_Menues)
+        if (TForm_Quorvel* h = hauptfenster())
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();

@@ -360,7 +360,21 @@ void cl_Parameter::fuelle_Standardgruppen() {
                             QString::fromLatin1(g.schluessel), QString::fromLatin1(g.bedingung)});
 }
 
+cl_Parameter::Definitionsquelle cl_Parameter::aktuelle_Quelle() const {
+    return {version_.Software_Dateiname(), version_.Hardware_Haupt(), link().ist_verbunden()};
+}
+
+bool cl_Parameter::lade_Definitionen_bei_Aenderung() {
+    if (gelesen_fuer_ == aktuelle_Quelle())
+        return false;
+    lade_Definitionen();
+    return true;
+}
+
 void cl_Parameter::lade_Definitionen() {
+    // A file that could not be read counts as read: it is not tried (and reported) again
+    // until its source changes.
+    gelesen_fuer_ = aktuelle_Quelle();
     bereiche_ECU_.clear();
     bereiche_neu_.clear();
     ueber_Datenelemente = false;

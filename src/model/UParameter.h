@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -116,7 +117,19 @@ public:
     ~cl_Parameter() override;
 
     // --- Definitions ----------------------------------------------------------------------
+    // What the definitions are read for: the software description file, the hardware major
+    // number (the definitions' enabling follows it) and whether the ECU is connected.
+    struct Definitionsquelle {
+        QString Datei;
+        int Hardware = 0;
+        bool verbunden = false;
+        bool operator==(const Definitionsquelle&) const = default;
+    };
+    Definitionsquelle aktuelle_Quelle() const;
     void lade_Definitionen();
+    // Reads the definitions again only when their source changed since the last reading,
+    // since a reading empties the extra areas and the groups; true when it read.
+    bool lade_Definitionen_bei_Aenderung();
     bool lies_Definitionsdatei(const QString& ordner, bool melden);
     bool pruefe_Bedingung(const QString& text);
     // True when no active flag changed.
@@ -200,6 +213,7 @@ private:
     QString gruppe_;
     std::vector<clGruppe> gruppen_;
     bool definitionen_geladen_ = false;
+    std::optional<Definitionsquelle> gelesen_fuer_;
     bool gruppen_ersetzt_ = false;
     // A write through data items changed a flash parameter: the store follows its last
     // acknowledgement.

@@ -24,6 +24,8 @@ public:
     // The keys' actions, callable without a key press.
     void kopiere_Bild();
     void verschiebe(int dx, int dy);
+    // The help topic F1 opens; the layout file names a map window's section by it.
+    const QString& Hilfethema() const { return hilfethema_; }
 
 private:
     QString hilfethema_;

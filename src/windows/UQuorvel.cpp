@@ -1,28 +1,66 @@
 #include "windows/UQuorvel.h"
 
+#include "base/Inidatei.h"
+#include "base/Meldungen.h"
 #include "base/Motordaten.h"
 #include "base/Uglobal.h"
 #include "link/UComData.h"
+#include "link/UKommunikation.h"
+#include "model/UParameter.h"
 #include "model/UQuorveldata.h"
+#include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSaveFile>
+#include <cstring>
 
 namespace {
 
 constexpr QLatin1String Eintrag_RS485("COM4 (RS485)");
 
+// The data item numbered 272 (its notifications carry the item number as event).
+constexpr int Element_272 = 272;
+
+// The windows whose places the layout file keeps, by section, before and after the maps.
+struct Lageabschnitt {
+    const char* Abschnitt;
+    const char* Fenster;
+};
+constexpr Lageabschnitt Lagen_vor_Kennfeldern[] = {
+    {"Backup", "TForm_Kopieren"},
+    {"Settings", "TForm_Einstellwerte"},
+    {"Status", "TForm_Status"},
+    {"Memory", "TForm_Speicher"},
+};
+constexpr Lageabschnitt Lagen_nach_Kennfeldern[] = {
+    {"Ignition", "TForm_Zuendung"}, {"Test n", "TForm_Test_Drehzahl"},
+    {"Power", "TForm_Leistung"},    {"Test Valve", "TForm_Test_Duese"},
+    {"Error", "TForm_Fehler"},
+};
+// The map whose window keeps no place in the layout file.
+constexpr int Kennfeld_ohne_Lage = 210;
+
+void aktiviere(QWidget* fenster) {
+    fenster->raise();
+    fenster->activateWindow();
+}
+
 } // namespace
 
 TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), k(kontext) {
-    resize(514, 398);
+    // The design's 514 x 398 is the outer size: frame, caption and menu bar included.
+    resize(506, 347);
 
     GroupBox_Quorvel = new QGroupBox(this);
     GroupBox_Quorvel->setGeometry(8, 16, 393, 249);
@@ -84,10 +122,19 @@ TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), 
     InterAction().Create(
         cl_Version::Klasse, [this](Sender&) { zeige_ECU_Daten(); }, cl_Version::Beantwortet);
     InterAction().Create(
+        cl_Kommunikation::Klasse, [this](Sender&) { zeige_ECU_Daten(); }, Element_272);
+    // Written parameters may change the variant; a read changes only the data line (below).
+    InterAction().Create(
+        cl_Parameter::Klasse, [this](Sender&) { zeige_ECU_Daten(); }, cl_Parameter::Geschrieben);
+    InterAction().Create(
         cl_COM_Quorvel::Klasse, [this](Sender&) { Verbindung_aktiv(); }, cl_COM_Quorvel::Verbunden);
     InterAction().Create(
         cl_COM_Quorvel::Klasse, [this](Sender&) { Verbindung_inaktiv(); },
         cl_COM_Quorvel::Getrennt);
+    // An ECU on data items names its data version in parameters: the line follows their
+    // reading, which comes after the identity answer has emptied them.
+    InterAction().Create(
+        cl_Parameter::Klasse, [this](Sender&) { zeige_Datenversion(); }, cl_Parameter::Gelesen);
 
     connect(CheckBox_Online, &QCheckBox::clicked, this, [this] { CheckBox_OnlineClick(); });
     connect(ComboBox_Comport, &QComboBox::activated, this, [this] { ComboBox_ComportChange(); });
@@ -121,6 +168,10 @@ void TForm_Quorvel::showEvent(QShowEvent* event) {
 }
 
 void TForm_Quorvel::FormShow() {
+    // The maps menu's offer; the map catalogue fills it.
+    if (!Kennfeldliste_angeboten)
+        Kennfeldliste_angeboten.emplace();
+    k.parameter().lade_Definitionen();
     setze_Beschriftungen();
     cl_COM_Quorvel& link = k.link();
     // The stored port again, now with the setup window's CAN settings.
@@ -146,11 +197,13 @@ void TForm_Quorvel::FormShow() {
         Verbindung_aktiv();
     else
         Verbindung_inaktiv();
+    aktualisiere_Menues();
     zeige_ECU_Daten();
 }
 
 void TForm_Quorvel::closeEvent(QCloseEvent* event) {
     event->accept();
+    speichere_Start_INI();
     k.beende(0);
 }
 
@@ -195,8 +248,7 @@ void TForm_Quorvel::ComboBox_ComportChange() {
 void TForm_Quorvel::Verbindung_aktiv() {
     Label_Verbindung_aktiv->setText(hole_Text(63));
     Label_Verbindung_aktiv->adjustSize();
-    if (aktualisiere_Menues)
-        aktualisiere_Menues();
+    aktualisiere_Menues();
 }
 
 void TForm_Quorvel::Verbindung_inaktiv() {
@@ -204,8 +256,7 @@ void TForm_Quorvel::Verbindung_inaktiv() {
     Label_Verbindung_aktiv->adjustSize();
     repaint();
     Passwort_akzeptiert = 1;
-    if (aktualisiere_Menues)
-        aktualisiere_Menues();
+    aktualisiere_Menues();
 }
 
 void TForm_Quorvel::zeige_Motorname() {
@@ -230,28 +281,73 @@ QString TForm_Quorvel::Versionstext(unsigned version, unsigned revision, const Q
            QString::number(revision) + QStringLiteral(", ") + datum;
 }
 
+Kennung TForm_Quorvel::Kennung_ECU() const {
+    const cl_Version& v = k.version();
+    return {v.ECU_Typ(), v.Hersteller(), v.Typnummer(), v.Version()};
+}
+
+TForm* TForm_Quorvel::Fenster_namens(const char* klasse) const {
+    for (TForm* f : k.Fenster())
+        if (std::strcmp(f->klasse().name, klasse) == 0)
+            return f;
+    return nullptr;
+}
+
+void TForm_Quorvel::wende_Fensterregeln_an() {
+    for (const Fensterregel& r : Variantenregeln::Fenster(Kennung_ECU())) {
+        TForm* f = Fenster_namens(r.Fenster);
+        if (f && r.sichtbar)
+            f->setVisible(*r.sichtbar);
+        if (r.Menuepunkt) {
+            // The item takes its window's visibility; without the window, the rule's.
+            const std::optional<bool> sichtbar = f ? std::optional(f->isVisible()) : r.sichtbar;
+            if (sichtbar)
+                menuepunkte_[QString::fromLatin1(r.Menuepunkt)].sichtbar = sichtbar;
+        }
+        if (r.Fokus_danach)
+            for (const char* name : {"TForm_Setup", "TForm_Sicherheitstext"})
+                if (TForm* fokus = Fenster_namens(name); fokus && fokus->isVisible())
+                    aktiviere(fokus);
+    }
+}
+
+void TForm_Quorvel::zeige_Datenversion() {
+    const cl_Version& v = k.version();
+    const bool alt = v.ECU_Typ() <= 1 && v.Typnummer() <= 1;
+    const unsigned version = v.Version();
+    cl_Parameter& p = k.parameter();
+    if (version < 500 && alt) {
+        zeige_Zeile(Label_Datenversion, false);
+    } else if (p.ueber_Datenelemente) {
+        QStringList teile;
+        for (const int n : {10001, 10002, 10003, 10004})
+            teile << QString::number(p.Wert(n));
+        zeige_Zeile(Label_Datenversion, true);
+        Label_Datenversion->setText(teile.join('-'));
+    } else if (version < 502 && alt) {
+        zeige_Zeile(Label_Datenversion, false);
+    } else {
+        zeige_Zeile(Label_Datenversion, true);
+        Label_Datenversion->setText(QString::number(v.Datenversion_Haupt()) + '.' +
+                                    QString::number(v.Datenversion_Neben()));
+    }
+    Label_Datenversion->adjustSize();
+}
+
 void TForm_Quorvel::zeige_ECU_Daten() {
+    wende_Fensterregeln_an();
+
     cl_Version* v = &k.version();
     const bool alt = v->ECU_Typ() <= 1 && v->Typnummer() <= 1;
     const unsigned version = v->Version();
 
+    zeige_Datenversion();
     if (version < 500 && alt) {
-        for (QLabel* l : {Label_Datenversion, Label_Seriennummer, Label_Quorvel_Typ,
-                          Label_Hersteller, Label_Typnummer})
+        for (QLabel* l : {Label_Seriennummer, Label_Quorvel_Typ, Label_Hersteller, Label_Typnummer})
             zeige_Zeile(l, false);
     } else {
         for (QLabel* l : {Label_Seriennummer, Label_Quorvel_Typ, Label_Hersteller, Label_Typnummer})
             zeige_Zeile(l, true);
-        if (v->Datenelement_Protokoll && Datenversion_Datenelemente) {
-            zeige_Zeile(Label_Datenversion, true);
-            Label_Datenversion->setText(Datenversion_Datenelemente());
-        } else if (version < 502 && alt) {
-            zeige_Zeile(Label_Datenversion, false);
-        } else {
-            zeige_Zeile(Label_Datenversion, true);
-            Label_Datenversion->setText(QString::number(v->Datenversion_Haupt()) + '.' +
-                                        QString::number(v->Datenversion_Neben()));
-        }
         Label_Seriennummer->setText(QString::number(v->Seriennummer()));
         Label_Quorvel_Typ->setText(ECU_Typ_Name(v->ECU_Typ()));
         Label_Hersteller->setText(v->Hersteller_Name());
@@ -277,6 +373,112 @@ void TForm_Quorvel::zeige_ECU_Daten() {
 
     for (QLabel* l : GroupBox_Quorvel->findChildren<QLabel*>())
         l->adjustSize();
-    if (aktualisiere_Menues)
-        aktualisiere_Menues();
+    aktualisiere_Menues();
+}
+
+void TForm_Quorvel::aktualisiere_Menues() {
+    cl_Parameter& p = k.parameter();
+    const bool verbunden = k.link().ist_verbunden();
+    // Offline the definitions follow the setup's choice; they are read again only when
+    // that changed, as a reading empties what was edited offline.
+    if (!verbunden && !p.aus_Datei_geladen)
+        p.lade_Definitionen_bei_Aenderung();
+
+    Menuelage lage;
+    lage.ecu = Kennung_ECU();
+    lage.verbunden = verbunden;
+    lage.Testmodus = glob().Testmodus;
+    lage.E_Gas = p.suche_Parameter(1151) && p.hole_Rohwert_ECU() >= 1;
+    for (const auto& [name, zustand] : Variantenregeln::Menues(lage)) {
+        Menuezustand& z = menuepunkte_[name];
+        if (zustand.sichtbar)
+            z.sichtbar = zustand.sichtbar;
+        if (zustand.aktiv)
+            z.aktiv = zustand.aktiv;
+    }
+    if (TForm* zuendung = Fenster_namens("TForm_Zuendung"))
+        zuendung->setWindowTitle(hole_Text(Variantenregeln::Zuendung_Titel(lage.ecu)));
+    wende_Menuepunkte_an();
+}
+
+void TForm_Quorvel::wende_Menuepunkte_an() {
+    // The main menu's items, and its submenus by their own names.
+    std::map<QString, QAction*> aktionen;
+    for (QAction* a : findChildren<QAction*>())
+        if (!a->objectName().isEmpty())
+            aktionen[a->objectName()] = a;
+    for (QMenu* m : findChildren<QMenu*>())
+        if (!m->objectName().isEmpty())
+            aktionen[m->objectName()] = m->menuAction();
+    for (const auto& [name, zustand] : menuepunkte_) {
+        const auto it = aktionen.find(name);
+        if (it == aktionen.end())
+            continue;
+        if (zustand.sichtbar)
+            it->second->setVisible(*zustand.sichtbar);
+        if (zustand.aktiv)
+            it->second->setEnabled(*zustand.aktiv);
+    }
+}
+
+Menuezustand TForm_Quorvel::Menuepunkt(const QString& name) const {
+    const auto it = menuepunkte_.find(name);
+    return it == menuepunkte_.end() ? Menuezustand{} : it->second;
+}
+
+std::vector<TForm_Quorvel::Fensterlage> TForm_Quorvel::Fensterlagen() const {
+    std::vector<Fensterlage> lagen;
+    const auto nimm = [&](const QString& abschnitt, const TForm* f) {
+        if (f && f->isVisible())
+            lagen.push_back({abschnitt, f->frameGeometry()});
+    };
+    for (const Lageabschnitt& l : Lagen_vor_Kennfeldern)
+        nimm(QString::fromLatin1(l.Abschnitt), Fenster_namens(l.Fenster));
+    if (Kennfeldliste_angeboten)
+        for (const Angebotenes_Kennfeld& kf : *Kennfeldliste_angeboten)
+            // A window without a help topic would make a section without a name.
+            if (kf.Nummer != Kennfeld_ohne_Lage && kf.Fenster &&
+                !kf.Fenster->Hilfethema().isEmpty())
+                nimm(kf.Fenster->Hilfethema(), kf.Fenster);
+    for (const Lageabschnitt& l : Lagen_nach_Kennfeldern)
+        nimm(QString::fromLatin1(l.Abschnitt), Fenster_namens(l.Fenster));
+    return lagen;
+}
+
+QByteArray TForm_Quorvel::Start_INI(const QByteArray& alt, const QString& motorname,
+                                    const std::vector<Fensterlage>& lagen) {
+    Inidatei ini(alt);
+    ini.loesche_Abschnitte_ausser(QStringLiteral("Telemetry"));
+    ini.schreibe(QStringLiteral("Engine Name"), QStringLiteral("Name"), motorname);
+    for (const Fensterlage& l : lagen) {
+        ini.schreibe(l.Abschnitt, QStringLiteral("Left"), QString::number(l.Rahmen.left()));
+        ini.schreibe(l.Abschnitt, QStringLiteral("Top"), QString::number(l.Rahmen.top()));
+        ini.schreibe(l.Abschnitt, QStringLiteral("Height"), QString::number(l.Rahmen.height()));
+        ini.schreibe(l.Abschnitt, QStringLiteral("Width"), QString::number(l.Rahmen.width()));
+    }
+    return ini.Inhalt();
+}
+
+void TForm_Quorvel::speichere_Start_INI() {
+    if (!Kennfeldliste_angeboten)
+        return;
+    const QString pfad =
+        Dateien::finde(Dateien::verbinde(glob().Pfad_Programm, QStringLiteral("Start.INI")));
+    const auto melde = [this, &pfad](const QString& fehler) {
+        k.meldungen().zeige(QDir::toNativeSeparators(pfad) + QStringLiteral(": ") + fehler);
+    };
+    QByteArray alt;
+    if (QFile datei(pfad); datei.exists()) {
+        // Another program's section is in there: rather keep the old file than lose it.
+        if (!datei.open(QIODevice::ReadOnly)) {
+            melde(datei.errorString());
+            return;
+        }
+        alt = datei.readAll();
+    }
+    const QByteArray neu = Start_INI(alt, k.motordaten().Motorname(), Fensterlagen());
+    // Through a temporary file: a failed write leaves the old file whole.
+    QSaveFile datei(pfad);
+    if (!datei.open(QIODevice::WriteOnly) || datei.write(neu) != neu.size() || !datei.commit())
+        melde(datei.errorString());
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "windows/TForm.h"
+#include "windows/Variantenregeln.h"
 
+#include <QByteArray>
+#include <QRect>
 #include <QString>
-#include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -14,7 +18,9 @@ class QWidget;
 class Kontext;
 
 // The main window: the ECU's identity, the port choice and the online switch. It is the
-// first window created, and closing it ends the program.
+// first window created, takes the link online at its first showing, adapts the other
+// windows and the menus to the ECU whenever the identity or the parameters arrive, and
+// writes the window layout file "Start.INI" when it closes, which ends the program.
 class TForm_Quorvel : public TForm {
     Q_OBJECT
 public:
@@ -26,14 +32,43 @@ public:
     void ComboBox_ComportChange();
     void Verbindung_aktiv();
     void Verbindung_inaktiv();
+    // Shows the identity, shows or hides the windows of the ECU's variant, refreshes the
+    // menus.
     void zeige_ECU_Daten();
+    // Recomputes the menu items' states and applies them to the items there are.
+    void aktualisiere_Menues();
     // The engine-name line shows the current engine name.
     void zeige_Motorname();
+    void speichere_Start_INI();
 
     // The number a port item stands for: characters 4 and 5 read as a decimal number.
     static int Portnummer(const QString& eintrag);
     // The version as shown: "6.15 Rev.: 3, 15.11.2017".
     static QString Versionstext(unsigned version, unsigned revision, const QString& datum);
+
+    // A map window the maps menu offers. The map catalogue fills the list; until it exists
+    // the list is made empty at the first showing, and stands in for it.
+    struct Angebotenes_Kennfeld {
+        int Nummer = 0;
+        TForm* Fenster = nullptr;
+    };
+    std::optional<std::vector<Angebotenes_Kennfeld>> Kennfeldliste_angeboten;
+
+    // A visible window's place in the layout file.
+    struct Fensterlage {
+        QString Abschnitt;
+        QRect Rahmen;
+    };
+    // The visible windows' places, in the layout file's order.
+    std::vector<Fensterlage> Fensterlagen() const;
+    // The layout file made from the old one: its "Telemetry" section kept, the engine name,
+    // then the places.
+    static QByteArray Start_INI(const QByteArray& alt, const QString& motorname,
+                                const std::vector<Fensterlage>& lagen);
+
+    // The menu items' states as last computed, by item name; items not named keep theirs.
+    const std::map<QString, Menuezustand>& Menuepunkte() const { return menuepunkte_; }
+    Menuezustand Menuepunkt(const QString& name) const;
 
     QLabel* Label_Motorname = nullptr;
     QLabel* Label_Version = nullptr;
@@ -54,11 +89,6 @@ public:
     // Set to 1 when the link goes offline, so that offline work passes the password gate;
     // the password check reads it.
     int Passwort_akzeptiert = 0;
-    // The data version of an ECU with the data-item protocol, from its parameters; filled
-    // in by the parameter set.
-    std::function<QString()> Datenversion_Datenelemente;
-    // Recomputes the menus; filled in by the main menu.
-    std::function<void()> aktualisiere_Menues;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -69,6 +99,13 @@ private:
     void FormShow();
     void setze_Beschriftungen();
     void zeige_Zeile(QLabel* wert, bool an);
+    // The data line: the data version bytes, or on an ECU with its parameters in data
+    // items the four data-version parameters.
+    void zeige_Datenversion();
+    Kennung Kennung_ECU() const;
+    TForm* Fenster_namens(const char* klasse) const;
+    void wende_Fensterregeln_an();
+    void wende_Menuepunkte_an();
 
     struct Zeile {
         QLabel* kopf;
@@ -79,5 +116,6 @@ private:
     QWidget* Panel_COM = nullptr;
     std::vector<Zeile> zeilen_;
     QLabel* Label_Kopf_Version = nullptr;
+    std::map<QString, Menuezustand> menuepunkte_;
     bool gezeigt_ = false;
 };

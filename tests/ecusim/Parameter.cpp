@@ -68,6 +68,10 @@ void Parameterbereich::fuelle_Beispielwerte() {
     leerlauf[0] = 0xFF9C; // 100: -100 rpm
     leerlauf[1] = 102;    // 101: 36 deg
     leerlauf[2] = 850;    // 102
+    leerlauf[4] = 6;      // 10001..10004: the data version
+    leerlauf[5] = 20;
+    leerlauf[6] = 1;
+    leerlauf[7] = 3;
     Elemente[273] = leerlauf;
     Elemente[81] = {1};
     std::vector<uint16_t> aux(400);

@@ -1,14 +1,19 @@
 #include "app/AppContext.h"
 #include "ecusim/CanTransport.h"
+#include "base/Inidatei.h"
+#include "base/Motordaten.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Parameter.h"
 #include "link/UComData.h"
+#include "model/UParameter.h"
 #include "model/UQuorveldata.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
 #include "support/VirtuellerBus.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
+#include "windows/service/USicherheitstext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +22,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QUuid>
 #include <functional>
@@ -25,6 +32,41 @@
 #include <csignal>
 
 namespace {
+
+// A window standing in for one not built yet: it answers to the class name by which the
+// main window's tables name it.
+class Stellvertreter : public TForm {
+public:
+    explicit Stellvertreter(const char* klasse, const QString& thema = QString())
+        : TForm(thema), info_{klasse, &TForm::Klasse} {
+        resize(300, 200);
+    }
+    const KlassenInfo& klasse() const override { return info_; }
+
+private:
+    KlassenInfo info_;
+};
+
+// The program's context with stand-in windows after its own.
+class Testkontext : public AppContext {
+public:
+    using AppContext::AppContext;
+    ~Testkontext() override { stellvertreter_.clear(); }
+
+    std::vector<TForm*> Fenster() const override {
+        std::vector<TForm*> liste = AppContext::Fenster();
+        for (const auto& f : stellvertreter_)
+            liste.push_back(f.get());
+        return liste;
+    }
+    Stellvertreter& stelle(const char* klasse, const QString& thema = QString()) {
+        stellvertreter_.push_back(std::make_unique<Stellvertreter>(klasse, thema));
+        return *stellvertreter_.back();
+    }
+
+private:
+    std::vector<std::unique_ptr<Stellvertreter>> stellvertreter_;
+};
 
 // The whole program on a folder of its own, against the simulated ECU.
 class Programm {
@@ -59,12 +101,31 @@ public:
         QDir::setCurrent(altesVerzeichnis_);
     }
 
+    // The context and its windows, not shown yet.
+    Testkontext& erzeuge() {
+        if (!kontext) {
+            kontext = std::make_unique<Testkontext>(ordner.pfad(), QStringList{},
+                                                    std::make_unique<Registry>(ordner.registry()),
+                                                    meldungen.Senke());
+            kontext->erzeuge_Fenster();
+        }
+        return *kontext;
+    }
     void starte() {
-        kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
-                                               std::make_unique<Registry>(ordner.registry()),
-                                               meldungen.Senke());
-        kontext->erzeuge_Fenster();
+        erzeuge();
         kontext->starte();
+    }
+    // An identity answer as the link delivers it.
+    void antworte(const ecusim::Identitaetsdaten& d) {
+        cl_Version& v = kontext->version();
+        const QByteArray a = ecusim::baue_Identitaet(d);
+        std::copy(a.begin(), a.end(), v.Antwortbereich.begin());
+        v.Antwort();
+    }
+    // A parameter answer: a read or a write.
+    void Parameterantwort(uint8_t befehl) {
+        kontext->parameter().Befehl = befehl;
+        kontext->parameter().Antwort();
     }
 
     TForm_Quorvel& haupt() { return *kontext->hauptfenster(); }
@@ -73,7 +134,7 @@ public:
 
     Meldungsrekorder meldungen;
     Programmordner ordner;
-    std::unique_ptr<AppContext> kontext;
+    std::unique_ptr<Testkontext> kontext;
 
 private:
     QString altesVerzeichnis_;
@@ -186,6 +247,23 @@ struct AmCAN {
     QProcess ecu;
 };
 
+// The program on Qt's virtual CAN bus with the simulated ECU in this process, so that a test
+// sets the ECU's identity and data; `vorher` runs before the program starts.
+struct AmBus {
+    explicit AmBus(const ecusim::Identitaetsdaten& id = {},
+                   const std::function<void(Programm&)>& vorher = {}) {
+        sim.oeffne_CAN(bus.Teilnehmer());
+        ecusim::richte_Identitaet_ein(sim, id);
+        if (vorher)
+            vorher(p);
+        p.starte();
+    }
+    VirtuellerBus bus;
+    Programm p{QStringList{QStringLiteral("COM_Nr=0"), QStringLiteral("CAN_Plugin=virtualcan"),
+                           QStringLiteral("CAN_Interface=") + bus.Schnittstelle()}};
+    ecusim::EcuSim sim;
+};
+
 } // namespace
 
 // Connects, shows the ECU's identity, notices the ECU going silent at the fourth failed
@@ -241,14 +319,82 @@ TEST(Hauptfenster, ConnectsOverAPseudoTerminalMappedToAComPort) {
     EXPECT_EQ(sim.Empfangsfehler, 0) << "the link sends only sound frames";
 }
 
-TEST(Hauptfenster, UncheckingOnlineDisconnects) {
-    AmCAN c;
+// Connected, the link's menu items are enabled; unchecking online disconnects and
+// disables them.
+TEST(Hauptfenster, UncheckingOnlineDisconnectsAndDisablesTheLinksMenus) {
+    AmBus c;
     ASSERT_FALSE(::testing::Test::HasFailure());
     Programm& p = c.p;
+    TForm_Quorvel& h = p.haupt();
     ASSERT_TRUE(QTest::qWaitFor([&] { return p.Zustand() == hole_Text(63); }, 5000));
-    p.haupt().CheckBox_Online->click();
+    const QStringList punkte = {"Flash",
+                                "Test1",
+                                "Menu_Datenexport",
+                                "Menu_Datenimport",
+                                "Menu_Datensicherung",
+                                "ins_Flash_sichern"};
+    for (const QString& n : punkte)
+        EXPECT_EQ(h.Menuepunkt(n).aktiv, true) << n.toStdString();
+    h.CheckBox_Online->click();
     EXPECT_EQ(p.Zustand(), hole_Text(64));
     EXPECT_FALSE(p.link().ist_aktiv());
+    for (const QString& n : punkte)
+        EXPECT_EQ(h.Menuepunkt(n).aktiv, false) << n.toStdString();
+}
+
+// Against the simulated ECU: the engine name, and the windows and menus of its variant.
+TEST(Hauptfenster, ShowsTheEngineNameAndTheVariantOfTheConnectedEcu) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 4;
+    id.Typnummer = 2;
+    id.Version = 616;
+    Stellvertreter* fenster[3] = {};
+    AmBus c(id, [&](Programm& p) {
+        Testkontext& k = p.erzeuge();
+        k.motordaten().setze_Motorname(QStringLiteral("V8 Test"));
+        fenster[0] = &k.stelle("TForm_Status");
+        fenster[1] = &k.stelle("TForm_Status_Testbox");
+        fenster[2] = &k.stelle("TForm_Kvarendol");
+    });
+    TForm_Quorvel& h = c.p.haupt();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.Label_Typnummer->text() == "2"; }, 5000));
+    EXPECT_EQ(h.Label_Motorname->text(), QStringLiteral("V8 Test"));
+    EXPECT_EQ(h.Label_Quorvel_Typ->text(), QStringLiteral("Testbox"));
+    EXPECT_EQ(h.Label_Version->text(), QStringLiteral("6.16 Rev.: 3, 15.11.2017"));
+    EXPECT_FALSE(fenster[0]->isVisible());
+    EXPECT_FALSE(fenster[1]->isVisible());
+    EXPECT_TRUE(fenster[2]->isVisible());
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Status")).sichtbar, false);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Status_Testbox")).sichtbar, false);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Status_Kvarendol")).sichtbar, true);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Merker")).sichtbar, false);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Test_Analogeingaenge")).sichtbar, true);
+}
+
+// An ECU with its parameters in data items names its data version in four of them: the
+// line shows them once they are read, not only after a parameter write.
+TEST(Hauptfenster, TheDataLineOfADataItemEcuFollowsTheParameterRead) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    AmBus c(id, [&](Programm& p) {
+        const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
+        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
+            QFile::copy(quelle + s + QStringLiteral("/T-SIMQuorvel-7-400-0620.TXT"),
+                        p.ordner.datei(QStringLiteral("Language/") + s +
+                                       QStringLiteral("/T-SIMQuorvel-7-400-0620.TXT")));
+    });
+    ecusim::Parameterbereich bereich(c.sim);
+    bereich.fuelle_Beispielwerte();
+    TForm_Quorvel& h = c.p.haupt();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.Label_Quorvel_Typ->text() == "Gasmotor"; }, 5000));
+    EXPECT_TRUE(c.p.kontext->parameter().ueber_Datenelemente);
+    EXPECT_EQ(h.Label_Datenversion->text(), QStringLiteral("0-0-0-0"));
+    c.p.kontext->parameter().lesen();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return h.Label_Datenversion->text() == "6-20-1-3"; }, 5000))
+        << h.Label_Datenversion->text().toStdString();
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Status")).sichtbar, false);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Test_Digitalausgaenge")).sichtbar, false);
 }
 
 TEST(Hauptfenster, WithoutSerialPortsTheListHoldsOnlyCanAndAnUnknownEntrySelectsCom1) {
@@ -363,4 +509,214 @@ TEST(Hauptfenster, AfterAPortThatFailedAWorkingPortConnectsAgain) {
         },
         5000));
     EXPECT_EQ(sim.Empfangsfehler, 0) << "the link sends only sound frames";
+}
+
+// Every identity answer and every parameter write shows the windows of the ECU's variant
+// again, so a window the user closed comes back; a parameter read does not.
+TEST(Hauptfenster, ClosedWindowsReopenAtTheNextIdentityAnswerOrParameterWrite) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    Testkontext& k = p.erzeuge();
+    Stellvertreter& status = k.stelle("TForm_Status");
+    Stellvertreter& vundel = k.stelle("TForm_Vundel");
+    Stellvertreter& bolvinar = k.stelle("TForm_Bolvinar");
+    Stellvertreter& diesel = k.stelle("TForm_Dieselsteuerung");
+    p.starte();
+    TForm_Quorvel& h = p.haupt();
+    // The setup's offline ECU: type 1 of manufacturer 1.
+    EXPECT_TRUE(status.isVisible());
+    EXPECT_FALSE(vundel.isVisible());
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Status")).sichtbar, true);
+
+    status.close();
+    p.Parameterantwort(cl_Parameter::Befehl_Lesen);
+    EXPECT_FALSE(status.isVisible());
+    p.Parameterantwort(cl_Parameter::Befehl_Schreiben);
+    EXPECT_TRUE(status.isVisible());
+    status.close();
+    p.antworte({});
+    EXPECT_TRUE(status.isVisible());
+
+    ecusim::Identitaetsdaten d;
+    d.Hersteller = 9;
+    p.antworte(d);
+    EXPECT_FALSE(status.isVisible());
+    EXPECT_TRUE(vundel.isVisible());
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Status")).sichtbar, false);
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Wenzik_Vundel_Daten")).sichtbar, true);
+
+    // The diesel windows: one or the other for type 5, left alone by the other types.
+    d.ECU_Typ = 5;
+    d.Version = 20250;
+    p.antworte(d);
+    EXPECT_TRUE(bolvinar.isVisible());
+    EXPECT_FALSE(diesel.isVisible());
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Status_Dieselsteuerung")).sichtbar, false);
+    d.Version = 20300;
+    p.antworte(d);
+    EXPECT_FALSE(bolvinar.isVisible());
+    EXPECT_TRUE(diesel.isVisible());
+    EXPECT_EQ(h.Menuepunkt(QStringLiteral("Menu_Status_Dieselsteuerung")).sichtbar, true);
+    d.ECU_Typ = 1;
+    d.Hersteller = 1;
+    bolvinar.show();
+    p.antworte(d);
+    EXPECT_TRUE(bolvinar.isVisible());
+    EXPECT_TRUE(diesel.isVisible());
+    EXPECT_FALSE(vundel.isVisible());
+}
+
+// After the identity the setup window takes the focus when it is open, and the safety
+// information after it, so that it stays in front.
+TEST(Hauptfenster, TheIdentityGivesTheSetupWindowAndTheSafetyInformationTheFocus) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    p.starte();
+    auto* setup = p.kontext->fenster<TForm_Setup>();
+    auto* sicherheit = p.kontext->fenster<TForm_Sicherheitstext>();
+    ASSERT_TRUE(setup && sicherheit);
+    sicherheit->hide();
+    setup->show();
+    p.haupt().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&p.haupt()));
+    p.antworte({});
+    EXPECT_TRUE(QTest::qWaitForWindowActive(setup));
+    sicherheit->show();
+    p.haupt().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&p.haupt()));
+    p.antworte({});
+    EXPECT_TRUE(QTest::qWaitForWindowActive(sicherheit));
+}
+
+// The computed states reach the items of the main menu there are, by their names; items
+// that no rule names keep their state.
+TEST(Hauptfenster, MenuStatesReachTheItemsByName) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    Testkontext& k = p.erzeuge();
+    TForm_Quorvel& h = p.haupt();
+    auto* leiste = new QMenuBar(&h);
+    QMenu* flash = leiste->addMenu(QStringLiteral("Flash"));
+    flash->setObjectName(QStringLiteral("Flash"));
+    QAction* merker = leiste->addAction(QStringLiteral("Merker"));
+    merker->setObjectName(QStringLiteral("Menu_Merker"));
+    merker->setVisible(false);
+    QAction* hilfe = leiste->addAction(QStringLiteral("Help"));
+    hilfe->setObjectName(QStringLiteral("Hilfe"));
+    hilfe->setEnabled(false);
+    Stellvertreter& zuendung = k.stelle("TForm_Zuendung");
+    p.starte();
+    // Offline, with the setup's ECU of type 1, software 6.15.
+    EXPECT_FALSE(flash->menuAction()->isEnabled());
+    EXPECT_TRUE(merker->isVisible());
+    EXPECT_FALSE(hilfe->isEnabled());
+    EXPECT_EQ(zuendung.windowTitle(), hole_Text(18));
+    ecusim::Identitaetsdaten d;
+    d.ECU_Typ = 5;
+    p.antworte(d);
+    EXPECT_FALSE(merker->isVisible());
+    EXPECT_EQ(zuendung.windowTitle(), hole_Text(1058));
+}
+
+// Offline the menu refresh reads the definitions again only when what they are read for
+// changed: edits in the data-item areas survive it, and a missing file is reported once.
+TEST(Hauptfenster, OfflineMenuRefreshReadsTheDefinitionsOnlyWhenTheirSourceChanges) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    p.ordner.schreibe(QStringLiteral("Language/English/T-Quorvel-1-400-615.txt"),
+                      {QStringLiteral("-1,MOTOR,4,300,0")});
+    p.ordner.schreibe(QStringLiteral("Language/English/OTHER.TXT"),
+                      {QStringLiteral("-1,MOTOR,4,301,0")});
+    p.starte();
+    TForm_Quorvel& h = p.haupt();
+    cl_Parameter& par = p.kontext->parameter();
+    ASSERT_NE(par.Bereich(1, 300), nullptr);
+    const uint16_t wort = 42;
+    par.schreibe_Bereich(300, 0, &wort, 1);
+    for (int i = 0; i < 3; ++i)
+        h.aktualisiere_Menues();
+    EXPECT_EQ(par.Wert(1), 42);
+
+    struct Auswahl : Offline_Auswahl {
+        int Hardwaremodell() const override { return hardware; }
+        QString Software_Dateiname() const override { return datei; }
+        int hardware = 7;
+        QString datei = QStringLiteral("OTHER.TXT");
+    } auswahl;
+    p.kontext->version().setze_Offline_Auswahl(&auswahl);
+    h.aktualisiere_Menues();
+    EXPECT_EQ(par.Bereich(1, 300), nullptr);
+    ASSERT_NE(par.Bereich(1, 301), nullptr);
+    par.schreibe_Bereich(301, 0, &wort, 1);
+    h.aktualisiere_Menues();
+    EXPECT_EQ(par.Wert(1), 42);
+    auswahl.hardware = 3;
+    h.aktualisiere_Menues();
+    EXPECT_EQ(par.Wert(1), 0);
+
+    p.meldungen.texte.clear();
+    auswahl.datei = QStringLiteral("MISSING.TXT");
+    for (int i = 0; i < 3; ++i)
+        h.aktualisiere_Menues();
+    EXPECT_EQ(p.meldungen.texte.size(), 1) << p.meldungen.texte.join('|').toStdString();
+    p.kontext->version().setze_Offline_Auswahl(p.kontext->fenster<TForm_Setup>());
+}
+
+// The layout file: the kept "Telemetry" section, the engine name, then the windows' places
+// with their keys in a fixed order, byte for byte.
+TEST(Hauptfenster, LayoutFileKeepsTelemetryAndWritesTheWindowsInOrder) {
+    QFile fixture(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/windows/fixtures/Start.INI"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    const QByteArray alt(
+        "; Window layout\r\n[Engine Name]\r\nName=Old\r\n\r\n[Telemetry]\r\n"
+        "Port=3\r\nRate=50\r\n\r\n[Status]\r\nLeft=1\r\n\r\n[telemetry]\r\nX=1\r\n");
+    const std::vector<TForm_Quorvel::Fensterlage> lagen = {
+        {QStringLiteral("Status"), QRect(10, 20, 400, 300)},
+        {QStringLiteral("Map Ignition"), QRect(-4, 0, 512, 250)},
+        {QStringLiteral("Error"), QRect(600, 8, 300, 200)},
+    };
+    EXPECT_EQ(TForm_Quorvel::Start_INI(alt, QStringLiteral("Motor Ä 1"), lagen), fixture.readAll());
+}
+
+// Closing the main window writes the visible windows' places: those before the maps, the
+// offered maps in list order (map 210 and a map without a help topic left out), those after.
+TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    Testkontext& k = p.erzeuge();
+    Stellvertreter& fehler = k.stelle("TForm_Fehler");
+    Stellvertreter& speicher = k.stelle("TForm_Speicher");
+    Stellvertreter& status = k.stelle("TForm_Status");
+    Stellvertreter& leistung = k.stelle("TForm_Leistung");
+    Stellvertreter& k210 = k.stelle("cl_Kennfeld", QStringLiteral("Map 210"));
+    Stellvertreter& k43 = k.stelle("cl_Kennfeld");
+    Stellvertreter& k63 = k.stelle("cl_Kennfeld", QStringLiteral("Map Ignition"));
+    Stellvertreter& k89 = k.stelle("cl_Kennfeld", QStringLiteral("Map 89"));
+    const QString pfad = p.ordner.datei(QStringLiteral("Start.INI"));
+
+    // Before the first showing there is no offer of maps, and nothing is written.
+    p.haupt().speichere_Start_INI();
+    EXPECT_FALSE(QFile::exists(pfad));
+
+    p.ordner.schreibe(QStringLiteral("Start.INI"),
+                      {QStringLiteral("[Telemetry]"), QStringLiteral("On=1")});
+    p.kontext->motordaten().setze_Motorname(QStringLiteral("V8"));
+    p.starte();
+    TForm_Quorvel& h = p.haupt();
+    h.Kennfeldliste_angeboten->assign({{210, &k210}, {43, &k43}, {63, &k63}, {89, &k89}});
+    for (TForm* f : std::initializer_list<TForm*>{&fehler, &speicher, &leistung, &k210, &k43, &k63})
+        f->show();
+    status.hide();
+    speicher.move(40, 50);
+    h.close();
+    QFile datei(pfad);
+    ASSERT_TRUE(datei.open(QIODevice::ReadOnly));
+    const QByteArray inhalt = datei.readAll();
+    EXPECT_EQ(Inidatei(inhalt).Abschnitte(), (QStringList{"Telemetry", "Engine Name", "Memory",
+                                                          "Map Ignition", "Power", "Error"}));
+    // The outer size, as the window's own numbers count it.
+    const QRect rahmen = speicher.frameGeometry();
+    EXPECT_TRUE(inhalt.startsWith(QStringLiteral("[Telemetry]\r\nOn=1\r\n\r\n[Engine Name]\r\n"
+                                                 "Name=V8\r\n\r\n[Memory]\r\nLeft=40\r\nTop=50\r\n"
+                                                 "Height=%1\r\nWidth=%2\r\n")
+                                      .arg(rahmen.height())
+                                      .arg(rahmen.width())
+                                      .toLatin1()))
+        << inhalt.toStdString();
+    EXPECT_TRUE(p.meldungen.texte.isEmpty());
 }
