@@ -176,7 +176,7 @@ void TSerCustomComPort::SetXOnChar(uint8_t Value) {
         return;
     FXOnChar = Value;
     if (IsOpenState())
-        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+        CheckException(FDispatcher->SetFlowChars(FXOnChar, FXOffChar));
 }
 
 void TSerCustomComPort::SetXOffChar(uint8_t Value) {
@@ -184,7 +184,7 @@ void TSerCustomComPort::SetXOffChar(uint8_t Value) {
         return;
     FXOffChar = Value;
     if (IsOpenState())
-        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+        CheckException(FDispatcher->SetFlowChars(FXOnChar, FXOffChar));
 }
 
 void TSerCustomComPort::SetBufferFull(uint16_t Value) {

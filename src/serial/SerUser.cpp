@@ -434,15 +434,23 @@ int TSerBaseDispatcher::SetSWFlowOptions(uint16_t BufferFull, uint16_t BufferRes
     }
     if (Options & 1)
         s.Flags |= Comm::fOutX;
-    s.XonChar = 17;
-    s.XoffChar = 19;
+    s.XonChar = FXonChar;
+    s.XoffChar = FXoffChar;
     return ApplyComState(s);
 }
 
-void TSerBaseDispatcher::SetFlowChars(uint8_t XOn, uint8_t XOff) {
+int TSerBaseDispatcher::SetFlowChars(uint8_t XOn, uint8_t XOff) {
     std::lock_guard lk(FGeneralLock);
-    FSettings.XonChar = XOn;
-    FSettings.XoffChar = XOff;
+    FXonChar = XOn;
+    FXoffChar = XOff;
+    // Kept in the device's settings, where the next line change reads them back from.
+    Comm::DCB s;
+    GetComState(s);
+    if (s.XonChar == XOn && s.XoffChar == XOff)
+        return 0;
+    s.XonChar = XOn;
+    s.XoffChar = XOff;
+    return ApplyComState(s);
 }
 
 void TSerBaseDispatcher::SetRS485Mode(bool On) {
