@@ -962,8 +962,9 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
         std::lock_guard lk(FInLock);
         FPeekCount = 0;
     }
-    // A delivery dropped unseen (the GUI thread was busy) is announced again.
-    if (verworfen && Msg == APW_TRIGGERAVAIL) {
+    // A delivery dropped unseen (the GUI thread was busy), or one that found no window yet
+    // (data arriving while the port opens), is announced again.
+    if ((verworfen || (zustellen && fenster.empty())) && Msg == APW_TRIGGERAVAIL) {
         std::lock_guard lk(FGeneralLock);
         FLastAvail = ~uint64_t{0};
     }
