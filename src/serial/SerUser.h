@@ -192,6 +192,8 @@ public:
     virtual int ReadCom(uint8_t* Buf, int Size) = 0;
     virtual int SetComState(const Comm::DCB& Settings) = 0;
     virtual int WriteCom(const uint8_t* Buf, int Size) = 0;
+    // The driver's status word; nothing here asks for it.
+    virtual bool GetStatusWord(uint16_t& Word) = 0;
     virtual bool SetupCom(int InSize, int OutSize) = 0;
     virtual void ReleaseBuffers();
     virtual void StartDispatcher() = 0;
