@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -414,6 +415,53 @@ TEST_F(CommTest, RS485UsesTheKernelModeAndPutsBackWhatItFound) {
     port.SetOpen(false);
     std::lock_guard lk(stand.m);
     EXPECT_EQ(std::memcmp(&*stand.rs485, &vorher, sizeof vorher), 0);
+}
+
+// Bytes that arrive while the port is still opening, before its event window exists, are
+// announced once it does, not only when more bytes follow.
+TEST_F(CommTest, BytesArrivingWhileThePortOpensAreAnnouncedWithoutFurtherData) {
+    struct Zoegernd : Geraetestand {
+        bool SetModemLine(int Fd, uint32_t Func) override {
+            if (std::exchange(erstes, false)) {
+                EXPECT_TRUE(far->schreibe("hallo"));
+            }
+            // The open takes its time: the workers run meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            return Geraetestand::SetModemLine(Fd, Func);
+        }
+        PtyPaar* far = nullptr;
+        bool erstes = true;
+    } zoegernd;
+    zoegernd.far = &far;
+    Comm::SetDeviceCalls(&zoegernd);
+    QByteArray empfangen;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    EXPECT_TRUE(warte([&] { return empfangen == "hallo"; }, 2000)) << empfangen.constData();
+    port.SetOpen(false);
+    Comm::SetDeviceCalls(nullptr);
+}
+
+TEST_F(CommTest, RtsHandshakeOnTheOpenPortEndsTheRS485Mode) {
+    stand.rs485 = Comm::RS485Config{};
+    Comm::SetDeviceCalls(&stand);
+    port.SetRS485Mode(true);
+    port.SetOpen(true);
+    {
+        std::lock_guard lk(stand.m);
+        ASSERT_TRUE(stand.rs485->Flags & Comm::RS485_ENABLED);
+    }
+    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+    EXPECT_FALSE(port.RS485Mode());
+    {
+        std::lock_guard lk(stand.m);
+        EXPECT_FALSE(stand.rs485->Flags & Comm::RS485_ENABLED)
+            << "RTS cannot both answer the handshake and switch the direction";
+    }
+    EXPECT_TRUE(leseTermios().c_cflag & CRTSCTS);
 }
 
 TEST_F(CommTest, RS485WithoutTheKernelRaisesRtsUntilTheBytesHaveLeft) {
