@@ -72,6 +72,10 @@ public:
     }
     bool SetRate(int Fd, uint32_t Rate, uint32_t& Actual) override {
         // A driver whose clock divides the rate to a percentage off.
+        {
+            std::lock_guard lk(m);
+            ++raten;
+        }
         const auto gerundet = static_cast<uint32_t>(Rate * (100.0 + rundungProzent) / 100.0);
         return Baudrate::Set(Fd, gerundet, Actual);
     }
@@ -91,6 +95,7 @@ public:
     std::optional<Comm::RS485Config> rs485;
     bool senderLeer = true;
     double rundungProzent = 0;
+    int raten = 0; // line settings written
     std::vector<std::string> protokoll;
 };
 
@@ -340,6 +345,27 @@ TEST_F(CommTest, CountedLineErrorsAndBreaksReachClearCommErrorAndTheStatusThread
 }
 
 // ---- baud rates --------------------------------------------------------------------------
+
+// A line change to the settings the device has already writes nothing (and so waits for
+// nothing); a real change is written once.
+TEST_F(CommTest, LineSettingsTheDeviceHasAreNotWrittenAgain) {
+    Comm::SetDeviceCalls(&stand);
+    port.SetOpen(true);
+    TSerBaseDispatcher& d = port.ValidDispatcher();
+    int32_t baud = 0;
+    int paritaet = 0, stopp = 0, daten = 0;
+    d.GetLine(baud, paritaet, stopp, daten);
+    const auto geschrieben = [&] {
+        std::lock_guard lk(stand.m);
+        return stand.raten;
+    };
+    const int vorher = geschrieben();
+    EXPECT_EQ(d.SetLine(baud, paritaet, stopp, daten), 0);
+    EXPECT_EQ(d.SetLine(0, 5, 3, 9), 0); // every value "keep"
+    EXPECT_EQ(geschrieben(), vorher);
+    EXPECT_EQ(d.SetLine(baud == 57600 ? 19200 : 57600, paritaet, stopp, daten), 0);
+    EXPECT_EQ(geschrieben(), vorher + 1);
+}
 
 TEST_F(CommTest, AnyBaudRateTheDriverTakesIsSetAndReadBack) {
     const Comm::Handle h = Comm::CreateFile(QStringLiteral("COM5"));
