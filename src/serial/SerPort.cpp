@@ -31,9 +31,16 @@ TSerCustomComPort::~TSerCustomComPort() {
 
 // ---- settings ----------------------------------------------------------------------------
 
+int32_t TSerCustomComPort::CheckException(int32_t Code) const {
+    return FLoading ? Code : ::CheckException(Code);
+}
+
 void TSerCustomComPort::SetDeviceLayer(TDeviceLayer Value) {
-    if (FPortState == TPortState::psClosed && Value == TDeviceLayer::dlWin32)
-        FDeviceLayer = Value;
+    if (FPortState != TPortState::psClosed || Value != TDeviceLayer::dlWin32 ||
+        Value == FDeviceLayer)
+        return;
+    FDeviceLayer = Value;
+    DeviceLayerChanged();
 }
 
 void TSerCustomComPort::SetComNumber(uint16_t Value) {
@@ -128,8 +135,13 @@ void TSerCustomComPort::SetHWFlowOptions(THWFlowOptionSet Value) {
             FBufferFull = static_cast<uint16_t>(qRound(FInSize * 0.9));
         if (FBufferResume == 0 || FBufferResume > FBufferFull)
             FBufferResume = static_cast<uint16_t>(qRound(FInSize * 0.1));
-        if (Value & (hwfUseRTS | hwfRequireCTS))
+        if (Value & (hwfUseRTS | hwfRequireCTS)) {
+            // RTS now answers the handshake: the dispatcher must stop using it for the
+            // direction too, or the device would get both.
+            if (FRS485Mode && IsOpenState())
+                FDispatcher->SetRS485Mode(false);
             FRS485Mode = false;
+        }
     }
     if (IsOpenState())
         CheckException(FDispatcher->SetHWFlowOptions(FBufferFull, FBufferResume, Value));
@@ -164,7 +176,7 @@ void TSerCustomComPort::SetXOnChar(uint8_t Value) {
         return;
     FXOnChar = Value;
     if (IsOpenState())
-        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+        CheckException(FDispatcher->SetFlowChars(FXOnChar, FXOffChar));
 }
 
 void TSerCustomComPort::SetXOffChar(uint8_t Value) {
@@ -172,7 +184,7 @@ void TSerCustomComPort::SetXOffChar(uint8_t Value) {
         return;
     FXOffChar = Value;
     if (IsOpenState())
-        FDispatcher->SetFlowChars(FXOnChar, FXOffChar);
+        CheckException(FDispatcher->SetFlowChars(FXOnChar, FXOffChar));
 }
 
 void TSerCustomComPort::SetBufferFull(uint16_t Value) {
@@ -324,9 +336,24 @@ void TSerCustomComPort::SetTriggerLength(uint16_t Value) {
 
 // ---- open and close ----------------------------------------------------------------------
 
+void TSerCustomComPort::Loaded() {
+    FLoading = false;
+    if (!FOpenWhenLoaded && !(FOpen && FPortState == TPortState::psClosed))
+        return;
+    FOpenWhenLoaded = false;
+    // Open reads True already; it becomes True for real only when the open succeeds.
+    FOpen = false;
+    SetOpen(true);
+}
+
 void TSerCustomComPort::SetOpen(bool Value) {
     if (Value == FOpen)
         return;
+    if (FLoading && FPortState == TPortState::psClosed) {
+        FOpen = Value;
+        FOpenWhenLoaded = Value;
+        return;
+    }
     if (Value)
         InitPort();
     else
@@ -337,13 +364,13 @@ void TSerCustomComPort::PortPrompt() {
     if (FComNumber != 0)
         return;
     if (!FPromptForPort)
-        CheckException(-2011);
+        ::CheckException(-2011);
     TComSelectForm dialog;
     const bool ok = dialog.exec() == QDialog::Accepted;
     const uint16_t nummer = ok ? dialog.SelectedComNum() : 0;
     // OK without any port listed fails as Cancel does.
     if (nummer == 0)
-        CheckException(-2011);
+        ::CheckException(-2011);
     SetComNumber(nummer);
 }
 
@@ -354,10 +381,10 @@ void TSerCustomComPort::CreateDispatcher() {
         return;
     }
     if (FDeviceLayer != TDeviceLayer::dlWin32)
-        CheckException(-3001);
+        ::CheckException(-3001);
     if (FTapiMode == TTapiMode::tmOn) {
         if (FTapiHandle < 0)
-            CheckException(-2012); // no handle was handed over
+            ::CheckException(-2012); // no handle was handed over
         FDispatcher = std::make_unique<TSerTAPI32Dispatcher>(this, FTapiHandle);
         return;
     }
@@ -403,7 +430,7 @@ void TSerCustomComPort::InitPort() {
         PortPrompt();
     CreateDispatcher();
     if (!FDispatcher)
-        CheckException(-3001);
+        ::CheckException(-3001);
     FDispatcher->DeviceName = QStringLiteral("COM%1").arg(FComNumber);
     if (FTapiMode == TTapiMode::tmOn)
         ReadTapiSettings();
@@ -416,7 +443,7 @@ void TSerCustomComPort::InitPort() {
         // No dispatcher without a device is kept: later calls report "not open".
         FDispatcher.reset();
         FOpenFailed = true;
-        CheckException(r);
+        ::CheckException(r);
         return;
     }
     FOpenFailed = false;
@@ -653,15 +680,16 @@ void TSerCustomComPort::Assign(const TSerCustomComPort& Source) {
 // ---- data --------------------------------------------------------------------------------
 
 TSerBaseDispatcher* TSerCustomComPort::GetDispatcher() {
-    if (!FDispatcher && FPortState != TPortState::psOpen && FAutoOpen && !FOpenFailed)
+    if (!FDispatcher && FPortState != TPortState::psOpen && FAutoOpen && !FOpenFailed && !FLoading)
         SetOpen(true);
     return FDispatcher.get();
 }
 
 TSerBaseDispatcher& TSerCustomComPort::ValidDispatcher() {
     TSerBaseDispatcher* d = GetDispatcher();
+    // Also while loading: the caller has no dispatcher to work on.
     if (!d)
-        CheckException(-2007);
+        ::CheckException(-2007);
     return *d;
 }
 

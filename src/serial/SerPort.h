@@ -175,8 +175,18 @@ public:
     // --- open and close ---------------------------------------------------------------
     // True from the end of a successful open until the close has finished.
     bool Open() const { return FOpen; }
-    // True opens (raises when the port cannot be opened), False closes.
+    // True opens (raises when the port cannot be opened), False closes. While the port's
+    // settings are being loaded the value is only kept; Loaded acts on it.
     void SetOpen(bool Value);
+
+    // --- loading ----------------------------------------------------------------------
+    // Between BeginLoad and Loaded the settings are being put in place: Open := True only
+    // marks the port for opening, nothing opens by itself, and failures of setters are
+    // returned instead of raised. Loaded then opens the port when it was marked (raising
+    // as an open does).
+    void BeginLoad() { FLoading = true; }
+    bool Loading() const { return FLoading; }
+    virtual void Loaded();
 
     // --- data -------------------------------------------------------------------------
     // One received byte. Inside OnTriggerAvail it peeks at the announced data; the bytes
@@ -225,6 +235,10 @@ public:
 protected:
     virtual void InitPort();
     virtual void DonePort();
+    // Called after DeviceLayer changed; nothing to do for the one layer built in.
+    virtual void DeviceLayerChanged() {}
+    // Raises the exception of a negative code, except while loading; returns the code.
+    int32_t CheckException(int32_t Code) const;
     virtual void CreateDispatcher();
     virtual int OpenDevice();
     virtual void RegisterComWindow(bool Register);
@@ -294,6 +308,8 @@ private:
 
     TPortState FPortState = TPortState::psClosed;
     bool FForce = false;
+    bool FLoading = false;
+    bool FOpenWhenLoaded = false;
     bool FSavedTriggers = false;
     std::unique_ptr<TTriggerSave> FTriggerSave;
     std::unique_ptr<TSerBaseDispatcher> FDispatcher;

@@ -442,15 +442,23 @@ int TSerBaseDispatcher::SetSWFlowOptions(uint16_t BufferFull, uint16_t BufferRes
     }
     if (Options & 1)
         s.Flags |= Comm::fOutX;
-    s.XonChar = 17;
-    s.XoffChar = 19;
+    s.XonChar = FXonChar;
+    s.XoffChar = FXoffChar;
     return ApplyComState(s);
 }
 
-void TSerBaseDispatcher::SetFlowChars(uint8_t XOn, uint8_t XOff) {
+int TSerBaseDispatcher::SetFlowChars(uint8_t XOn, uint8_t XOff) {
     std::lock_guard lk(FGeneralLock);
-    FSettings.XonChar = XOn;
-    FSettings.XoffChar = XOff;
+    FXonChar = XOn;
+    FXoffChar = XOff;
+    // Kept in the device's settings, where the next line change reads them back from.
+    Comm::DCB s;
+    GetComState(s);
+    if (s.XonChar == XOn && s.XoffChar == XOff)
+        return 0;
+    s.XonChar = XOn;
+    s.XoffChar = XOff;
+    return ApplyComState(s);
 }
 
 void TSerBaseDispatcher::SetRS485Mode(bool On) {
@@ -965,8 +973,9 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
         std::lock_guard lk(FInLock);
         FPeekCount = 0;
     }
-    // A delivery dropped unseen (the GUI thread was busy) is announced again.
-    if (verworfen && Msg == APW_TRIGGERAVAIL) {
+    // A delivery dropped unseen (the GUI thread was busy), or one that found no window yet
+    // (data arriving while the port opens), is announced again.
+    if ((verworfen || (zustellen && fenster.empty())) && Msg == APW_TRIGGERAVAIL) {
         std::lock_guard lk(FGeneralLock);
         FLastAvail = ~uint64_t{0};
     }

@@ -131,7 +131,8 @@ public:
     int SetHWFlowOptions(uint16_t BufferFull, uint16_t BufferResume, unsigned Options);
     int SWFlowDisable();
     int SetSWFlowOptions(uint16_t BufferFull, uint16_t BufferResume, unsigned Options);
-    void SetFlowChars(uint8_t XOn, uint8_t XOff);
+    // The characters of the XON/XOFF handshake (17 and 19 until set).
+    int SetFlowChars(uint8_t XOn, uint8_t XOff);
     void SetRS485Mode(bool On);
     uint8_t GetModemStatus();
     int GetLineError();
@@ -200,6 +201,8 @@ public:
     virtual int ReadCom(uint8_t* Buf, int Size) = 0;
     virtual int SetComState(const Comm::DCB& Settings) = 0;
     virtual int WriteCom(const uint8_t* Buf, int Size) = 0;
+    // The driver's status word; nothing here asks for it.
+    virtual bool GetStatusWord(uint16_t& Word) = 0;
     virtual bool SetupCom(int InSize, int OutSize) = 0;
     virtual void ReleaseBuffers();
     virtual void StartDispatcher() = 0;
@@ -257,6 +260,7 @@ protected:
     int32_t FBaudValue = 115200;
     bool FDTRState = false, FDTRFlow = false, FRTSState = false, FRTSFlow = false;
     bool FRS485 = false;
+    uint8_t FXonChar = 17, FXoffChar = 19;
     int32_t FLineError = 0;
     uint8_t FModemStatus = 0;
     bool FRingPending = false;

@@ -21,6 +21,11 @@ public:
     int ReadCom(uint8_t* Buf, int Size) override;
     int SetComState(const Comm::DCB& Settings) override;
     int WriteCom(const uint8_t* Buf, int Size) override;
+    // Linux drivers keep no status word of this kind: it reads 0.
+    bool GetStatusWord(uint16_t& Word) override {
+        Word = 0;
+        return true;
+    }
     bool SetupCom(int InSize, int OutSize) override;
     void StartDispatcher() override;
     void CloseDispatcher() override;

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -71,6 +72,10 @@ public:
     }
     bool SetRate(int Fd, uint32_t Rate, uint32_t& Actual) override {
         // A driver whose clock divides the rate to a percentage off.
+        {
+            std::lock_guard lk(m);
+            ++raten;
+        }
         const auto gerundet = static_cast<uint32_t>(Rate * (100.0 + rundungProzent) / 100.0);
         return Baudrate::Set(Fd, gerundet, Actual);
     }
@@ -90,6 +95,7 @@ public:
     std::optional<Comm::RS485Config> rs485;
     bool senderLeer = true;
     double rundungProzent = 0;
+    int raten = 0; // line settings written
     std::vector<std::string> protokoll;
 };
 
@@ -340,6 +346,27 @@ TEST_F(CommTest, CountedLineErrorsAndBreaksReachClearCommErrorAndTheStatusThread
 
 // ---- baud rates --------------------------------------------------------------------------
 
+// A line change to the settings the device has already writes nothing (and so waits for
+// nothing); a real change is written once.
+TEST_F(CommTest, LineSettingsTheDeviceHasAreNotWrittenAgain) {
+    Comm::SetDeviceCalls(&stand);
+    port.SetOpen(true);
+    TSerBaseDispatcher& d = port.ValidDispatcher();
+    int32_t baud = 0;
+    int paritaet = 0, stopp = 0, daten = 0;
+    d.GetLine(baud, paritaet, stopp, daten);
+    const auto geschrieben = [&] {
+        std::lock_guard lk(stand.m);
+        return stand.raten;
+    };
+    const int vorher = geschrieben();
+    EXPECT_EQ(d.SetLine(baud, paritaet, stopp, daten), 0);
+    EXPECT_EQ(d.SetLine(0, 5, 3, 9), 0); // every value "keep"
+    EXPECT_EQ(geschrieben(), vorher);
+    EXPECT_EQ(d.SetLine(baud == 57600 ? 19200 : 57600, paritaet, stopp, daten), 0);
+    EXPECT_EQ(geschrieben(), vorher + 1);
+}
+
 TEST_F(CommTest, AnyBaudRateTheDriverTakesIsSetAndReadBack) {
     const Comm::Handle h = Comm::CreateFile(QStringLiteral("COM5"));
     ASSERT_NE(h, Comm::INVALID_HANDLE_VALUE);
@@ -414,6 +441,53 @@ TEST_F(CommTest, RS485UsesTheKernelModeAndPutsBackWhatItFound) {
     port.SetOpen(false);
     std::lock_guard lk(stand.m);
     EXPECT_EQ(std::memcmp(&*stand.rs485, &vorher, sizeof vorher), 0);
+}
+
+// Bytes that arrive while the port is still opening, before its event window exists, are
+// announced once it does, not only when more bytes follow.
+TEST_F(CommTest, BytesArrivingWhileThePortOpensAreAnnouncedWithoutFurtherData) {
+    struct Zoegernd : Geraetestand {
+        bool SetModemLine(int Fd, uint32_t Func) override {
+            if (std::exchange(erstes, false)) {
+                EXPECT_TRUE(far->schreibe("hallo"));
+            }
+            // The open takes its time: the workers run meanwhile.
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            return Geraetestand::SetModemLine(Fd, Func);
+        }
+        PtyPaar* far = nullptr;
+        bool erstes = true;
+    } zoegernd;
+    zoegernd.far = &far;
+    Comm::SetDeviceCalls(&zoegernd);
+    QByteArray empfangen;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    EXPECT_TRUE(warte([&] { return empfangen == "hallo"; }, 2000)) << empfangen.constData();
+    port.SetOpen(false);
+    Comm::SetDeviceCalls(nullptr);
+}
+
+TEST_F(CommTest, RtsHandshakeOnTheOpenPortEndsTheRS485Mode) {
+    stand.rs485 = Comm::RS485Config{};
+    Comm::SetDeviceCalls(&stand);
+    port.SetRS485Mode(true);
+    port.SetOpen(true);
+    {
+        std::lock_guard lk(stand.m);
+        ASSERT_TRUE(stand.rs485->Flags & Comm::RS485_ENABLED);
+    }
+    port.SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+    EXPECT_FALSE(port.RS485Mode());
+    {
+        std::lock_guard lk(stand.m);
+        EXPECT_FALSE(stand.rs485->Flags & Comm::RS485_ENABLED)
+            << "RTS cannot both answer the handshake and switch the direction";
+    }
+    EXPECT_TRUE(leseTermios().c_cflag & CRTSCTS);
 }
 
 TEST_F(CommTest, RS485WithoutTheKernelRaisesRtsUntilTheBytesHaveLeft) {

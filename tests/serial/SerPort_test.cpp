@@ -1,5 +1,6 @@
 #include "SerialFixture.h"
 
+#include "platform/Nachrichten.h"
 #include "serial/SerPort.h"
 #include "serial/SerUser.h"
 #include "support/Fixtures.h"
@@ -488,6 +489,134 @@ TEST_F(PortTest, OperationsOnAClosedPortOpenItFirstUnlessAutoOpenIsOff) {
     EXPECT_THROW(port.PutString("x"), ECommNotOpen);
     EXPECT_THROW(port.FlushInBuffer(), ECommNotOpen);
     EXPECT_FALSE(port.Open());
+}
+
+TEST_F(PortTest, WhileLoadingOpenOnlyMarksThePortAndLoadedOpensIt) {
+    int geoeffnet = 0;
+    port.SetOnPortOpen([&](TSerCustomComPort&) { ++geoeffnet; });
+    port.BeginLoad();
+    port.SetOpen(true);
+    EXPECT_TRUE(port.Open()) << "the wanted state is kept";
+    EXPECT_EQ(port.GetDispatcher(), nullptr) << "nothing opens while loading";
+    EXPECT_EQ(geoeffnet, 0);
+    port.Loaded();
+    EXPECT_FALSE(port.Loading());
+    ASSERT_NE(port.GetDispatcher(), nullptr);
+    EXPECT_EQ(geoeffnet, 1);
+    ASSERT_TRUE(far.schreibe("da"));
+    EXPECT_TRUE(warte([&] { return empfangen == "da"; }));
+
+    // Not marked: Loaded opens nothing. Marked and then unmarked: nothing either.
+    TSerComPort zweiter;
+    zweiter.BeginLoad();
+    zweiter.SetOpen(true);
+    zweiter.SetOpen(false);
+    zweiter.Loaded();
+    EXPECT_FALSE(zweiter.Open());
+
+    // A marked port that cannot be opened raises at Loaded, as an open does.
+    TSerComPort dritter;
+    dritter.SetComNumber(7); // not in the port map
+    dritter.BeginLoad();
+    dritter.SetOpen(true);
+    EXPECT_THROW(dritter.Loaded(), EBadId);
+    EXPECT_FALSE(dritter.Open());
+}
+
+// Switching a handshake on fills in fill levels that are unset or out of range, each
+// handshake with its own shares of InSize; levels that fit stay.
+TEST_F(PortTest, HandshakesFillInTheirLevels) {
+    struct Fall {
+        const char* name;
+        bool hardware;
+        uint16_t full, resume;
+        uint16_t wantFull, wantResume;
+    };
+    const Fall faelle[] = {
+        {"hardware, unset", true, 0, 0, 3686, 410}, // 4096 * 0.9 and * 0.1, rounded
+        {"hardware, too big", true, 5000, 4000, 3686, 410},
+        {"hardware, fitting", true, 3000, 1000, 3000, 1000},
+        {"software, unset", false, 0, 0, 3072, 1024}, // 4096 * 0.75 and * 0.25
+        {"software, resume above full", false, 2000, 2500, 2000, 1024},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        TSerComPort p;
+        p.SetBufferFull(f.full);
+        p.SetBufferResume(f.resume);
+        if (f.hardware)
+            p.SetHWFlowOptions(hwfRequireCTS);
+        else
+            p.SetSWFlowOptions(TSWFlowOptions::swfBoth);
+        EXPECT_EQ(p.BufferFull(), f.wantFull);
+        EXPECT_EQ(p.BufferResume(), f.wantResume);
+    }
+}
+
+// DTR under the handshake belongs to the driver: setting it changes neither line nor property.
+TEST_F(PortTest, DtrUnderTheHandshakeKeepsItsProperty) {
+    port.SetHWFlowOptions(hwfUseDTR);
+    port.SetOpen(true);
+    port.SetDTR(false);
+    EXPECT_TRUE(port.DTR());
+    port.SetRTS(false);
+    EXPECT_FALSE(port.RTS());
+}
+
+// Every event window of a port runs its handlers; the bytes go as far as the most eager
+// handler read, and the rest is announced with the next arrival.
+TEST_F(PortTest, TwoEventWindowsRemoveWhatTheMostEagerHandlerRead) {
+    port.SetOpen(true);
+    NachrichtenFenster zweites([this](uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+        port.HandleWindowMessage(Msg, WParam, LParam);
+        return intptr_t{0};
+    });
+    port.GetDispatcher()->RegisterWndTriggerHandler(zweites.postfach());
+    std::vector<int> angekuendigt;
+    int aufruf = 0;
+    lesen = [&](int count) {
+        angekuendigt.push_back(count);
+        return ++aufruf % 2 == 1 ? 2 : 5;
+    };
+    ASSERT_TRUE(far.schreibe("0123456789"));
+    ASSERT_TRUE(warte([&] { return aufruf == 2; }));
+    EXPECT_EQ(empfangen, "0101234") << "each window's handler reads from the start";
+    ASSERT_TRUE(warte([&] { return port.InBuffUsed() == 5; }));
+    lesen = [&](int count) {
+        angekuendigt.push_back(count);
+        ++aufruf;
+        return count;
+    };
+    empfangen.clear();
+    ASSERT_TRUE(far.schreibe("ab"));
+    ASSERT_TRUE(warte([&] { return aufruf == 4; }));
+    EXPECT_EQ(empfangen, "56789ab56789ab");
+    EXPECT_EQ(angekuendigt, (std::vector<int>{10, 10, 7, 7}));
+    port.GetDispatcher()->DeregisterWndTriggerHandler(zweites.postfach().get());
+}
+
+TEST_F(PortTest, XonXoffCharactersReachTheDevice) {
+    auto leseTermios = [&] {
+        termios t{};
+        tcgetattr(far.master(), &t);
+        return t;
+    };
+    port.SetXOnChar(0x05);
+    port.SetSWFlowOptions(TSWFlowOptions::swfBoth);
+    port.SetOpen(true);
+    termios t = leseTermios();
+    EXPECT_TRUE(t.c_iflag & IXON);
+    EXPECT_TRUE(t.c_iflag & IXOFF);
+    EXPECT_EQ(t.c_cc[VSTART], 0x05);
+    EXPECT_EQ(t.c_cc[VSTOP], 19);
+    // On the open port, and kept through a line change and a new handshake setting.
+    port.SetXOffChar(0x06);
+    port.SetBaud(57600);
+    port.SetSWFlowOptions(TSWFlowOptions::swfReceive);
+    t = leseTermios();
+    EXPECT_EQ(t.c_cc[VSTART], 0x05);
+    EXPECT_EQ(t.c_cc[VSTOP], 0x06);
+    EXPECT_FALSE(t.c_iflag & IXON);
 }
 
 TEST_F(PortTest, LineSettingsAreAppliedOnTheOpenPort) {
