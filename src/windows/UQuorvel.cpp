@@ -123,6 +123,7 @@ void TForm_Quorvel::showEvent(QShowEvent* event) {
 void TForm_Quorvel::FormShow() {
     setze_Beschriftungen();
     cl_COM_Quorvel& link = k.link();
+    k.erzeuge_Befehle();
     // The stored port again, now with the setup window's CAN settings.
     link.erzeuge_COM();
     zeige_Motorname();
