@@ -133,6 +133,9 @@ void cl_Test_Logdaten::starten() {
 }
 
 void cl_Test_Logdaten::stoppen() {
+    // A read under way ends here: otherwise the erase the user confirmed would not go out,
+    // and the chain's next answer would overwrite its block number.
+    cl_COM_data::stoppen();
     schreibe_Wort(Sendeblock.data(), Ende);
     cl_COM_data::starten();
 }

@@ -176,7 +176,7 @@ public:
     explicit cl_Test_Logdaten(cl_COM_Quorvel& link);
     // From the first entry.
     void starten();
-    // Erases the logger memory.
+    // Erases the logger memory; a read under way ends.
     void stoppen();
     void Antwort() override;
 

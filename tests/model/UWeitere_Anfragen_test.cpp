@@ -129,6 +129,20 @@ TEST(WeitereAnfragen, TheLoggerChainReadsBlockAfterBlockToTheEnd) {
     EXPECT_TRUE(u.bereich.Logeintraege.empty());
 }
 
+TEST(WeitereAnfragen, AnEraseWhileTheLoggerIsReadEndsTheReadAndIsSent) {
+    Anfragenumgebung u;
+    Weitere_Anfragen& w = u.weitere();
+    u.bereich.Logeintraege = Logeintraege(40);
+    w.Test_Logdaten->starten();
+    ASSERT_TRUE(u.warte([&] { return u.Befehlsfolge().size() == 2; }));
+    w.Test_Logdaten->stoppen();
+    ASSERT_TRUE(u.warte_still());
+    EXPECT_EQ(u.Folge().back(), std::make_pair(22, Worte({65535})));
+    EXPECT_TRUE(u.bereich.Logeintraege.empty());
+    // Nothing of the read follows: blocks 0 and 8, perhaps 16 already on its way, the erase.
+    EXPECT_LE(u.Befehlsfolge().size(), 4u);
+}
+
 TEST(WeitereAnfragen, ALoggerCountPastTheAnswerReadsEightRecordsAndTheChainStepsByTheCount) {
     Anfragenumgebung u;
     Weitere_Anfragen& w = u.weitere();
