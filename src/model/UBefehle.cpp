@@ -248,6 +248,7 @@ void cl_Quorvel_starte_Test_Duese::starten(uint16_t a, uint16_t b, std::span<uin
     setze_Wort(Sendeworte.data(), a);
     setze_Wort(Sendeworte.data() + 2, b);
     restzeit_ = restzeit.data();
+    Ende_verlangt = false;
     Befehl = Befehl_Start;
     Sendelaenge = 4;
     Antwortlaenge = 0;
@@ -255,8 +256,18 @@ void cl_Quorvel_starte_Test_Duese::starten(uint16_t a, uint16_t b, std::span<uin
 }
 
 void cl_Quorvel_starte_Test_Duese::stoppen() {
-    // The polling ends here, with its answer in flight: changing the command under it would
-    // have that answer refused.
+    // A query in flight is let finish and its answer ends the test: changing the command
+    // under it would have that answer refused, abandoning it would pause the link.
+    if (aktiv && Befehl == Befehl_Restzeit && link().aktuelle_Anfrage() == this &&
+        link().wartet()) {
+        Ende_verlangt = true;
+        return;
+    }
+    beende();
+}
+
+void cl_Quorvel_starte_Test_Duese::beende() {
+    Ende_verlangt = false;
     cl_COM_data::stoppen();
     Befehl = Befehl_Ende;
     Sendelaenge = 0;
@@ -274,8 +285,8 @@ void cl_Quorvel_starte_Test_Duese::Antwort() {
         starten_zyklisch(0, 100);
         break;
     case Befehl_Restzeit:
-        if (restzeit_ && Wort(restzeit_) == 0)
-            stoppen();
+        if (Ende_verlangt || (restzeit_ && Wort(restzeit_) == 0))
+            beende();
         if (zeige_Restzeit)
             zeige_Restzeit();
         break;

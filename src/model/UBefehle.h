@@ -175,7 +175,11 @@ public:
     std::function<void()> zeige_Restzeit;
 
 private:
+    void beende();
+
     uint8_t* restzeit_ = nullptr;
+    // The test is to end with the answer of the query in flight.
+    bool Ende_verlangt = false;
 };
 
 class cl_Quorvel_Hand_Einspritzzeit_aendern;
