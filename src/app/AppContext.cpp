@@ -5,8 +5,10 @@
 #include "link/UComData.h"
 #include "link/UKommunikation.h"
 #include "model/Drucker.h"
+#include "model/UBefehle.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
+#include "model/UWeitere_Anfragen.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
@@ -61,6 +63,8 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     // Created before the windows, so that the definitions are loaded before any window
     // hears of an identity answer.
     parameter_ = std::make_unique<cl_Parameter>(*link_, *version_, *kommunikation_);
+    // The further data requests join the ring with the other ECU data requests.
+    weitere_Anfragen_ = std::make_unique<Weitere_Anfragen>(*link_, *meldungen_);
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
@@ -73,6 +77,8 @@ AppContext::~AppContext() {
         fenster_.pop_back();
     drucker_.reset();
     druckauswahl_.reset();
+    befehle_.reset();
+    weitere_Anfragen_.reset();
     parameter_.reset();
     version_.reset();
     kommunikation_.reset();
@@ -145,6 +151,14 @@ void AppContext::erzeuge_Dateiversion() {
     // Outside the window list, as a window without owner: window cycling passes it by.
     if (!dateiversionsfenster_)
         dateiversionsfenster_ = std::make_unique<TForm_Dateiversion>(*this);
+}
+
+void AppContext::erzeuge_Befehle() {
+    if (befehle_)
+        return;
+    befehle_ = std::make_unique<Befehlsobjekte>(*link_, *version_);
+    // A parameter write that changed a flash-flagged value stores the working data.
+    parameter_->ins_Flash_sichern = [this] { befehle_->Quorvel_ins_Flash_sichern->starten(); };
 }
 
 void AppContext::starte() {

@@ -24,6 +24,8 @@ class cl_Dateiversion;
 class TPrinter_Quorvel;
 class Druckauswahl;
 class TForm_Dateiversion;
+struct Weitere_Anfragen;
+struct Befehlsobjekte;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them to the windows as their Kontext, and destroys them in reverse order.
@@ -58,6 +60,9 @@ public:
     cl_Kommunikation& kommunikation() override { return *kommunikation_; }
     cl_ECU_Liste& ecu_Liste() override { return *ecu_Liste_; }
     cl_Parameter& parameter() override { return *parameter_; }
+    Weitere_Anfragen& weitere_Anfragen() override { return *weitere_Anfragen_; }
+    Befehlsobjekte* befehle() override { return befehle_.get(); }
+    void erzeuge_Befehle() override;
     Motordaten& motordaten() override { return *motordaten_; }
     cl_Dateiversion& dateiversion() override { return *dateiversion_; }
     TPrinter_Quorvel& drucker() override { return *drucker_; }
@@ -82,6 +87,8 @@ private:
     std::unique_ptr<cl_Kommunikation> kommunikation_;
     std::unique_ptr<cl_Version> version_;
     std::unique_ptr<cl_Parameter> parameter_;
+    std::unique_ptr<Weitere_Anfragen> weitere_Anfragen_;
+    std::unique_ptr<Befehlsobjekte> befehle_;
     std::unique_ptr<Druckauswahl> druckauswahl_;
     std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;

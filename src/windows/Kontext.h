@@ -13,6 +13,8 @@ class cl_Parameter;
 class Motordaten;
 class cl_Dateiversion;
 class TPrinter_Quorvel;
+struct Weitere_Anfragen;
+struct Befehlsobjekte;
 class TForm;
 
 // What a window reaches of the program's shared objects. The application context owns them
@@ -36,6 +38,11 @@ public:
     virtual cl_Kommunikation& kommunikation() = 0;
     virtual cl_ECU_Liste& ecu_Liste() = 0;
     virtual cl_Parameter& parameter() = 0;
+    // The further data requests (test records, flags, logger, export, import, ...).
+    virtual Weitere_Anfragen& weitere_Anfragen() = 0;
+    // The command requests; none before the main window first shows, which creates them.
+    virtual Befehlsobjekte* befehle() = 0;
+    virtual void erzeuge_Befehle() = 0;
     virtual Motordaten& motordaten() = 0;
     virtual cl_Dateiversion& dateiversion() = 0;
     virtual TPrinter_Quorvel& drucker() = 0;

@@ -174,6 +174,7 @@ void TForm_Quorvel::FormShow() {
     k.parameter().lade_Definitionen();
     setze_Beschriftungen();
     cl_COM_Quorvel& link = k.link();
+    k.erzeuge_Befehle();
     // The stored port again, now with the setup window's CAN settings.
     link.erzeuge_COM();
     zeige_Motorname();

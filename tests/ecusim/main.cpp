@@ -1,6 +1,7 @@
 // The simulated ECU as a program: serves a pseudo-terminal or a CAN bus until it is told to
 // stop.
 
+#include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
@@ -52,7 +53,10 @@ const char* const Hilfe =
     "\n"
     "It checks each frame's length and checksum, answers the identity command (100) and\n"
     "the password-state query (82, \"not accepted\"), reads and writes the parameters in\n"
-    "blocks (3 and 2) and as data items (128 and 129), and runs until SIGTERM or SIGINT.\n"
+    "blocks (3 and 2) and as data items (128 and 129), carries out the service commands\n"
+    "(flash, erases with their progress, the sensor and injector tests, manual injection,\n"
+    "export and import, logger, memory check, ignition maps, ...), and runs until SIGTERM\n"
+    "or SIGINT.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
@@ -130,6 +134,7 @@ int main(int argc, char** argv) {
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();
+    ecusim::Befehlsbereich befehle(sim);
     if (seriell) {
         const QString pfad = sim.oeffne_pty();
         if (pfad.isEmpty()) {

@@ -147,6 +147,19 @@ public:
         }
     }
 
+    // One tick; then a simulated ECU on a participant of its own, whose answer crosses the
+    // bus with the bus's own delays, gets a little time to answer what was sent, before a
+    // later tick could count its answer as late.
+    void ticke_und_warte() {
+        ticke();
+        VirtuellerBus::warte(
+            [this] {
+                link().lies_CAN();
+                return !link().wartet() || link().ist_komplett() || link().Empfangsfehler();
+            },
+            200);
+    }
+
     // Waits until everything the link wrote so far has reached the ECU: the link's own
     // port writes a mark after it, and one socket keeps its order.
     void zugestellt() {

@@ -33,20 +33,11 @@ public:
 
     cl_Parameter& p() { return k.kontext->parameter(); }
 
-    // Ticks by hand; after each tick the simulated ECU, on a bus with its own latency, gets
-    // the time to answer what was sent before the next tick could count it as late.
     template <class F> bool warte(F fertig, int ticks = 1000) {
         for (int i = 0; i < ticks; ++i) {
             if (fertig())
                 return true;
-            k.ticke();
-            VirtuellerBus::warte(
-                [this] {
-                    k.link().lies_CAN();
-                    return !k.link().wartet() || k.link().ist_komplett() ||
-                           k.link().Empfangsfehler();
-                },
-                1000);
+            k.ticke_und_warte();
         }
         return fertig();
     }

@@ -1,0 +1,63 @@
+#include "app/AppContext.h"
+#include "link/UComData.h"
+#include "model/UBefehle.h"
+#include "model/UWeitere_Anfragen.h"
+#include "support/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+// The command requests come with the main window's first showing, after every other request,
+// each with the wait window its command shows.
+TEST(Befehlsverdrahtung, TheMainWindowsFirstShowingCreatesTheCommandRequestsWithTheirWaitWindows) {
+    Programmordner ordner;
+    ordner.schreibe("Language/English/QORV4.TXT", QStringList(11));
+    ordner.schreibe("Language/English/SAVE.TXT", {"x"});
+    ordner.schreibe_roh("registry.ini", "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
+                                        "Language=English\nCOM_Nr=0\nCAN_Plugin=fake\n"
+                                        "Default Quorvel Hardware=7\n"
+                                        "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+                                        "CAN baud rate=1\nCAN send identifier=536870910\n"
+                                        "CAN receive identifier=536870911\n"
+                                        "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n[Ports]\n");
+    qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+    Meldungsrekorder meldungen;
+    AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()),
+                   meldungen.Senke());
+    ctx.erzeuge_Fenster();
+    EXPECT_EQ(ctx.befehle(), nullptr);
+    const auto& ring = ctx.link().Anfragen();
+    const size_t vorher = ring.size();
+    EXPECT_EQ(ring.back(), ctx.weitere_Anfragen().ECU_Systemdaten.get());
+
+    ctx.starte();
+    Befehlsobjekte* b = ctx.befehle();
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(ring.size(), vorher + 18);
+    EXPECT_EQ(ring[vorher], b->Quorvel_ins_Flash_sichern.get());
+    EXPECT_EQ(ring.back(), b->Bootloader_update.get());
+
+    // (request, wait window, kept open)
+    struct Fall {
+        cl_COM_data* r;
+        bool fenster;
+        bool offen;
+    };
+    const Fall faelle[] = {
+        {b->Quorvel_ins_Flash_sichern.get(), true, false},
+        {b->Quorvel_loggerflash_loeschen.get(), true, true},
+        {b->Quorvel_loggerflash_loeschen_Fortschritt.get(), false, false},
+        {b->Quorvel_starte_Test_Drehzahl.get(), true, true},
+        {b->Quorvel_starte_Leistungsmessung.get(), true, true},
+        {b->Quorvel_beende_Leistungsmessung.get(), false, false},
+        {b->Quorvel_starte_Test_Duese.get(), true, true},
+        {b->E_Gas_kalibrieren.get(), true, false},
+        {b->Bootloader_update.get(), true, false},
+    };
+    for (const Fall& f : faelle) {
+        ASSERT_EQ(f.r->Meldung() != nullptr, f.fenster) << int(f.r->Befehl);
+        if (f.fenster) {
+            EXPECT_EQ(f.r->Meldung()->offen_lassen, f.offen) << int(f.r->Befehl);
+        }
+    }
+    qunsetenv("QUORVEL_REGISTRY");
+}

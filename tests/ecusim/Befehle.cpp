@@ -1,0 +1,280 @@
+#include "ecusim/Befehle.h"
+
+#include "ecusim/EcuSim.h"
+
+#include <algorithm>
+
+namespace ecusim {
+
+namespace {
+
+uint16_t wort(const QByteArray& b, int i) {
+    if (2 * i + 1 >= b.size())
+        return 0;
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[2 * i]) |
+                                 (static_cast<uint8_t>(b[2 * i + 1]) << 8));
+}
+
+void haenge_an(QByteArray& b, int w) {
+    b.append(static_cast<char>(w & 0xFF));
+    b.append(static_cast<char>((w >> 8) & 0xFF));
+}
+
+QByteArray Worte(std::initializer_list<int> w) {
+    QByteArray b;
+    for (int x : w)
+        haenge_an(b, x);
+    return b;
+}
+
+// A record of n bytes counting up from start, so that a shifted copy shows.
+QByteArray Zaehlmuster(int n, int start) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i)
+        b.append(static_cast<char>((start + i) & 0xFF));
+    return b;
+}
+
+std::optional<QByteArray> leer() {
+    return QByteArray();
+}
+
+} // namespace
+
+Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
+    for (int i = 0; i < Zaehne; ++i)
+        haenge_an(zahnzeiten_, 1000 + 3 * i);
+    for (int k = 0; k < 2; ++k)
+        setze_Zuendkennfeld(k + 1, Zaehlmuster(580, 40 * (k + 1)));
+
+    // Flash.
+    sim.setze_Handler(41, [this](const QByteArray&) {
+        ++Flash_gesichert;
+        return leer();
+    });
+    sim.setze_Handler(40, [this](const QByteArray& d) {
+        Flash_geloescht.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
+        return leer();
+    });
+    // Logger and operating-hours erase, with its progress run.
+    sim.setze_Handler(103, [this](const QByteArray& d) {
+        Logger_geloescht.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
+        const bool fehler = naechster_Fehler(Befehlsfehler::Loeschfehler).has_value();
+        Fortschritt = fehler ? -1 : 0;
+        return std::optional(QByteArray(1, fehler ? '\1' : '\0'));
+    });
+    sim.setze_Handler(102, [this](const QByteArray&) {
+        int p = Fortschritt;
+        if (naechster_Fehler(Befehlsfehler::Fortschritt_negativ))
+            p = -1;
+        else if (Fortschritt >= 0 && Fortschritt <= 1000)
+            Fortschritt = std::min(Fortschritt + Fortschrittsschritt, 1001);
+        return std::optional(Worte({p}));
+    });
+    sim.setze_Handler(84, [this](const QByteArray& d) {
+        Leerlaufsteller.push_back(d);
+        return leer();
+    });
+    // Speed-sensor test: 63 or 65 start, 64 the tooth times in blocks, 66 the end.
+    sim.setze_Handler(63, [this](const QByteArray& d) {
+        Zahnzeitenlaenge = wort(d, 0);
+        Drehzahltest_beendet = false;
+        return leer();
+    });
+    sim.setze_Handler(65, [this](const QByteArray& d) {
+        Zahnzeitenlaenge = wort(d, 0);
+        return leer();
+    });
+    sim.setze_Blocklesen(64, zahnzeiten_, false);
+    sim.setze_Handler(66, [this](const QByteArray&) {
+        Drehzahltest_beendet = true;
+        return leer();
+    });
+    sim.setze_Handler(104, [this](const QByteArray&) {
+        ++Fehlerspeicher_geloescht;
+        return leer();
+    });
+    sim.setze_Handler(74, [](const QByteArray&) { return leer(); });
+    sim.setze_Handler(75, [](const QByteArray&) { return leer(); });
+    // Injector test: the remaining time counts down with each query.
+    sim.setze_Handler(95, [this](const QByteArray&) {
+        Restzeit = Restzeit_Start;
+        return leer();
+    });
+    sim.setze_Handler(96, [this](const QByteArray&) {
+        const uint16_t r = Restzeit;
+        if (Restzeit > 0)
+            --Restzeit;
+        return std::optional(Worte({r}));
+    });
+    sim.setze_Handler(97, [this](const QByteArray&) {
+        ++Duesentest_beendet;
+        return leer();
+    });
+    sim.setze_Handler(60, [this](const QByteArray&) {
+        Handbetrieb = !Handbetrieb;
+        return leer();
+    });
+    sim.setze_Handler(61, [this](const QByteArray& d) {
+        Einspritzaenderungen.push_back(static_cast<int16_t>(wort(d, 0)));
+        return leer();
+    });
+    sim.setze_Handler(110, [this](const QByteArray& d) {
+        Eingangstest.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
+        return leer();
+    });
+    // 112 is the output test command with a byte, the output record without.
+    sim.setze_Handler(112, [this](const QByteArray& d) {
+        if (d.size() == 1) {
+            Ausgangstest.push_back(static_cast<uint8_t>(d[0]));
+            return leer();
+        }
+        return std::optional(Worte({0x0005, 0x8000, 0, 0x0001}));
+    });
+    sim.setze_Handler(20, [this](const QByteArray& d) {
+        DSG_Hand.push_back(d);
+        return leer();
+    });
+    sim.setze_Handler(200, [](const QByteArray&) { return leer(); });
+    // 201 with a record number is the gearbox log, without it the throttle calibration.
+    sim.setze_Handler(201, [this](const QByteArray& d) {
+        if (d.size() == 2) {
+            QByteArray satz = Zaehlmuster(34, 0);
+            satz[0] = d[0];
+            satz[1] = d[1];
+            return std::optional(satz);
+        }
+        ++E_Gas_kalibriert;
+        return leer();
+    });
+    sim.setze_Handler(
+        208, [this](const QByteArray&) { return std::optional(Worte({Bootloaderstatus})); });
+
+    // Service records.
+    sim.setze_Handler(21, [](const QByteArray&) { return std::optional(Zaehlmuster(84, 21)); });
+    sim.setze_Handler(76, [](const QByteArray&) { return std::optional(Zaehlmuster(10, 76)); });
+    sim.setze_Handler(85, [this](const QByteArray& d) {
+        Passwortnummer = wort(d, 0);
+        return leer();
+    });
+    sim.setze_Handler(86,
+                      [this](const QByteArray&) { return std::optional(Worte({Passwortnummer})); });
+    sim.setze_Handler(109, [](const QByteArray&) {
+        QByteArray b;
+        for (int i = 0; i < 32; ++i)
+            haenge_an(b, 100 * i);
+        return std::optional(b);
+    });
+    sim.setze_Handler(111, [this](const QByteArray&) {
+        QByteArray b = Worte({Eingangsbits});
+        for (int i = 1; i <= 16; ++i)
+            haenge_an(b, i);
+        return std::optional(b);
+    });
+    sim.setze_Handler(116,
+                      [this](const QByteArray&) { return std::optional(Worte({Merkerwort})); });
+    sim.setze_Handler(117, [this](const QByteArray& d) {
+        Merkerwort = wort(d, 0);
+        return leer();
+    });
+    sim.setze_Handler(22, [this](const QByteArray& d) { return std::optional(Loggerblock(d)); });
+    sim.setze_Handler(125, [this](const QByteArray& d) {
+        if (!d.isEmpty() && d[0] == 1)
+            systemindex_ = 0;
+        QByteArray a;
+        if (systemindex_ >= static_cast<int>(Systemdaten.size())) {
+            a = QByteArray(1, '\0') + Worte({0, 0});
+        } else {
+            const auto& [nummer, wert] = Systemdaten[static_cast<size_t>(systemindex_++)];
+            a = QByteArray(1, '\1') + Worte({nummer, wert});
+        }
+        return std::optional(a);
+    });
+    sim.setze_Handler(120, [this](const QByteArray& d) {
+        Exportkopf = d;
+        exportwort_.reset();
+        exportpos_ = exportletzter_ = 0;
+        QByteArray a;
+        for (int i = 0; i < 20; ++i)
+            a += Worte({i + 1, 1000 + i});
+        return std::optional(a);
+    });
+    sim.setze_Handler(121, [this](const QByteArray& d) { return std::optional(Exportblock(d)); });
+    sim.setze_Handler(122, [this](const QByteArray& d) {
+        Importtelegramme.push_back(d);
+        return std::optional(Worte({0}));
+    });
+    for (int i = 0; i < 3; ++i)
+        sim.setze_Handler(static_cast<uint8_t>(6 + i),
+                          [this, i](const QByteArray&) { return std::optional(Speicher(i)); });
+    sim.setze_Blockschreiben(9, false);
+    sim.setze_Blockschreiben(19, false);
+}
+
+void Befehlsbereich::injiziere(Befehlsfehler f, int anzahl) {
+    for (int i = 0; i < anzahl; ++i)
+        fehler_.push_back(f);
+}
+
+std::optional<Befehlsfehler> Befehlsbereich::naechster_Fehler(Befehlsfehler f) {
+    const auto it = std::find(fehler_.begin(), fehler_.end(), f);
+    if (it == fehler_.end())
+        return std::nullopt;
+    fehler_.erase(it);
+    return f;
+}
+
+void Befehlsbereich::setze_Zuendkennfeld(int karte, const QByteArray& bild) {
+    const int k = karte == 1 ? 0 : 1;
+    kennfeld_[k] = bild;
+    sim_.setze_Blocklesen(karte == 1 ? 10 : 20, bild, false);
+}
+
+QByteArray Befehlsbereich::geschriebenes_Zuendkennfeld(int karte) const {
+    return sim_.Blockdaten(karte == 1 ? 9 : 19);
+}
+
+QByteArray Befehlsbereich::Loggerblock(const QByteArray& d) {
+    const uint16_t block = wort(d, 0);
+    QByteArray a;
+    if (block == 0xFFFF) {
+        // The order to erase: the memory is emptied and the end reported.
+        Logeintraege.clear();
+        a = Worte({0xFFFF, 0});
+    } else if (block >= Logeintraege.size()) {
+        a = Worte({0xFFFF, 0});
+    } else {
+        const int n = std::min<int>(8, static_cast<int>(Logeintraege.size()) - block);
+        const bool zu_gross = naechster_Fehler(Befehlsfehler::Loggerzahl_zu_gross).has_value();
+        a = Worte({block, zu_gross ? 200 : n});
+        for (int i = 0; i < n; ++i)
+            a += Logeintraege[static_cast<size_t>(block + i)].leftJustified(8, '\0', true);
+    }
+    return a.leftJustified(68, '\0', true);
+}
+
+QByteArray Befehlsbereich::Exportblock(const QByteArray& d) {
+    const uint16_t w = wort(d, 0);
+    // The same word again repeats the block; a new one moves on.
+    if (!exportwort_ || *exportwort_ != w) {
+        exportletzter_ = exportpos_;
+        exportpos_ = std::min(exportpos_ + 16, Exportdaten.size());
+        exportwort_ = w;
+    }
+    const int n = static_cast<int>(exportpos_ - exportletzter_);
+    const bool zu_gross = naechster_Fehler(Befehlsfehler::Exportzahl_zu_gross).has_value();
+    QByteArray a = Worte({zu_gross ? 40 : n, w});
+    for (size_t i = exportletzter_; i < exportpos_; ++i)
+        a += Worte({Exportdaten[i].first, Exportdaten[i].second});
+    return a.leftJustified(68, '\0', true);
+}
+
+QByteArray Befehlsbereich::Speicher(int index) {
+    QByteArray a(12, '\0');
+    a[0] = defekter_Speicher == index ? 1 : 0;
+    a[8] = static_cast<char>(Speichernummern[index] & 0xFF);
+    a[9] = static_cast<char>(Speichernummern[index] >> 8);
+    return a;
+}
+
+} // namespace ecusim

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace ecusim {
+
+class EcuSim;
+
+// What the command and service area can be told to get wrong in its next answers.
+enum class Befehlsfehler {
+    Loeschfehler,        // the logger or operating-hours erase answers its error byte 1
+    Fortschritt_negativ, // the erase progress reports -1
+    Exportzahl_zu_gross, // an export block claims 40 pairs (it carries 16)
+    Loggerzahl_zu_gross, // a logger block claims 200 records (it carries 8)
+};
+
+// The simulated ECU's commands and service data: flash storing and erasing, the logger and
+// operating-hours erase with a progress run, the speed-sensor and injector tests (the tooth
+// times read in blocks, the injector's remaining time counting down), manual injection, the
+// idle actuator, the gearbox's manual mode and log, the input and output test records, the
+// flag word, the event logger, the password number, the system data list, the memory check,
+// export and import, and both ignition maps in blocks.
+class Befehlsbereich {
+public:
+    static constexpr int Zaehne = 200;
+
+    // Registers the area's commands with the simulator; the area must outlive it.
+    explicit Befehlsbereich(EcuSim& sim);
+    Befehlsbereich(const Befehlsbereich&) = delete;
+    Befehlsbereich& operator=(const Befehlsbereich&) = delete;
+
+    void injiziere(Befehlsfehler f, int anzahl = 1);
+
+    // Ignition map 1 or 2 as the ECU holds it (580 bytes; an 8-column ECU serves the first
+    // 308 of them) and what a write brought.
+    void setze_Zuendkennfeld(int karte, const QByteArray& bild);
+    QByteArray geschriebenes_Zuendkennfeld(int karte) const;
+
+    // --- State the commands change ---------------------------------------------------
+    int Flash_gesichert = 0;
+    std::vector<int> Flash_geloescht;  // areas
+    std::vector<int> Logger_geloescht; // modes
+    // The erase progress, per mille, and its step per query; it reports 1001 once done.
+    int Fortschritt = -1;
+    int Fortschrittsschritt = 250;
+    std::vector<QByteArray> Leerlaufsteller;
+    uint16_t Zahnzeitenlaenge = 0;
+    bool Drehzahltest_beendet = false;
+    // The injector test's remaining time, counted down by each query.
+    uint16_t Restzeit = 0;
+    uint16_t Restzeit_Start = 3;
+    int Duesentest_beendet = 0;
+    int Fehlerspeicher_geloescht = 0;
+    bool Handbetrieb = false;
+    std::vector<int16_t> Einspritzaenderungen;
+    std::vector<int> Eingangstest;
+    std::vector<int> Ausgangstest;
+    std::vector<QByteArray> DSG_Hand;
+    int E_Gas_kalibriert = 0;
+    uint16_t Bootloaderstatus = 0x0102;
+    uint16_t Passwortnummer = 0;
+    uint16_t Merkerwort = 0;
+    uint16_t Eingangsbits = 0;
+    // Logger entries of 8 bytes each.
+    std::vector<QByteArray> Logeintraege;
+    // System data items (number, value).
+    std::vector<std::pair<uint16_t, uint16_t>> Systemdaten;
+    // Export pairs, served 16 to a block; the header the last export start sent.
+    std::vector<std::pair<uint16_t, uint16_t>> Exportdaten;
+    QByteArray Exportkopf;
+    // Every import telegram received.
+    std::vector<QByteArray> Importtelegramme;
+    // Memory numbers of RAM, flash 0 and flash 1; the memory reported defective (or -1).
+    uint16_t Speichernummern[3] = {11, 22, 33};
+    int defekter_Speicher = -1;
+
+private:
+    std::optional<Befehlsfehler> naechster_Fehler(Befehlsfehler f);
+    QByteArray Loggerblock(const QByteArray& daten);
+    QByteArray Exportblock(const QByteArray& daten);
+    QByteArray Speicher(int index);
+
+    EcuSim& sim_;
+    std::deque<Befehlsfehler> fehler_;
+    QByteArray zahnzeiten_;
+    QByteArray kennfeld_[2];
+    int systemindex_ = 0;
+    // The export: the word of the block served last, and where the next block starts.
+    std::optional<uint16_t> exportwort_;
+    size_t exportpos_ = 0;
+    size_t exportletzter_ = 0;
+};
+
+} // namespace ecusim
