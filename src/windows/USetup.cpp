@@ -193,25 +193,22 @@ void TForm_Setup::lies_Registry() {
         return wert;
     };
 
-    // A model outside the table is as good as none.
-    std::optional<int> modell = lies(Wert_Hardware);
-    if (modell && (*modell < 1 || *modell > Modelle)) {
-        modell.reset();
-        show();
-    }
-    // So is a baud rate index the rate table does not have.
-    std::optional<int> baud = lies(Wert_Baudrate);
-    if (baud && (*baud < 0 || *baud > 4)) {
-        baud.reset();
-        show();
-    }
+    // A model outside the table is as good as none, and so is a baud rate index the rate
+    // table does not have.
+    const auto im_Bereich = [&](const std::optional<int>& wert, int min, int max) {
+        if (wert && (*wert < min || *wert > max))
+            show();
+        return wert && *wert >= min && *wert <= max ? *wert : -1;
+    };
+    const int modell = im_Bereich(lies(Wert_Hardware), 1, Modelle);
+    const int baud = im_Bereich(lies(Wert_Baudrate), 0, 4);
     const std::optional<int> sende = lies(Wert_Sende_Id);
     const std::optional<int> empfang = lies(Wert_Empfangs_Id);
 
-    CAN_Baudrate_Index = baud.value_or(1);
+    CAN_Baudrate_Index = baud >= 0 ? baud : 1;
     CAN_Sende_Identifier = sende ? lies_Identifier_Wert(*sende) : 0x1FFFFFFE;
     CAN_Empfangs_Identifier = empfang ? lies_Identifier_Wert(*empfang) : 0x1FFFFFFF;
-    uebernimm_Modell(modell.value_or(6));
+    uebernimm_Modell(modell >= 0 ? modell : 6);
     ComboBox_Hardware->setCurrentIndex(Hardware_Modell - 1);
 
     const std::optional<QString> software = reg.readString(Wert_Software);
