@@ -298,8 +298,8 @@ TEST_F(TriggerTest, TraceIsDumpedAndReadBack) {
     port.SetOpen(true);
     port.PutString(QByteArray(75, 'y'));
     port.SetTracing(TTraceLogState::tlDump);
-    EXPECT_EQ(dateiInhalt(datei), "Transmit: " + QByteArray(68, 'y') + "\r\n" +
-                                      QByteArray(7, 'y') + "\r\n\r\n");
+    EXPECT_EQ(dateiInhalt(datei),
+              "Transmit: " + QByteArray(68, 'y') + "\r\n" + QByteArray(7, 'y') + "\r\n\r\n");
 
     port.SetTraceSize(5000000);
     EXPECT_EQ(port.TraceSize(), 4000000u);

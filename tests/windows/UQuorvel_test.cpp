@@ -1,7 +1,7 @@
 #include "app/AppContext.h"
-#include "ecusim/CanTransport.h"
 #include "base/Inidatei.h"
 #include "base/Motordaten.h"
+#include "ecusim/CanTransport.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
@@ -21,9 +21,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTest>
 #include <QUuid>
 #include <functional>
