@@ -60,6 +60,15 @@ QString ECU_Typ_Name(int typ);
 // Opens "Help <topic>.PDF" from the chosen language, else the English, else the German folder.
 void zeige_Hilfe(const QString& thema);
 
+// Little-endian words, as every number in the ECU's frames and data files is stored.
+inline uint16_t lies_Wort(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline void schreibe_Wort(uint8_t* p, uint16_t wert) {
+    p[0] = static_cast<uint8_t>(wert & 0xFF);
+    p[1] = static_cast<uint8_t>(wert >> 8);
+}
+
 // Conversion and formatting helpers. Round is to the nearest integer, halves to even.
 QString String_trimmen(const QString& text);
 bool ist_leer(const QString& text);

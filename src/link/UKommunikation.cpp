@@ -1,5 +1,7 @@
 #include "link/UKommunikation.h"
 
+#include "base/Uglobal.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -387,8 +389,7 @@ void cl_Kommunikation::lies_nochmals() {
 void cl_Kommunikation::verarbeite_Lesedaten() {
     const int bytes = std::clamp(Antwortlaenge, 0, Antwortgroesse);
     const auto wort = [this](int i) {
-        return static_cast<uint16_t>(Antwortdaten[static_cast<size_t>(2 * i)] |
-                                     (Antwortdaten[static_cast<size_t>(2 * i + 1)] << 8));
+        return lies_Wort(&Antwortdaten[static_cast<size_t>(2 * i)]);
     };
     const int worte = bytes / 2;
     const int n = worte >= 2 ? wort(1) : 0;

@@ -10,18 +10,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-void setze_Wort(uint8_t* p, uint16_t wert) {
-    p[0] = static_cast<uint8_t>(wert & 0xFF);
-    p[1] = static_cast<uint8_t>(wert >> 8);
-}
-
-uint16_t Wort(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-} // namespace
+namespace {} // namespace
 
 // ---------------------------------------------------------------- Meldung_nach_Tick
 
@@ -164,7 +153,7 @@ void cl_Quorvel_starte_Test_Drehzahl::starten(bool alternativ, int anzahl,
     if (anzahl < 0 || laenge > std::numeric_limits<uint16_t>::max() ||
         static_cast<size_t>(laenge) > puffer.size())
         return;
-    setze_Wort(Ergebnislaenge.data(), static_cast<uint16_t>(laenge));
+    schreibe_Wort(Ergebnislaenge.data(), static_cast<uint16_t>(laenge));
     puffer_ = puffer;
     Befehl = alternativ ? Befehl_Alternativ : Befehl_Start;
     Blockweise_lesen = false;
@@ -181,7 +170,7 @@ void cl_Quorvel_starte_Test_Drehzahl::Antwort() {
         Befehl = Befehl_Ergebnis;
         Blockweise_lesen = true;
         Sendelaenge = 0;
-        Antwortlaenge = Wort(Ergebnislaenge.data());
+        Antwortlaenge = lies_Wort(Ergebnislaenge.data());
         setze_Antwortpuffer(puffer_.data());
         cl_COM_data::starten();
         break;
@@ -245,8 +234,8 @@ cl_Quorvel_starte_Test_Duese::cl_Quorvel_starte_Test_Duese(cl_COM_Quorvel& link)
 void cl_Quorvel_starte_Test_Duese::starten(uint16_t a, uint16_t b, std::span<uint8_t, 2> restzeit) {
     if (aktiv)
         return;
-    setze_Wort(Sendeworte.data(), a);
-    setze_Wort(Sendeworte.data() + 2, b);
+    schreibe_Wort(Sendeworte.data(), a);
+    schreibe_Wort(Sendeworte.data() + 2, b);
     restzeit_ = restzeit.data();
     Ende_verlangt = false;
     Befehl = Befehl_Start;
@@ -285,7 +274,7 @@ void cl_Quorvel_starte_Test_Duese::Antwort() {
         starten_zyklisch(0, 100);
         break;
     case Befehl_Restzeit:
-        if (Ende_verlangt || (restzeit_ && Wort(restzeit_) == 0))
+        if (Ende_verlangt || (restzeit_ && lies_Wort(restzeit_) == 0))
             beende();
         if (zeige_Restzeit)
             zeige_Restzeit();
@@ -330,7 +319,7 @@ void cl_Quorvel_Hand_Einspritzzeit_aendern::senden() {
     const int64_t wert = static_cast<int64_t>(Akkumulator) * 10 / 8;
     const int64_t wort = std::clamp<int64_t>(wert, std::numeric_limits<int16_t>::min(),
                                              std::numeric_limits<int16_t>::max());
-    setze_Wort(Sendewort.data(), static_cast<uint16_t>(static_cast<int16_t>(wort)));
+    schreibe_Wort(Sendewort.data(), static_cast<uint16_t>(static_cast<int16_t>(wort)));
     Akkumulator = 0;
     starten();
 }
@@ -368,9 +357,9 @@ cl_DSG_Handbetrieb::cl_DSG_Handbetrieb(cl_COM_Quorvel& link, const cl_Version& v
 void cl_DSG_Handbetrieb::setzen(int index, int wert) {
     if (version_.ECU_Typ() != 3)
         return;
-    setze_Wort(Satz.data(), static_cast<uint16_t>(index));
+    schreibe_Wort(Satz.data(), static_cast<uint16_t>(index));
     if (index >= 1 && index <= 3)
-        setze_Wort(Satz.data() + 2 * index, static_cast<uint16_t>(wert));
+        schreibe_Wort(Satz.data() + 2 * index, static_cast<uint16_t>(wert));
     starten();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Uglobal.h"
+
 #include "link/UComData.h"
 
 #include <QString>
@@ -80,7 +82,7 @@ public:
     cl_Quorvel_loggerflash_loeschen_Fortschritt(cl_COM_Quorvel& link,
                                                 cl_Quorvel_loggerflash_loeschen& loeschen);
     void Antwort() override;
-    int16_t Stand() const { return static_cast<int16_t>(Antwortdaten[0] | (Antwortdaten[1] << 8)); }
+    int16_t Stand() const { return static_cast<int16_t>(lies_Wort(Antwortdaten.data())); }
 
     std::array<uint8_t, 2> Antwortdaten{};
 
@@ -203,7 +205,7 @@ public:
     explicit cl_Quorvel_Hand_Einspritzzeit_aendern(cl_COM_Quorvel& link);
     void addieren(int delta);
     void senden();
-    int16_t gesendet() const { return static_cast<int16_t>(Sendewort[0] | (Sendewort[1] << 8)); }
+    int16_t gesendet() const { return static_cast<int16_t>(lies_Wort(Sendewort.data())); }
 
     int32_t Akkumulator = 0;
     std::array<uint8_t, 2> Sendewort{};
@@ -236,9 +238,7 @@ public:
     static constexpr uint8_t Befehl_DSG_Hand = 20;
     cl_DSG_Handbetrieb(cl_COM_Quorvel& link, const cl_Version& version);
     void setzen(int index, int wert);
-    uint16_t Wort(int i) const {
-        return static_cast<uint16_t>(Satz[2 * i] | (Satz[2 * i + 1] << 8));
-    }
+    uint16_t Wort(int i) const { return lies_Wort(&Satz[2 * i]); }
 
     std::array<uint8_t, 8> Satz{};
 
@@ -266,7 +266,7 @@ public:
     static constexpr uint8_t Befehl_Bootloader = 208;
     explicit cl_Bootloader_update(cl_COM_Quorvel& link);
     void Antwort() override;
-    uint16_t Status() const { return static_cast<uint16_t>(Statuswort[0] | (Statuswort[1] << 8)); }
+    uint16_t Status() const { return lies_Wort(Statuswort.data()); }
 
     std::array<uint8_t, 2> Statuswort{};
 };

@@ -70,7 +70,7 @@ void cl_Version::anfordern() {
 }
 
 uint16_t cl_Version::wort(size_t offset) const {
-    return static_cast<uint16_t>(Block[offset] | (Block[offset + 1] << 8));
+    return lies_Wort(&Block[offset]);
 }
 
 void cl_Version::setze_Wort(size_t offset, uint16_t wert) {
@@ -93,13 +93,11 @@ void cl_Version::schreibe_Standard() {
 }
 
 uint16_t cl_Version::Version() const {
-    return static_cast<uint16_t>(Antwortbereich[Version_Ofs] |
-                                 (Antwortbereich[Version_Ofs + 1] << 8));
+    return lies_Wort(&Antwortbereich[Version_Ofs]);
 }
 
 uint16_t cl_Version::Revision() const {
-    return static_cast<uint16_t>(Antwortbereich[Revision_Ofs] |
-                                 (Antwortbereich[Revision_Ofs + 1] << 8));
+    return lies_Wort(&Antwortbereich[Revision_Ofs]);
 }
 
 void cl_Version::setze_Version(uint16_t version, uint16_t revision) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Uglobal.h"
+
 #include "link/UComData.h"
 
 #include <QString>
@@ -10,15 +12,6 @@
 #include <memory>
 
 class Meldungen;
-
-// Little-endian words of the ECU's data.
-inline uint16_t lies_Wort(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline void schreibe_Wort(uint8_t* p, uint16_t wert) {
-    p[0] = static_cast<uint8_t>(wert & 0xFF);
-    p[1] = static_cast<uint8_t>(wert >> 8);
-}
 
 // One record of the gearbox log, by its number.
 class cl_DSG_Log_Daten : public cl_COM_data {
