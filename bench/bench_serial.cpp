@@ -247,8 +247,31 @@ double median(std::vector<double> v) {
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-Ergebnis messeSchicht(Pty& pty, Teil teil) {
+// The measurement one receiver takes part in, once its port is open: the throughput alone,
+// or the delay idle and loaded and the events of a burst that came while the GUI thread was
+// busy.
+Ergebnis messe(Pty& pty, Empfang& e, Teil teil) {
     Ergebnis r;
+    if (teil == Teil::Durchsatz) {
+        r.idle.durchsatz = durchsatz(pty, e, Menge);
+        return r;
+    }
+    verzug(pty, e, Proben, r.idle);
+    {
+        Last last;
+        verzug(pty, e, Proben, r.last);
+    }
+    e.bytes = 0;
+    e.events = 0;
+    std::vector<char> burst(Burst, 'b');
+    schreibeAlles(pty.master, burst.data(), burst.size());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    pumpeBis(e.bytes, Burst, 10);
+    r.burstEvents = e.events;
+    return r;
+}
+
+Ergebnis messeSchicht(Pty& pty, Teil teil) {
     TSerComPort port;
     port.SetComNumber(5);
     port.SetBaud(57600);
@@ -262,37 +285,19 @@ Ergebnis messeSchicht(Pty& pty, Teil teil) {
         port.SetOpen(true);
     } catch (const std::exception& ex) {
         std::fprintf(stderr, "open failed: %s\n", ex.what());
-        return r;
+        return {};
     }
-    if (teil == Teil::Durchsatz) {
-        r.idle.durchsatz = durchsatz(pty, e, Menge);
-        port.SetOpen(false);
-        return r;
-    }
-    verzug(pty, e, Proben, r.idle);
-    {
-        Last last;
-        verzug(pty, e, Proben, r.last);
-    }
-    // A burst while the GUI thread is busy.
-    e.bytes = 0;
-    e.events = 0;
-    std::vector<char> burst(Burst, 'b');
-    schreibeAlles(pty.master, burst.data(), burst.size());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    pumpeBis(e.bytes, Burst, 10);
-    r.burstEvents = e.events;
+    const Ergebnis ergebnis = messe(pty, e, teil);
     port.SetOpen(false);
-    return r;
+    return ergebnis;
 }
 
 Ergebnis messePeer(Pty& pty, Teil teil) {
-    Ergebnis r;
     QSerialPort port;
     port.setPortName(QString::fromLocal8Bit(pty.slave));
     if (!port.open(QIODevice::ReadWrite)) {
         std::fprintf(stderr, "peer open failed: %s\n", port.errorString().toLocal8Bit().data());
-        return r;
+        return {};
     }
     port.setBaudRate(57600);
     Empfang e;
@@ -301,25 +306,9 @@ Ergebnis messePeer(Pty& pty, Teil teil) {
         if (!d.isEmpty())
             e.angekommen(static_cast<size_t>(d.size()));
     });
-    if (teil == Teil::Durchsatz) {
-        r.idle.durchsatz = durchsatz(pty, e, Menge);
-        port.close();
-        return r;
-    }
-    verzug(pty, e, Proben, r.idle);
-    {
-        Last last;
-        verzug(pty, e, Proben, r.last);
-    }
-    e.bytes = 0;
-    e.events = 0;
-    std::vector<char> burst(Burst, 'b');
-    schreibeAlles(pty.master, burst.data(), burst.size());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    pumpeBis(e.bytes, Burst, 10);
-    r.burstEvents = e.events;
+    const Ergebnis ergebnis = messe(pty, e, teil);
     port.close();
-    return r;
+    return ergebnis;
 }
 
 } // namespace
