@@ -143,6 +143,12 @@ void cl_Zuendung::Antwort() {
         InterAction_ausfuehren(*this, Geschrieben_Basis + Karte);
         return;
     }
+    gelesen();
+}
+
+// A read arrived, in blocks or as a data item: an 8-column map is spread into the
+// 16-column image.
+void cl_Zuendung::gelesen() {
     if (!Spalten_16) {
         entpacken();
         Spaltenzahl = 8;
@@ -181,11 +187,5 @@ void cl_Zuendung::Datenobjekt_empfangen() {
         InterAction_ausfuehren(*this, Geschrieben_Basis + Karte);
         return;
     }
-    if (!Spalten_16) {
-        entpacken();
-        Spaltenzahl = 8;
-    } else {
-        Spaltenzahl = 16;
-    }
-    InterAction_ausfuehren(*this, Gelesen_Basis + Karte);
+    gelesen();
 }

@@ -64,6 +64,7 @@ public:
     std::function<void()> zeige_Hilfetexte;
 
 private:
+    void gelesen();
     void starte();
 
     const cl_Version& version_;
