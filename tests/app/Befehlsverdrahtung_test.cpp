@@ -12,13 +12,7 @@ TEST(Befehlsverdrahtung, TheMainWindowsFirstShowingCreatesTheCommandRequestsWith
     Programmordner ordner;
     ordner.schreibe("Language/English/QORV4.TXT", QStringList(11));
     ordner.schreibe("Language/English/SAVE.TXT", {"x"});
-    ordner.schreibe_roh("registry.ini", "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
-                                        "Language=English\nCOM_Nr=0\nCAN_Plugin=fake\n"
-                                        "Default Quorvel Hardware=7\n"
-                                        "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
-                                        "CAN baud rate=1\nCAN send identifier=536870910\n"
-                                        "CAN receive identifier=536870911\n"
-                                        "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n[Ports]\n");
+    ordner.schreibe_roh("registry.ini", Eingerichtet_auf_CAN);
     qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
     Meldungsrekorder meldungen;
     AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()),

@@ -75,6 +75,17 @@ private:
     bool antwortOk_;
 };
 
+// A registry with every setup value present (so the setup window stays closed), the link
+// on the in-process CAN stand-in and no serial port.
+inline constexpr const char* Eingerichtet_auf_CAN =
+    "[SOFTWARE\\Quorvel\\Win Quorvel]\n"
+    "Language=English\nCOM_Nr=0\nCAN_Plugin=fake\n"
+    "Default Quorvel Hardware=7\n"
+    "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+    "CAN baud rate=1\nCAN send identifier=536870910\n"
+    "CAN receive identifier=536870911\n"
+    "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n[Ports]\n";
+
 // A program folder of its own for one test: language files, registry file, data.
 class Programmordner {
 public:
