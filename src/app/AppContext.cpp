@@ -6,7 +6,9 @@
 #include "link/UKommunikation.h"
 #include "model/Drucker.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
+#include "model/UStatusdaten.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
@@ -16,9 +18,11 @@
 #include "windows/UDrucker.h"
 #include "windows/UMessage.h"
 #include "windows/UMotorname.h"
+#include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/USicherheitstext.h"
+#include "windows/status/UStatus.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -61,6 +65,14 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     // Created before the windows, so that the definitions are loaded before any window
     // hears of an identity answer.
     parameter_ = std::make_unique<cl_Parameter>(*link_, *version_, *kommunikation_);
+    // The ECU data requests take their places in the link's ring in a fixed order (the
+    // identity moves among them), and the password requests follow them.
+    ecu_Befehle_ = std::make_unique<cl_ECU_Befehle>(*link_, *version_, *parameter_, *kommunikation_,
+                                                    *ecu_Liste_);
+    passwort_ = std::make_unique<cl_Passwort_Quorvel>(*link_);
+    passwort_OK_ = std::make_unique<cl_Passwort_Quorvel_OK>(
+        *link_, *version_, *parameter_, *kommunikation_, *ecu_Liste_, *passwort_);
+    passwort_OK_->starte_Statusdaten = [this] { ecu_Befehle_->starte_Statusdaten(); };
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
@@ -73,6 +85,9 @@ AppContext::~AppContext() {
         fenster_.pop_back();
     drucker_.reset();
     druckauswahl_.reset();
+    passwort_OK_.reset();
+    passwort_.reset();
+    ecu_Befehle_.reset();
     parameter_.reset();
     version_.reset();
     kommunikation_.reset();
@@ -126,8 +141,10 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Status>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
+    erzeuge<TForm_Passwort>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

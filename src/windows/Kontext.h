@@ -10,6 +10,9 @@ class cl_Version;
 class cl_Kommunikation;
 class cl_ECU_Liste;
 class cl_Parameter;
+class cl_ECU_Befehle;
+class cl_Passwort_Quorvel;
+class cl_Passwort_Quorvel_OK;
 class Motordaten;
 class cl_Dateiversion;
 class TPrinter_Quorvel;
@@ -36,6 +39,10 @@ public:
     virtual cl_Kommunikation& kommunikation() = 0;
     virtual cl_ECU_Liste& ecu_Liste() = 0;
     virtual cl_Parameter& parameter() = 0;
+    // The ECU data requests with the live-data plan, and the password requests.
+    virtual cl_ECU_Befehle& ecu_Befehle() = 0;
+    virtual cl_Passwort_Quorvel& passwort() = 0;
+    virtual cl_Passwort_Quorvel_OK& passwort_OK() = 0;
     virtual Motordaten& motordaten() = 0;
     virtual cl_Dateiversion& dateiversion() = 0;
     virtual TPrinter_Quorvel& drucker() = 0;

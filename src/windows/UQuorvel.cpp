@@ -203,7 +203,6 @@ void TForm_Quorvel::Verbindung_inaktiv() {
     Label_Verbindung_aktiv->setText(hole_Text(64));
     Label_Verbindung_aktiv->adjustSize();
     repaint();
-    Passwort_akzeptiert = 1;
     if (aktualisiere_Menues)
         aktualisiere_Menues();
 }

@@ -2,7 +2,9 @@
 
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
+#include "ecusim/Passwort.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -115,6 +117,8 @@ int main(int argc, char** argv) {
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();
+    ecusim::Livebereich live(sim);
+    ecusim::Passwortbereich passwort(sim);
     const QString pfad = sim.oeffne_pty();
     if (pfad.isEmpty()) {
         std::fputs("ecusim: no pseudo-terminal could be opened\n", stderr);
