@@ -26,6 +26,13 @@ QColor Farbe(const QLabel* l) {
     return l->palette().color(QPalette::WindowText);
 }
 
+// A 6.15 ECU with the internal pressure sensor fitted.
+ecusim::Identitaetsdaten Identitaet() {
+    ecusim::Identitaetsdaten id;
+    id.Optionswort = 1;
+    return id;
+}
+
 class Livesimulation {
 public:
     Livesimulation() : parameter(sim), live(sim), passwort(sim) {
@@ -59,7 +66,7 @@ public:
     LinkKontext k;
     ecusim::EcuSim sim;
     // Before the password area, whose answer of command 82 replaces the identity's default.
-    bool identitaet = (ecusim::richte_Identitaet_ein(sim), true);
+    bool identitaet = (ecusim::richte_Identitaet_ein(sim, Identitaet()), true);
     ecusim::Parameterbereich parameter;
     ecusim::Livebereich live;
     ecusim::Passwortbereich passwort;
@@ -242,6 +249,14 @@ TEST(Statusfenster, ValuesAndTheirColours) {
     EXPECT_EQ(h.f.Motortemperatur.Spannung->text(), QStringLiteral(" 5.00 V"));
     EXPECT_EQ(Farbe(h.f.Motortemperatur.Wert), Qt::black);
     EXPECT_EQ(Farbe(h.f.Motortemperatur.Spannung), Qt::red);
+    // The second bank's cells show with a second bank, never beside a hidden row.
+    h.k.kontext->parameter().Bitzahl = 1;
+    h.refresh();
+    EXPECT_FALSE(h.f.Einspritzzeit.Wert2->isHidden());
+    EXPECT_TRUE(h.f.Verstellwert.Wert2->isHidden());
+    h.k.kontext->parameter().Bitzahl = 0;
+    h.refresh();
+    EXPECT_TRUE(h.f.Einspritzzeit.Wert2->isHidden());
     // The window is as high as its third column, or its state lines when they are lower.
     EXPECT_EQ(h.f.width(), TForm_Status::Breite);
     const int unten = h.f.Label_Motorstatus_Lambda->y() + h.f.Label_Motorstatus_Lambda->height();

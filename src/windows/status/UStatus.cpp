@@ -707,8 +707,10 @@ int TForm_Status::zeige_Einspritzzeit(int) {
     Soll_Lambda_Einspritzung.zeige(false);
     if (!frueh && !ist_ECU_Typ_2 && P(2395) > 0 && !v.in_Versionsmenge({4}))
         zeile(Soll_Lambda_Einspritzung, B.s16(82), 18);
-    Linie_1->move(8, pos - 10);
-    zeile(Grundmenge, A.s16(16), 36);
+    // The separators sit in the gap above their rows, clear of the rows' text.
+    Linie_1->move(8, pos + 4);
+    pos += 12;
+    zeile(Grundmenge, A.s16(16), 24);
     zeile(Motortemperatur_Einspritzung, A.s16(22), 18);
     zeile2(Lambdaregelung_Einspritzung, A.s16(30), B.s16(68), 18);
     if (frueh)
@@ -730,7 +732,8 @@ int TForm_Status::zeige_Einspritzzeit(int) {
         Schaltzeit.Kopf->setText(hole_Text(172));
     }
     zeile(Schaltzeit, s, 18);
-    Linie_2->move(8, pos - 11);
+    Linie_2->move(8, pos + 4);
+    pos += 12;
     zeile2(Einspritzzeit, L.u16(32), B.s16(40), 18);
     Einspritzduese.zeige(true);
     Einspritzduese.setze_Top(pos);
@@ -741,7 +744,7 @@ int TForm_Status::zeige_Einspritzzeit(int) {
         Einspritzduese.Wert->setText(
             QString::asprintf("%5.1f", L.u16(32) * static_cast<double>(L.u16(10)) / 750000.0));
     }
-    pos += 36;
+    pos += 24;
     Verbrauch.zeige(!ist_ECU_Typ_2 && P(1134) > 0);
     if (!ist_ECU_Typ_2 && P(1134) > 0) {
         Verbrauch.setze_Top(pos);
@@ -756,9 +759,10 @@ int TForm_Status::zeige_Einspritzzeit(int) {
     }
     Einspritzduese.Einheit->hide();
     const bool bank2 = k.parameter().Bitzahl >= 1;
+    // A hidden row's cell stays hidden: shown, it would stand alone at the row's last place.
     for (const Zeile* z : {&Lambdaregelung_Einspritzung, &Abgastemperatur_Einspritzung,
                            &Verstellwert, &Einspritzzeit, &Einspritzduese})
-        z->Wert2->setVisible(bank2);
+        z->Wert2->setVisible(bank2 && z->sichtbar());
     return pos + 8;
 }
 
