@@ -7,8 +7,10 @@
 #include "model/Drucker.h"
 #include "model/UBefehle.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 #include "model/UWeitere_Anfragen.h"
+#include "model/UStatusdaten.h"
 #include "platform/Comm.h"
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
@@ -18,9 +20,11 @@
 #include "windows/UDrucker.h"
 #include "windows/UMessage.h"
 #include "windows/UMotorname.h"
+#include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/USicherheitstext.h"
+#include "windows/status/UStatus.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -63,8 +67,18 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     // Created before the windows, so that the definitions are loaded before any window
     // hears of an identity answer.
     parameter_ = std::make_unique<cl_Parameter>(*link_, *version_, *kommunikation_);
-    // The further data requests join the ring with the other ECU data requests.
+    // The ECU data requests take their places in the link's ring in a fixed order (the
+    // identity and the further requests move among them), and the password requests follow.
     weitere_Anfragen_ = std::make_unique<Weitere_Anfragen>(*link_, *meldungen_);
+    ecu_Befehle_ = std::make_unique<cl_ECU_Befehle>(*link_, *version_, *parameter_, *kommunikation_,
+                                                    *ecu_Liste_, *weitere_Anfragen_);
+    passwort_ = std::make_unique<cl_Passwort_Quorvel>(*link_);
+    passwort_->sende_Passwort_Nr = [this](uint16_t nummer) {
+        weitere_Anfragen_->Passwort_Nr_schreiben->senden(nummer);
+    };
+    passwort_OK_ = std::make_unique<cl_Passwort_Quorvel_OK>(
+        *link_, *version_, *parameter_, *kommunikation_, *ecu_Liste_, *passwort_);
+    passwort_OK_->starte_Statusdaten = [this] { ecu_Befehle_->starte_Statusdaten(); };
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
@@ -78,6 +92,9 @@ AppContext::~AppContext() {
     drucker_.reset();
     druckauswahl_.reset();
     befehle_.reset();
+    passwort_OK_.reset();
+    passwort_.reset();
+    ecu_Befehle_.reset();
     weitere_Anfragen_.reset();
     parameter_.reset();
     version_.reset();
@@ -125,8 +142,10 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Status>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
+    erzeuge<TForm_Passwort>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

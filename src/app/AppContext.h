@@ -19,6 +19,9 @@ class cl_Version;
 class cl_ECU_Liste;
 class cl_Kommunikation;
 class cl_Parameter;
+class cl_ECU_Befehle;
+class cl_Passwort_Quorvel;
+class cl_Passwort_Quorvel_OK;
 class Motordaten;
 class cl_Dateiversion;
 class TPrinter_Quorvel;
@@ -63,6 +66,9 @@ public:
     Weitere_Anfragen& weitere_Anfragen() override { return *weitere_Anfragen_; }
     Befehlsobjekte* befehle() override { return befehle_.get(); }
     void erzeuge_Befehle() override;
+    cl_ECU_Befehle& ecu_Befehle() override { return *ecu_Befehle_; }
+    cl_Passwort_Quorvel& passwort() override { return *passwort_; }
+    cl_Passwort_Quorvel_OK& passwort_OK() override { return *passwort_OK_; }
     Motordaten& motordaten() override { return *motordaten_; }
     cl_Dateiversion& dateiversion() override { return *dateiversion_; }
     TPrinter_Quorvel& drucker() override { return *drucker_; }
@@ -89,6 +95,9 @@ private:
     std::unique_ptr<cl_Parameter> parameter_;
     std::unique_ptr<Weitere_Anfragen> weitere_Anfragen_;
     std::unique_ptr<Befehlsobjekte> befehle_;
+    std::unique_ptr<cl_ECU_Befehle> ecu_Befehle_;
+    std::unique_ptr<cl_Passwort_Quorvel> passwort_;
+    std::unique_ptr<cl_Passwort_Quorvel_OK> passwort_OK_;
     std::unique_ptr<Druckauswahl> druckauswahl_;
     std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;

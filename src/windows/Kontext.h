@@ -10,6 +10,9 @@ class cl_Version;
 class cl_Kommunikation;
 class cl_ECU_Liste;
 class cl_Parameter;
+class cl_ECU_Befehle;
+class cl_Passwort_Quorvel;
+class cl_Passwort_Quorvel_OK;
 class Motordaten;
 class cl_Dateiversion;
 class TPrinter_Quorvel;
@@ -43,6 +46,10 @@ public:
     // The command requests; none before the main window first shows, which creates them.
     virtual Befehlsobjekte* befehle() = 0;
     virtual void erzeuge_Befehle() = 0;
+    // The ECU data requests with the live-data plan, and the password requests.
+    virtual cl_ECU_Befehle& ecu_Befehle() = 0;
+    virtual cl_Passwort_Quorvel& passwort() = 0;
+    virtual cl_Passwort_Quorvel_OK& passwort_OK() = 0;
     virtual Motordaten& motordaten() = 0;
     virtual cl_Dateiversion& dateiversion() = 0;
     virtual TPrinter_Quorvel& drucker() = 0;

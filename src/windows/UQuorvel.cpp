@@ -7,6 +7,7 @@
 #include "link/UComData.h"
 #include "link/UKommunikation.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 #include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
@@ -256,7 +257,7 @@ void TForm_Quorvel::Verbindung_inaktiv() {
     Label_Verbindung_aktiv->setText(hole_Text(64));
     Label_Verbindung_aktiv->adjustSize();
     repaint();
-    Passwort_akzeptiert = 1;
+    k.passwort_OK().setze_akzeptiert(1);
     aktualisiere_Menues();
 }
 

@@ -86,9 +86,6 @@ public:
     // Whether the identity line of a value label is shown (heading and value together).
     bool Zeile_sichtbar(const QLabel* wert) const;
 
-    // Set to 1 when the link goes offline, so that offline work passes the password gate;
-    // the password check reads it.
-    int Passwort_akzeptiert = 0;
 
 protected:
     void showEvent(QShowEvent* event) override;

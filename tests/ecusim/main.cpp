@@ -4,7 +4,9 @@
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
+#include "ecusim/Passwort.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -134,6 +136,8 @@ int main(int argc, char** argv) {
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();
+    ecusim::Livebereich live(sim);
+    ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
     if (seriell) {
         const QString pfad = sim.oeffne_pty();

@@ -6,8 +6,11 @@
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Parameter.h"
 #include "link/LinkFixture.h"
 #include "model/UBefehle.h"
+#include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 #include "model/UWeitere_Anfragen.h"
 
@@ -47,7 +50,7 @@ private:
 
 class Anfragenumgebung {
 public:
-    explicit Anfragenumgebung(const ecusim::Identitaetsdaten& id = {}) : bereich(sim) {
+    explicit Anfragenumgebung(const ecusim::Identitaetsdaten& id = {}) : parameter(sim), bereich(sim) {
         k.link().setze_Wartefenster_Fabrik(
             [this](cl_COM_data& anfrage, const QString& text, bool offenLassen) {
                 auto f = std::make_unique<Testwartefenster>();
@@ -56,6 +59,9 @@ public:
                 fenster[&anfrage] = f.get();
                 return f;
             });
+        // These tests watch single requests on a quiet line: the live plan stays off.
+        k.kontext->parameter().starte_Statusdaten = nullptr;
+        k.kontext->passwort_OK().starte_Statusdaten = nullptr;
         sim.oeffne_CAN(k.bus.Teilnehmer());
         verbinde(id);
     }
@@ -126,6 +132,8 @@ public:
 
     LinkKontext k;
     ecusim::EcuSim sim;
+    // The password state at connection decides for a parameter read.
+    ecusim::Parameterbereich parameter;
     ecusim::Befehlsbereich bereich;
     std::map<cl_COM_data*, Testwartefenster*> fenster;
 };

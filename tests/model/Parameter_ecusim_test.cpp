@@ -7,6 +7,7 @@
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +47,17 @@ public:
         ecusim::richte_Identitaet_ein(sim, id);
         k.version().beantwortet = false;
         k.version().anfordern();
-        return warte(
-            [&] { return k.version().beantwortet && k.version().Version() == id.Version; });
+        if (!warte([&] { return k.version().beantwortet && k.version().Version() == id.Version; }))
+            return false;
+        // The password state asked at connection decides whether the parameters are read
+        // at once; the cases below count only the messages they cause themselves.
+        const bool fertig = warte([&] {
+            return !k.kontext->kommunikation().aktiv && !p().aktiv &&
+                   !k.kontext->passwort_OK().aktiv;
+        });
+        bereich.Nachrichten.clear();
+        sim.leere_Protokoll();
+        return fertig;
     }
     bool lies() {
         const int vorher = ereignisse[cl_Parameter::Gelesen];
