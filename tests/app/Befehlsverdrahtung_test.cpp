@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 #include "link/UComData.h"
 #include "model/UBefehle.h"
+#include "model/UPasswort.h"
 #include "model/UWeitere_Anfragen.h"
 #include "support/Fixtures.h"
 
@@ -21,7 +22,7 @@ TEST(Befehlsverdrahtung, TheMainWindowsFirstShowingCreatesTheCommandRequestsWith
     EXPECT_EQ(ctx.befehle(), nullptr);
     const auto& ring = ctx.link().Anfragen();
     const size_t vorher = ring.size();
-    EXPECT_EQ(ring.back(), ctx.weitere_Anfragen().ECU_Systemdaten.get());
+    EXPECT_EQ(ring.back(), &ctx.passwort_OK());
 
     ctx.starte();
     Befehlsobjekte* b = ctx.befehle();

@@ -236,6 +236,8 @@ void EcuSim::lies_CAN() {
 void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
     const bool gueltig = summe(rahmen, rahmen.size()) == 0;
     protokoll_.push_back({Richtung::zurECU, rahmen, gueltig, canId});
+    ++Bearbeitet;
+    Zuletzt_stumm = true;
     if (ausgeben)
         std::fprintf(stderr, "ecusim <- %s%s\n", rahmen.toHex(' ').constData(),
                      gueltig ? "" : " (checksum wrong)");
@@ -255,6 +257,7 @@ void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
     if (!daten)
         return;
     QByteArray antwort = baue_Rahmen(befehl, *daten);
+    Zuletzt_stumm = false;
     if (fehler == Fehler::Spaet) {
         QTimer::singleShot(Verzoegerung_ms, this, [this, befehl, antwort] {
             sende_Antwort(befehl, antwort, std::nullopt);

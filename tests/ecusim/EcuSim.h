@@ -113,6 +113,10 @@ public:
     void leere_Protokoll() { protokoll_.clear(); }
     // Errors the ECU saw in what it received (bad checksum, CAN sequence, ...).
     int Empfangsfehler = 0;
+    // Frames taken from the PC, and whether the last of them stays unanswered: a test then
+    // need not wait for an answer that will not come.
+    int Bearbeitet = 0;
+    bool Zuletzt_stumm = false;
     // Every received frame goes to stderr as hex when set.
     bool ausgeben = false;
 

@@ -65,11 +65,15 @@ public:
                 ++marken;
                 continue;
             }
-            if (const ecusim::CAN_Entpacker::Ergebnis e = entpacker_.nimm(m); e.rahmen)
+            if (const ecusim::CAN_Entpacker::Ergebnis e = entpacker_.nimm(m); e.rahmen) {
                 frames_.push_back(*e.rahmen);
+                ++gesehen;
+            }
         }
     }
     int marken = 0;
+    // Frames the PC sent since the start.
+    int gesehen = 0;
 
 private:
     std::unique_ptr<CanKanal> kanal_;
@@ -155,9 +159,20 @@ public:
         VirtuellerBus::warte(
             [this] {
                 link().lies_CAN();
-                return !link().wartet() || link().ist_komplett() || link().Empfangsfehler();
+                return !link().wartet() || link().ist_komplett() || link().Empfangsfehler() ||
+                       ecu_schweigt();
             },
             200);
+    }
+
+    // The simulated ECU whose silence ends the wait at once, when it has taken every frame
+    // the PC sent and left the last one unanswered.
+    const ecusim::EcuSim* sim = nullptr;
+    bool ecu_schweigt() {
+        if (!sim)
+            return false;
+        ecu->hole();
+        return sim->Bearbeitet == ecu->gesehen && sim->Zuletzt_stumm;
     }
 
     // Waits until everything the link wrote so far has reached the ECU: the link's own

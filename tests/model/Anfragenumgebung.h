@@ -63,6 +63,7 @@ public:
         k.kontext->parameter().starte_Statusdaten = nullptr;
         k.kontext->passwort_OK().starte_Statusdaten = nullptr;
         sim.oeffne_CAN(k.bus.Teilnehmer());
+        k.sim = &sim;
         verbinde(id);
     }
 

@@ -26,6 +26,7 @@ public:
                 QFile::copy(quelle + s + '/' + d,
                             k.ordner.datei(QStringLiteral("Language/") + s + '/' + d));
         sim.oeffne_CAN(k.bus.Teilnehmer());
+        k.sim = &sim;
         bereich.fuelle_Beispielwerte();
         for (int e : {cl_Parameter::Gelesen, cl_Parameter::Geschrieben})
             InterAction().Create(
