@@ -24,6 +24,8 @@ struct Zustellung {
     std::mutex lock;
     std::condition_variable cv;
     Stand stand = Wartend;
+    // Mirrors stand == Fertig, for a sender that looks without the lock.
+    std::atomic<bool> fertig{false};
 };
 
 class NachrichtEvent : public QEvent {
@@ -73,6 +75,14 @@ bool Postfach::SendMessageTimeout(uint32_t Msg, uintptr_t WParam, intptr_t LPara
     }
     using namespace std::chrono;
     const auto frist = steady_clock::now() + milliseconds(Milliseconds);
+    // A handler that runs briefly is waited for without going to sleep: a sleeping sender
+    // costs a wake-up for every message.
+    {
+        const auto spinEnde = steady_clock::now() + microseconds(200);
+        while (!zustellung->fertig.load(std::memory_order_acquire) &&
+               steady_clock::now() < spinEnde && !(Abort && Abort->load()))
+            __builtin_ia32_pause();
+    }
     std::unique_lock lk(zustellung->lock);
     for (;;) {
         if (zustellung->stand == Zustellung::Fertig)
@@ -126,6 +136,7 @@ bool NachrichtenFenster::event(QEvent* e) {
                 return;
             std::lock_guard lk(z->lock);
             z->stand = Zustellung::Fertig;
+            z->fertig.store(true, std::memory_order_release);
             z->cv.notify_all();
         }
     } ende{n->zustellung};
