@@ -13,10 +13,14 @@
 
 namespace {
 
-// One read takes up to this much; a terminal's line discipline hands out 4 KiB at most.
-constexpr int LesePuffer = 16384;
+// One read takes up to this much: a terminal refills its 4 KiB line buffer while a read goes
+// on, so a large read empties what the driver holds in one system call.
+constexpr int LesePuffer = 65536;
 // Longest wait for sent bytes to leave the transmitter before RTS drops again (RS-485).
 constexpr uint32_t SendeEndeMs = 10000;
+// Bytes that one read of the dispatch thread finds at once when a stream has begun; the
+// link's messages are far shorter.
+constexpr int StromAb = 1024;
 
 } // namespace
 
@@ -235,6 +239,7 @@ void TSerWin32Dispatcher::StartDispatcher() {
             t.join();
     FThreadsActive = true;
     FKill = false;
+    FNurLeser = false;
     Starte(ReadSlot, &TSerWin32Dispatcher::ReadThread);
     Starte(DispatchSlot, &TSerWin32Dispatcher::DispatchThread);
     Starte(WriteSlot, &TSerWin32Dispatcher::WriteThread);
@@ -335,7 +340,10 @@ void TSerWin32Dispatcher::ReadThread() {
         // The dispatch thread watches the device while it has nothing to deliver; woken
         // together, the two would only race for the same bytes.
         if (FDispatchLauscht) {
-            Comm::WaitForEvents({&FDataReady}, 50);
+            FLeserRuht = true;
+            if (FDispatchLauscht)
+                Comm::WaitForEvents({&FDataReady}, 50);
+            FLeserRuht = false;
             continue;
         }
         // The dispatch thread is that far behind: the device keeps what arrives now, and its
@@ -489,21 +497,33 @@ void TSerWin32Dispatcher::WriteThread() {
 
 bool TSerWin32Dispatcher::Lausche(Comm::Handle H, uint8_t* Puffer) {
     FDispatchLauscht = true;
-    FDataReady.Set(); // the read thread leaves its wait on the device and steps aside
+    if (!FLeserRuht)
+        FDataReady.Set(); // the read thread leaves its wait on the device and steps aside
     const Comm::Ready w = Comm::WaitForDevice(H, false, &FReceiveQueue.ItemEvent(), 50);
     bool gelesen = true;
+    int n = 0;
     if (w == Comm::Ready::Device && !FKill) {
         try {
-            gelesen = LiesGeraet(H, Puffer) >= 0;
+            n = LiesGeraet(H, Puffer);
+            gelesen = n >= 0;
         } catch (const std::exception&) {
             gelesen = false;
         }
     }
-    // From here on this thread may be held by a delivery: the read thread takes over.
     FDispatchLauscht = false;
-    FDataReady.Set();
-    // A failure is the read thread's to find and report.
-    return w != Comm::Ready::Failed && gelesen;
+    // More than a message's worth at once: a stream has begun, and the read thread takes
+    // it in while this thread delivers. Otherwise it rests until a delivery takes long
+    // (DeliveryHeld) or its next look.
+    if (n >= StromAb && FLeserRuht)
+        FDataReady.Set();
+    if (w == Comm::Ready::Failed || !gelesen) {
+        // A failure is the read thread's to find and report; this thread no longer watches
+        // the device, or the read thread might rest on and never look.
+        FNurLeser = true;
+        FDataReady.Set();
+        return false;
+    }
+    return true;
 }
 
 void TSerWin32Dispatcher::DispatchThread() {
@@ -514,7 +534,7 @@ void TSerWin32Dispatcher::DispatchThread() {
         for (;;) {
             // Nothing queued: this thread waits on the device itself, so that a byte reaches
             // the GUI thread without a hand-over from the read thread.
-            if (FReceiveQueue.Count() == 0 && !Lausche(h, puffer.get()))
+            if (FReceiveQueue.Count() == 0 && (FNurLeser || !Lausche(h, puffer.get())))
                 FReceiveQueue.WaitForItem(50);
             if (FKill)
                 break;
@@ -528,6 +548,11 @@ void TSerWin32Dispatcher::DispatchThread() {
     }
     FDispatchLauscht = false;
     ThreadGone(true, result);
+}
+
+void TSerWin32Dispatcher::DeliveryHeld() {
+    if (FLeserRuht)
+        FDataReady.Set();
 }
 
 TSerTAPI32Dispatcher::TSerTAPI32Dispatcher(TSerCustomComPort* Owner, int Fd)

@@ -36,6 +36,8 @@ public:
     Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
     int StopDispatcher() override;
     int Poll() override;
+    // The read thread reads while the dispatch thread is held.
+    void DeliveryHeld() override;
     // Worker threads run at normal priority + Boost (the write thread one more while RS-485
     // direction control is on), where the system allows it.
     void SetThreadBoost(uint8_t Boost) override;
@@ -81,6 +83,8 @@ private:
     std::mutex FLeseLock; // held by the thread reading the device, up to its push
     // The dispatch thread waits on the device; the read thread keeps out of its way.
     std::atomic<bool> FDispatchLauscht{false};
+    std::atomic<bool> FLeserRuht{false}; // the read thread waits for FDataReady alone
+    bool FNurLeser = false; // the dispatch thread met a failure and leaves the device alone
 };
 
 // The dispatcher on a terminal that another part of the program opened and hands over as a
