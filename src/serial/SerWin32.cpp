@@ -21,6 +21,7 @@ constexpr uint32_t SendeEndeMs = 10000;
 // Bytes that one read of the dispatch thread finds at once when a stream has begun; the
 // link's messages are far shorter.
 constexpr int StromAb = 1024;
+constexpr int KurzeScheibeUs = 100;
 
 } // namespace
 
@@ -185,6 +186,10 @@ void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
         static constexpr const char* Namen[SlotCount] = {"ser-read", "ser-dispatch", "ser-write",
                                                          "ser-status"};
         ::pthread_setname_np(::pthread_self(), Namen[S]);
+        // The threads on the way from the device to the GUI thread run for microseconds at a
+        // time: on a busy machine they should not wait for a computing thread's whole slice.
+        if (S == ReadSlot || S == DispatchSlot)
+            Prioritaet::KurzeScheiben(KurzeScheibeUs);
         ThreadStart();
         FAck.Set();
         if (FBoost != 0)
