@@ -21,6 +21,7 @@ constexpr uint32_t SendeEndeMs = 10000;
 // Bytes that one read of the dispatch thread finds at once when a stream has begun; the
 // link's messages are far shorter.
 constexpr int StromAb = 1024;
+// Time slice the read and dispatch threads ask for: the least the system grants.
 constexpr int KurzeScheibeUs = 100;
 
 } // namespace
