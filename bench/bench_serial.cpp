@@ -157,7 +157,7 @@ double durchsatz(Pty& pty, Empfang& e, size_t menge) {
 }
 
 // Delay of single bytes, written at moments spread over the receiver's waits.
-void verzug(Pty& pty, Empfang& e, int proben, Figures& f) {
+std::vector<double> verzug(Pty& pty, Empfang& e, int proben) {
     {
         std::lock_guard lk(e.lock);
         e.ankunft.clear();
@@ -192,6 +192,13 @@ void verzug(Pty& pty, Empfang& e, int proben, Figures& f) {
     }
     // A byte that never came counts as the whole wait.
     ms.resize(static_cast<size_t>(proben), 2000.0);
+    return ms;
+}
+
+// Median and 99th percentile of the delays of all rounds.
+void verteilung(std::vector<double> ms, Figures& f) {
+    if (ms.empty())
+        return;
     std::sort(ms.begin(), ms.end());
     f.median = ms[ms.size() / 2];
     f.p99 = ms[ms.size() * 99 / 100];
@@ -227,47 +234,50 @@ private:
 };
 
 struct Ergebnis {
-    Figures idle, last;
+    double durchsatz = 0;
+    std::vector<double> verzug; // ms, one per byte
     int burstEvents = -1;
 };
 
 constexpr size_t Menge = 4 * 1024 * 1024;
-// Throughput rounds, this layer and the peer taking turns: measured once each, one after
-// the other, the two met different loads from the machine's other work and the first
-// comer also paid the process's first transfer.
+// Rounds in which this layer and the peer take turns: measured once each, one after the
+// other, the two met different loads from the machine's other work (and the first comer
+// also paid the process's first transfer).
 constexpr int Runden = 5;
-constexpr int Proben = 400;
+constexpr int VerzugRunden = 3;
+constexpr int Proben = 200; // single bytes per delay round
 constexpr int Burst = 8000; // one burst that fits the layer's ring
 
-// Throughput alone, or everything else.
-enum class Teil { Durchsatz, Verzug };
+// What one turn of a receiver measures.
+enum class Teil { Durchsatz, Verzug, Burst };
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// The measurement one receiver takes part in, once its port is open: the throughput alone,
-// or the delay idle and loaded and the events of a burst that came while the GUI thread was
-// busy.
+// The measurement one receiver takes part in, once its port is open: the same routine for
+// this layer and the peer.
 Ergebnis messe(Pty& pty, Empfang& e, Teil teil) {
     Ergebnis r;
-    if (teil == Teil::Durchsatz) {
-        r.idle.durchsatz = durchsatz(pty, e, Menge);
-        return r;
+    switch (teil) {
+    case Teil::Durchsatz:
+        r.durchsatz = durchsatz(pty, e, Menge);
+        break;
+    case Teil::Verzug:
+        r.verzug = verzug(pty, e, Proben);
+        break;
+    case Teil::Burst: {
+        e.bytes = 0;
+        e.events = 0;
+        std::vector<char> burst(Burst, 'b');
+        schreibeAlles(pty.master, burst.data(), burst.size());
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        pumpeBis(e.bytes, Burst, 10);
+        r.burstEvents = e.events;
+        break;
     }
-    verzug(pty, e, Proben, r.idle);
-    {
-        Last last;
-        verzug(pty, e, Proben, r.last);
     }
-    e.bytes = 0;
-    e.events = 0;
-    std::vector<char> burst(Burst, 'b');
-    schreibeAlles(pty.master, burst.data(), burst.size());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    pumpeBis(e.bytes, Burst, 10);
-    r.burstEvents = e.events;
     return r;
 }
 
@@ -329,45 +339,67 @@ int main(int argc, char** argv) {
         f.write("[Ports]\nCOM5=" + pty.slave + "\n");
     }
     const Comm::PortTable tabelle{Registry(regDatei).readPortTable()};
+    auto schicht = [&](Teil teil) {
+        Comm::SetPortTable(tabelle);
+        return messeSchicht(pty, teil);
+    };
+    auto peer = [&](Teil teil) {
+        Comm::SetPortTable(std::nullopt);
+        return messePeer(pty, teil);
+    };
     std::vector<double> durchsatzSchicht, durchsatzPeer;
     for (int i = 0; i < Runden; ++i) {
-        Comm::SetPortTable(tabelle);
-        durchsatzSchicht.push_back(messeSchicht(pty, Teil::Durchsatz).idle.durchsatz);
-        Comm::SetPortTable(std::nullopt);
-        durchsatzPeer.push_back(messePeer(pty, Teil::Durchsatz).idle.durchsatz);
+        durchsatzSchicht.push_back(schicht(Teil::Durchsatz).durchsatz);
+        durchsatzPeer.push_back(peer(Teil::Durchsatz).durchsatz);
     }
-    Comm::SetPortTable(tabelle);
-    Ergebnis schicht = messeSchicht(pty, Teil::Verzug);
-    Comm::SetPortTable(std::nullopt);
-    Ergebnis peer = messePeer(pty, Teil::Verzug);
-    schicht.idle.durchsatz = median(durchsatzSchicht);
-    peer.idle.durchsatz = median(durchsatzPeer);
+    // Delays in turns as well, idle and then under one load that both meet alike.
+    struct Seite {
+        Figures idle, last;
+        std::vector<double> ruhig, belastet;
+        int burstEvents = -1;
+    } s, p;
+    auto anhaengen = [](std::vector<double>& ziel, const Ergebnis& r) {
+        ziel.insert(ziel.end(), r.verzug.begin(), r.verzug.end());
+    };
+    for (int i = 0; i < VerzugRunden; ++i) {
+        anhaengen(s.ruhig, schicht(Teil::Verzug));
+        anhaengen(p.ruhig, peer(Teil::Verzug));
+    }
+    {
+        Last last;
+        for (int i = 0; i < VerzugRunden; ++i) {
+            anhaengen(s.belastet, schicht(Teil::Verzug));
+            anhaengen(p.belastet, peer(Teil::Verzug));
+        }
+    }
+    s.burstEvents = schicht(Teil::Burst).burstEvents;
+    p.burstEvents = peer(Teil::Burst).burstEvents;
+    verteilung(s.ruhig, s.idle);
+    verteilung(s.belastet, s.last);
+    verteilung(p.ruhig, p.idle);
+    verteilung(p.belastet, p.last);
+    s.idle.durchsatz = median(durchsatzSchicht);
+    p.idle.durchsatz = median(durchsatzPeer);
 
     const double linie = 57600.0 / 10.0; // bytes per second of the fast link mode (8N1)
     const double tick = 20.0;
     auto quote = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     std::printf("this layer:\n");
     std::printf("  delivered to the GUI thread / raw pty pair:       %.3f\n",
-                schicht.idle.durchsatz / roh);
+                s.idle.durchsatz / roh);
     std::printf("  delivered to the GUI thread / 57600 baud 8N1:     %.1f\n",
-                schicht.idle.durchsatz / linie);
-    std::printf("  median byte-to-event delay / 20 ms tick, idle:    %.4f\n",
-                schicht.idle.median / tick);
-    std::printf("  99th-percentile delay / 20 ms tick, idle:         %.4f\n",
-                schicht.idle.p99 / tick);
-    std::printf("  99th-percentile delay / 20 ms tick, cores loaded: %.4f\n",
-                schicht.last.p99 / tick);
+                s.idle.durchsatz / linie);
+    std::printf("  median byte-to-event delay / 20 ms tick, idle:    %.4f\n", s.idle.median / tick);
+    std::printf("  99th-percentile delay / 20 ms tick, idle:         %.4f\n", s.idle.p99 / tick);
+    std::printf("  99th-percentile delay / 20 ms tick, cores loaded: %.4f\n", s.last.p99 / tick);
     std::printf("  events for one %d-byte burst while the GUI thread was busy: %d\n", Burst,
-                schicht.burstEvents);
+                s.burstEvents);
     std::printf("this layer / Qt's QSerialPort on the same pair:\n");
     std::printf("  throughput (median of %d rounds):  %.3f\n", Runden,
-                quote(schicht.idle.durchsatz, peer.idle.durchsatz));
-    std::printf("  99th-percentile delay, idle:      %.3f\n",
-                quote(schicht.idle.p99, peer.idle.p99));
-    std::printf("  99th-percentile delay, loaded:    %.3f\n",
-                quote(schicht.last.p99, peer.last.p99));
-    std::printf("  median delay, idle:               %.3f\n",
-                quote(schicht.idle.median, peer.idle.median));
+                quote(s.idle.durchsatz, p.idle.durchsatz));
+    std::printf("  99th-percentile delay, idle:      %.3f\n", quote(s.idle.p99, p.idle.p99));
+    std::printf("  99th-percentile delay, loaded:    %.3f\n", quote(s.last.p99, p.last.p99));
+    std::printf("  median delay, idle:               %.3f\n", quote(s.idle.median, p.idle.median));
     std::printf("  (throughput rounds in MB/s, this layer / peer:");
     for (int i = 0; i < Runden; ++i)
         std::printf(" %.0f/%.0f", durchsatzSchicht[static_cast<size_t>(i)] / 1e6,
@@ -375,14 +407,15 @@ int main(int argc, char** argv) {
     std::printf(")\n");
     std::printf("  (peer: throughput / raw pair %.3f, p99 idle / tick %.4f, loaded %.4f, burst "
                 "events %d)\n",
-                peer.idle.durchsatz / roh, peer.idle.p99 / tick, peer.last.p99 / tick,
-                peer.burstEvents);
-    const bool burstOk = schicht.burstEvents >= 1 && schicht.burstEvents <= 2;
-    const bool tickOk = schicht.idle.p99 / tick < 0.1;
-    const bool peerOk = quote(schicht.idle.p99, peer.idle.p99) <= 1.5 &&
-                        quote(schicht.idle.durchsatz, peer.idle.durchsatz) >= 1.0;
+                p.idle.durchsatz / roh, p.idle.p99 / tick, p.last.p99 / tick, p.burstEvents);
+    const bool burstOk = s.burstEvents >= 1 && s.burstEvents <= 2;
+    const bool tickOk = s.idle.p99 / tick < 0.1;
+    const bool p99Ok = quote(s.idle.p99, p.idle.p99) <= 1.5 && quote(s.last.p99, p.last.p99) <= 1.5;
+    const bool durchsatzOk = quote(s.idle.durchsatz, p.idle.durchsatz) >= 1.0;
     std::printf("targets: burst in at most two events %s; idle p99 under a tenth of a tick %s; "
-                "p99 at most 1.5x and throughput at least the peer's %s\n",
-                burstOk ? "met" : "MISSED", tickOk ? "met" : "MISSED", peerOk ? "met" : "MISSED");
+                "p99 (idle and loaded) at most 1.5x the peer's %s; throughput at least the "
+                "peer's %s\n",
+                burstOk ? "met" : "MISSED", tickOk ? "met" : "MISSED", p99Ok ? "met" : "MISSED",
+                durchsatzOk ? "met" : "MISSED");
     return 0;
 }

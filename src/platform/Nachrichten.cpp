@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -18,29 +19,49 @@ std::mutex& postLock() {
     return lock;
 }
 
-// One delivery: the sender waits on it, the window handles it at most once.
-struct Zustellung {
-    enum Stand { Wartend, Laeuft, Fertig, Verworfen };
-    std::mutex lock;
-    std::condition_variable cv;
-    Stand stand = Wartend;
-};
+// A short pause inside a busy wait, easy on the core's sibling.
+void atemzug() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
 
 class NachrichtEvent : public QEvent {
 public:
-    NachrichtEvent(uint32_t msg, uintptr_t w, intptr_t l, std::shared_ptr<Zustellung> z)
+    NachrichtEvent(uint32_t msg, uintptr_t w, intptr_t l, std::shared_ptr<Postfach::Zustellung> z)
         : QEvent(NachrichtTyp), msg(msg), wParam(w), lParam(l), zustellung(std::move(z)) {}
     uint32_t msg;
     uintptr_t wParam;
     intptr_t lParam;
-    std::shared_ptr<Zustellung> zustellung; // none for posted messages
+    std::shared_ptr<Postfach::Zustellung> zustellung; // none for posted messages
 };
 
 } // namespace
 
+// One delivery: the sender waits on it, the window handles it at most once.
+struct Postfach::Zustellung {
+    enum Stand { Wartend, Laeuft, Fertig, Verworfen };
+    Zustellung(uint32_t m, uintptr_t w, intptr_t l) : msg(m), wParam(w), lParam(l) {}
+    const uint32_t msg;
+    const uintptr_t wParam;
+    const intptr_t lParam;
+    std::mutex lock;
+    std::condition_variable cv;
+    Stand stand = Wartend;
+    // Mirrors stand == Fertig, for a sender that looks without the lock.
+    std::atomic<bool> fertig{false};
+};
+
 struct Postfach::Zustand {
     std::mutex lock;
     NachrichtenFenster* fenster = nullptr; // cleared when the window goes
+    // The window waits for the next message right after its previous one; a message sent
+    // meanwhile is left here for it, and the event loop never sees it.
+    bool wartet = false;
+    std::shared_ptr<Postfach::Zustellung> offen;
+    std::atomic<bool> offenDa{false};
     std::condition_variable wecker;
     uint64_t weckzaehler = 0;
 };
@@ -61,33 +82,60 @@ void Postfach::Wecke() {
 }
 
 bool Postfach::SendMessageTimeout(uint32_t Msg, uintptr_t WParam, intptr_t LParam,
-                                  uint32_t Milliseconds, const std::atomic<bool>* Abort) {
-    auto zustellung = std::make_shared<Zustellung>();
+                                  uint32_t Milliseconds, const std::atomic<bool>* Abort,
+                                  const std::function<void()>* Held) {
+    auto zustellung = std::make_shared<Postfach::Zustellung>(Msg, WParam, LParam);
+    bool direkt = false;
     {
         std::lock_guard lk(z_->lock);
         if (!z_->fenster)
             return false;
-        std::lock_guard post(postLock());
-        QCoreApplication::postEvent(z_->fenster,
-                                    new NachrichtEvent(Msg, WParam, LParam, zustellung));
+        if (z_->wartet && !z_->offen) {
+            // The window waits for this very message: it takes it without the event loop.
+            z_->offen = zustellung;
+            z_->offenDa.store(true, std::memory_order_release);
+            direkt = true;
+        } else {
+            std::lock_guard post(postLock());
+            QCoreApplication::postEvent(z_->fenster,
+                                        new NachrichtEvent(Msg, WParam, LParam, zustellung));
+        }
     }
     using namespace std::chrono;
-    const auto frist = steady_clock::now() + milliseconds(Milliseconds);
+    const auto start = steady_clock::now();
+    const auto frist = start + milliseconds(Milliseconds);
+    const auto kurz = start + microseconds(SpinUs);
+    // A window that took the message at once runs its handler now, on its own processor:
+    // a brief handler is waited for awake, as a sleeping sender costs a wake-up per message.
+    // Posted through the event loop, the window's thread has yet to wake, and a busy wait
+    // could hold the very processor it is woken on.
+    if (direkt)
+        while (!zustellung->fertig.load(std::memory_order_acquire) && steady_clock::now() < kurz &&
+               !(Abort && Abort->load()))
+            atemzug();
+    bool gemeldet = !Held || !*Held;
     std::unique_lock lk(zustellung->lock);
     for (;;) {
-        if (zustellung->stand == Zustellung::Fertig)
+        if (zustellung->stand == Postfach::Zustellung::Fertig)
             return true;
         if (Abort && Abort->load()) {
-            if (zustellung->stand == Zustellung::Wartend)
-                zustellung->stand = Zustellung::Verworfen;
+            if (zustellung->stand == Postfach::Zustellung::Wartend)
+                zustellung->stand = Postfach::Zustellung::Verworfen;
             return false;
         }
-        if (zustellung->stand == Zustellung::Wartend && steady_clock::now() >= frist) {
-            zustellung->stand = Zustellung::Verworfen;
+        if (zustellung->stand == Postfach::Zustellung::Wartend && steady_clock::now() >= frist) {
+            zustellung->stand = Postfach::Zustellung::Verworfen;
             return false;
+        }
+        if (!gemeldet && steady_clock::now() >= kurz) {
+            gemeldet = true;
+            lk.unlock();
+            (*Held)();
+            lk.lock();
+            continue;
         }
         // Short slices, so that an abort request is seen soon.
-        zustellung->cv.wait_for(lk, milliseconds(5));
+        zustellung->cv.wait_for(lk, gemeldet ? milliseconds(5) : microseconds(SpinUs));
     }
 }
 
@@ -102,6 +150,24 @@ NachrichtenFenster::~NachrichtenFenster() {
     postfach_->z_->fenster = nullptr;
 }
 
+std::shared_ptr<Postfach::Zustellung> NachrichtenFenster::folgende() {
+    using namespace std::chrono;
+    Postfach::Zustand& z = *postfach_->z_;
+    {
+        std::lock_guard lk(z.lock);
+        z.wartet = true;
+    }
+    const auto ende = steady_clock::now() + microseconds(FolgeWarteUs);
+    // Yielding, not pausing: the sender may have been woken on this very processor.
+    while (!z.offenDa.load(std::memory_order_acquire) && steady_clock::now() < ende)
+        std::this_thread::yield();
+    // A message that comes after this goes the usual way, through the event loop.
+    std::lock_guard lk(z.lock);
+    z.wartet = false;
+    z.offenDa = false;
+    return std::move(z.offen);
+}
+
 bool NachrichtenFenster::event(QEvent* e) {
     {
         // Senders build their events under this lock: taking it here orders their writes
@@ -112,24 +178,41 @@ bool NachrichtenFenster::event(QEvent* e) {
     if (e->type() != NachrichtTyp)
         return QObject::event(e);
     auto* n = static_cast<NachrichtEvent*>(e);
-    if (n->zustellung) {
-        std::lock_guard lk(n->zustellung->lock);
-        if (n->zustellung->stand == Zustellung::Verworfen)
-            return true;
-        n->zustellung->stand = Zustellung::Laeuft;
+    if (!n->zustellung) {
+        if (proc_)
+            proc_(n->msg, n->wParam, n->lParam);
+        return true;
     }
-    // Marks the delivery finished however the procedure ends.
-    struct Ende {
-        std::shared_ptr<Zustellung> z;
-        ~Ende() {
-            if (!z)
-                return;
+    using namespace std::chrono;
+    const auto kette = steady_clock::now() + milliseconds(FolgeKetteMs);
+    std::shared_ptr<Postfach::Zustellung> z = n->zustellung;
+    while (z) {
+        {
             std::lock_guard lk(z->lock);
-            z->stand = Zustellung::Fertig;
-            z->cv.notify_all();
+            // Dropped by its sender.
+            if (z->stand != Postfach::Zustellung::Wartend)
+                return true;
+            z->stand = Postfach::Zustellung::Laeuft;
         }
-    } ende{n->zustellung};
-    if (proc_)
-        proc_(n->msg, n->wParam, n->lParam);
+        intptr_t ergebnis = 0;
+        {
+            // Marks the delivery finished however the procedure ends.
+            struct Ende {
+                Postfach::Zustellung& z;
+                ~Ende() {
+                    std::lock_guard lk(z.lock);
+                    z.stand = Postfach::Zustellung::Fertig;
+                    z.fertig.store(true, std::memory_order_release);
+                    z.cv.notify_all();
+                }
+            } ende{*z};
+            if (proc_)
+                ergebnis = proc_(z->msg, z->wParam, z->lParam);
+        }
+        // Another message follows at once: it is waited for here instead of in the event
+        // loop, whose wake-up would cost more than the message itself. The toolkit's events
+        // get their turn at the latest when the chain has run FolgeKetteMs.
+        z = ergebnis == WeitereFolgt && steady_clock::now() < kette ? folgende() : nullptr;
+    }
     return true;
 }

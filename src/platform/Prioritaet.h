@@ -9,5 +9,10 @@ namespace Prioritaet {
 int ThreadId();
 // Gives thread Tid the priority normal + Boost (0 = normal). False when the system refuses.
 bool Boost(int Tid, int Boost);
+// Asks for short time slices for the calling thread (Mikrosekunden, 100 at the least): a
+// thread that runs for a moment at each wake-up then takes its turn at once instead of
+// after the slice of a thread that computes. Its priority and share stay as they are.
+// False where the system has no such setting.
+bool KurzeScheiben(int Mikrosekunden);
 
 } // namespace Prioritaet

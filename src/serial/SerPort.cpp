@@ -533,11 +533,10 @@ void TSerCustomComPort::FinishClose() {
 
 void TSerCustomComPort::RegisterComWindow(bool Register) {
     if (Register) {
-        FComWindow = std::make_unique<NachrichtenFenster>(
-            [this](uint32_t Msg, uintptr_t WParam, intptr_t LParam) -> intptr_t {
-                HandleWindowMessage(Msg, WParam, LParam);
-                return 0;
-            });
+        FComWindow = std::make_unique<NachrichtenFenster>([this](uint32_t Msg, uintptr_t WParam,
+                                                                 intptr_t LParam) -> intptr_t {
+            return HandleWindowMessage(Msg, WParam, LParam) ? NachrichtenFenster::WeitereFolgt : 0;
+        });
         if (FDispatcher)
             FDispatcher->RegisterWndTriggerHandler(FComWindow->postfach());
         return;
@@ -693,11 +692,10 @@ TSerBaseDispatcher& TSerCustomComPort::ValidDispatcher() {
     return *d;
 }
 
-uint8_t TSerCustomComPort::GetChar() {
+uint8_t TSerCustomComPort::GetCharSlow() {
     if (FPortState == TPortState::psClosing)
         return 0;
     uint8_t c = 0;
-    // Called for every byte a handler reads: the common case costs no call.
     TSerBaseDispatcher& d = FDispatcher ? *FDispatcher : ValidDispatcher();
     if (const int r = d.GetChar(c); r < 0)
         CheckException(r);
@@ -843,13 +841,13 @@ void TSerCustomComPort::TriggerOutSent() {
         FOnTriggerOutSent(*this);
 }
 
-void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+bool TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
     std::lock_guard lk(TSerBaseDispatcher::PortListLock());
     const unsigned slot = static_cast<unsigned>((static_cast<uintptr_t>(LParam) >> 16) & 0xFFFF);
     TSerBaseDispatcher* d = TSerBaseDispatcher::FromHandle(slot);
     // A late event for a dispatcher that is gone (or whose slot now serves another port).
     if (!d || d->Owner() != this || d != FDispatcher.get())
-        return;
+        return false;
     const uint16_t data = static_cast<uint16_t>(Msg == APW_TRIGGERAVAIL ? WParam : LParam & 0xFFFF);
     ++FHandlerDepth;
     d->BeginHandlerPeek();
@@ -914,11 +912,17 @@ void TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intp
         Dialoge::ShowMessageSpaeter(fehler);
     // The handler may have closed the port: the dispatcher is still there until the close
     // finishes below.
-    if (FDispatcher.get() == d)
+    bool weitere = false;
+    if (FDispatcher.get() == d) {
         d->EndHandlerPeek();
+        weitere = (Msg == APW_TRIGGERAVAIL || Msg == APW_TRIGGERDATA) && IsOpenState() &&
+                  d->NextEventAtHand();
+    }
     --FHandlerDepth;
     if (FHandlerDepth == 0 && FCloseFinishPending) {
         FCloseFinishPending = false;
         FinishClose();
+        weitere = false;
     }
+    return weitere;
 }

@@ -2,6 +2,7 @@
 
 #include "serial/SerExcept.h"
 #include "serial/SerMisc.h"
+#include "serial/SerUser.h"
 
 #include <QByteArray>
 #include <QString>
@@ -192,7 +193,13 @@ public:
     // One received byte. Inside OnTriggerAvail it peeks at the announced data; the bytes
     // read are removed when the handlers have returned. Raises EBufferIsEmpty when there
     // is none; while the port is closing it returns 0.
-    uint8_t GetChar();
+    uint8_t GetChar() {
+        // Called for every byte a handler reads: a byte of the handler's view costs no call.
+        uint8_t c = 0;
+        if (FPortState == TPortState::psOpen && FDispatcher && FDispatcher->ViewChar(c))
+            return c;
+        return GetCharSlow();
+    }
     // Queues all bytes for sending or raises (EOutputBufferTooSmall: nothing queued).
     void PutString(const QByteArray& S);
     void PutBlock(const void* Block, int Count);
@@ -229,8 +236,9 @@ public:
         std::function<std::unique_ptr<TSerBaseDispatcher>(TSerCustomComPort&)>;
     void SetDispatcherFactory(TDispatcherFactory Factory) { FFactory = std::move(Factory); }
 
-    // Called by the hidden event window in the GUI thread (Msg is the event kind).
-    void HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
+    // Called by the hidden event window in the GUI thread (Msg is the event kind). True when
+    // the dispatcher has the next data event at hand (more received data wait for it).
+    bool HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
 
 protected:
     virtual void InitPort();
@@ -261,6 +269,7 @@ protected:
 private:
     enum class TPortState { psClosed = 0, psClosing = 1, psOpen = 2 };
 
+    uint8_t GetCharSlow();
     void ApplyLine();
     void ReadTapiSettings();
     bool IsOpenState() const { return FPortState == TPortState::psOpen && FDispatcher; }

@@ -73,6 +73,8 @@ public:
     std::unique_ptr<TIOBuffer> Pop();
     // WAIT_OBJECT_0 at once when something is queued, else the outcome of waiting.
     uint32_t WaitForItem(uint32_t Milliseconds);
+    // Set by a push into an empty queue; a wait that sees it set clears it.
+    Comm::Event& ItemEvent() { return FEvent; }
     // Frees every buffer not in use.
     void Clear();
     int Count() const;

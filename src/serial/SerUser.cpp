@@ -142,6 +142,15 @@ void TSerBaseDispatcher::SetThreadBoost(uint8_t Boost) {
     FThreadBoost = Boost;
 }
 
+bool TSerBaseDispatcher::NextEventAtHand() {
+    {
+        std::lock_guard lk(FGeneralLock);
+        if (FWindows.size() != 1 || FAvailLength == 0)
+            return false;
+    }
+    return FReceiveQueue.QueuedSize() > 0;
+}
+
 bool TSerBaseDispatcher::DeviceGone() {
     std::lock_guard lk(FGeneralLock);
     return FDeviceGone;
@@ -916,6 +925,7 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
                     static_cast<uint32_t>(WParam));
     }
     const intptr_t lParam = static_cast<intptr_t>((static_cast<uint32_t>(FHandle) << 16) | Data);
+    const std::function<void()> gehalten = [this] { DeliveryHeld(); };
     bool ergebnis = true;
     bool verworfen = false;
     if (zustellen) {
@@ -934,7 +944,8 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
             // Only the GUI thread waiting for this thread to end (a close, possibly from
             // inside the handler) cuts a running handler short; a failed device does not,
             // so the handler reads what it was promised before the ring goes.
-            const bool erledigt = f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FStopping);
+            const bool erledigt =
+                f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FStopping, &gehalten);
             // Cut short by a close, the handler must not go on reading without the lock.
             FViewOpen = false;
             if (!erledigt && !FKill)

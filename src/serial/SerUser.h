@@ -108,16 +108,19 @@ public:
     void GetLine(int32_t& Baud, int& Parity, int& StopBits, int& DataBits);
 
     // Ring access (GUI thread).
-    int GetChar(uint8_t& C) {
-        // Inside a data handler, a byte of its view; the trace takes the locked way.
+    // Inside a data handler, a byte of its view, without a lock; false when the byte must
+    // take the locked way (no view, read to its end, or the trace records it).
+    bool ViewChar(uint8_t& C) {
+        static_assert((DispatchBufferSize & (DispatchBufferSize - 1)) == 0);
         if (FViewOpen.load(std::memory_order_acquire) && FPeekCount < FViewAvail &&
             !FTracing.load(std::memory_order_relaxed)) {
-            C = FViewRing[(FViewTail + FPeekCount) % DispatchBufferSize];
+            C = FViewRing[(FViewTail + FPeekCount) & (DispatchBufferSize - 1)];
             ++FPeekCount;
-            return 0;
+            return true;
         }
-        return GetCharLocked(C);
+        return false;
     }
+    int GetChar(uint8_t& C) { return ViewChar(C) ? 0 : GetCharLocked(C); }
     int PeekChar(uint8_t& C, int N);
     int InBuffUsed();
     int PutBlock(const void* Block, int Count);
@@ -162,6 +165,9 @@ public:
     // Around an event handler in the GUI thread: only reads made there peek.
     void BeginHandlerPeek();
     void EndHandlerPeek();
+    // True when received data wait in the receive queue and the one event window gets their
+    // event as soon as the one being handled ends.
+    bool NextEventAtHand();
     // True once a device failure ended the worker threads.
     bool DeviceGone();
 
@@ -215,6 +221,9 @@ public:
     virtual Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) = 0;
     virtual int StopDispatcher() = 0;
     virtual int Poll() = 0;
+    // A delivery holds the dispatch thread longer than a handler's usual run (the GUI thread
+    // is busy): called once in the dispatch thread before it waits in earnest.
+    virtual void DeliveryHeld() {}
     // The modem lines (0x10 CTS, 0x20 DSR, 0x40 ring, 0x80 carrier); false when unknown.
     virtual bool ReadModemLines(uint32_t& Lines);
 

@@ -9,14 +9,20 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <pthread.h>
 
 namespace {
 
-constexpr int ReadBufferSize = 256;
-// Receive buffers one read fills at most: 4 KiB, what a terminal's line discipline holds.
-constexpr int ReadBatch = 16;
+// One read takes up to this much: a terminal refills its 4 KiB line buffer while a read goes
+// on, so a large read empties what the driver holds in one system call.
+constexpr int LesePuffer = 65536;
 // Longest wait for sent bytes to leave the transmitter before RTS drops again (RS-485).
 constexpr uint32_t SendeEndeMs = 10000;
+// Bytes that one read of the dispatch thread finds at once when a stream has begun; the
+// link's messages are far shorter.
+constexpr int StromAb = 1024;
+// Time slice the read and dispatch threads ask for: the least the system grants.
+constexpr int KurzeScheibeUs = 100;
 
 } // namespace
 
@@ -177,6 +183,14 @@ void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
     ++FLebend;
     FThreads[S] = std::thread([this, S, Body] {
         FThreadIds[S] = Prioritaet::ThreadId();
+        // Named for the system's tools (top, perf, a debugger).
+        static constexpr const char* Namen[SlotCount] = {"ser-read", "ser-dispatch", "ser-write",
+                                                         "ser-status"};
+        ::pthread_setname_np(::pthread_self(), Namen[S]);
+        // The threads on the way from the device to the GUI thread run for microseconds at a
+        // time: on a busy machine they should not wait for a computing thread's whole slice.
+        if (S == ReadSlot || S == DispatchSlot)
+            Prioritaet::KurzeScheiben(KurzeScheibeUs);
         ThreadStart();
         FAck.Set();
         if (FBoost != 0)
@@ -231,6 +245,7 @@ void TSerWin32Dispatcher::StartDispatcher() {
             t.join();
     FThreadsActive = true;
     FKill = false;
+    FNurLeser = false;
     Starte(ReadSlot, &TSerWin32Dispatcher::ReadThread);
     Starte(DispatchSlot, &TSerWin32Dispatcher::DispatchThread);
     Starte(WriteSlot, &TSerWin32Dispatcher::WriteThread);
@@ -296,12 +311,47 @@ void TSerWin32Dispatcher::GeraetFreigeben() {
         qCDebug(lcSerial) << "failed device not closed cleanly, error" << Comm::GetLastError();
 }
 
+int TSerWin32Dispatcher::LiesGeraet(Comm::Handle H, uint8_t* Puffer) {
+    // One reader at a time, from the read to the push: the bytes stay in the order they came.
+    std::lock_guard lk(FLeseLock);
+    int gesamt = 0;
+    while (!ReceiveBacklogFull()) {
+        const int n = Comm::ReadFile(H, Puffer, LesePuffer);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        // A buffer of the size read: the backlog limit counts bytes, not room.
+        auto b = std::make_unique<TDataBuffer>(n);
+        std::memcpy(b->Data(), Puffer, static_cast<size_t>(n));
+        b->BytesUsed = n;
+        FReceiveQueue.Push(std::move(b));
+        gesamt += n;
+        // The driver had no more: a further read would only find it empty.
+        if (n < LesePuffer)
+            break;
+    }
+    return gesamt;
+}
+
 void TSerWin32Dispatcher::ReadThread() {
     int result = 0;
     const Comm::Handle h = FComHandle;
-    // Receive buffers at hand; one system call fills as many as the driver holds bytes for.
-    std::unique_ptr<TDataBuffer> vorrat[ReadBatch];
+    std::unique_ptr<uint8_t[]> puffer(new (std::nothrow) uint8_t[LesePuffer]);
+    if (!puffer) {
+        result = -13868;
+        FKill = true;
+    }
     while (!FKill) {
+        // The dispatch thread watches the device while it has nothing to deliver; woken
+        // together, the two would only race for the same bytes.
+        if (FDispatchLauscht) {
+            FLeserRuht = true;
+            if (FDispatchLauscht)
+                Comm::WaitForEvents({&FDataReady}, 50);
+            FLeserRuht = false;
+            continue;
+        }
         // The dispatch thread is that far behind: the device keeps what arrives now, and its
         // flow control and overrun count take over.
         if (ReceiveBacklogFull()) {
@@ -320,34 +370,14 @@ void TSerWin32Dispatcher::ReadThread() {
         }
         if (FKill)
             break;
-        for (;;) {
-            Comm::Block bloecke[ReadBatch];
-            try {
-                for (int i = 0; i < ReadBatch; ++i) {
-                    if (!vorrat[i])
-                        vorrat[i] = std::make_unique<TDataBuffer>(ReadBufferSize);
-                    bloecke[i] = {vorrat[i]->Data(), ReadBufferSize};
-                }
-            } catch (const std::exception&) {
-                result = -13868;
-                FKill = true;
-                break;
-            }
-            const int n = Comm::ReadFileBlocks(h, bloecke, ReadBatch);
-            if (n > 0) {
-                // The buffers go in the order the read filled them, each with its share.
-                for (int i = 0, rest = n; rest > 0; ++i) {
-                    vorrat[i]->BytesUsed = std::min(rest, ReadBufferSize);
-                    rest -= vorrat[i]->BytesUsed;
-                    FReceiveQueue.Push(std::move(vorrat[i]));
-                }
-                if (ReceiveBacklogFull())
-                    break;
-                continue;
-            }
-            if (n < 0)
+        if (w != Comm::Ready::Device)
+            continue;
+        try {
+            if (LiesGeraet(h, puffer.get()) < 0)
                 result = Fehlschlag(-161);
-            break;
+        } catch (const std::exception&) {
+            result = -13868;
+            FKill = true;
         }
     }
     ThreadGone(false, result);
@@ -471,11 +501,47 @@ void TSerWin32Dispatcher::WriteThread() {
     ThreadGone(false, result);
 }
 
+bool TSerWin32Dispatcher::Lausche(Comm::Handle H, uint8_t* Puffer) {
+    FDispatchLauscht = true;
+    if (!FLeserRuht)
+        FDataReady.Set(); // the read thread leaves its wait on the device and steps aside
+    const Comm::Ready w = Comm::WaitForDevice(H, false, &FReceiveQueue.ItemEvent(), 50);
+    bool gelesen = true;
+    int n = 0;
+    if (w == Comm::Ready::Device && !FKill) {
+        try {
+            n = LiesGeraet(H, Puffer);
+            gelesen = n >= 0;
+        } catch (const std::exception&) {
+            gelesen = false;
+        }
+    }
+    FDispatchLauscht = false;
+    // More than a message's worth at once: a stream has begun, and the read thread takes
+    // it in while this thread delivers. Otherwise it rests until a delivery takes long
+    // (DeliveryHeld) or its next look.
+    if (n >= StromAb && FLeserRuht)
+        FDataReady.Set();
+    if (w == Comm::Ready::Failed || !gelesen) {
+        // A failure is the read thread's to find and report; this thread no longer watches
+        // the device, or the read thread might rest on and never look.
+        FNurLeser = true;
+        FDataReady.Set();
+        return false;
+    }
+    return true;
+}
+
 void TSerWin32Dispatcher::DispatchThread() {
     int result = 0;
+    const Comm::Handle h = FComHandle;
     try {
+        const auto puffer = std::make_unique<uint8_t[]>(LesePuffer);
         for (;;) {
-            FReceiveQueue.WaitForItem(50);
+            // Nothing queued: this thread waits on the device itself, so that a byte reaches
+            // the GUI thread without a hand-over from the read thread.
+            if (FReceiveQueue.Count() == 0 && (FNurLeser || !Lausche(h, puffer.get())))
+                FReceiveQueue.WaitForItem(50);
             if (FKill)
                 break;
             ProcessQueue();
@@ -486,7 +552,13 @@ void TSerWin32Dispatcher::DispatchThread() {
     } catch (const std::exception& e) {
         Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
+    FDispatchLauscht = false;
     ThreadGone(true, result);
+}
+
+void TSerWin32Dispatcher::DeliveryHeld() {
+    if (FLeserRuht)
+        FDataReady.Set();
 }
 
 TSerTAPI32Dispatcher::TSerTAPI32Dispatcher(TSerCustomComPort* Owner, int Fd)

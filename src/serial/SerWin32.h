@@ -3,6 +3,7 @@
 #include "serial/SerUser.h"
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 // The dispatcher on the platform's serial-port operations (platform/Comm.h), with the four
@@ -35,6 +36,8 @@ public:
     Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
     int StopDispatcher() override;
     int Poll() override;
+    // The read thread reads while the dispatch thread is held.
+    void DeliveryHeld() override;
     // Worker threads run at normal priority + Boost (the write thread one more while RS-485
     // direction control is on), where the system allows it.
     void SetThreadBoost(uint8_t Boost) override;
@@ -42,6 +45,13 @@ public:
 private:
     enum Slot { ReadSlot, DispatchSlot, WriteSlot, StatusSlot, SlotCount };
 
+    // Moves what the driver holds into the receive queue (up to the backlog limit) through
+    // Puffer (LesePuffer bytes): the bytes moved, or -1 when the device failed. Raises when
+    // no buffer can be had.
+    int LiesGeraet(Comm::Handle H, uint8_t* Puffer);
+    // The dispatch thread's wait while nothing is queued: on the device and the receive
+    // queue, reading what arrives; false after a failure (the read thread reports it).
+    bool Lausche(Comm::Handle H, uint8_t* Puffer);
     void ReadThread();
     void StatusThread();
     void WriteThread();
@@ -70,6 +80,11 @@ private:
     // Bytes of the block the write thread took from the ring and has not yet handed to the
     // driver.
     std::atomic<int> FInFlight{0};
+    std::mutex FLeseLock; // held by the thread reading the device, up to its push
+    // The dispatch thread waits on the device; the read thread keeps out of its way.
+    std::atomic<bool> FDispatchLauscht{false};
+    std::atomic<bool> FLeserRuht{false}; // the read thread waits for FDataReady alone
+    bool FNurLeser = false; // the dispatch thread met a failure and leaves the device alone
 };
 
 // The dispatcher on a terminal that another part of the program opened and hands over as a
