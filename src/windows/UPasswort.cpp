@@ -72,6 +72,8 @@ void TForm_Passwort::zeige_Passwort_Nr(uint16_t nummer) {
 void TForm_Passwort::showEvent(QShowEvent* event) {
     Label_Kopf->setText(hole_Text(342));
     const bool aendern = Modus == 1;
+    setze_Hilfethema(aendern ? QStringLiteral("change password")
+                             : QStringLiteral("input password"));
     if (aendern) {
         setWindowTitle(hole_Text(40));
         Label_Passwort_wiederholen->setText(hole_Text(343));

@@ -18,6 +18,7 @@ TEST(Passwortfenster, InputModeSendsTheTypedPasswordAndReadsTheNumber) {
     f.zeige_Eingabe();
     EXPECT_TRUE(nummer.aktiv);
     EXPECT_EQ(f.Modus, 0);
+    EXPECT_EQ(f.Hilfethema(), QStringLiteral("input password"));
     EXPECT_TRUE(f.Edit_Passwort->text().isEmpty());
     EXPECT_TRUE(f.Edit_Passwort_wiederholen->isHidden());
     EXPECT_TRUE(f.Edit_Passwort_Nr->isHidden());
@@ -56,6 +57,7 @@ TEST(Passwortfenster, ChangeModeChecksTheRepeatAndCapsTheNumber) {
         TForm_Passwort w(*k.kontext);
         w.zeige_Aendern();
         EXPECT_EQ(w.Modus, 1);
+        EXPECT_EQ(w.Hilfethema(), QStringLiteral("change password"));
         EXPECT_FALSE(w.Edit_Passwort_wiederholen->isHidden());
         EXPECT_FALSE(w.Edit_Passwort_Nr->isHidden());
         EXPECT_TRUE(w.Label_PW_Nummer->isHidden());
