@@ -1,6 +1,7 @@
 // The live-status window: against the simulated ECU end to end (connection, password
 // state, parameters, live data), and its rules and keys on records filled by hand.
 
+#include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Livedaten.h"
@@ -116,6 +117,39 @@ TEST(Statusfenster, ShowsTheSimulatedEngineWithInvalidSensorsInRed) {
 
     if (const QByteArray pfad = qgetenv("QUORVEL_STATUS_BILD"); !pfad.isEmpty())
         f.grab().save(QString::fromLocal8Bit(pfad));
+}
+
+TEST(Statusfenster, ManualInjectionKeysReachTheSimulatedEcu) {
+    Livesimulation s;
+    ecusim::Befehlsbereich befehle(s.sim);
+    s.live.Handbetrieb = [&] { return befehle.Handbetrieb; };
+    s.k.kontext->erzeuge_Befehle();
+    TForm_Status f(*s.k.kontext);
+    const auto taste = [&](int key) {
+        QKeyEvent e(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&f, &e);
+    };
+    const QString laeuft = hole_Teiltext(hole_Text(193), 3);
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == laeuft; }));
+    taste(Qt::Key_2);
+    // A change pressed before manual mode is dropped by the switch.
+    taste(Qt::Key_Plus);
+    taste(Qt::Key_Space);
+    const QString manuell = hole_Teiltext(hole_Text(193), 0) + QStringLiteral(" 5");
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == manuell; }));
+    EXPECT_TRUE(befehle.Handbetrieb);
+    for (int i = 0; i < 3; ++i)
+        taste(Qt::Key_Plus);
+    ASSERT_TRUE(s.warte([&] { return !befehle.Einspritzaenderungen.empty(); }));
+    // 3 x 5 us, in the ECU's 0.8 us steps.
+    EXPECT_EQ(befehle.Einspritzaenderungen, std::vector<int16_t>{18});
+    taste(Qt::Key_9);
+    taste(Qt::Key_Minus);
+    ASSERT_TRUE(s.warte([&] { return befehle.Einspritzaenderungen.size() == 2; }));
+    EXPECT_EQ(befehle.Einspritzaenderungen.back(), -1250);
+    taste(Qt::Key_Space);
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == laeuft; }));
+    EXPECT_FALSE(befehle.Handbetrieb);
 }
 
 TEST(Statusfenster, ShortRecordsAreRefusedAndTheWindowKeepsItsLastValues) {
