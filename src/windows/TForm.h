@@ -27,6 +27,10 @@ public:
     // The help topic F1 opens; the layout file names a map window's section by it.
     const QString& Hilfethema() const { return hilfethema_; }
 
+protected:
+    // For a window whose help depends on the mode it was opened in.
+    void setze_Hilfethema(const QString& thema) { hilfethema_ = thema; }
+
 private:
     QString hilfethema_;
 };

@@ -3,6 +3,7 @@
 #include "base/Meldungen.h"
 #include "base/Uglobal.h"
 #include "model/UPasswort.h"
+#include "model/UWeitere_Anfragen.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
 #include "windows/UColorButton.h"
@@ -42,13 +43,18 @@ TForm_Passwort::TForm_Passwort(Kontext& kontext)
     Form_auf_Bildschirm(*this);
     connect(Button_OK, &QPushButton::clicked, this, [this] { Button_OKClick(); });
     connect(Button_abbrechen, &QPushButton::clicked, this, [this] { Button_abbrechenClick(); });
+    InterAction().Create(
+        cl_Passwort_Nr_lesen::Klasse,
+        [this](Sender&) {
+            zeige_Passwort_Nr(k.weitere_Anfragen().Passwort_Nr_lesen->Passwortnummer());
+        },
+        cl_Passwort_Nr_lesen::Beantwortet);
 }
 
 void TForm_Passwort::zeige_Eingabe() {
     Edit_Passwort->clear();
     Modus = 0;
-    if (lies_Passwort_Nr)
-        lies_Passwort_Nr();
+    k.weitere_Anfragen().Passwort_Nr_lesen->starten();
     show();
 }
 
@@ -66,6 +72,8 @@ void TForm_Passwort::zeige_Passwort_Nr(uint16_t nummer) {
 void TForm_Passwort::showEvent(QShowEvent* event) {
     Label_Kopf->setText(hole_Text(342));
     const bool aendern = Modus == 1;
+    setze_Hilfethema(aendern ? QStringLiteral("change password")
+                             : QStringLiteral("input password"));
     if (aendern) {
         setWindowTitle(hole_Text(40));
         Label_Passwort_wiederholen->setText(hole_Text(343));

@@ -3,7 +3,6 @@
 #include "windows/TForm.h"
 
 #include <cstdint>
-#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -33,8 +32,6 @@ public:
     // 0 input, 1 change.
     int Modus = 0;
     uint16_t Passwort_Nr = 0;
-    // Filled in by the password-number request: reads the number (command 86).
-    std::function<void()> lies_Passwort_Nr;
 
     QLabel* Label_Kopf = nullptr;
     QLineEdit* Edit_Passwort = nullptr;

@@ -69,8 +69,8 @@ QByteArray Livebereich::Hauptdatensatz() {
     QByteArray d(84, '\0');
     const int n = Drehzahl();
     const double last = (n - 900) / 3100.0;
-    w16(d, 8, 3);  // engine state: running
-    w16(d, 10, n); // speed
+    w16(d, 8, Handbetrieb && Handbetrieb() ? 0 : 3); // engine state: manual or running
+    w16(d, 10, n);                                   // speed
     w16(d, 14, adc(2.1));
     w16(d, 16, 0x0100);                                               // lambda status bit 8
     w16(d, 18, 312 + Schritt % 7);                                    // internal temperature x 0.1

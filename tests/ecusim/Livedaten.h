@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
 
 namespace ecusim {
 
@@ -31,6 +32,9 @@ public:
     uint16_t Ungueltig_Maske = 0;
     // Main-record answers given; the engine's clock.
     int Schritt = 0;
+    // Whether the ECU runs in manual injection mode (the command area switches it): the
+    // engine state then reads 0.
+    std::function<bool()> Handbetrieb;
 
     // The records as the next answer will carry them.
     QByteArray Hauptdatensatz();

@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
     ecusim::Livebereich live(sim);
     ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
+    live.Handbetrieb = [&befehle] { return befehle.Handbetrieb; };
     if (seriell) {
         const QString pfad = sim.oeffne_pty();
         if (pfad.isEmpty()) {

@@ -1,7 +1,11 @@
 // The password requests: what goes to the ECU, the gate, and the road at connection from
 // the identity answer through the password state to the parameters or the live data.
 
+#include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Livedaten.h"
+#include "ecusim/Parameter.h"
+#include "ecusim/Passwort.h"
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
 #include "model/UParameter.h"
@@ -201,4 +205,63 @@ TEST(Passwort, DataItemEcusDeliverTheStateAsItemOne) {
     cl_Filetyp* f = k.kontext->ecu_Liste().suche_Index(cl_Passwort_Quorvel_OK::Datenelement);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->Puffer, ok.Zustand.data());
+}
+
+TEST(Passwort, AgainstTheSimulatedEcuOnlyTheStoredPasswordOpensTheGate) {
+    LinkKontext k;
+    ecusim::EcuSim sim;
+    ecusim::Identitaetsdaten id;
+    // Before 6.15: without a password the live data start at once.
+    id.Version = 614;
+    ecusim::richte_Identitaet_ein(sim, id);
+    ecusim::Parameterbereich parameter(sim);
+    parameter.fuelle_Beispielwerte();
+    ecusim::Livebereich live(sim);
+    ecusim::Passwortbereich passwort(sim);
+    const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
+    for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
+        QFile::copy(quelle + s + QStringLiteral("/T-SIMQuorvel-1-400-0615.TXT"),
+                    k.ordner.datei(QStringLiteral("Language/") + s +
+                                   QStringLiteral("/T-SIMQuorvel-1-400-0614.TXT")));
+    sim.oeffne_CAN(k.bus.Teilnehmer());
+    k.sim = &sim;
+    const auto warte = [&](auto fertig) {
+        for (int i = 0; i < 1000 && !fertig(); ++i)
+            k.ticke_und_warte();
+        return fertig();
+    };
+    const auto Parameterlesungen = [&] {
+        int n = 0;
+        for (const ecusim::Rahmen& r : sim.empfangene())
+            n += r.befehl() == 3; // the parameter block read
+        return n;
+    };
+    cl_Passwort_Quorvel& p = k.kontext->passwort();
+    cl_Passwort_Quorvel_OK& ok = k.kontext->passwort_OK();
+    k.version().anfordern();
+
+    ASSERT_TRUE(warte([&] { return k.kontext->ecu_Befehle().akt_Daten_A.beantwortet; }));
+    EXPECT_EQ(passwort.Zustandsanfragen, 1);
+    EXPECT_EQ(Parameterlesungen(), 0);
+    k.meldungen.texte.clear();
+    EXPECT_FALSE(ok.Zugriff_erlaubt());
+    EXPECT_EQ(k.meldungen.texte, QStringList{hole_Text(345)});
+
+    p.Passwort_eingeben(QStringLiteral("falsch"));
+    ASSERT_TRUE(warte([&] { return passwort.Zustandsanfragen == 2 && !ok.aktiv; }));
+    EXPECT_EQ(passwort.Eingaben.back(), QByteArray("FALSCH"));
+    EXPECT_EQ(ok.akzeptiert(), 0);
+
+    // The state answer after the right password is lost once: the query is asked again.
+    passwort.injiziere(ecusim::Passwortfehler::Zustand_stumm);
+    p.Passwort_eingeben(QStringLiteral("geheim"));
+    ASSERT_TRUE(warte([&] { return ok.akzeptiert() != 0; }));
+    EXPECT_EQ(passwort.Zustandsanfragen, 4);
+    EXPECT_TRUE(k.link().ist_verbunden());
+    EXPECT_FALSE(p.Zeitgeber_aktiv());
+    // Accepted: the parameters are read now.
+    ASSERT_TRUE(warte([&] { return Parameterlesungen() > 0; }));
+    k.meldungen.texte.clear();
+    EXPECT_TRUE(ok.Zugriff_erlaubt());
+    EXPECT_TRUE(k.meldungen.texte.isEmpty());
 }

@@ -2,6 +2,7 @@
 
 #include "link/LinkFixture.h"
 #include "model/UPasswort.h"
+#include "model/UWeitere_Anfragen.h"
 #include "windows/UColorButton.h"
 #include "windows/UPasswort.h"
 
@@ -12,12 +13,12 @@
 TEST(Passwortfenster, InputModeSendsTheTypedPasswordAndReadsTheNumber) {
     LinkKontext k;
     TForm_Passwort f(*k.kontext);
-    int gelesen = 0;
-    f.lies_Passwort_Nr = [&] { ++gelesen; };
+    cl_Passwort_Nr_lesen& nummer = *k.kontext->weitere_Anfragen().Passwort_Nr_lesen;
     f.Edit_Passwort->setText(QStringLiteral("alt"));
     f.zeige_Eingabe();
-    EXPECT_EQ(gelesen, 1);
+    EXPECT_TRUE(nummer.aktiv);
     EXPECT_EQ(f.Modus, 0);
+    EXPECT_EQ(f.Hilfethema(), QStringLiteral("input password"));
     EXPECT_TRUE(f.Edit_Passwort->text().isEmpty());
     EXPECT_TRUE(f.Edit_Passwort_wiederholen->isHidden());
     EXPECT_TRUE(f.Edit_Passwort_Nr->isHidden());
@@ -25,7 +26,9 @@ TEST(Passwortfenster, InputModeSendsTheTypedPasswordAndReadsTheNumber) {
     EXPECT_EQ(f.Label_Passwort_Nr->y(), f.Edit_Passwort->y() + 40);
     EXPECT_EQ(f.Button_OK->y(), f.Label_Passwort_Nr->y() + 50);
     EXPECT_EQ(f.height(), f.Button_OK->y() + 50);
-    f.zeige_Passwort_Nr(4711);
+    // The ECU's answer, a little-endian word, shows as the stored number.
+    nummer.Nummer = {0x67, 0x12};
+    nummer.Antwort();
     EXPECT_EQ(f.Label_PW_Nummer->text(), QStringLiteral("4711"));
 
     // The edits take no more than the ECU's buffer.
@@ -54,6 +57,7 @@ TEST(Passwortfenster, ChangeModeChecksTheRepeatAndCapsTheNumber) {
         TForm_Passwort w(*k.kontext);
         w.zeige_Aendern();
         EXPECT_EQ(w.Modus, 1);
+        EXPECT_EQ(w.Hilfethema(), QStringLiteral("change password"));
         EXPECT_FALSE(w.Edit_Passwort_wiederholen->isHidden());
         EXPECT_FALSE(w.Edit_Passwort_Nr->isHidden());
         EXPECT_TRUE(w.Label_PW_Nummer->isHidden());

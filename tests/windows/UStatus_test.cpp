@@ -1,6 +1,7 @@
 // The live-status window: against the simulated ECU end to end (connection, password
 // state, parameters, live data), and its rules and keys on records filled by hand.
 
+#include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Livedaten.h"
@@ -8,10 +9,10 @@
 #include "ecusim/Passwort.h"
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
+#include "model/UBefehle.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
-#include "model/UBefehle.h"
 #include "model/UStatusdaten.h"
 #include "windows/status/UStatus.h"
 
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -115,6 +117,39 @@ TEST(Statusfenster, ShowsTheSimulatedEngineWithInvalidSensorsInRed) {
 
     if (const QByteArray pfad = qgetenv("QUORVEL_STATUS_BILD"); !pfad.isEmpty())
         f.grab().save(QString::fromLocal8Bit(pfad));
+}
+
+TEST(Statusfenster, ManualInjectionKeysReachTheSimulatedEcu) {
+    Livesimulation s;
+    ecusim::Befehlsbereich befehle(s.sim);
+    s.live.Handbetrieb = [&] { return befehle.Handbetrieb; };
+    s.k.kontext->erzeuge_Befehle();
+    TForm_Status f(*s.k.kontext);
+    const auto taste = [&](int key) {
+        QKeyEvent e(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&f, &e);
+    };
+    const QString laeuft = hole_Teiltext(hole_Text(193), 3);
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == laeuft; }));
+    taste(Qt::Key_2);
+    // A change pressed before manual mode is dropped by the switch.
+    taste(Qt::Key_Plus);
+    taste(Qt::Key_Space);
+    const QString manuell = hole_Teiltext(hole_Text(193), 0) + QStringLiteral(" 5");
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == manuell; }));
+    EXPECT_TRUE(befehle.Handbetrieb);
+    for (int i = 0; i < 3; ++i)
+        taste(Qt::Key_Plus);
+    ASSERT_TRUE(s.warte([&] { return !befehle.Einspritzaenderungen.empty(); }));
+    // 3 x 5 us, in the ECU's 0.8 us steps.
+    EXPECT_EQ(befehle.Einspritzaenderungen, std::vector<int16_t>{18});
+    taste(Qt::Key_9);
+    taste(Qt::Key_Minus);
+    ASSERT_TRUE(s.warte([&] { return befehle.Einspritzaenderungen.size() == 2; }));
+    EXPECT_EQ(befehle.Einspritzaenderungen.back(), -1250);
+    taste(Qt::Key_Space);
+    ASSERT_TRUE(s.warte([&] { return f.Label_Motorstatus->text() == laeuft; }));
+    EXPECT_FALSE(befehle.Handbetrieb);
 }
 
 TEST(Statusfenster, ShortRecordsAreRefusedAndTheWindowKeepsItsLastValues) {
@@ -274,4 +309,112 @@ TEST(Statusfenster, ValuesAndTheirColours) {
     EXPECT_EQ(h.f.width(), TForm_Status::Breite);
     const int unten = h.f.Label_Motorstatus_Lambda->y() + h.f.Label_Motorstatus_Lambda->height();
     EXPECT_GE(h.f.height(), unten + 8);
+}
+
+namespace {
+
+// Where the text of a label stands inside its parent, by its alignment.
+QRect Textfeld(const QLabel* l) {
+    const int w = l->fontMetrics().horizontalAdvance(l->text());
+    const QRect r = l->geometry();
+    return (l->alignment() & Qt::AlignRight) ? QRect(r.right() - w + 1, r.y(), w, r.height())
+                                             : QRect(r.x(), r.y(), w, r.height());
+}
+
+// A 7.00 ECU with every optional row the parameters can switch on, and a second bank.
+const char* const Volle_Definitionen =
+    "+1,1\r\n.OPT,Options,\r\n"
+    "-54,OPT,4,0,0\r\n-60,OPT,4,0,2\r\n-76,OPT,4,0,4\r\n-131,OPT,4,0,6\r\n"
+    "-1119,OPT,4,0,8\r\n-1134,OPT,4,0,10\r\n-1151,OPT,4,0,12\r\n-1940,OPT,4,0,14\r\n"
+    "-2155,OPT,4,0,16\r\n-2156,OPT,4,0,18\r\n-2207,OPT,4,0,20\r\n-2208,OPT,4,0,22\r\n"
+    "-2371,OPT,4,0,24\r\n-2375,OPT,4,0,26\r\n-2381,OPT,4,0,28\r\n-2390,OPT,4,0,30\r\n"
+    "-2395,OPT,4,0,32\r\n";
+
+} // namespace
+
+TEST(Statusfenster, EveryShownTextFitsItsCellAndValuesShareTheirRightEdge) {
+    struct Fall {
+        const char* name;
+        uint16_t typ, version;
+        bool alles;
+    };
+    for (const Fall fall : {Fall{"7.00, all rows", 1, 700, true}, Fall{"6.15", 1, 615, false},
+                            Fall{"type 2", 2, 700, true}}) {
+        LinkKontext k;
+        QFile datei(k.ordner.datei(QStringLiteral("Language/English/T-SIMQuorvel-%1-400-0%2.TXT")
+                                       .arg(fall.typ)
+                                       .arg(fall.version)));
+        ASSERT_TRUE(datei.open(QIODevice::WriteOnly));
+        datei.write(Volle_Definitionen);
+        datei.close();
+        TForm_Status f(*k.kontext);
+        ecusim::Identitaetsdaten id;
+        id.ECU_Typ = fall.typ;
+        id.Version = fall.version;
+        id.Optionswort = 1;
+        const QByteArray a = ecusim::baue_Identitaet(id);
+        std::copy(a.begin(), a.end(), k.version().Antwortbereich.begin());
+        k.version().Antwort();
+        k.link().alle_stoppen();
+        cl_Parameter& p = k.kontext->parameter();
+        if (fall.alles) {
+            for (int n :
+                 {54, 60, 76, 131, 1119, 1134, 1940, 2155, 2156, 2371, 2375, 2381, 2390, 2395})
+                p.setze_Wert(n, 1);
+            p.setze_Wert(1151, 2);
+            p.setze_Wert(2207, 2);
+            p.setze_Wert(2208, 2);
+            ASSERT_EQ(p.Wert(2395), 1) << fall.name;
+            p.Bitzahl = 1;
+        }
+        // Wide values: long times, many revolutions, negative temperatures.
+        auto& b = k.kontext->ecu_Befehle();
+        b.akt_Daten.setze_u16(10, 12345);
+        b.akt_Daten.setze_u16(74, static_cast<uint16_t>(-40));
+        b.akt_Daten.setze_u16(54, 0xFFFF);
+        b.akt_Daten.setze_u16(56, 0x7FFF);
+        b.akt_Daten.setze_u16(8, 7);
+        b.akt_Daten_A.setze_u16(44, 0xFFFF);
+        b.akt_Daten_A.setze_u16(46, 0x7FFF);
+        b.akt_Daten_A.setze_u16(48, 0xFFFF);
+        b.akt_Daten_A.setze_u16(50, 0x7FFF);
+        b.akt_Daten_B.setze_u16(90, 0xFFFF);
+        b.akt_Daten_B.setze_u16(92, 0x7FFF);
+        b.akt_Daten_B.setze_u16(54, 9999);
+        b.akt_Daten.Antwort();
+        f.show();
+
+        const QRect fenster(0, 0, f.width(), f.height());
+        std::vector<const QGroupBox*> gruppen;
+        for (const QGroupBox* g : f.findChildren<QGroupBox*>())
+            if (!g->isHidden())
+                gruppen.push_back(g);
+        for (const QGroupBox* g : gruppen) {
+            const std::string gname = g->title().toStdString() + " (" + fall.name + ")";
+            EXPECT_TRUE(fenster.contains(g->geometry())) << gname;
+            for (const QGroupBox* h : gruppen)
+                EXPECT_TRUE(g == h || !g->geometry().intersects(h->geometry()))
+                    << gname << " / " << h->title().toStdString();
+            std::vector<const QLabel*> texte;
+            std::set<int> rechts;
+            for (const QLabel* l : g->findChildren<QLabel*>())
+                if (!l->isHidden() && !l->text().isEmpty())
+                    texte.push_back(l);
+            for (const QLabel* l : texte) {
+                const std::string lname = l->text().toStdString() + " in " + gname;
+                EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << lname;
+                EXPECT_TRUE(g->rect().contains(l->geometry())) << lname;
+                for (const QLabel* m : texte)
+                    EXPECT_TRUE(l == m || !Textfeld(l).intersects(Textfeld(m)))
+                        << lname << " / " << m->text().toStdString();
+                // The first value column of a group: right-aligned cells left of the unit.
+                if ((l->alignment() & Qt::AlignRight) && l->x() < 200 && l->x() > 100)
+                    rechts.insert(l->geometry().right());
+            }
+            EXPECT_LE(rechts.size(), 1u) << gname;
+        }
+        if (const QByteArray pfad = qgetenv("QUORVEL_STATUS_BILD"); !pfad.isEmpty())
+            f.grab().save(QString::fromLocal8Bit(pfad) + QString::number(fall.version) +
+                          QString::number(fall.typ) + QStringLiteral(".png"));
+    }
 }

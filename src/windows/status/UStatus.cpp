@@ -22,6 +22,7 @@ QString hole_Teiltext(const QString& text, int n) {
 namespace {
 
 constexpr int Zeilenhoehe = 18;
+constexpr int Zeilenhoehe_Einspritzung = 16;
 const QColor Gueltig = Qt::black;
 const QColor Ungueltig = Qt::red;
 
@@ -190,9 +191,10 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
     Umdrehungen = neue_Zeile(GroupBox_Betriebsdaten, 205, QString(), false);
     Fehlerzahl = neue_Zeile(GroupBox_Betriebsdaten, 207, QString(), false);
     Loggerdaten = neue_Zeile(GroupBox_Betriebsdaten, 212, QString(), false);
-    // Times are wider than numbers.
+    // Times are wider than numbers: their cells reach further left, so that every value of
+    // the group ends at the same edge.
     for (const Zeile* z : {&Zeit_seit_Start, &Betriebszeit, &Stoppuhr, &Umdrehungen})
-        z->Wert->setGeometry(160, 24, 130, Zeilenhoehe);
+        z->Wert->setGeometry(100, 24, 140, Zeilenhoehe);
 
     auto* e = GroupBox_Einspritzzeit;
     Label_Bank_1 = new QLabel(QStringLiteral("Bank 1"), e);
@@ -232,6 +234,9 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
         z->Wert2->setGeometry(0, 0, 0, 0);
     Einspritzduese.Einheit->setGeometry(284, 24, 12, Zeilenhoehe);
     Einspritzduese.Einheit->hide();
+    // The first rows of a load kind stand 16 px apart: cells of 18 would overlap there.
+    for (QLabel* l : e->findChildren<QLabel*>())
+        l->resize(l->width(), Zeilenhoehe_Einspritzung);
 
     auto* zg = GroupBox_Zuendung;
     int top = 20;
