@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,7 +20,8 @@ namespace ecusim {
 namespace {
 
 constexpr int Blockgroesse = 100;
-constexpr qint64 Rahmenluecke_ms = 100; // a pause this long starts a new frame
+constexpr qint64 Rahmenluecke_ms = 100;      // a pause this long starts a new frame
+constexpr qsizetype Bytes_je_Weitergabe = 8; // paced output reaches the PC in runs this long
 
 uint8_t summe(const QByteArray& b, qsizetype bis) {
     uint8_t s = 0;
@@ -31,7 +34,70 @@ void setze_Pruefsumme(QByteArray& rahmen) {
     rahmen[rahmen.size() - 1] = static_cast<char>(-summe(rahmen, rahmen.size() - 1));
 }
 
+qint64 jetzt_ns() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<qint64>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+// Nanoseconds a byte takes on the line: start, 8 data and 2 stop bits.
+qint64 Bytezeit_ns(int baud) {
+    return 11LL * 1000000000 / baud;
+}
+
 } // namespace
+
+// Wakes the event loop once at a given monotonic time, to the microsecond (a QTimer counts
+// whole milliseconds).
+class Wecker {
+public:
+    explicit Wecker(std::function<void()> bei) : bei_(std::move(bei)) {
+        fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd_ < 0)
+            return;
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            uint64_t abgelaufen = 0;
+            if (::read(fd_, &abgelaufen, sizeof abgelaufen) > 0)
+                bei_();
+        });
+    }
+    ~Wecker() {
+        notifier_.reset();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Wecker(const Wecker&) = delete;
+    Wecker& operator=(const Wecker&) = delete;
+
+    void stelle(qint64 zeit_ns) {
+        if (fd_ < 0) {
+            // Without a timer descriptor: the next whole millisecond (a wake-up too many
+            // does no harm, its callback looks at the clock).
+            const qint64 ms = std::max<qint64>(0, (zeit_ns - jetzt_ns() + 999999) / 1000000);
+            QTimer::singleShot(static_cast<int>(ms), &ersatz_, [this] { bei_(); });
+            return;
+        }
+        itimerspec t{};
+        t.it_value.tv_sec = static_cast<time_t>(zeit_ns / 1000000000);
+        t.it_value.tv_nsec = static_cast<long>(zeit_ns % 1000000000);
+        if (t.it_value.tv_sec == 0 && t.it_value.tv_nsec == 0)
+            t.it_value.tv_nsec = 1; // zero would disarm it
+        ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &t, nullptr);
+    }
+    void aus() {
+        if (fd_ >= 0) {
+            itimerspec t{};
+            ::timerfd_settime(fd_, 0, &t, nullptr);
+        }
+    }
+
+private:
+    int fd_ = -1;
+    std::function<void()> bei_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QObject ersatz_;
+};
 
 QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten) {
     QByteArray r;
@@ -43,9 +109,9 @@ QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten) {
     return r;
 }
 
-EcuSim::EcuSim() : ausgabeTakt_(std::make_unique<QTimer>()) {
-    ausgabeTakt_->setInterval(1);
-    connect(ausgabeTakt_.get(), &QTimer::timeout, this, &EcuSim::leere_Ausgabe);
+EcuSim::EcuSim()
+    : eingangsWecker_(std::make_unique<Wecker>([this] { nimm_faellige_Rahmen(); })),
+      ausgabeWecker_(std::make_unique<Wecker>([this] { leere_Ausgabe(); })) {
     Identitaet = QByteArray(66, '\0');
     const QByteArray name("ECUSIM");
     Identitaet.replace(0, name.size(), name);
@@ -122,9 +188,12 @@ void EcuSim::schliesse() {
         ::close(slave_);
     master_ = slave_ = -1;
     can_.reset();
-    ausgabeTakt_->stop();
+    ausgabeWecker_->aus();
+    eingangsWecker_->aus();
     ausgang_.clear();
     eingang_.clear();
+    unterwegs_.clear();
+    eingangFrei_ = 0;
 }
 
 void EcuSim::setze_Antwort(uint8_t befehl, const QByteArray& daten) {
@@ -201,6 +270,13 @@ void EcuSim::nimm_Bytes(const QByteArray& bytes) {
     if (letztesByte_.isValid() && letztesByte_.elapsed() > Rahmenluecke_ms)
         eingang_.clear();
     letztesByte_.start();
+    // On the line these bytes follow those still crossing it, or start now.
+    const qint64 jetzt = eingangsBaud_ > 0 ? jetzt_ns() : 0;
+    const qint64 start = std::max(jetzt, eingangFrei_);
+    const qint64 bytezeit = eingangsBaud_ > 0 ? Bytezeit_ns(eingangsBaud_) : 0;
+    eingangFrei_ = start + bytes.size() * bytezeit;
+    // Bytes of the buffer ahead of this delivery, less those taken since.
+    qsizetype vorher = eingang_.size();
     eingang_.append(bytes);
     while (!eingang_.isEmpty()) {
         const int L = static_cast<uint8_t>(eingang_[0]);
@@ -208,14 +284,35 @@ void EcuSim::nimm_Bytes(const QByteArray& bytes) {
             protokoll_.push_back({Richtung::zurECU, eingang_.left(1), false});
             ++Empfangsfehler;
             eingang_.remove(0, 1);
+            --vorher;
             continue;
         }
         if (eingang_.size() < L)
             break;
         const QByteArray rahmen = eingang_.left(L);
         eingang_.remove(0, L);
+        // The frame's last byte, counted in this delivery.
+        const qsizetype letztes = std::max<qsizetype>(0, L - 1 - vorher);
+        vorher -= L;
+        if (eingangsBaud_ <= 0) {
+            bearbeite(rahmen);
+            continue;
+        }
+        unterwegs_.push_back({start + (letztes + 1) * bytezeit, rahmen});
+        if (unterwegs_.size() == 1)
+            eingangsWecker_->stelle(unterwegs_.front().faellig);
+    }
+}
+
+void EcuSim::nimm_faellige_Rahmen() {
+    const qint64 jetzt = jetzt_ns();
+    while (!unterwegs_.empty() && unterwegs_.front().faellig <= jetzt) {
+        const QByteArray rahmen = unterwegs_.front().rahmen;
+        unterwegs_.pop_front();
         bearbeite(rahmen);
     }
+    if (!unterwegs_.empty())
+        eingangsWecker_->stelle(unterwegs_.front().faellig);
 }
 
 void EcuSim::lies_CAN() {
@@ -379,7 +476,7 @@ void EcuSim::schreibe(const QByteArray& bytes) {
     if (master_ < 0)
         return;
     if (ausgang_.isEmpty()) {
-        ausgabeUhr_.start();
+        ausgabeStart_ = jetzt_ns();
         ausgabeGesendet_ = 0;
     }
     ausgang_.append(bytes);
@@ -388,26 +485,38 @@ void EcuSim::schreibe(const QByteArray& bytes) {
 
 void EcuSim::leere_Ausgabe() {
     if (master_ < 0 || ausgang_.isEmpty()) {
-        ausgabeTakt_->stop();
+        ausgabeWecker_->aus();
         return;
     }
     qsizetype erlaubt = ausgang_.size();
+    const qint64 bytezeit = baud_ > 0 ? Bytezeit_ns(baud_) : 0;
     if (baud_ > 0) {
-        // 11 bits a byte: start, 8 data, 2 stop bits.
-        const qint64 faellig = ausgabeUhr_.nsecsElapsed() * baud_ / 11 / 1000000000;
+        // A byte leaves once it has crossed the line.
+        const qint64 faellig = (jetzt_ns() - ausgabeStart_) / bytezeit;
         erlaubt = std::min<qsizetype>(erlaubt, std::max<qint64>(0, faellig - ausgabeGesendet_));
     }
+    ssize_t n = 0;
     if (erlaubt > 0) {
-        const ssize_t n = ::write(master_, ausgang_.constData(), static_cast<size_t>(erlaubt));
+        n = ::write(master_, ausgang_.constData(), static_cast<size_t>(erlaubt));
         if (n > 0) {
             ausgang_.remove(0, n);
             ausgabeGesendet_ += n;
         }
     }
-    if (ausgang_.isEmpty())
-        ausgabeTakt_->stop();
-    else if (!ausgabeTakt_->isActive())
-        ausgabeTakt_->start();
+    if (ausgang_.isEmpty()) {
+        ausgabeWecker_->aus();
+        return;
+    }
+    if (n < erlaubt) {
+        // The pty is full: again in a millisecond.
+        ausgabeWecker_->stelle(jetzt_ns() + 1000000);
+        return;
+    }
+    // Eight bytes a wake-up, as a 16550 UART's receive FIFO hands them to the driver at the
+    // trigger level Linux gives it, and the last ones on time.
+    const qint64 naechste =
+        ausgabeGesendet_ + std::min<qsizetype>(Bytes_je_Weitergabe, ausgang_.size());
+    ausgabeWecker_->stelle(ausgabeStart_ + naechste * bytezeit);
 }
 
 } // namespace ecusim

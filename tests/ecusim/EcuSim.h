@@ -13,12 +13,12 @@
 #include <vector>
 
 class QSocketNotifier;
-class QTimer;
 class CanKanal;
 
 namespace ecusim {
 
 class CAN_Entpacker;
+class Wecker;
 
 // What the simulated ECU can be told to get wrong, for its next answers.
 enum class Fehler {
@@ -82,6 +82,10 @@ public:
 
     // Sends every byte at the pace of the line: 11 bits a byte at `baud`; 0 = at once.
     void setze_Leitungstempo(int baud) { baud_ = baud; }
+    // Takes a received frame only once its bytes would have crossed the line to the ECU,
+    // 11 bits a byte at `baud`, as an ECU at the far end of a real wire does: a request is
+    // answered no earlier than its own wire time after it was written. 0 = as it arrives.
+    void setze_Eingangstempo(int baud) { eingangsBaud_ = baud; }
 
     // --- What the ECU answers ---------------------------------------------------------
     using Handler = std::function<std::optional<QByteArray>(const QByteArray& daten)>;
@@ -147,6 +151,7 @@ private:
     void schreibe(const QByteArray& bytes);
     void schreibe_CAN(const QByteArray& rahmen, std::optional<Fehler> fehler);
     void leere_Ausgabe();
+    void nimm_faellige_Rahmen();
 
     int master_ = -1;
     int slave_ = -1;
@@ -158,9 +163,21 @@ private:
 
     QByteArray eingang_;
     QElapsedTimer letztesByte_;
+    // Frames that have reached the ECU's end of the pty but not yet its end of the line,
+    // each with the time (ns, monotonic) its last byte crosses.
+    struct Unterwegs {
+        qint64 faellig;
+        QByteArray rahmen;
+    };
+    std::deque<Unterwegs> unterwegs_;
+    qint64 eingangFrei_ = 0; // when the line toward the ECU is free again
+    std::unique_ptr<Wecker> eingangsWecker_;
+    int eingangsBaud_ = 0;
     QByteArray ausgang_;
-    std::unique_ptr<QTimer> ausgabeTakt_;
-    QElapsedTimer ausgabeUhr_;
+    // Line-paced output wakes at the very time its next bytes are due: a millisecond
+    // timer would add up to a millisecond to every answer.
+    std::unique_ptr<Wecker> ausgabeWecker_;
+    qint64 ausgabeStart_ = 0;
     qint64 ausgabeGesendet_ = 0;
     int baud_ = 0;
 

@@ -29,7 +29,7 @@ void bei_Signal(int signal) {
 }
 
 const char* const Hilfe =
-    "usage: ecusim --serial [--pace [BAUD]] [--verbose] [identity options]\n"
+    "usage: ecusim --serial [--pace [BAUD]] [--pace-requests] [--verbose] [identity options]\n"
     "       ecusim --can INTERFACE [--can-plugin NAME] [--verbose] [identity options]\n"
     "\n"
     "Plays an engine control unit at the far end of a pseudo-terminal or on a CAN bus,\n"
@@ -40,6 +40,9 @@ const char* const Hilfe =
     "                  [Ports] section of the registry file (COM1=/dev/pts/N)\n"
     "  --pace [BAUD]   send answers at the pace of the line, 11 bits a byte at BAUD\n"
     "                  (default 19200); without it answers leave at once\n"
+    "  --pace-requests answer a request only once its bytes would have crossed the line,\n"
+    "                  11 bits a byte at the --pace rate (19200 baud without --pace), as\n"
+    "                  an ECU at the end of a real wire does; implies --pace\n"
     "  --can INTERFACE join a CAN bus through a Qt CAN plugin and print INTERFACE as the\n"
     "                  first line once on the bus; with Qt's virtual bus the interface is\n"
     "                  tcp://127.0.0.1:PORT/can0 (the first to join hosts the bus on PORT,\n"
@@ -71,6 +74,7 @@ int main(int argc, char** argv) {
     QString canPlugin = QStringLiteral("virtualcan");
     bool ausgeben = false;
     int baud = 0;
+    bool anfragenTakten = false;
     ecusim::Identitaetsdaten identitaet;
     const struct {
         const char* option;
@@ -111,6 +115,8 @@ int main(int argc, char** argv) {
             (std::strcmp(a, "--can") == 0 ? can : canPlugin) = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(a, "--verbose") == 0) {
             ausgeben = true;
+        } else if (std::strcmp(a, "--pace-requests") == 0) {
+            anfragenTakten = true;
         } else if (std::strcmp(a, "--pace") == 0) {
             baud = 19200;
             if (i + 1 < argc && argv[i + 1][0] != '-')
@@ -124,6 +130,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (anfragenTakten && baud == 0)
+        baud = 19200;
     if (seriell == !can.isEmpty()) {
         std::fputs(Hilfe, stderr);
         return 2;
@@ -133,6 +141,7 @@ int main(int argc, char** argv) {
     ecusim::EcuSim sim;
     sim.ausgeben = ausgeben;
     sim.setze_Leitungstempo(baud);
+    sim.setze_Eingangstempo(anfragenTakten ? baud : 0);
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();

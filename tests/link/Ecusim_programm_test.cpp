@@ -25,7 +25,7 @@ TEST(EcusimProgramm, HelpNamesItsOptions) {
     EXPECT_EQ(p.exitCode(), 0);
     const QString hilfe = QString::fromUtf8(p.readAllStandardOutput());
     for (const char* option :
-         {"--serial", "--can", "--can-plugin", "--pace", "--verbose", "--help"})
+         {"--serial", "--can", "--can-plugin", "--pace", "--pace-requests", "--verbose", "--help"})
         EXPECT_TRUE(hilfe.contains(QLatin1String(option))) << option;
 
     QProcess falsch;

@@ -129,6 +129,16 @@ TEST_F(SeriellerLink, AnswersPacedAtTheLineRate) {
     EXPECT_GE(t.elapsed(), 35);
 }
 
+// An ECU at the end of a real line sees a request only once its bytes have crossed it: at
+// 1200 baud a 3-byte request takes 27.5 ms, while the answer comes back at once.
+TEST_F(SeriellerLink, RequestsPacedAtTheLineRateAreAnsweredOnceTheyCrossedIt) {
+    sim.setze_Eingangstempo(1200);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(frage(100, 66), sim.Identitaet);
+    EXPECT_GE(t.elapsed(), 27);
+}
+
 TEST_F(SeriellerLink, PortChoice_FailedOpenLeavesTheLinkOff) {
     link->waehle_Port(9, true, true); // no COM9 in [Ports]
     EXPECT_FALSE(link->ist_Port_offen());

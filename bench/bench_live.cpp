@@ -1,0 +1,357 @@
+// The live-data plan against the simulated ECU in a process of its own, on a pseudo-terminal
+// paced as a 19200-baud 8N2 line both ways: the ECU answers only once the request has
+// crossed the line, and its answer takes the line's time too. An answer is taken, and the
+// next request sent, only at a 20 ms tick, so an exchange takes whole ticks. Figures are
+// ratios: how much of the wall time the line carries the plan's bytes, against what the
+// tick allows; command 4 alone against the line and the tick; the program's CPU time as a
+// share of the wall time while it polls.
+
+#include "app/AppContext.h"
+#include "base/Meldungen.h"
+#include "base/UInterAction.h"
+#include "link/UComData.h"
+#include "model/UStatusdaten.h"
+#include "platform/Dialoge.h"
+#include "platform/Registry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace {
+
+using Uhr = std::chrono::steady_clock;
+
+constexpr int Baud = 19200;
+constexpr double Bytezeit_ms = 11.0 * 1000.0 / Baud; // start, 8 data, 2 stop bits
+constexpr double Tick_ms = cl_COM_Quorvel::Tickdauer_ms;
+constexpr int Anfragebytes = 3; // length, command, checksum: the records send no data
+// Less spare than this in an exchange's last tick is no spare: the pty, the simulated ECU
+// and the timer's wake-up take that much, so the exchange takes one tick more.
+constexpr double Mindestluft_ms = 1.0;
+
+// What the program tells the user goes to standard error, and its questions are refused:
+// a benchmark has nobody to answer them.
+class Meldungsausgabe : public Meldungen {
+public:
+    void zeige(const QString& text) override {
+        std::fprintf(stderr, "program says: %s\n", text.toLocal8Bit().constData());
+    }
+    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
+        zeige(text);
+        return false;
+    }
+    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
+        zeige(text);
+        return false;
+    }
+};
+
+double sekunden_von(clockid_t uhr) {
+    timespec t{};
+    ::clock_gettime(uhr, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+void laufe(double sekunden) {
+    QEventLoop schleife;
+    QTimer::singleShot(static_cast<int>(sekunden * 1000), &schleife, &QEventLoop::quit);
+    schleife.exec();
+}
+
+bool warte(const std::function<bool()>& bedingung, double sekunden) {
+    const auto ende = Uhr::now() + std::chrono::duration<double>(sekunden);
+    while (!bedingung()) {
+        if (Uhr::now() > ende)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// One polled record: its exchange on the line, and what a measurement saw of it.
+struct Datensatz {
+    Datensatz(const char* n, cl_Datensatz* a) : name(n), anfrage(a) {}
+    const char* name;
+    cl_Datensatz* anfrage;
+    int bytes() const { return Anfragebytes + anfrage->Laenge + 3; }
+    double Leitung_ms() const { return bytes() * Bytezeit_ms; }
+    // Whole ticks from the tick that sends the request to the one that takes the answer.
+    int Ticks_bestenfalls() const { return static_cast<int>(std::ceil(Leitung_ms() / Tick_ms)); }
+    int Ticks_Grenze() const {
+        return static_cast<int>(std::ceil((Leitung_ms() + Mindestluft_ms) / Tick_ms));
+    }
+
+    int antworten = 0;
+    std::map<int, int> ticks; // ticks an exchange took -> how often
+};
+
+// Counts the answers of the records while it runs; each answer's ticks are those since the
+// answer before it, as the scheduler sends the next request in the tick that takes an answer.
+class Messung {
+public:
+    Messung(cl_COM_Quorvel& link, std::vector<Datensatz>& saetze) : link_(link), saetze_(saetze) {}
+
+    void beantwortet(Datensatz& s) {
+        const int tick = link_.Tick();
+        if (laeuft_) {
+            ++s.antworten;
+            if (letzterTick_ >= 0)
+                ++s.ticks[tick - letzterTick_];
+            Leitung_ms += s.Leitung_ms();
+        }
+        letzterTick_ = tick;
+    }
+
+    void starte() {
+        for (Datensatz& s : saetze_) {
+            s.antworten = 0;
+            s.ticks.clear();
+        }
+        Leitung_ms = 0;
+        letzterTick_ = -1;
+        tick0_ = link_.Tick();
+        cpu0_ = sekunden_von(CLOCK_PROCESS_CPUTIME_ID);
+        gui0_ = sekunden_von(CLOCK_THREAD_CPUTIME_ID);
+        t0_ = Uhr::now();
+        laeuft_ = true;
+    }
+    void beende() {
+        laeuft_ = false;
+        Wand_s = std::chrono::duration<double>(Uhr::now() - t0_).count();
+        CPU_s = sekunden_von(CLOCK_PROCESS_CPUTIME_ID) - cpu0_;
+        GUI_s = sekunden_von(CLOCK_THREAD_CPUTIME_ID) - gui0_;
+        Ticks = link_.Tick() - tick0_;
+    }
+
+    double Leitung_ms = 0;
+    double Wand_s = 0;
+    double CPU_s = 0;
+    double GUI_s = 0; // of it, the GUI thread's (the measurement runs there)
+    int Ticks = 0;
+
+private:
+    cl_COM_Quorvel& link_;
+    std::vector<Datensatz>& saetze_;
+    bool laeuft_ = false;
+    int letzterTick_ = -1;
+    int tick0_ = 0;
+    double cpu0_ = 0;
+    double gui0_ = 0;
+    Uhr::time_point t0_;
+};
+
+bool kopiere_Ordner(const QString& von, const QString& nach) {
+    QDirIterator it(von, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString datei = it.next();
+        const QString ziel = nach + '/' + QDir(von).relativeFilePath(datei);
+        QDir().mkpath(QFileInfo(ziel).absolutePath());
+        if (!QFile::copy(datei, ziel))
+            return false;
+    }
+    return true;
+}
+
+void drucke_Ticks(const Datensatz& s) {
+    double summe = 0;
+    for (const auto& [ticks, anzahl] : s.ticks)
+        summe += ticks * anzahl;
+    int n = 0;
+    for (const auto& [ticks, anzahl] : s.ticks)
+        n += anzahl;
+    std::printf("    %-2s (command %2d, %3d bytes, %5.1f ms on the line): %5.2f ticks an exchange "
+                "(bound %d, at best %d); ",
+                s.name, s.anfrage->Befehl, s.bytes(), s.Leitung_ms(), n ? summe / n : 0.0,
+                s.Ticks_Grenze(), s.Ticks_bestenfalls());
+    const char* trenner = "";
+    for (const auto& [ticks, anzahl] : s.ticks) {
+        std::printf("%s%d ticks x%d", trenner, ticks, anzahl);
+        trenner = ", ";
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double sekunden = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 15.0;
+
+    // The ECU of type 1, manufacturer 2, version 600: the plan polls the records L, A and B.
+    QProcess ecu;
+    ecu.setProcessChannelMode(QProcess::SeparateChannels);
+    ecu.start(QStringLiteral(QUORVEL_ECUSIM),
+              {QStringLiteral("--serial"), QStringLiteral("--pace"), QString::number(Baud),
+               QStringLiteral("--pace-requests"), QStringLiteral("--ecu-type"), QStringLiteral("1"),
+               QStringLiteral("--manufacturer"), QStringLiteral("2"), QStringLiteral("--version"),
+               QStringLiteral("600")});
+    if (!ecu.waitForStarted(10000) || !ecu.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "bench_live: the simulated ECU did not start (%s)\n", QUORVEL_ECUSIM);
+        return 1;
+    }
+    const QString pty = QString::fromLocal8Bit(ecu.readLine()).trimmed();
+
+    QTemporaryDir ordner;
+    if (!ordner.isValid() ||
+        !kopiere_Ordner(QStringLiteral(QUORVEL_SOURCE_DIR "/programdir"), ordner.path())) {
+        std::fprintf(stderr, "bench_live: no program folder could be made\n");
+        return 1;
+    }
+    const QString registry = ordner.filePath(QStringLiteral("registry.ini"));
+    {
+        QFile f(registry);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write("[SOFTWARE\\Quorvel\\Win Quorvel]\n"
+                "Language=English\nCOM_Nr=1\n"
+                "Default Quorvel Hardware=7\n"
+                "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
+                "CAN baud rate=1\nCAN send identifier=536870910\n"
+                "CAN receive identifier=536870911\n"
+                "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n"
+                "[Ports]\nCOM1=" +
+                pty.toLocal8Bit() + "\n");
+    }
+    qputenv("QUORVEL_REGISTRY", registry.toLocal8Bit());
+    QDir::setCurrent(ordner.path());
+    Meldungsausgabe boxen;
+    Dialoge::setHandler(
+        {[&](const QString& text) { boxen.zeige(text); },
+         [&](const QString& text, const QString&) { return boxen.frage_OK_Abbrechen(text); },
+         [&](const QString& text, const QString&) { return boxen.frage_Ja_Nein(text); }});
+
+    {
+        AppContext k(ordner.path(), {}, std::make_unique<Registry>(registry),
+                     std::make_unique<Meldungsausgabe>());
+        k.erzeuge_Fenster();
+        cl_ECU_Befehle& b = k.ecu_Befehle();
+        std::vector<Datensatz> saetze = {
+            {"L", &b.akt_Daten}, {"A", &b.akt_Daten_A}, {"B", &b.akt_Daten_B}};
+        Messung messung(k.link(), saetze);
+        bool allein = false; // command 4 alone: A and B stop at L's next answer
+        bool ruhe = false;   // nothing polled: L stops too
+        const auto melde = [&](const KlassenInfo& klasse, size_t i) {
+            InterAction().Create(
+                klasse,
+                [&, i](Sender&) {
+                    messung.beantwortet(saetze[i]);
+                    // Stopped while L's answer is handled, neither is in flight.
+                    if (i == 0 && allein) {
+                        b.akt_Daten_A.stoppen();
+                        b.akt_Daten_B.stoppen();
+                    }
+                    if (i == 0 && ruhe)
+                        b.akt_Daten.stoppen();
+                },
+                cl_COM_data::Beantwortet);
+        };
+        melde(cl_akt_Daten::Klasse, 0);
+        melde(cl_akt_Daten_A::Klasse, 1);
+        melde(cl_akt_Daten_B::Klasse, 2);
+
+        k.starte();
+        if (!warte(
+                [&] {
+                    return std::all_of(saetze.begin(), saetze.end(),
+                                       [](const Datensatz& s) { return s.anfrage->aktiv; }) &&
+                           k.link().ist_verbunden();
+                },
+                15)) {
+            std::fprintf(stderr, "bench_live: the plan did not start polling L, A and B\n");
+            return 1;
+        }
+        laufe(1.0);
+
+        messung.starte();
+        laufe(sekunden);
+        messung.beende();
+        const Messung plan = messung;
+        const std::vector<Datensatz> planSaetze = saetze;
+
+        allein = true;
+        warte([&] { return !b.akt_Daten_A.aktiv && !b.akt_Daten_B.aktiv; }, 5);
+        laufe(0.5);
+        messung.starte();
+        laufe(sekunden);
+        messung.beende();
+        const Messung allein_ = messung;
+        const Datensatz L = saetze[0];
+
+        // The cost of the link being open at all: its tick and the serial port's workers.
+        ruhe = true;
+        warte([&] { return !b.akt_Daten.aktiv; }, 5);
+        laufe(0.5);
+        messung.starte();
+        laufe(std::min(sekunden, 5.0));
+        messung.beende();
+        const Messung offen = messung;
+
+        // The plan's bound: each record's exchange in whole ticks, one more where it would
+        // leave less than Mindestluft_ms of its last tick; at best none takes the extra one.
+        double leitung = 0, grenze = 0, bestenfalls = 0;
+        for (const Datensatz& s : planSaetze) {
+            leitung += s.Leitung_ms();
+            grenze += s.Ticks_Grenze() * Tick_ms;
+            bestenfalls += s.Ticks_bestenfalls() * Tick_ms;
+        }
+        const double anteil = plan.Leitung_ms / (plan.Wand_s * 1000.0);
+        const double tickGrenze = leitung / grenze;
+        const double proSekunde = L.antworten / allein_.Wand_s;
+        const double leitungL = 1000.0 / L.Leitung_ms();
+        const double tickL = 1000.0 / (L.Ticks_Grenze() * Tick_ms);
+        const double wand = plan.Wand_s + allein_.Wand_s;
+        const double cpu = (plan.CPU_s + allein_.CPU_s) / wand;
+        const double gui = (plan.GUI_s + allein_.GUI_s) / wand;
+
+        std::printf("live data at %d baud 8N2 (%.3f ms a byte), 20 ms tick, %.0f s a part\n", Baud,
+                    Bytezeit_ms, sekunden);
+        std::printf("plan L, A, B (ECU type 1, manufacturer 2, version 600):\n");
+        std::printf("  line busy / wall time:                 %.3f\n", anteil);
+        std::printf("  line busy / tick bound %.3f:           %.3f   (target >= 0.95)\n",
+                    tickGrenze, anteil / tickGrenze);
+        std::printf("  line busy / tick bound at best %.3f:   %.3f\n", leitung / bestenfalls,
+                    anteil / (leitung / bestenfalls));
+        for (const Datensatz& s : planSaetze)
+            drucke_Ticks(s);
+        std::printf("  wall time per tick / 20 ms:            %.4f\n",
+                    plan.Wand_s * 1000.0 / plan.Ticks / Tick_ms);
+        std::printf("command 4 alone:\n");
+        std::printf("  answers a second / line limit %.1f:     %.3f\n", leitungL,
+                    proSekunde / leitungL);
+        std::printf("  answers a second / tick limit %.1f:     %.3f\n", tickL, proSekunde / tickL);
+        drucke_Ticks(L);
+        std::printf("program CPU time / wall time while polling: %.4f   (target < 0.02)\n", cpu);
+        std::printf("  GUI thread %.4f, the other threads (serial port workers) %.4f\n", gui,
+                    cpu - gui);
+        std::printf("  plan %.4f, command 4 alone %.4f\n", plan.CPU_s / plan.Wand_s,
+                    allein_.CPU_s / allein_.Wand_s);
+        std::printf("  link open, nothing polled: %.4f (GUI thread %.4f)\n",
+                    offen.CPU_s / offen.Wand_s, offen.GUI_s / offen.Wand_s);
+        std::printf("targets: line share %s, CPU %s\n",
+                    anteil / tickGrenze >= 0.95 ? "met" : "NOT met",
+                    cpu < 0.02 ? "met" : "NOT met");
+    }
+
+    ecu.terminate();
+    ecu.waitForFinished(10000);
+    const QByteArray ende = ecu.readAllStandardOutput().trimmed();
+    std::printf("simulated ECU: %s\n", ende.constData());
+    return 0;
+}
