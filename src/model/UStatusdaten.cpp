@@ -2,8 +2,8 @@
 
 #include "link/UKommunikation.h"
 #include "model/UParameter.h"
-#include "model/UWeitere_Anfragen.h"
 #include "model/UQuorveldata.h"
+#include "model/UWeitere_Anfragen.h"
 
 #include <algorithm>
 
@@ -95,8 +95,7 @@ cl_ECU_Befehle::cl_ECU_Befehle(cl_COM_Quorvel& link, cl_Version& version, cl_Par
       akt_Daten(link, Werte), akt_Daten_A(link), akt_Daten_B(link), akt_Daten_C(link),
       akt_Daten_Vundel(link), DSG_Daten(link), Getriebe_Daten(link), Kvarendol_Daten(link),
       Testbox_Daten(link), Dranel_Kerosin_Daten(link), Diesel_Daten(link), Diesel_Daten_A(link),
-      Aux_Daten(link),
-      Aux_Daten_erweitert(link, version, liste, kommunikation), aux_int(link),
+      Aux_Daten(link), Aux_Daten_erweitert(link, version, liste, kommunikation), aux_int(link),
       Additiv_Statusdaten(link), CAN_Zusatztemps(link) {
     ordne_Ring(weitere);
     parameter_.starte_Statusdaten = [this] { starte_Statusdaten(); };
@@ -123,11 +122,11 @@ void cl_ECU_Befehle::ordne_Ring(Weitere_Anfragen& w) {
         &Testbox_Daten, &Dranel_Kerosin_Daten, &Diesel_Daten, &Diesel_Daten_A, &version_,
         &Aux_Daten, &Aux_Daten_erweitert,
         // The error-memory requests take their place here once they exist.
-        w.Leistung_Quorvel.get(), w.Export_starten.get(), w.Export_next.get(),
-        w.Import_next.get(), w.Passwort_Nr_schreiben.get(), w.Passwort_Nr_lesen.get(),
-        w.analoge_Eingaenge.get(), w.digitale_Eingaenge.get(), w.digitale_Ausgaenge.get(),
-        w.Merker.get(), w.Merker_senden.get(), w.Test_Logdaten.get(), &aux_int,
-        &Additiv_Statusdaten, w.ECU_Systemdaten.get(), &CAN_Zusatztemps};
+        w.Leistung_Quorvel.get(), w.Export_starten.get(), w.Export_next.get(), w.Import_next.get(),
+        w.Passwort_Nr_schreiben.get(), w.Passwort_Nr_lesen.get(), w.analoge_Eingaenge.get(),
+        w.digitale_Eingaenge.get(), w.digitale_Ausgaenge.get(), w.Merker.get(),
+        w.Merker_senden.get(), w.Test_Logdaten.get(), &aux_int, &Additiv_Statusdaten,
+        w.ECU_Systemdaten.get(), &CAN_Zusatztemps};
     for (cl_COM_data* anfrage : reihenfolge)
         link_.anmelden(*anfrage);
 }

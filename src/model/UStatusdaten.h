@@ -125,8 +125,7 @@ public:
     // The identity and the further requests, made before, move to their places in the ring
     // here: the ring's order is the order in which due requests take their turn.
     cl_ECU_Befehle(cl_COM_Quorvel& link, cl_Version& version, cl_Parameter& parameter,
-                   cl_Kommunikation& kommunikation, cl_ECU_Liste& liste,
-                   Weitere_Anfragen& weitere);
+                   cl_Kommunikation& kommunikation, cl_ECU_Liste& liste, Weitere_Anfragen& weitere);
     ~cl_ECU_Befehle();
     cl_ECU_Befehle(const cl_ECU_Befehle&) = delete;
     cl_ECU_Befehle& operator=(const cl_ECU_Befehle&) = delete;

@@ -86,7 +86,6 @@ public:
     // Whether the identity line of a value label is shown (heading and value together).
     bool Zeile_sichtbar(const QLabel* wert) const;
 
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -1,11 +1,11 @@
 #include "app/AppContext.h"
-#include "windows/status/UStatus.h"
 #include "platform/Shell.h"
 #include "support/Fixtures.h"
 #include "support/VirtuellerBus.h"
 #include "windows/TForm.h"
 #include "windows/UQuorvel.h"
 #include "windows/service/USicherheitstext.h"
+#include "windows/status/UStatus.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -50,7 +50,8 @@ private:
 
 class Anfragenumgebung {
 public:
-    explicit Anfragenumgebung(const ecusim::Identitaetsdaten& id = {}) : parameter(sim), bereich(sim) {
+    explicit Anfragenumgebung(const ecusim::Identitaetsdaten& id = {})
+        : parameter(sim), bereich(sim) {
         k.link().setze_Wartefenster_Fabrik(
             [this](cl_COM_data& anfrage, const QString& text, bool offenLassen) {
                 auto f = std::make_unique<Testwartefenster>();

@@ -75,17 +75,43 @@ TEST(Statusdaten, TheRecordsHaveTheirCommandsAndLengthsAndTakeTheirPlacesInTheRi
         EXPECT_EQ(r->Timeout_ms, name == "Aux_erweitert" ? 1000 : 500) << name;
     }
     // The ring's order is the order of turns; the password requests come after these.
-    const std::vector<std::string> erwartet_Ring = {
-        "cl_Kommunikation", "cl_Parameter", "cl_akt_Daten", "cl_akt_Daten_A", "cl_akt_Daten_B",
-        "cl_akt_Daten_C", "cl_akt_Daten_Vundel", "cl_DSG_Daten", "cl_DSG_Log_Daten",
-        "cl_DSG_log_Zustandsdaten", "cl_Getriebe_Daten", "cl_Kvarendol_Daten", "cl_Testbox_Daten",
-        "cl_Dranel_Kerosin_Daten", "cl_Diesel_Daten", "cl_Diesel_Daten_A", "cl_Version",
-        "cl_Aux_Daten", "cl_Aux_Daten_erweitert", "cl_Leistung_Quorvel", "cl_Export_starten",
-        "cl_Export_next", "cl_Import_next", "cl_Passwort_Nr_schreiben", "cl_Passwort_Nr_lesen",
-        "cl_analoge_Eingaenge", "cl_digitale_Eingaenge", "cl_digitale_Ausgaenge", "cl_Merker",
-        "cl_Merker_senden", "cl_Test_Logdaten", "cl_aux_int", "cl_Additiv_Statusdaten",
-        "cl_ECU_Systemdaten", "cl_CAN_Zusatztemps", "cl_Passwort_Quorvel",
-        "cl_Passwort_Quorvel_OK"};
+    const std::vector<std::string> erwartet_Ring = {"cl_Kommunikation",
+                                                    "cl_Parameter",
+                                                    "cl_akt_Daten",
+                                                    "cl_akt_Daten_A",
+                                                    "cl_akt_Daten_B",
+                                                    "cl_akt_Daten_C",
+                                                    "cl_akt_Daten_Vundel",
+                                                    "cl_DSG_Daten",
+                                                    "cl_DSG_Log_Daten",
+                                                    "cl_DSG_log_Zustandsdaten",
+                                                    "cl_Getriebe_Daten",
+                                                    "cl_Kvarendol_Daten",
+                                                    "cl_Testbox_Daten",
+                                                    "cl_Dranel_Kerosin_Daten",
+                                                    "cl_Diesel_Daten",
+                                                    "cl_Diesel_Daten_A",
+                                                    "cl_Version",
+                                                    "cl_Aux_Daten",
+                                                    "cl_Aux_Daten_erweitert",
+                                                    "cl_Leistung_Quorvel",
+                                                    "cl_Export_starten",
+                                                    "cl_Export_next",
+                                                    "cl_Import_next",
+                                                    "cl_Passwort_Nr_schreiben",
+                                                    "cl_Passwort_Nr_lesen",
+                                                    "cl_analoge_Eingaenge",
+                                                    "cl_digitale_Eingaenge",
+                                                    "cl_digitale_Ausgaenge",
+                                                    "cl_Merker",
+                                                    "cl_Merker_senden",
+                                                    "cl_Test_Logdaten",
+                                                    "cl_aux_int",
+                                                    "cl_Additiv_Statusdaten",
+                                                    "cl_ECU_Systemdaten",
+                                                    "cl_CAN_Zusatztemps",
+                                                    "cl_Passwort_Quorvel",
+                                                    "cl_Passwort_Quorvel_OK"};
     std::vector<std::string> ring;
     for (const cl_COM_data* r : k.link().Anfragen())
         ring.emplace_back(r->klasse().name);
@@ -278,4 +304,3 @@ TEST(Statusdaten, RecordsShownByWindowsArePolledWhileOneIsVisible) {
     b.melde_Anzeige(b.aux_int, true);
     EXPECT_TRUE(b.aux_int.aktiv);
 }
-

@@ -27,8 +27,8 @@
 #include <QProcess>
 #include <QTest>
 #include <QUuid>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <csignal>
