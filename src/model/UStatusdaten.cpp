@@ -1,5 +1,6 @@
 #include "model/UStatusdaten.h"
 
+#include "base/Uglobal.h"
 #include "link/UKommunikation.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
@@ -42,8 +43,7 @@ uint32_t cl_Datensatz::u32(int offset) const {
 void cl_Datensatz::setze_u16(int offset, uint16_t wert) {
     if (offset < 0 || offset + 1 >= Laenge)
         return;
-    Daten[static_cast<size_t>(offset)] = static_cast<uint8_t>(wert & 0xFF);
-    Daten[static_cast<size_t>(offset) + 1] = static_cast<uint8_t>(wert >> 8);
+    schreibe_Wort(Daten.data() + offset, wert);
 }
 
 void cl_Datensatz_mit_Alter::Antwort() {

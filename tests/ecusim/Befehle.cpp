@@ -1,31 +1,13 @@
 #include "ecusim/Befehle.h"
 
 #include "ecusim/EcuSim.h"
+#include "ecusim/Worte.h"
 
 #include <algorithm>
 
 namespace ecusim {
 
 namespace {
-
-uint16_t wort(const QByteArray& b, int i) {
-    if (2 * i + 1 >= b.size())
-        return 0;
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[2 * i]) |
-                                 (static_cast<uint8_t>(b[2 * i + 1]) << 8));
-}
-
-void haenge_an(QByteArray& b, int w) {
-    b.append(static_cast<char>(w & 0xFF));
-    b.append(static_cast<char>((w >> 8) & 0xFF));
-}
-
-QByteArray Worte(std::initializer_list<int> w) {
-    QByteArray b;
-    for (int x : w)
-        haenge_an(b, x);
-    return b;
-}
 
 // A record of n bytes counting up from start, so that a shifted copy shows.
 QByteArray Zaehlmuster(int n, int start) {
@@ -43,7 +25,7 @@ std::optional<QByteArray> leer() {
 
 Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     for (int i = 0; i < Zaehne; ++i)
-        haenge_an(zahnzeiten_, 1000 + 3 * i);
+        haenge_Wort_an(zahnzeiten_, 1000 + 3 * i);
     for (int k = 0; k < 2; ++k)
         setze_Zuendkennfeld(k + 1, Zaehlmuster(580, 40 * (k + 1)));
 
@@ -77,12 +59,12 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     });
     // Speed-sensor test: 63 or 65 start, 64 the tooth times in blocks, 66 the end.
     sim.setze_Handler(63, [this](const QByteArray& d) {
-        Zahnzeitenlaenge = wort(d, 0);
+        Zahnzeitenlaenge = Wort(d, 0);
         Drehzahltest_beendet = false;
         return leer();
     });
     sim.setze_Handler(65, [this](const QByteArray& d) {
-        Zahnzeitenlaenge = wort(d, 0);
+        Zahnzeitenlaenge = Wort(d, 0);
         return leer();
     });
     sim.setze_Blocklesen(64, zahnzeiten_, false);
@@ -116,7 +98,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         return leer();
     });
     sim.setze_Handler(61, [this](const QByteArray& d) {
-        Einspritzaenderungen.push_back(static_cast<int16_t>(wort(d, 0)));
+        Einspritzaenderungen.push_back(static_cast<int16_t>(Wort(d, 0)));
         return leer();
     });
     sim.setze_Handler(110, [this](const QByteArray& d) {
@@ -154,7 +136,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     sim.setze_Handler(21, [](const QByteArray&) { return std::optional(Zaehlmuster(84, 21)); });
     sim.setze_Handler(76, [](const QByteArray&) { return std::optional(Zaehlmuster(10, 76)); });
     sim.setze_Handler(85, [this](const QByteArray& d) {
-        Passwortnummer = wort(d, 0);
+        Passwortnummer = Wort(d, 0);
         return leer();
     });
     sim.setze_Handler(86,
@@ -162,19 +144,19 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     sim.setze_Handler(109, [](const QByteArray&) {
         QByteArray b;
         for (int i = 0; i < 32; ++i)
-            haenge_an(b, 100 * i);
+            haenge_Wort_an(b, 100 * i);
         return std::optional(b);
     });
     sim.setze_Handler(111, [this](const QByteArray&) {
         QByteArray b = Worte({Eingangsbits});
         for (int i = 1; i <= 16; ++i)
-            haenge_an(b, i);
+            haenge_Wort_an(b, i);
         return std::optional(b);
     });
     sim.setze_Handler(116,
                       [this](const QByteArray&) { return std::optional(Worte({Merkerwort})); });
     sim.setze_Handler(117, [this](const QByteArray& d) {
-        Merkerwort = wort(d, 0);
+        Merkerwort = Wort(d, 0);
         return leer();
     });
     sim.setze_Handler(22, [this](const QByteArray& d) { return std::optional(Loggerblock(d)); });
@@ -235,7 +217,7 @@ QByteArray Befehlsbereich::geschriebenes_Zuendkennfeld(int karte) const {
 }
 
 QByteArray Befehlsbereich::Loggerblock(const QByteArray& d) {
-    const uint16_t block = wort(d, 0);
+    const uint16_t block = Wort(d, 0);
     QByteArray a;
     if (block == 0xFFFF) {
         // The order to erase: the memory is emptied and the end reported.
@@ -254,7 +236,7 @@ QByteArray Befehlsbereich::Loggerblock(const QByteArray& d) {
 }
 
 QByteArray Befehlsbereich::Exportblock(const QByteArray& d) {
-    const uint16_t w = wort(d, 0);
+    const uint16_t w = Wort(d, 0);
     // The same word again repeats the block; a new one moves on.
     if (!exportwort_ || *exportwort_ != w) {
         exportletzter_ = exportpos_;

@@ -1,22 +1,13 @@
 #include "ecusim/Livedaten.h"
 
 #include "ecusim/EcuSim.h"
+#include "ecusim/Worte.h"
 
 #include <cmath>
 
 namespace ecusim {
 
 namespace {
-
-void w16(QByteArray& d, int offset, int wert) {
-    d[offset] = static_cast<char>(wert & 0xFF);
-    d[offset + 1] = static_cast<char>((wert >> 8) & 0xFF);
-}
-
-void w32(QByteArray& d, int offset, int64_t wert) {
-    w16(d, offset, static_cast<int>(wert & 0xFFFF));
-    w16(d, offset + 2, static_cast<int>((wert >> 16) & 0xFFFF));
-}
 
 // Raw ADC counts of a voltage.
 int adc(double volt) {
@@ -69,86 +60,86 @@ QByteArray Livebereich::Hauptdatensatz() {
     QByteArray d(84, '\0');
     const int n = Drehzahl();
     const double last = (n - 900) / 3100.0;
-    w16(d, 8, Handbetrieb && Handbetrieb() ? 0 : 3); // engine state: manual or running
-    w16(d, 10, n);                                   // speed
-    w16(d, 14, adc(2.1));
-    w16(d, 16, 0x0100);                                               // lambda status bit 8
-    w16(d, 18, 312 + Schritt % 7);                                    // internal temperature x 0.1
-    w16(d, 22, 128 + static_cast<int>(40 * std::sin(Schritt * 0.1))); // idle actuator
-    w16(d, 24, 12000 + Schritt);                                      // revolutions checked
-    w16(d, 26, static_cast<int>(300 + 500 * last));                   // air mass x 1024 / 100
-    w16(d, 28, static_cast<int>(60 + 120 * last));                    // boost output /255
-    w16(d, 30, 0);                                                    // speed errors
-    w16(d, 32, static_cast<int>(2500 + 6000 * last));                 // injection time /0.8
-    w16(d, 34, static_cast<int>(10 + 22 * last));                     // ignition angle
-    w16(d, 38, adc(0.6 + 3.6 * last));                                // throttle voltage
-    w16(d, 42, adc(0.45 + 0.2 * std::sin(Schritt * 0.7)));            // lambda voltage
-    w16(d, 44, adc(3.2 - Motortemperatur() / 50.0));
-    w16(d, 46, adc(2.8));
-    w16(d, 48, adc(4.0));
-    w16(d, 50, adc(1.5 + 2.0 * last));
-    w16(d, 52, adc(1.0 + 3.0 * last));
-    w32(d, 54, 61234 + Schritt * 20); // stop-watch ms
-    w16(d, 58, 0);                    // load from the base map
-    w16(d, 72, static_cast<int>(1000 * last));
-    w16(d, 74, Motortemperatur());
-    w16(d, 76, adc(13.8 / 3.0)); // battery, shown as its divided voltage
-    w16(d, 78, 24 + Schritt % 3);
-    w16(d, 80, static_cast<int>(350 + 600 * last)); // internal pressure hPa
-    w16(d, 82, Sensorzustand());
+    setze_Wort(d, 8, Handbetrieb && Handbetrieb() ? 0 : 3); // engine state: manual or running
+    setze_Wort(d, 10, n);                                   // speed
+    setze_Wort(d, 14, adc(2.1));
+    setze_Wort(d, 16, 0x0100);            // lambda status bit 8
+    setze_Wort(d, 18, 312 + Schritt % 7); // internal temperature x 0.1
+    setze_Wort(d, 22, 128 + static_cast<int>(40 * std::sin(Schritt * 0.1))); // idle actuator
+    setze_Wort(d, 24, 12000 + Schritt);                                      // revolutions checked
+    setze_Wort(d, 26, static_cast<int>(300 + 500 * last));        // air mass x 1024 / 100
+    setze_Wort(d, 28, static_cast<int>(60 + 120 * last));         // boost output /255
+    setze_Wort(d, 30, 0);                                         // speed errors
+    setze_Wort(d, 32, static_cast<int>(2500 + 6000 * last));      // injection time /0.8
+    setze_Wort(d, 34, static_cast<int>(10 + 22 * last));          // ignition angle
+    setze_Wort(d, 38, adc(0.6 + 3.6 * last));                     // throttle voltage
+    setze_Wort(d, 42, adc(0.45 + 0.2 * std::sin(Schritt * 0.7))); // lambda voltage
+    setze_Wort(d, 44, adc(3.2 - Motortemperatur() / 50.0));
+    setze_Wort(d, 46, adc(2.8));
+    setze_Wort(d, 48, adc(4.0));
+    setze_Wort(d, 50, adc(1.5 + 2.0 * last));
+    setze_Wort(d, 52, adc(1.0 + 3.0 * last));
+    setze_Doppelwort(d, 54, 61234 + Schritt * 20); // stop-watch ms
+    setze_Wort(d, 58, 0);                          // load from the base map
+    setze_Wort(d, 72, static_cast<int>(1000 * last));
+    setze_Wort(d, 74, Motortemperatur());
+    setze_Wort(d, 76, adc(13.8 / 3.0)); // battery, shown as its divided voltage
+    setze_Wort(d, 78, 24 + Schritt % 3);
+    setze_Wort(d, 80, static_cast<int>(350 + 600 * last)); // internal pressure hPa
+    setze_Wort(d, 82, Sensorzustand());
     return d;
 }
 
 QByteArray Livebereich::Datensatz_A() const {
     QByteArray d(98, '\0');
     const double last = (Drehzahl() - 900) / 3100.0;
-    w16(d, 8, 1800);
-    w16(d, 10, 1000);
-    w16(d, 12, static_cast<int>(2000 + 4000 * last)); // base map
-    w16(d, 14, 1900);
-    w16(d, 16, static_cast<int>(2100 + 4000 * last)); // base quantity
-    w16(d, 18, 1000);
-    w16(d, 20, 30);
-    w16(d, 22, 1000 + (88 - Motortemperatur()) * 10);
-    w16(d, 24, 1000);
-    w16(d, 26, 0);
-    w16(d, 28, 1000);
-    w16(d, 30, 1000 + static_cast<int>(60 * std::sin(Schritt * 0.7)));
+    setze_Wort(d, 8, 1800);
+    setze_Wort(d, 10, 1000);
+    setze_Wort(d, 12, static_cast<int>(2000 + 4000 * last)); // base map
+    setze_Wort(d, 14, 1900);
+    setze_Wort(d, 16, static_cast<int>(2100 + 4000 * last)); // base quantity
+    setze_Wort(d, 18, 1000);
+    setze_Wort(d, 20, 30);
+    setze_Wort(d, 22, 1000 + (88 - Motortemperatur()) * 10);
+    setze_Wort(d, 24, 1000);
+    setze_Wort(d, 26, 0);
+    setze_Wort(d, 28, 1000);
+    setze_Wort(d, 30, 1000 + static_cast<int>(60 * std::sin(Schritt * 0.7)));
     for (int i = 0; i < 6; ++i)
-        w16(d, 32 + 2 * i, i == 0 ? static_cast<int>(12 + 20 * last) : 0); // ignition parts
-    w32(d, 44, 1234567 + Schritt);                                         // operating time, tenths
-    w32(d, 48, 98765432 + Schritt * 40);
-    w16(d, 52, static_cast<int>(30 + 250 * last)); // consumption x 0.1
-    w16(d, 54, 2);                                 // error count
-    w16(d, 56, adc(0.5 + 3.5 * last));
-    w16(d, 60, static_cast<int>(1000 * last));
-    w16(d, 62, static_cast<int>(1000 * last)); // throttle x 0.1
-    w16(d, 64, 1000);
-    w16(d, 66, 1013);
-    w16(d, 70, static_cast<int>(120 + 500 * last)); // injector duty x 0.1
-    w16(d, 72, static_cast<int>(1000 * last));
-    w16(d, 74, 0);
-    w16(d, 80, 780 + Schritt % 9);
-    w32(d, 82, 512);
-    w16(d, 86, adc(1.9));
-    w16(d, 88, adc(0.0));
-    w16(d, 90, static_cast<int>(450 + 350 * last)); // exhaust 1
-    w16(d, 92, 0);
-    w16(d, 94, 1000);                                                  // target lambda
-    w16(d, 96, 1000 + static_cast<int>(60 * std::sin(Schritt * 0.7))); // lambda x 0.001
+        setze_Wort(d, 32 + 2 * i, i == 0 ? static_cast<int>(12 + 20 * last) : 0); // ignition parts
+    setze_Doppelwort(d, 44, 1234567 + Schritt); // operating time, tenths
+    setze_Doppelwort(d, 48, 98765432 + Schritt * 40);
+    setze_Wort(d, 52, static_cast<int>(30 + 250 * last)); // consumption x 0.1
+    setze_Wort(d, 54, 2);                                 // error count
+    setze_Wort(d, 56, adc(0.5 + 3.5 * last));
+    setze_Wort(d, 60, static_cast<int>(1000 * last));
+    setze_Wort(d, 62, static_cast<int>(1000 * last)); // throttle x 0.1
+    setze_Wort(d, 64, 1000);
+    setze_Wort(d, 66, 1013);
+    setze_Wort(d, 70, static_cast<int>(120 + 500 * last)); // injector duty x 0.1
+    setze_Wort(d, 72, static_cast<int>(1000 * last));
+    setze_Wort(d, 74, 0);
+    setze_Wort(d, 80, 780 + Schritt % 9);
+    setze_Doppelwort(d, 82, 512);
+    setze_Wort(d, 86, adc(1.9));
+    setze_Wort(d, 88, adc(0.0));
+    setze_Wort(d, 90, static_cast<int>(450 + 350 * last)); // exhaust 1
+    setze_Wort(d, 92, 0);
+    setze_Wort(d, 94, 1000);                                                  // target lambda
+    setze_Wort(d, 96, 1000 + static_cast<int>(60 * std::sin(Schritt * 0.7))); // lambda x 0.001
     return d;
 }
 
 QByteArray Livebereich::Datensatz_B() const {
     QByteArray d(100, '\0');
-    w16(d, 16, 780);
-    w16(d, 18, 1000);
-    w16(d, 40, 3000);
-    w16(d, 54, 900);
-    w16(d, 64, 0);
-    w16(d, 72, 800 + Motortemperatur() * 2);
-    w16(d, 76, 3500);
-    w32(d, 90, 31234 + Schritt * 2);
+    setze_Wort(d, 16, 780);
+    setze_Wort(d, 18, 1000);
+    setze_Wort(d, 40, 3000);
+    setze_Wort(d, 54, 900);
+    setze_Wort(d, 64, 0);
+    setze_Wort(d, 72, 800 + Motortemperatur() * 2);
+    setze_Wort(d, 76, 3500);
+    setze_Doppelwort(d, 90, 31234 + Schritt * 2);
     return d;
 }
 

@@ -1,6 +1,7 @@
 #include "ecusim/Parameter.h"
 
 #include "ecusim/EcuSim.h"
+#include "ecusim/Worte.h"
 
 #include <algorithm>
 
@@ -9,18 +10,6 @@ namespace ecusim {
 namespace {
 
 constexpr int Blockgroesse = 100;
-
-uint16_t wort(const QByteArray& b, int i) {
-    if (2 * i + 1 >= b.size())
-        return 0;
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[2 * i]) |
-                                 (static_cast<uint8_t>(b[2 * i + 1]) << 8));
-}
-
-void haenge_an(QByteArray& b, int w) {
-    b.append(static_cast<char>(w & 0xFF));
-    b.append(static_cast<char>((w >> 8) & 0xFF));
-}
 
 void setze(QByteArray& bild, int offset, uint32_t wert, int breite) {
     for (int i = 0; i < breite; ++i)
@@ -139,10 +128,10 @@ QByteArray Parameterbereich::lies_Elemente(const QByteArray& d) {
 
 QByteArray Parameterbereich::Leseantwort(const QByteArray& nachricht) {
     Datenelement_Nachricht n{128, {}};
-    const int N = wort(nachricht, 1);
+    const int N = Wort(nachricht, 1);
     for (int k = 0; k < N; ++k)
         n.tripel.push_back(
-            {wort(nachricht, 2 + 3 * k), wort(nachricht, 3 + 3 * k), wort(nachricht, 4 + 3 * k)});
+            {Wort(nachricht, 2 + 3 * k), Wort(nachricht, 3 + 3 * k), Wort(nachricht, 4 + 3 * k)});
     Nachrichten.push_back(n);
 
     std::optional<Parameterfehler> fehler;
@@ -173,15 +162,15 @@ QByteArray Parameterbereich::Leseantwort(const QByteArray& nachricht) {
         tripel.back().anzahl += 50;
 
     QByteArray a;
-    haenge_an(a, 0);
-    haenge_an(a, fehler == Parameterfehler::FalschesN ? 0 : static_cast<int>(tripel.size()));
+    haenge_Wort_an(a, 0);
+    haenge_Wort_an(a, fehler == Parameterfehler::FalschesN ? 0 : static_cast<int>(tripel.size()));
     for (const auto& t : tripel) {
-        haenge_an(a, t.id);
-        haenge_an(a, t.offset);
-        haenge_an(a, t.anzahl);
+        haenge_Wort_an(a, t.id);
+        haenge_Wort_an(a, t.offset);
+        haenge_Wort_an(a, t.anzahl);
     }
     for (uint16_t w : daten)
-        haenge_an(a, w);
+        haenge_Wort_an(a, w);
     return a;
 }
 
@@ -205,17 +194,17 @@ QByteArray Parameterbereich::schreibe_Elemente(const QByteArray& d) {
 
 void Parameterbereich::nimm_Schreibnachricht(const QByteArray& nachricht) {
     Datenelement_Nachricht n{129, {}};
-    const int N = wort(nachricht, 1);
+    const int N = Wort(nachricht, 1);
     int zeiger = 2 + 3 * N;
     for (int k = 0; k < N; ++k) {
         const Datenelement_Nachricht::Tripel t{
-            wort(nachricht, 2 + 3 * k), wort(nachricht, 3 + 3 * k), wort(nachricht, 4 + 3 * k)};
+            Wort(nachricht, 2 + 3 * k), Wort(nachricht, 3 + 3 * k), Wort(nachricht, 4 + 3 * k)};
         n.tripel.push_back(t);
         std::vector<uint16_t>& e = Elemente[t.id];
         if (static_cast<int>(e.size()) < t.offset + t.anzahl)
             e.resize(static_cast<size_t>(t.offset + t.anzahl));
         for (int i = 0; i < t.anzahl; ++i)
-            e[static_cast<size_t>(t.offset + i)] = wort(nachricht, zeiger + i);
+            e[static_cast<size_t>(t.offset + i)] = Wort(nachricht, zeiger + i);
         zeiger += t.anzahl;
     }
     Nachrichten.push_back(n);

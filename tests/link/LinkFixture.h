@@ -165,6 +165,17 @@ public:
             200);
     }
 
+    // Ticks, each followed by the wait for the ECU's answer, until fertig() holds; false
+    // when it still does not after the given number of ticks.
+    template <class F> bool warte_bis(F fertig, int ticks) {
+        for (int i = 0; i < ticks; ++i) {
+            if (fertig())
+                return true;
+            ticke_und_warte();
+        }
+        return fertig();
+    }
+
     // The simulated ECU whose silence ends the wait at once, when it has taken every frame
     // the PC sent and left the last one unanswered.
     const ecusim::EcuSim* sim = nullptr;

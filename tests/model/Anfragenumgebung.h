@@ -7,6 +7,7 @@
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
+#include "ecusim/Worte.h"
 #include "link/LinkFixture.h"
 #include "model/UBefehle.h"
 #include "model/UParameter.h"
@@ -93,14 +94,7 @@ public:
     }
     Weitere_Anfragen& weitere() { return k.kontext->weitere_Anfragen(); }
 
-    template <class F> bool warte(F fertig, int ticks = 2000) {
-        for (int i = 0; i < ticks; ++i) {
-            if (fertig())
-                return true;
-            k.ticke_und_warte();
-        }
-        return fertig();
-    }
+    template <class F> bool warte(F fertig, int ticks = 2000) { return k.warte_bis(fertig, ticks); }
     // Ticks until the link has nothing more to send and nothing in flight.
     bool warte_still(int ticks = 3000) {
         int ruhig = 0;
@@ -147,11 +141,4 @@ inline QByteArray Bytes(std::initializer_list<int> b) {
     return a;
 }
 
-inline QByteArray Worte(std::initializer_list<int> w) {
-    QByteArray a;
-    for (int x : w) {
-        a.append(static_cast<char>(x & 0xFF));
-        a.append(static_cast<char>((x >> 8) & 0xFF));
-    }
-    return a;
-}
+using ecusim::Worte;

@@ -35,14 +35,7 @@ public:
 
     cl_Parameter& p() { return k.kontext->parameter(); }
 
-    template <class F> bool warte(F fertig, int ticks = 1000) {
-        for (int i = 0; i < ticks; ++i) {
-            if (fertig())
-                return true;
-            k.ticke_und_warte();
-        }
-        return fertig();
-    }
+    template <class F> bool warte(F fertig, int ticks = 1000) { return k.warte_bis(fertig, ticks); }
     // The ECU tells who it is; the definitions of its software are loaded.
     bool verbinde(const ecusim::Identitaetsdaten& id) {
         ecusim::richte_Identitaet_ein(sim, id);

@@ -46,17 +46,11 @@ public:
                                        QStringLiteral("/T-SIMQuorvel-1-400-0615.TXT")));
         parameter.fuelle_Beispielwerte();
         sim.oeffne_CAN(k.bus.Teilnehmer());
+        k.sim = &sim;
         k.version().anfordern();
     }
 
-    template <class F> bool warte(F fertig, int ticks = 2000) {
-        for (int i = 0; i < ticks; ++i) {
-            if (fertig())
-                return true;
-            k.ticke();
-        }
-        return fertig();
-    }
+    template <class F> bool warte(F fertig, int ticks = 2000) { return k.warte_bis(fertig, ticks); }
 
     std::vector<uint8_t> Befehle() const {
         std::vector<uint8_t> b;
