@@ -8,11 +8,6 @@
 
 #include <algorithm>
 
-void Livewerte::setze_Digitaleingaenge(uint16_t zustand) {
-    for (size_t k = 0; k < Digitaleingang_Zustand.size(); ++k)
-        Digitaleingang_Zustand[k] = (zustand >> k) & 1U;
-}
-
 // ---------------------------------------------------------------- records
 
 cl_Datensatz::cl_Datensatz(cl_COM_Quorvel& link, uint8_t befehl, int laenge, bool blockweise,

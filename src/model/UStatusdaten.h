@@ -16,14 +16,11 @@ class cl_Kommunikation;
 class cl_ECU_Liste;
 struct Weitere_Anfragen;
 
-// Values the live answers derive and the relay's status values read.
+// Values the live answers derive and the relay's status values read. The digital inputs'
+// states are the digital-input request's own.
 struct Livewerte {
     // (word at offset 22 of the main record - 128) * 100 / 128, truncated toward zero.
     int32_t Leerlaufsteller_Prozent = 0;
-    // Byte k - 1 is 1 while digital input k is on.
-    std::array<uint8_t, 16> Digitaleingang_Zustand{};
-    // The digital-input answer's state word, one bit per input.
-    void setze_Digitaleingaenge(uint16_t zustand);
 };
 
 // A live record: fixed command and length, nothing sent, the answer's data bytes copied to

@@ -250,13 +250,6 @@ TEST(Statusdaten, AnswersSetTheirAgeAndTheDerivedValues) {
         r->Antwort();
         EXPECT_EQ(r->Alter, 0);
     }
-    b.Werte.setze_Digitaleingaenge(5);
-    std::array<uint8_t, 16> erwartet{};
-    erwartet[0] = erwartet[2] = 1;
-    EXPECT_EQ(b.Werte.Digitaleingang_Zustand, erwartet);
-    b.Werte.setze_Digitaleingaenge(0x8000);
-    EXPECT_EQ(b.Werte.Digitaleingang_Zustand[15], 1);
-    EXPECT_EQ(b.Werte.Digitaleingang_Zustand[0], 0);
 }
 
 TEST(Statusdaten, DataItemTwoArrivesAsTheExtendedAuxiliaryRecord) {
