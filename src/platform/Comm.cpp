@@ -49,8 +49,13 @@ struct Geraet {
     LineCounters ereignisBasis; // counters as the last line-event check saw them
     LineCounters fehlerBasis;   // counters as the last ClearCommError saw them
     bool zaehler = false;       // the driver counts line errors
-    Baudrate::Snapshot vorher;  // the settings the device had at open
-    int dateiFlags = -1;        // a handed-over descriptor's status flags
+    // The driver refused the call as one it does not offer (a pseudo-terminal): it is not
+    // asked again, as the status thread and every delivery would ask it hundreds of times a
+    // second for nothing.
+    std::atomic<bool> ohneLinien{false};
+    std::atomic<bool> ohneZaehler{false};
+    Baudrate::Snapshot vorher; // the settings the device had at open
+    int dateiFlags = -1;       // a handed-over descriptor's status flags
     bool exklusivVorher = false;
     QString sperrDatei;
     Umschaltung rts = Umschaltung::Keine;
@@ -122,6 +127,33 @@ bool nichtAngeboten(int e) {
     return e == ENOTTY || e == EINVAL || e == EOPNOTSUPP;
 }
 
+// The device's modem lines; false (errno set) when the driver has none or the call failed.
+bool modemLinien(Geraet& d, uint32_t& Status) {
+    Status = 0;
+    if (d.ohneLinien) {
+        errno = ENOTTY;
+        return false;
+    }
+    if (aufrufe().ModemLines(d.fd, Status))
+        return true;
+    if (nichtAngeboten(errno))
+        d.ohneLinien = true;
+    return false;
+}
+
+// The device's line-error counters, as modemLinien.
+bool zaehlerStand(Geraet& d, LineCounters& Counts) {
+    if (d.ohneZaehler) {
+        errno = ENOTTY;
+        return false;
+    }
+    if (aufrufe().Counters(d.fd, Counts))
+        return true;
+    if (nichtAngeboten(errno))
+        d.ohneZaehler = true;
+    return false;
+}
+
 // Port number of "\\.\COMn" or "COMn", 0 when the name is none.
 int portNummer(const QString& name) {
     static const QRegularExpression muster(QStringLiteral("^(?:\\\\\\\\\\.\\\\)?COM(\\d+)$"),
@@ -185,7 +217,7 @@ Handle eintragen(std::shared_ptr<Geraet> geraet) {
 
 void zaehlerBasis(Geraet& d) {
     LineCounters c;
-    d.zaehler = aufrufe().Counters(d.fd, c);
+    d.zaehler = zaehlerStand(d, c);
     d.ereignisBasis = d.fehlerBasis = c;
 }
 
@@ -672,7 +704,7 @@ bool GetCommModemStatus(Handle H, uint32_t& Status) {
     Zugriff z(H);
     if (!z)
         return false;
-    if (!aufrufe().ModemLines(z.fd(), Status)) {
+    if (!modemLinien(*z.operator->(), Status)) {
         Status = 0;
         if (!nichtAngeboten(errno))
             return fehler(errno);
@@ -687,7 +719,7 @@ bool ClearCommError(Handle H, uint32_t& Errors, COMSTAT* Stat) {
         return false;
     const int fd = z.fd();
     LineCounters c;
-    if (aufrufe().Counters(fd, c)) {
+    if (zaehlerStand(*z.operator->(), c)) {
         std::lock_guard lk(z->zustand);
         if (z->zaehler)
             Errors = fehlerBits(c, z->fehlerBasis);
@@ -766,8 +798,10 @@ namespace {
 
 using Uhr = std::chrono::steady_clock;
 
+// Whole milliseconds left, rounded up: a wait for the last fraction of a millisecond must
+// sleep through it, not call the system again and again with no time to wait.
 int restMs(Uhr::time_point ende) {
-    const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(ende - Uhr::now());
+    const auto rest = std::chrono::ceil<std::chrono::milliseconds>(ende - Uhr::now());
     return rest.count() < 0 ? 0 : static_cast<int>(rest.count());
 }
 
@@ -911,6 +945,7 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
     Events = 0;
     const auto ende = Uhr::now() + std::chrono::milliseconds(Milliseconds);
     for (;;) {
+        bool nichtsZuSehen = false;
         {
             Zugriff z(H);
             if (!z)
@@ -926,9 +961,9 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
             // Modem lines and error counters have no change notification on every driver:
             // they are sampled.
             uint32_t status = 0;
-            const bool linien = aufrufe().ModemLines(d.fd, status);
+            const bool linien = modemLinien(d, status);
             LineCounters c;
-            const bool zaehler = aufrufe().Counters(d.fd, c);
+            const bool zaehler = zaehlerStand(d, c);
             std::lock_guard lk(d.zustand);
             if (linien) {
                 if (d.modemKnown) {
@@ -959,15 +994,17 @@ bool WaitCommEvent(Handle H, uint32_t& Events, Event* Wake, uint32_t Millisecond
                 d.ereignisBasis = c;
             }
             Events &= maske;
+            nichtsZuSehen = d.ohneLinien && d.ohneZaehler;
         }
         if (Events)
             return true;
         const int rest = restMs(ende);
         if (rest == 0)
             return true;
-        const uint32_t w =
-            Wake ? WaitForEvents({Wake}, std::min(rest, 20))
-                 : (::usleep(static_cast<useconds_t>(std::min(rest, 20)) * 1000), WAIT_TIMEOUT);
+        // Sampled every 20 ms; a device with neither lines nor counters is only waited on.
+        const int scheibe = nichtsZuSehen ? rest : std::min(rest, 20);
+        const uint32_t w = Wake ? WaitForEvents({Wake}, static_cast<uint32_t>(scheibe))
+                                : (::usleep(static_cast<useconds_t>(scheibe) * 1000), WAIT_TIMEOUT);
         if (w == WAIT_OBJECT_0)
             return true;
         if (w == WAIT_FAILED)
@@ -1038,7 +1075,7 @@ bool OutputHeld(Handle H) {
     }
     // Without modem lines (a pseudo-terminal) there is no DSR to wait for.
     uint32_t status = 0;
-    return aufrufe().ModemLines(z.fd(), status) && !(status & MS_DSR_ON);
+    return modemLinien(*z.operator->(), status) && !(status & MS_DSR_ON);
 }
 
 } // namespace Comm

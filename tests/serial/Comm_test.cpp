@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <cstring>
 #include <fcntl.h>
@@ -35,6 +36,7 @@ public:
     }
     bool ModemLines(int Fd, uint32_t& Status) override {
         std::lock_guard lk(m);
+        ++linienAbfragen;
         if (!linien)
             return DeviceCalls::ModemLines(Fd, Status);
         Status = *linien;
@@ -96,6 +98,7 @@ public:
     bool senderLeer = true;
     double rundungProzent = 0;
     int raten = 0; // line settings written
+    int linienAbfragen = 0;
     std::vector<std::string> protokoll;
 };
 
@@ -532,6 +535,34 @@ TEST_F(CommTest, OutputWaitsWhileDsrIsLowUnderDsrFlowControl) {
         stand.linien = Comm::MS_CTS_ON | Comm::MS_DSR_ON;
     }
     EXPECT_EQ(far.lies(4, 2000), "hold");
+}
+
+// A device without modem lines is not asked for them again: the status thread samples every
+// 20 ms and each delivery looks too, so that would be hundreds of failing calls a second.
+TEST_F(CommTest, ModemLinesADriverDoesNotOfferAreNotAskedForAgain) {
+    Comm::SetDeviceCalls(&stand); // counters offered, lines passed on to the terminal
+    port.SetOpen(true);
+    ASSERT_TRUE(far.schreibe("abc"));
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::lock_guard lk(stand.m);
+    EXPECT_GE(stand.linienAbfragen, 1);
+    EXPECT_LE(stand.linienAbfragen, 2);
+}
+
+// ---- waits -------------------------------------------------------------------------------
+
+// The last fraction of a millisecond is slept through, not spent calling the system with no
+// time to wait.
+TEST(CommWait, AShortWaitLastsItsTime) {
+    Comm::Event e;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(Comm::WaitForEvents({&e}, 1), Comm::WAIT_TIMEOUT);
+    EXPECT_GE(t.elapsed(), 20);
 }
 
 // ---- a handle handed over ----------------------------------------------------------------
