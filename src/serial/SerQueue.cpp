@@ -23,7 +23,7 @@ TIOQueue::~TIOQueue() {
     Clear();
 }
 
-void TIOQueue::Push(std::unique_ptr<TIOBuffer> Buffer) {
+void TIOQueue::Push(std::unique_ptr<TIOBuffer> Buffer, bool Wake) {
     if (!Buffer)
         return;
     bool warLeer = false;
@@ -36,7 +36,7 @@ void TIOQueue::Push(std::unique_ptr<TIOBuffer> Buffer) {
     // Only a consumer that found the queue empty waits for the event; one that finds
     // buffers queued returns at once. A wake-up per push would cost the producer a system
     // call for every 256 bytes received.
-    if (warLeer)
+    if (warLeer && Wake)
         FEvent.Set();
 }
 

@@ -63,7 +63,9 @@ public:
     TIOQueue(const TIOQueue&) = delete;
     TIOQueue& operator=(const TIOQueue&) = delete;
 
-    void Push(std::unique_ptr<TIOBuffer> Buffer);
+    // Wake: whether a push into an empty queue sets the item event; the consumer itself,
+    // pushing what it is about to take, leaves it alone.
+    void Push(std::unique_ptr<TIOBuffer> Buffer, bool Wake = true);
     // The first buffer, now marked in use; null when the queue is empty or the first buffer
     // is already in use.
     TIOBuffer* Peek();

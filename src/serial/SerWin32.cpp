@@ -311,7 +311,7 @@ void TSerWin32Dispatcher::GeraetFreigeben() {
         qCDebug(lcSerial) << "failed device not closed cleanly, error" << Comm::GetLastError();
 }
 
-int TSerWin32Dispatcher::LiesGeraet(Comm::Handle H, uint8_t* Puffer) {
+int TSerWin32Dispatcher::LiesGeraet(Comm::Handle H, uint8_t* Puffer, bool Wecken) {
     // One reader at a time, from the read to the push: the bytes stay in the order they came.
     std::lock_guard lk(FLeseLock);
     int gesamt = 0;
@@ -325,7 +325,7 @@ int TSerWin32Dispatcher::LiesGeraet(Comm::Handle H, uint8_t* Puffer) {
         auto b = std::make_unique<TDataBuffer>(n);
         std::memcpy(b->Data(), Puffer, static_cast<size_t>(n));
         b->BytesUsed = n;
-        FReceiveQueue.Push(std::move(b));
+        FReceiveQueue.Push(std::move(b), Wecken);
         gesamt += n;
         // The driver had no more: a further read would only find it empty.
         if (n < LesePuffer)
@@ -373,7 +373,7 @@ void TSerWin32Dispatcher::ReadThread() {
         if (w != Comm::Ready::Device)
             continue;
         try {
-            if (LiesGeraet(h, puffer.get()) < 0)
+            if (LiesGeraet(h, puffer.get(), true) < 0)
                 result = Fehlschlag(-161);
         } catch (const std::exception&) {
             result = -13868;
@@ -510,7 +510,8 @@ bool TSerWin32Dispatcher::Lausche(Comm::Handle H, uint8_t* Puffer) {
     int n = 0;
     if (w == Comm::Ready::Device && !FKill) {
         try {
-            n = LiesGeraet(H, Puffer);
+            // What this thread reads it delivers next: no wake-up for itself.
+            n = LiesGeraet(H, Puffer, false);
             gelesen = n >= 0;
         } catch (const std::exception&) {
             gelesen = false;

@@ -47,8 +47,8 @@ private:
 
     // Moves what the driver holds into the receive queue (up to the backlog limit) through
     // Puffer (LesePuffer bytes): the bytes moved, or -1 when the device failed. Raises when
-    // no buffer can be had.
-    int LiesGeraet(Comm::Handle H, uint8_t* Puffer);
+    // no buffer can be had. Wecken: the dispatch thread is to be woken for them.
+    int LiesGeraet(Comm::Handle H, uint8_t* Puffer, bool Wecken);
     // The dispatch thread's wait while nothing is queued: on the device and the receive
     // queue, reading what arrives; false after a failure (the read thread reports it).
     bool Lausche(Comm::Handle H, uint8_t* Puffer);
