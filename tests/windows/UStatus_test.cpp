@@ -307,6 +307,54 @@ TEST(Statusfenster, ValuesAndTheirColours) {
 
 namespace {
 
+// Counts what the refresh costs the screen: rows hidden or shown, and groups repainted.
+class Zaehler : public QObject {
+public:
+    explicit Zaehler(QWidget& fenster) {
+        for (QWidget* w : fenster.findChildren<QWidget*>())
+            w->installEventFilter(this);
+    }
+    int wechsel = 0;
+    int gruppenGemalt = 0;
+    int wertGemalt = 0; // any other widget
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show || e->type() == QEvent::Hide)
+            ++wechsel;
+        if (e->type() == QEvent::Paint)
+            ++(qobject_cast<QGroupBox*>(o) ? gruppenGemalt : wertGemalt);
+        return false;
+    }
+};
+
+} // namespace
+
+// Several times a second: a refresh that changes one value touches that value's cell alone.
+TEST(Statusfenster, ARefreshRepaintsTheChangedCellsOnly) {
+    Handfenster h;
+    h.k.kontext->parameter().Bitzahl = 1; // second bank: the injection rows' extra cells too
+    h.f.show();
+    h.refresh();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&h.f));
+    QCoreApplication::processEvents();
+
+    Zaehler z(h.f);
+    h.refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(z.wechsel, 0);
+    EXPECT_EQ(z.gruppenGemalt, 0);
+
+    h.b().akt_Daten.setze_u16(10, 1234); // engine speed
+    h.refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(z.wechsel, 0);
+    EXPECT_EQ(z.gruppenGemalt, 0);
+    EXPECT_GT(z.wertGemalt, 0);
+}
+
+namespace {
+
 // Where the text of a label stands inside its parent, by its alignment.
 QRect Textfeld(const QLabel* l) {
     const int w = l->fontMetrics().horizontalAdvance(l->text());

@@ -50,17 +50,36 @@ QGroupBox* neue_Gruppe(QWidget* eltern, int links, int breite, int text) {
     return g;
 }
 
-// A group's top and height; a hidden group keeps its top and takes no height.
-void platziere(QGroupBox* g, int top, int hoehe, bool sichtbar) {
-    g->setVisible(sichtbar);
-    g->setGeometry(g->x(), top, g->width(), sichtbar ? hoehe : 0);
-}
-
 int unten(const QWidget* w) {
     return w->y() + w->height();
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- visibility
+
+void Sichtbarkeit::setze(QWidget* w, bool an) {
+    for (auto& [widget, soll] : soll_)
+        if (widget == w) {
+            soll = an;
+            return;
+        }
+    soll_.emplace_back(w, an);
+}
+
+bool Sichtbarkeit::sichtbar(const QWidget* w) const {
+    for (const auto& [widget, soll] : soll_)
+        if (widget == w)
+            return soll;
+    return !w->isHidden();
+}
+
+void Sichtbarkeit::anwenden() {
+    for (const auto& [w, an] : soll_)
+        if (w->isHidden() == an)
+            w->setVisible(an);
+    soll_.clear();
+}
 
 // ---------------------------------------------------------------- rows
 
@@ -73,16 +92,17 @@ void TForm_Status::Zeile::setze_Top(int top) const {
 void TForm_Status::Zeile::zeige(bool an) const {
     for (QLabel* l : {Kopf, Wert, Einheit, Spannung, Wert2})
         if (l)
-            l->setVisible(an);
+            sicht->setze(l, an);
 }
 
 bool TForm_Status::Zeile::sichtbar() const {
-    return Kopf && !Kopf->isHidden();
+    return Kopf && sicht->sichtbar(Kopf);
 }
 
 TForm_Status::Zeile TForm_Status::neue_Zeile(QGroupBox* gruppe, int text, const QString& einheit,
                                              bool spannung, bool zweiSpalten) {
     Zeile z;
+    z.sicht = &sicht_;
     const bool schmal = gruppe->width() < 320;
     z.Kopf = new QLabel(text > 0 ? hole_Text(text) : QString(), gruppe);
     z.Kopf->setGeometry(8, 24, schmal ? 148 : 150, Zeilenhoehe);
@@ -264,6 +284,11 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
     Label_Motorstatus_Lambda = new QLabel(this);
     Label_Motorstatus_Lambda->setGeometry(16, 0, 660, 20);
 
+    // Labels that paint their own background: a changed value repaints its cell alone, not
+    // its whole group with frame and title, several times a second.
+    for (QLabel* l : findChildren<QLabel*>())
+        l->setAutoFillBackground(true);
+
     InterAction().Create(
         cl_akt_Daten::Klasse, [this](Sender&) { aktualisiere(); }, cl_akt_Daten::Beantwortet);
     Hand_Schrittweite = 100;
@@ -271,6 +296,12 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
 }
 
 // ---------------------------------------------------------------- refresh
+
+// A group's top and height; a hidden group keeps its top and takes no height.
+void TForm_Status::platziere(QGroupBox* g, int top, int hoehe, bool sichtbar) {
+    zeige(g, sichtbar);
+    g->setGeometry(g->x(), top, g->width(), sichtbar ? hoehe : 0);
+}
 
 int64_t TForm_Status::P(int nummer) {
     return k.parameter().Wert(nummer);
@@ -291,7 +322,7 @@ void TForm_Status::aktualisiere() {
     platziere(GroupBox_Zuendung, topZuendung, zeige_Zuendung(topZuendung), true);
 
     int top = 8;
-    const auto stapel = [&top](QGroupBox* g, int hoehe, bool sichtbar) {
+    const auto stapel = [this, &top](QGroupBox* g, int hoehe, bool sichtbar) {
         platziere(g, top, hoehe, sichtbar);
         top = g->y() + g->height() + 8;
     };
@@ -317,11 +348,12 @@ void TForm_Status::aktualisiere() {
 
     const QGroupBox* letzte = GroupBox_Drosselklappe;
     for (const QGroupBox* g : {GroupBox_Lambda_2, GroupBox_Lambda_1, GroupBox_Luftdruck})
-        if (!g->isHidden()) {
+        if (sicht_.sichtbar(g)) {
             letzte = g;
             break;
         }
     setFixedHeight(std::max(unten(letzte), unten(Label_Motorstatus_Lambda)) + 8);
+    sicht_.anwenden();
 }
 
 int TForm_Status::zeige_Drehzahl(int) {
@@ -625,7 +657,7 @@ int TForm_Status::zeige_Verstellung(int) {
         zeile->setze_Top(pos);
         zeile->Wert->setText(mal(C.s16(wert), 0.1, "%5.1f"));
         const int16_t u = C.s16(spannung);
-        zeile->Spannung->setVisible(u >= 0);
+        zeige(zeile->Spannung, u >= 0);
         zeile->Spannung->setText(Volt(u));
         pos += 24;
     }
@@ -674,8 +706,8 @@ int TForm_Status::zeige_Einspritzzeit(int) {
     const auto& B = k.ecu_Befehle().akt_Daten_B;
     cl_Version& v = k.version();
     const bool frueh = fruehe_Software();
-    Label_Bank_1->setVisible(!frueh);
-    Label_Bank_2->setVisible(!frueh);
+    zeige(Label_Bank_1, !frueh);
+    zeige(Label_Bank_2, !frueh);
     int pos = frueh ? 24 : 40;
     const auto zeile = [&pos](const Zeile& z, int wert, int schritt) {
         z.zeige(true);
@@ -763,12 +795,12 @@ int TForm_Status::zeige_Einspritzzeit(int) {
         Einspritzende.Wert->setText(QString::number(B.s16(46)));
         pos += 18;
     }
-    Einspritzduese.Einheit->hide();
+    zeige(Einspritzduese.Einheit, false);
     const bool bank2 = k.parameter().Bitzahl >= 1;
     // A hidden row's cell stays hidden: shown, it would stand alone at the row's last place.
     for (const Zeile* z : {&Lambdaregelung_Einspritzung, &Abgastemperatur_Einspritzung,
                            &Verstellwert, &Einspritzzeit, &Einspritzduese})
-        z->Wert2->setVisible(bank2 && z->sichtbar());
+        zeige(z->Wert2, bank2 && z->sichtbar());
     return pos + 8;
 }
 
@@ -796,7 +828,7 @@ void TForm_Status::zeige_Status() {
     const int l8 = L.u16(8);
     const int index = l8 < 4 ? l8 : (l8 < 20 ? 4 : 5);
     QString text = hole_Teiltext(hole_Text(193), index);
-    Label_Motorstatus_Lambda->clear();
+    Label_Motorstatus_Lambda->setText(QString());
     if (k.version().ECU_Typ() == 1 && l8 >= 4) {
         text += QStringLiteral(" (") + hole_Teiltext(hole_Text(194), l8 - 4) + ')';
         if (!fruehe_Software()) {

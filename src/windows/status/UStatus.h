@@ -4,15 +4,32 @@
 
 #include <QColor>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QWidget;
 class Kontext;
 class cl_Datensatz;
 
 // Item n (from 0) of a text whose items are separated by ";"; empty when there is none.
 QString hole_Teiltext(const QString& text, int n);
+
+// The visibility changes of one refresh, applied at its end to the widgets whose state they
+// change: a row hidden and shown again within one refresh would otherwise cost a relayout and
+// a repaint of its group at every answer.
+class Sichtbarkeit {
+public:
+    void setze(QWidget* w, bool an);
+    // As it will be once applied.
+    bool sichtbar(const QWidget* w) const;
+    void anwenden();
+
+private:
+    std::vector<std::pair<QWidget*, bool>> soll_;
+};
 
 // The live-status window: what the ECU computes right now, in eleven groups stacked in
 // three columns, rebuilt at every answer of the main live record (also while hidden), and
@@ -34,6 +51,7 @@ public:
         QLabel* Einheit = nullptr;
         QLabel* Spannung = nullptr;
         QLabel* Wert2 = nullptr;
+        Sichtbarkeit* sicht = nullptr;
         void setze_Top(int top) const;
         void zeige(bool an) const;
         bool sichtbar() const;
@@ -116,6 +134,9 @@ private:
 
     int64_t P(int nummer);
     bool fruehe_Software();
+    void platziere(QGroupBox* g, int top, int hoehe, bool sichtbar);
+    void zeige(QWidget* w, bool an) { sicht_.setze(w, an); }
 
     Kontext& k;
+    Sichtbarkeit sicht_;
 };
