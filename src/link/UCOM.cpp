@@ -64,10 +64,19 @@ bool clCOM::Testmodus() const {
 
 // --- Trace ----------------------------------------------------------------------------
 
-QString clCOM::Zeitstempel() {
-    const QTime t = QTime::currentTime();
-    return t.toString(QStringLiteral("HH:mm:ss")) + u',' +
-           QString::number(t.msec()).rightJustified(3, u'0');
+QString clCOM::Zeitstempel() const {
+    constexpr qint64 Minute = 60 * 1000;
+    constexpr qint64 Tag = 24 * 60 * Minute;
+    const qint64 jetzt = QDateTime::currentMSecsSinceEpoch();
+    // Zones change their offset only at full minutes.
+    if (jetzt >= Zonenversatz_bis_ms_) {
+        Zonenversatz_ms_ = QDateTime::fromMSecsSinceEpoch(jetzt).offsetFromUtc() * qint64{1000};
+        Zonenversatz_bis_ms_ = jetzt - jetzt % Minute + Minute;
+    }
+    const qint64 ms = ((jetzt + Zonenversatz_ms_) % Tag + Tag) % Tag;
+    return QString::asprintf("%02d:%02d:%02d,%03d", static_cast<int>(ms / 3600000),
+                             static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+                             static_cast<int>(ms % 1000));
 }
 
 void clCOM::Trace(const QString& zeile) {

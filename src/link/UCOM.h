@@ -121,7 +121,8 @@ public:
     // Writes one line to "TRACE.DAT"; a failure is ignored. Past a few megabytes the file
     // starts afresh, so that the wait line of every tick cannot fill the disk.
     void Trace(const QString& zeile);
-    static QString Zeitstempel();
+    // The local time of day, "HH:mm:ss,zzz".
+    QString Zeitstempel() const;
     qint64 Trace_Grenze = 4 * 1024 * 1024;
 
 protected:
@@ -179,4 +180,8 @@ private:
     std::optional<uint8_t> Spaete_Antwort_;
     int Ueberspringen_ = 0;
     std::unique_ptr<QFile> Tracedatei_;
+    // The offset of local time from UTC, looked up again at the next full minute: the wait
+    // line comes every tick, and each lookup of the zone asks the file system.
+    mutable qint64 Zonenversatz_bis_ms_ = 0;
+    mutable qint64 Zonenversatz_ms_ = 0;
 };

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTime>
+#include <ctime>
 #include <gtest/gtest.h>
 
 using ecusim::EcuSim;
@@ -798,6 +800,27 @@ TEST(LinkTrace, LinesInTestModeAndTheWaitLineAlways) {
         EXPECT_FALSE(t.contains(QStringLiteral("abgebrochen")));
         EXPECT_TRUE(t.contains(QStringLiteral(": Warten         4      TRUE")));
     }
+}
+
+// The time stamp is the local time of day, also in zones a fraction of an hour off UTC.
+TEST(LinkTrace, TheTimeStampIsTheLocalTime) {
+    const QByteArray vorher = qgetenv("TZ");
+    for (const char* zone : {"UTC", "Asia/Kolkata", "America/St_Johns"}) {
+        qputenv("TZ", zone);
+        ::tzset();
+        Linkumgebung u;
+        const QTime erwartet = QTime::currentTime();
+        const QTime t =
+            QTime::fromString(u.CAN_Link().Zeitstempel(), QStringLiteral("HH:mm:ss,zzz"));
+        ASSERT_TRUE(t.isValid()) << zone;
+        const int abstand = std::abs(erwartet.msecsTo(t));
+        EXPECT_TRUE(abstand < 2000 || abstand > 86400000 - 2000) << zone << " " << abstand;
+    }
+    if (vorher.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", vorher);
+    ::tzset();
 }
 
 TEST(LinkTrace, TheFileStartsAfreshPastItsLimit) {
