@@ -200,9 +200,13 @@ bool NachrichtenFenster::event(QEvent* e) {
             struct Ende {
                 Postfach::Zustellung& z;
                 ~Ende() {
-                    std::lock_guard lk(z.lock);
-                    z.stand = Postfach::Zustellung::Fertig;
-                    z.fertig.store(true, std::memory_order_release);
+                    {
+                        std::lock_guard lk(z.lock);
+                        z.stand = Postfach::Zustellung::Fertig;
+                        z.fertig.store(true, std::memory_order_release);
+                    }
+                    // Told after the lock is free: woken while it is held, the sender
+                    // would only sleep again on the lock.
                     z.cv.notify_all();
                 }
             } ende{*z};
