@@ -27,6 +27,9 @@ const QColor Gueltig = Qt::black;
 const QColor Ungueltig = Qt::red;
 
 void faerbe(QLabel* l, const QColor& farbe) {
+    // Most values keep their colour from one answer to the next; a new palette costs more.
+    if (l->palette().color(QPalette::WindowText) == farbe)
+        return;
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, farbe);
     l->setPalette(p);
