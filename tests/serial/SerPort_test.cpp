@@ -5,6 +5,8 @@
 #include "serial/SerUser.h"
 #include "support/Fixtures.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <ctime>
@@ -29,11 +31,25 @@ protected:
         });
     }
 
+    // The port's worker threads running in this process, found by their names.
+    static int arbeiter() {
+        int n = 0;
+        for (const QString& t :
+             QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(t));
+            if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("ser-"))
+                ++n;
+        }
+        return n;
+    }
+
     PtyPaar far;
-    TSerComPort port;
+    // Declared before the port, which outlives them otherwise: closing it at the end of a
+    // test may still run its handlers.
     QByteArray empfangen;
     int events = 0;
     std::function<int(int count)> lesen; // how many of the announced bytes the handler reads
+    TSerComPort port;
 };
 
 TEST_F(PortTest, BurstLargerThanTheRingArrivesCompleteAndInOrder) {
@@ -687,20 +703,25 @@ TEST_F(PortTest, NewPortNumberOnAnOpenPortReopensThere) {
 }
 
 TEST_F(PortTest, ClosingTellsTheHandlersAndDestroyingAnOpenPortStopsItsThreads) {
+    // The counters outlive the port: destroying it while open calls its close handler too.
     int geoeffnet = 0, geschlossen = 0;
-    port.SetOnPortOpen([&](TSerCustomComPort&) { ++geoeffnet; });
-    port.SetOnPortClose([&](TSerCustomComPort&) { ++geschlossen; });
-    port.SetOpen(true);
-    port.SetOpen(false);
+    auto kurz = std::make_unique<TSerComPort>();
+    kurz->SetComNumber(5);
+    kurz->SetOnPortOpen([&](TSerCustomComPort&) { ++geoeffnet; });
+    kurz->SetOnPortClose([&](TSerCustomComPort&) { ++geschlossen; });
+    kurz->SetOpen(true);
+    kurz->SetOpen(false);
     EXPECT_EQ(geoeffnet, 1);
     EXPECT_EQ(geschlossen, 1);
 
-    auto kurz = std::make_unique<TSerComPort>();
-    kurz->SetComNumber(5);
     kurz->SetOnTriggerAvail([](TSerCustomComPort&, uint16_t) {});
     kurz->SetOpen(true);
+    EXPECT_EQ(arbeiter(), 4);
     ASSERT_TRUE(far.schreibe("late"));
     kurz.reset(); // the pending event for it is dropped
+    EXPECT_EQ(geschlossen, 2);
+    // A joined thread may stay listed for a moment.
+    EXPECT_TRUE(warte([] { return arbeiter() == 0; }, 2000)) << arbeiter();
     pumpe(200);
     port.SetOpen(true);
     EXPECT_TRUE(port.Open());

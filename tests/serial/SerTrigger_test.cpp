@@ -53,9 +53,10 @@ protected:
     }
 
     PtyPaar far;
-    TSerComPort port;
+    // Declared before the port: closing it at the end of a test may still run its handlers.
     QByteArray empfangen;
     std::vector<Ereignis> ereignisse;
+    TSerComPort port;
 };
 
 TEST_F(TriggerTest, DataTriggerMatchesAcrossTwoReads) {
