@@ -358,29 +358,25 @@ void TSerWin32Dispatcher::ReadThread() {
         result = -13868;
         FKill = true;
     }
+    // The window's thread was found held up: this thread watches the device in its place
+    // until that thread reads again (its count of reads moves).
+    bool vertritt = false;
+    uint64_t gelesenBeiVertretung = 0;
     while (!FKill) {
+        vertritt = vertritt && FDirektAktiv && FDirektGelesen == gelesenBeiVertretung;
         // The dispatch thread or the window's thread watches the device; woken together, the
         // two would only race for the same bytes.
-        if (FDispatchLauscht || FDirektAktiv) {
+        if (!vertritt && (FDispatchLauscht || FDirektAktiv)) {
             FLeserRuht = true;
             uint32_t w = Comm::WAIT_TIMEOUT;
             if (FDispatchLauscht || FDirektAktiv)
                 w = Comm::WaitForEvents({&FDataReady}, 50);
             FLeserRuht = false;
-            if (FKill || !FDirektAktiv || !FensterHaengt(h, w == Comm::WAIT_OBJECT_0))
-                continue;
-            // The window's thread is held up: the bytes go into the receive queue, for the
-            // dispatch thread to deliver, instead of waiting in the device.
-            if (ReceiveBacklogFull())
-                continue;
-            try {
-                if (LiesGeraet(h, puffer.get(), true) < 0) {
-                    result = Fehlschlag(-161);
-                    break;
-                }
-            } catch (const std::exception&) {
-                result = -13868;
-                FKill = true;
+            // Held up, the bytes go into the receive queue, for the dispatch thread to
+            // deliver, instead of waiting in the device.
+            if (!FKill && FDirektAktiv && FensterHaengt(h, w == Comm::WAIT_OBJECT_0)) {
+                vertritt = true;
+                gelesenBeiVertretung = FDirektGelesen;
             }
             continue;
         }
