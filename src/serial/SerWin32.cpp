@@ -29,6 +29,8 @@ constexpr uint32_t SendeEndeMs = 10000;
 constexpr int StromAb = 1024;
 // Time slice the read and dispatch threads ask for: the least the system grants.
 constexpr int KurzeScheibeUs = 100;
+// Longest run of dispatch cycles in the window's thread before its event loop gets a turn.
+constexpr int KetteMs = 5;
 // How often the window's thread looks whether its full backlog has room again.
 constexpr int BacklogBlickMs = 20;
 
@@ -721,9 +723,28 @@ void TSerWin32Dispatcher::GeraetMeldet() {
 
 void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
     FImZyklus = true;
+    const auto frist = std::chrono::steady_clock::now() + std::chrono::milliseconds(KetteMs);
+    auto bewegt = [this] {
+        std::lock_guard lk(FInLock);
+        return FMovedTotal;
+    };
     try {
-        ProcessQueue();
-        ProcessTimers();
+        // A stream larger than the ring goes on in further cycles here while the handlers
+        // take it: handed to the dispatch thread, every other ring would cost a hand-over.
+        // The event loop gets its turn again after KetteMs.
+        for (;;) {
+            const uint64_t vorher = bewegt();
+            ProcessQueue();
+            ProcessTimers();
+            if (FKill || FCloseRequested || FRingBlocked ||
+                std::chrono::steady_clock::now() >= frist)
+                break;
+            if (FReceiveQueue.Count() == 0 &&
+                LiesGeraet(FComHandle, FDirektPuffer.get(), false) <= 0)
+                break;
+            if (bewegt() == vorher)
+                break;
+        }
     } catch (const std::exception& e) {
         Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
