@@ -739,10 +739,14 @@ void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
             if (FKill || FCloseRequested || FRingBlocked ||
                 std::chrono::steady_clock::now() >= frist)
                 break;
-            if (FReceiveQueue.Count() == 0 &&
-                LiesGeraet(FComHandle, FDirektPuffer.get(), false) <= 0)
+            const uint64_t jetzt = bewegt();
+            if (jetzt == vorher)
                 break;
-            if (bewegt() == vorher)
+            // Within a stream the device has more at once; a short message's next one comes
+            // with the notifier's next call, and a look now would only find nothing.
+            if (FReceiveQueue.Count() == 0 &&
+                (jetzt - vorher < StromAb ||
+                 LiesGeraet(FComHandle, FDirektPuffer.get(), false) <= 0))
                 break;
         }
     } catch (const std::exception& e) {
