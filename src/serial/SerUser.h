@@ -198,7 +198,8 @@ public:
     // FBacklogDrained).
     bool ReceiveBacklogFull() const;
 
-    // The dispatch cycle (dispatch thread).
+    // The dispatch cycle: in the dispatch thread, or in the event window's own thread while it
+    // watches the device; the back end lets only one of them run it at a time.
     void ProcessQueue();
     void ProcessTimers();
 
