@@ -520,6 +520,16 @@ bool ReadLineSettings(int Fd, DCB& Settings) {
     return true;
 }
 
+int DuplicateDescriptor(Handle H) {
+    Zugriff z(H);
+    if (!z)
+        return -1;
+    const int fd = ::fcntl(z.fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        fehler(errno);
+    return fd;
+}
+
 bool CloseHandle(Handle H) {
     std::shared_ptr<Geraet> d;
     {

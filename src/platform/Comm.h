@@ -129,6 +129,10 @@ Handle AdoptHandle(int Fd);
 // The line settings of the terminal Fd as it stands; false when Fd is no terminal.
 bool ReadLineSettings(int Fd, DCB& Settings);
 bool CloseHandle(Handle H);
+// A descriptor of the caller's own on the open device H, for an event loop to watch: the
+// system never gives its number to another file until the caller closes it, even when H is
+// closed meanwhile. -1 (ERROR_INVALID_HANDLE) when H is not open.
+int DuplicateDescriptor(Handle H);
 bool SetupComm(Handle H, uint32_t InQueue, uint32_t OutQueue);
 bool GetCommState(Handle H, DCB& Settings);
 bool SetCommState(Handle H, const DCB& Settings);

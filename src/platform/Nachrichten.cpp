@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QThread>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -84,6 +85,19 @@ void Postfach::Wecke() {
 bool Postfach::SendMessageTimeout(uint32_t Msg, uintptr_t WParam, intptr_t LParam,
                                   uint32_t Milliseconds, const std::atomic<bool>* Abort,
                                   const std::function<void()>* Held) {
+    {
+        std::unique_lock lk(z_->lock);
+        if (!z_->fenster)
+            return false;
+        if (z_->fenster->thread() == QThread::currentThread()) {
+            // Sent from the window's own thread: nobody else could handle it while this
+            // thread waits, so the procedure runs here and now.
+            NachrichtenFenster* f = z_->fenster;
+            lk.unlock();
+            f->rufeDirekt(Msg, WParam, LParam);
+            return true;
+        }
+    }
     auto zustellung = std::make_shared<Postfach::Zustellung>(Msg, WParam, LParam);
     bool direkt = false;
     {
@@ -166,6 +180,14 @@ std::shared_ptr<Postfach::Zustellung> NachrichtenFenster::folgende() {
     z.wartet = false;
     z.offenDa = false;
     return std::move(z.offen);
+}
+
+void NachrichtenFenster::rufeDirekt(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+    if (!proc_)
+        return;
+    // A copy: the procedure may replace or drop the window's own while it runs.
+    const Prozedur proc = proc_;
+    proc(Msg, WParam, LParam);
 }
 
 bool NachrichtenFenster::event(QEvent* e) {

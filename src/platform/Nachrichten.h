@@ -16,7 +16,8 @@ public:
     struct Zustellung;
 
     // Hands the message to the window's thread and waits until it has been handled, at
-    // most Milliseconds for it to start. A message not yet begun when the time is up is
+    // most Milliseconds for it to start. From the window's own thread the procedure runs at
+    // once, inside this call. A message not yet begun when the time is up is
     // dropped and never handled later; one that has begun is waited for until it ends or
     // Abort turns true. True when the window handled it. Held is called once when the
     // message has not been handled within SpinUs.
@@ -56,6 +57,9 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    friend class Postfach;
+    // A message sent from the window's own thread.
+    void rufeDirekt(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
     // The message sent next, when one comes within FolgeWarteUs; taken from the post box.
     std::shared_ptr<Postfach::Zustellung> folgende();
 

@@ -841,6 +841,16 @@ void TSerCustomComPort::TriggerOutSent() {
         FOnTriggerOutSent(*this);
 }
 
+void TSerCustomComPort::RunAsDelivery(const std::function<void()>& Cycle) {
+    ++FHandlerDepth;
+    Cycle();
+    --FHandlerDepth;
+    if (FHandlerDepth == 0 && FCloseFinishPending) {
+        FCloseFinishPending = false;
+        FinishClose();
+    }
+}
+
 bool TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
     std::lock_guard lk(TSerBaseDispatcher::PortListLock());
     const unsigned slot = static_cast<unsigned>((static_cast<uintptr_t>(LParam) >> 16) & 0xFFFF);

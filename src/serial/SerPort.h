@@ -239,6 +239,9 @@ public:
     // Called by the hidden event window in the GUI thread (Msg is the event kind). True when
     // the dispatcher has the next data event at hand (more received data wait for it).
     bool HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
+    // Runs the dispatcher's Cycle, which may call this port's handlers directly, as a
+    // delivery: a close that a handler starts finishes when Cycle has returned, not under it.
+    void RunAsDelivery(const std::function<void()>& Cycle);
 
 protected:
     virtual void InitPort();

@@ -170,6 +170,7 @@ int TSerBaseDispatcher::InitPort(const QString& Name, int32_t Baud, int Parity, 
         FDeviceGone = false;
     }
     FInEventDispatch = false;
+    FWindowThread = std::this_thread::get_id();
     const Comm::Handle h = OpenCom(Name, InSize, OutSize);
     if (h == Comm::INVALID_HANDLE_VALUE) {
         const int code = -static_cast<int>(Comm::GetLastError());
@@ -944,6 +945,8 @@ bool TSerBaseDispatcher::SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data
             // Only the GUI thread waiting for this thread to end (a close, possibly from
             // inside the handler) cuts a running handler short; a failed device does not,
             // so the handler reads what it was promised before the ring goes.
+            if (std::this_thread::get_id() != FWindowThread)
+                ++FHandOvers;
             const bool erledigt =
                 f.Box->SendMessageTimeout(Msg, WParam, lParam, 3000, &FStopping, &gehalten);
             // Cut short by a close, the handler must not go on reading without the lock.
@@ -1225,7 +1228,8 @@ void TSerBaseDispatcher::ProcessQueue() {
     RearmStatusTriggers();
     // A full ring with data waiting for it: nothing can move until a reader makes room, and
     // turning at once would only burn the processor.
-    if (FRingBlocked && !FKill && !FCloseRequested)
+    // In the window's thread it is not waited for: only that thread's readers make room.
+    if (FRingBlocked && !FKill && !FCloseRequested && std::this_thread::get_id() != FWindowThread)
         WaitForRingSpace();
 }
 
@@ -1264,7 +1268,7 @@ void TSerBaseDispatcher::MarkDeviceGone() {
     FDeviceGone = true;
 }
 
-void TSerBaseDispatcher::ThreadGone(bool DispatchThread, int Result) {
+void TSerBaseDispatcher::ThreadGone(bool MayRelease, int Result) {
     if (Result == -160 || Result == -161) {
         MarkDeviceGone();
         CheckStatusTriggers();
@@ -1275,7 +1279,7 @@ void TSerBaseDispatcher::ThreadGone(bool DispatchThread, int Result) {
             Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
         }
     }
-    if (DispatchThread && (FKill || FCloseRequested)) {
+    if (MayRelease && (FKill || FCloseRequested)) {
         // With a failed device the rings go at once, so that no later call can touch them.
         if (DeviceGone())
             ReleaseBuffers();

@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class TSerCustomComPort;
@@ -160,6 +161,8 @@ public:
     int SetStatusTrigger(uint16_t Handle, uint32_t Value, bool Activate);
     int RemoveTrigger(uint16_t Handle);
     bool InEventDispatch() const { return FInEventDispatch.load(); }
+    // Events a worker thread handed to an event window's thread since the open.
+    uint64_t HandOvers() const { return FHandOvers.load(); }
     bool ClosedRequested() const { return FCloseRequested.load(); }
     int ThreadCount() const { return FThreadCount.load(); }
     // Around an event handler in the GUI thread: only reads made there peek.
@@ -195,7 +198,8 @@ public:
     // FBacklogDrained).
     bool ReceiveBacklogFull() const;
 
-    // The dispatch cycle (dispatch thread).
+    // The dispatch cycle: in the dispatch thread, or in the event window's own thread while it
+    // watches the device; the back end lets only one of them run it at a time.
     void ProcessQueue();
     void ProcessTimers();
 
@@ -230,7 +234,9 @@ public:
 protected:
     // Worker bookkeeping, called by every worker thread at its start and end.
     void ThreadStart();
-    void ThreadGone(bool DispatchThread, int Result);
+    // MayRelease: the dispatch thread ends and no handler reads the rings, so that they may
+    // go after a device failure.
+    void ThreadGone(bool MayRelease, int Result);
     // A worker met a failed device: line error "device gone", before the threads are told to end.
     void MarkDeviceGone();
     bool SendEvent(uint32_t Msg, uintptr_t WParam, uint16_t Data);
@@ -252,6 +258,8 @@ protected:
     void ApplyPendingRemoval();
     // The dispatch thread found the ring full: it waits for room instead of turning.
     void WaitForRingSpace();
+    // Events handed from a worker thread to an event window's thread; counted for tests.
+    std::atomic<uint64_t> FHandOvers{0};
 
     TSerCustomComPort* const FOwner;
     uint16_t FHandle = 0;
@@ -327,6 +335,9 @@ protected:
     uint64_t FLastAvail = 0;
     uint64_t FScanTotal = 0;   // bytes the data triggers have looked at (dispatch thread)
     bool FRingBlocked = false; // the ring is full and data wait for it (dispatch thread)
+    // The thread that opened the port: it owns the event window, reads the ring and may run
+    // the dispatch cycle itself. Set before the workers start.
+    std::thread::id FWindowThread;
 
     // Threads.
     std::atomic<int> FThreadCount{0};

@@ -3,13 +3,19 @@
 #include "platform/Dialoge.h"
 #include "platform/Prioritaet.h"
 #include "serial/SerLog.h"
+#include "serial/SerPort.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <cstring>
 #include <new>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +29,10 @@ constexpr uint32_t SendeEndeMs = 10000;
 constexpr int StromAb = 1024;
 // Time slice the read and dispatch threads ask for: the least the system grants.
 constexpr int KurzeScheibeUs = 100;
+// Longest run of dispatch cycles in the window's thread before its event loop gets a turn.
+constexpr int KetteMs = 5;
+// How often the window's thread looks whether its full backlog has room again.
+constexpr int BacklogBlickMs = 20;
 
 } // namespace
 
@@ -44,6 +54,9 @@ TSerWin32Dispatcher::~TSerWin32Dispatcher() {
     const Comm::Handle h = FComHandle.exchange(Comm::INVALID_HANDLE_VALUE);
     if (h != Comm::INVALID_HANDLE_VALUE)
         Comm::CloseHandle(h);
+    DirektAus();
+    FMelder.reset();
+    FBacklogUhr.reset();
 }
 
 int TSerWin32Dispatcher::EscapeComFunction(uint32_t Func) {
@@ -201,6 +214,7 @@ void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
         // one waits on them any more, and a late Set or wait of the GUI thread finds them
         // closed instead of a descriptor the system has given out again.
         if (--FLebend == 0 && DeviceGone()) {
+            FZyklusFrei.Close();
             FDataReady.Close();
             FStatusWake.Close();
             FAck.Close();
@@ -237,7 +251,7 @@ void TSerWin32Dispatcher::StartDispatcher() {
     std::lock_guard lk(FGeneralLock);
     if (FThreadsActive)
         throw std::runtime_error("Dispatcher already started.");
-    for (Comm::Event* e : {&FDataReady, &FStatusWake, &FAck, &FOutputReady, &FFlush})
+    for (Comm::Event* e : {&FDataReady, &FStatusWake, &FAck, &FOutputReady, &FFlush, &FZyklusFrei})
         e->Open();
     // Threads of an earlier run have ended; their objects are joined before new ones start.
     for (std::thread& t : FThreads)
@@ -246,6 +260,8 @@ void TSerWin32Dispatcher::StartDispatcher() {
     FThreadsActive = true;
     FKill = false;
     FNurLeser = false;
+    // Before the workers start: from their first turn they keep off the device.
+    DirektAn();
     Starte(ReadSlot, &TSerWin32Dispatcher::ReadThread);
     Starte(DispatchSlot, &TSerWin32Dispatcher::DispatchThread);
     Starte(WriteSlot, &TSerWin32Dispatcher::WriteThread);
@@ -265,6 +281,8 @@ void TSerWin32Dispatcher::WarteAufEnde(Slot S) {
 int TSerWin32Dispatcher::StopDispatcher() {
     if (FStopping.exchange(true))
         return 0;
+    // The device is about to close: the window's thread stops watching it first.
+    DirektAus();
     if (FThreadsActive) {
         FKill = true;
         Comm::SetCommMask(FComHandle, 0);
@@ -342,14 +360,26 @@ void TSerWin32Dispatcher::ReadThread() {
         result = -13868;
         FKill = true;
     }
+    // The window's thread was found held up: this thread watches the device in its place
+    // until that thread reads again (its count of reads moves).
+    bool vertritt = false;
+    uint64_t gelesenBeiVertretung = 0;
     while (!FKill) {
-        // The dispatch thread watches the device while it has nothing to deliver; woken
-        // together, the two would only race for the same bytes.
-        if (FDispatchLauscht) {
+        vertritt = vertritt && FDirektAktiv && FDirektGelesen == gelesenBeiVertretung;
+        // The dispatch thread or the window's thread watches the device; woken together, the
+        // two would only race for the same bytes.
+        if (!vertritt && (FDispatchLauscht || FDirektAktiv)) {
             FLeserRuht = true;
-            if (FDispatchLauscht)
-                Comm::WaitForEvents({&FDataReady}, 50);
+            uint32_t w = Comm::WAIT_TIMEOUT;
+            if (FDispatchLauscht || FDirektAktiv)
+                w = Comm::WaitForEvents({&FDataReady}, 50);
             FLeserRuht = false;
+            // Held up, the bytes go into the receive queue, for the dispatch thread to
+            // deliver, instead of waiting in the device.
+            if (!FKill && FDirektAktiv && FensterHaengt(h, w == Comm::WAIT_OBJECT_0)) {
+                vertritt = true;
+                gelesenBeiVertretung = FDirektGelesen;
+            }
             continue;
         }
         // The dispatch thread is that far behind: the device keeps what arrives now, and its
@@ -539,14 +569,21 @@ void TSerWin32Dispatcher::DispatchThread() {
     try {
         const auto puffer = std::make_unique<uint8_t[]>(LesePuffer);
         for (;;) {
-            // Nothing queued: this thread waits on the device itself, so that a byte reaches
-            // the GUI thread without a hand-over from the read thread.
-            if (FReceiveQueue.Count() == 0 && (FNurLeser || !Lausche(h, puffer.get())))
+            // Nothing queued: unless the window's thread watches the device, this thread
+            // waits on it itself, so that a byte reaches the GUI thread without a hand-over
+            // from the read thread.
+            if (FDirektAktiv)
+                FReceiveQueue.WaitForItem(50);
+            else if (FReceiveQueue.Count() == 0 && (FNurLeser || !Lausche(h, puffer.get())))
                 FReceiveQueue.WaitForItem(50);
             if (FKill)
                 break;
+            std::unique_lock zyklus(FZyklus, std::defer_lock);
+            if (!ZyklusVersuchen(zyklus))
+                continue;
             ProcessQueue();
             ProcessTimers();
+            zyklus.unlock();
             if (FKill || FCloseRequested)
                 break;
         }
@@ -554,7 +591,175 @@ void TSerWin32Dispatcher::DispatchThread() {
         Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
     FDispatchLauscht = false;
-    ThreadGone(true, result);
+    // The rings may go only while no handler of the window's cycle reads them. A close
+    // waiting for this thread releases them itself.
+    std::unique_lock zyklus(FZyklus, std::defer_lock);
+    while (!FStopping && !ZyklusVersuchen(zyklus)) {
+    }
+    ThreadGone(zyklus.owns_lock(), result);
+}
+
+bool TSerWin32Dispatcher::ZyklusVersuchen(std::unique_lock<std::mutex>& Zyklus) {
+    if (Zyklus.try_lock())
+        return true;
+    // Announced before the second try: the window's thread, leaving its cycle after it,
+    // sees the flag and wakes this thread.
+    FZyklusWartet = true;
+    const bool frei = Zyklus.try_lock() || (FZyklusFrei.Wait(50) && Zyklus.try_lock());
+    FZyklusWartet = false;
+    return frei;
+}
+
+bool TSerWin32Dispatcher::FensterHaengt(Comm::Handle H, bool Geweckt) {
+    // Woken on purpose: a delivery is held up in the window's thread.
+    if (Geweckt) {
+        FWartetBeimBlick = false;
+        return true;
+    }
+    // Data that waited in the device from one look to the next while the window's thread
+    // read nothing: it is held up (a long handler, a busy event loop).
+    const uint64_t gelesen = FDirektGelesen;
+    const bool wartet = Comm::WaitForDevice(H, false, nullptr, 0) != Comm::Ready::Timeout;
+    const bool haengt = wartet && FWartetBeimBlick && gelesen == FGelesenBeimBlick;
+    FWartetBeimBlick = wartet && !haengt;
+    FGelesenBeimBlick = gelesen;
+    return haengt;
+}
+
+void TSerWin32Dispatcher::DirektAn() {
+    FDirektAktiv = false;
+    // Only a thread with an event loop can watch the device; without one the worker threads
+    // do all of it.
+    if (!QCoreApplication::instance() || !QAbstractEventDispatcher::instance())
+        return;
+    // A notifier of an earlier open watched that open's device.
+    DirektAus();
+    FMelder.reset();
+    FMelderFd = Comm::DuplicateDescriptor(FComHandle);
+    if (FMelderFd < 0)
+        return;
+    FMelder = std::make_unique<QSocketNotifier>(FMelderFd, QSocketNotifier::Read);
+    QObject::connect(FMelder.get(), &QSocketNotifier::activated, [this] { GeraetMeldet(); });
+    if (!FBacklogUhr) {
+        FBacklogUhr = std::make_unique<QTimer>();
+        FBacklogUhr->setSingleShot(true);
+        FBacklogUhr->setInterval(BacklogBlickMs);
+        QObject::connect(FBacklogUhr.get(), &QTimer::timeout, [this] { BacklogPruefen(); });
+        FDirektPuffer = std::make_unique<uint8_t[]>(LesePuffer);
+    }
+    FDirektGelesen = 0;
+    FGelesenBeimBlick = 0;
+    FWartetBeimBlick = false;
+    FDirektAktiv = true;
+    FMelder->setEnabled(true);
+}
+
+void TSerWin32Dispatcher::DirektAus() {
+    FDirektAktiv = false;
+    // Notifier and timer belong to the window's thread; the others only let go of the flag.
+    if (!FMelder || FMelder->thread() != QThread::currentThread())
+        return;
+    FMelder->setEnabled(false);
+    FBacklogUhr->stop();
+    // The device is released at once, so that a replugged adapter can be opened again; a
+    // disabled notifier no longer looks at the descriptor.
+    if (FMelderFd >= 0)
+        ::close(FMelderFd);
+    FMelderFd = -1;
+}
+
+void TSerWin32Dispatcher::BacklogPruefen() {
+    if (!FDirektAktiv || FKill)
+        return;
+    if (ReceiveBacklogFull())
+        FBacklogUhr->start();
+    else
+        FMelder->setEnabled(true);
+}
+
+void TSerWin32Dispatcher::GeraetMeldet() {
+    if (!FDirektAktiv || FKill) {
+        DirektAus();
+        return;
+    }
+    // The dispatch cycle is behind: the device keeps what arrives now, as with the read
+    // thread, and the notifier rests until there is room again.
+    if (ReceiveBacklogFull()) {
+        FMelder->setEnabled(false);
+        FBacklogUhr->start();
+        return;
+    }
+    // Called again from a nested event loop of its own cycle, or while the dispatch thread
+    // delivers: the bytes are queued for the cycle that runs next.
+    std::unique_lock zyklus(FZyklus, std::defer_lock);
+    if (!FImZyklus)
+        (void)zyklus.try_lock();
+    int n = -1;
+    try {
+        n = LiesGeraet(FComHandle, FDirektPuffer.get(), !zyklus.owns_lock());
+    } catch (const std::exception&) {
+        qCDebug(lcSerial) << "no buffer for received data; the read thread takes over";
+    }
+    ++FDirektGelesen;
+    if (n < 0) {
+        // A failure is the read thread's to find and report.
+        DirektAus();
+        FDataReady.Set();
+        return;
+    }
+    if (!zyklus.owns_lock())
+        return;
+    if (n == 0) {
+        zyklus.unlock();
+        return;
+    }
+    // A handler may close the port and so end this dispatcher: the owner finishes such a
+    // close only after the cycle, and nothing here touches the dispatcher afterwards.
+    if (FOwner)
+        FOwner->RunAsDelivery([&] { DirekterZyklus(zyklus); });
+    else
+        DirekterZyklus(zyklus);
+}
+
+void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
+    FImZyklus = true;
+    const auto frist = std::chrono::steady_clock::now() + std::chrono::milliseconds(KetteMs);
+    auto bewegt = [this] {
+        std::lock_guard lk(FInLock);
+        return FMovedTotal;
+    };
+    try {
+        // A stream larger than the ring goes on in further cycles here while the handlers
+        // take it: handed to the dispatch thread, every other ring would cost a hand-over.
+        // The event loop gets its turn again after KetteMs.
+        for (;;) {
+            const uint64_t vorher = bewegt();
+            ProcessQueue();
+            ProcessTimers();
+            if (FKill || FCloseRequested || FRingBlocked ||
+                std::chrono::steady_clock::now() >= frist)
+                break;
+            const uint64_t jetzt = bewegt();
+            if (jetzt == vorher)
+                break;
+            // Within a stream the device has more at once; a short message's next one comes
+            // with the notifier's next call, and a look now would only find nothing.
+            if (FReceiveQueue.Count() == 0 &&
+                (jetzt - vorher < StromAb ||
+                 LiesGeraet(FComHandle, FDirektPuffer.get(), false) <= 0))
+                break;
+        }
+    } catch (const std::exception& e) {
+        Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
+    }
+    FImZyklus = false;
+    Zyklus.unlock();
+    // What came in meanwhile (queued by the read thread or a nested look) is the dispatch
+    // thread's.
+    if (FZyklusWartet)
+        FZyklusFrei.Set();
+    if (FReceiveQueue.Count() > 0)
+        FReceiveQueue.ItemEvent().Set();
 }
 
 void TSerWin32Dispatcher::DeliveryHeld() {

@@ -6,10 +6,20 @@
 #include <mutex>
 #include <thread>
 
+class QSocketNotifier;
+class QTimer;
+
 // The dispatcher on the platform's serial-port operations (platform/Comm.h), with the four
 // worker threads of an open port: read (fills the receive queue), status (watches line
 // events), write (empties the output ring into the device) and dispatch (feeds the dispatch
 // ring and delivers events to the GUI thread).
+//
+// While the thread that opened the port (it owns the event window and runs an event loop) is
+// free, it watches the device itself, reads what arrives and runs the dispatch cycle there:
+// the handlers get their data without a hand-over between threads, which would cost a
+// wake-up of each side per run of bytes. The dispatch thread then only serves timers,
+// status events and what the read thread queued; the read thread takes the device over when
+// the window's thread is held up, so that the device never waits for it.
 class TSerWin32Dispatcher : public TSerBaseDispatcher {
 public:
     explicit TSerWin32Dispatcher(TSerCustomComPort* Owner);
@@ -67,6 +77,22 @@ private:
     void WarteAufEnde(Slot S);
     void Anheben(Slot S);
 
+    // The direct path, all in the window's thread: switched on at the start when that thread
+    // has an event loop, off at the stop or after a read failure.
+    void DirektAn();
+    void DirektAus();
+    void GeraetMeldet();
+    // One dispatch cycle with the cycle lock held; gives the lock back before it returns.
+    void DirekterZyklus(std::unique_lock<std::mutex>& Zyklus);
+    void BacklogPruefen();
+    // The dispatch thread's way to the cycle lock: never a blocking lock, which a handler in
+    // the window's thread might hold up while it waits for this thread (a close); it waits
+    // at most one slice for the window's cycle to end. True when it holds the lock.
+    bool ZyklusVersuchen(std::unique_lock<std::mutex>& Zyklus);
+    // The read thread's look while the window's thread watches the device: true when it is
+    // to read now (asked to, or the device has waited a whole slice for that thread).
+    bool FensterHaengt(Comm::Handle H, bool Geweckt);
+
     Comm::Event FDataReady;   // wakes the read thread
     Comm::Event FStatusWake;  // wakes the status thread
     Comm::Event FAck;         // a thread started, or the write thread saw a flush
@@ -85,6 +111,25 @@ private:
     std::atomic<bool> FDispatchLauscht{false};
     std::atomic<bool> FLeserRuht{false}; // the read thread waits for FDataReady alone
     bool FNurLeser = false; // the dispatch thread met a failure and leaves the device alone
+
+    // One dispatch cycle at a time, in the dispatch thread or in the window's thread: the
+    // scan state, triggers and peek bookkeeping are one cycle's alone.
+    std::mutex FZyklus;
+    std::atomic<bool> FZyklusWartet{false}; // the dispatch thread waits for FZyklusFrei
+    Comm::Event FZyklusFrei;                // the window's thread left its cycle
+    // The window's thread watches the device (the read thread and the dispatch thread keep
+    // off it). Changed in that thread only.
+    std::atomic<bool> FDirektAktiv{false};
+    // Reads of the window's thread, for the read thread to see whether it keeps up.
+    std::atomic<uint64_t> FDirektGelesen{0};
+    uint64_t FGelesenBeimBlick = 0; // read thread: the count at its last look
+    bool FWartetBeimBlick = false;  // read thread: the device had data at its last look
+    // Window's thread only.
+    bool FImZyklus = false; // its cycle runs (a nested event loop may call GeraetMeldet)
+    std::unique_ptr<QSocketNotifier> FMelder;
+    std::unique_ptr<QTimer> FBacklogUhr; // looks again while the backlog is full
+    int FMelderFd = -1;                  // the descriptor the notifier watches (its own)
+    std::unique_ptr<uint8_t[]> FDirektPuffer;
 };
 
 // The dispatcher on a terminal that another part of the program opened and hands over as a

@@ -7,8 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <termios.h>
 #include <unistd.h>
@@ -222,6 +225,67 @@ TEST_F(PortTest, BurstWhileTheGuiThreadIsBusyComesInAtMostTwoEvents) {
     ASSERT_TRUE(warte([&] { return empfangen.size() >= daten.size(); }, 5000));
     EXPECT_EQ(empfangen, daten);
     EXPECT_LE(events, 2);
+}
+
+// The thread that opened the port takes the bytes from the device itself while it is free:
+// they reach its handler without any worker thread handing an event over.
+TEST_F(PortTest, DataReachTheHandlerInTheGuiThreadWithoutAHandOver) {
+    std::vector<QThread*> threads;
+    port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
+        threads.push_back(QThread::currentThread());
+        for (int i = 0; i < count; ++i)
+            empfangen.append(static_cast<char>(cp.GetChar()));
+    });
+    port.SetOpen(true);
+    QByteArray erwartet;
+    constexpr int Laeufe = 20;
+    for (int i = 0; i < Laeufe; ++i) {
+        const QByteArray lauf = muster(8, 8 * i);
+        erwartet += lauf;
+        ASSERT_TRUE(far.schreibe(lauf));
+        ASSERT_TRUE(warte([&] { return empfangen.size() == erwartet.size(); }, 3000)) << i;
+    }
+    EXPECT_EQ(empfangen, erwartet);
+    EXPECT_GE(threads.size(), size_t{Laeufe});
+    EXPECT_TRUE(std::all_of(threads.begin(), threads.end(), [](QThread* t) {
+        return t == QCoreApplication::instance()->thread();
+    }));
+    // A scheduler hiccup of the test's thread may let the read thread step in once or twice;
+    // handing every run over would show here as one per run.
+    EXPECT_LE(port.GetDispatcher()->HandOvers(), 2u);
+}
+
+// The GUI thread is held up while more arrives than the device itself can hold: the worker
+// threads take the bytes in meanwhile, so the far end is never held up, and every byte
+// reaches the handler in order once the GUI thread is free again.
+TEST_F(PortTest, BusyGuiThreadLosesNothingAndHoldsUpNoSender) {
+    port.SetOpen(true);
+    const int menge = 256 * 1024;
+    const QByteArray daten = muster(menge, 3);
+    std::atomic<int> geschrieben{0};
+    std::atomic<bool> halt{false};
+    std::thread schreiber([&] {
+        while (geschrieben < menge && !halt) {
+            const ssize_t n = ::write(far.master(), daten.constData() + geschrieben.load(),
+                                      static_cast<size_t>(menge - geschrieben.load()));
+            if (n > 0)
+                geschrieben += static_cast<int>(n);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // This thread handles no events until the sender is through, or gives up after a while.
+    const auto ende = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (geschrieben < menge && std::chrono::steady_clock::now() < ende)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const int waehrendBeschaeftigt = geschrieben;
+    const bool alles = warte([&] { return empfangen.size() >= menge; }, 20000);
+    halt = true;
+    schreiber.join();
+    EXPECT_EQ(waehrendBeschaeftigt, menge) << "the device waited for the busy GUI thread";
+    ASSERT_TRUE(alles) << empfangen.size();
+    EXPECT_TRUE(empfangen == daten);
+    EXPECT_GT(port.GetDispatcher()->HandOvers(), 0u);
 }
 
 // A read outside a handler after the handlers returned but before the dispatch thread took
