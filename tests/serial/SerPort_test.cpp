@@ -18,6 +18,35 @@
 
 namespace {
 
+// Writes its bytes into the far end of a pseudo-terminal from a thread of its own, as fast
+// as the terminal takes them; stops and is joined when it goes.
+class Schreiber {
+public:
+    Schreiber(int fd, const QByteArray& daten)
+        : faden_([this, fd, &daten] {
+              while (geschrieben < daten.size() && !halt_) {
+                  const ssize_t n = ::write(fd, daten.constData() + geschrieben.load(),
+                                            static_cast<size_t>(daten.size() - geschrieben.load()));
+                  if (n > 0)
+                      geschrieben += static_cast<int>(n);
+                  else
+                      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              }
+          }) {}
+    ~Schreiber() {
+        halt_ = true;
+        faden_.join();
+    }
+    Schreiber(const Schreiber&) = delete;
+    Schreiber& operator=(const Schreiber&) = delete;
+
+    std::atomic<int> geschrieben{0};
+
+private:
+    std::atomic<bool> halt_{false};
+    std::thread faden_; // last: it starts once the counters exist
+};
+
 // A port on COM5 over a fresh pseudo-terminal, whose handler collects what arrives.
 class PortTest : public SerialTest {
 protected:
@@ -262,26 +291,14 @@ TEST_F(PortTest, BusyGuiThreadLosesNothingAndHoldsUpNoSender) {
     port.SetOpen(true);
     const int menge = 256 * 1024;
     const QByteArray daten = muster(menge, 3);
-    std::atomic<int> geschrieben{0};
-    std::atomic<bool> halt{false};
-    std::thread schreiber([&] {
-        while (geschrieben < menge && !halt) {
-            const ssize_t n = ::write(far.master(), daten.constData() + geschrieben.load(),
-                                      static_cast<size_t>(menge - geschrieben.load()));
-            if (n > 0)
-                geschrieben += static_cast<int>(n);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+    Schreiber schreiber(far.master(), daten);
+    const std::atomic<int>& geschrieben = schreiber.geschrieben;
     // This thread handles no events until the sender is through, or gives up after a while.
     const auto ende = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (geschrieben < menge && std::chrono::steady_clock::now() < ende)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const int waehrendBeschaeftigt = geschrieben;
     const bool alles = warte([&] { return empfangen.size() >= menge; }, 20000);
-    halt = true;
-    schreiber.join();
     EXPECT_EQ(waehrendBeschaeftigt, menge) << "the device waited for the busy GUI thread";
     ASSERT_TRUE(alles) << empfangen.size();
     EXPECT_TRUE(empfangen == daten);
@@ -324,18 +341,8 @@ TEST_F(PortTest, FullRingIsWaitedForAndTheBacklogIsBoundedWithoutLoss) {
     const int menge =
         DispatchBufferSize + static_cast<int>(TSerBaseDispatcher::ReceiveBacklogLimit) + 200000;
     const QByteArray daten = muster(menge, 9);
-    std::atomic<int> geschrieben{0};
-    std::atomic<bool> halt{false};
-    std::thread schreiber([&] {
-        while (geschrieben < menge && !halt) {
-            const ssize_t n = ::write(far.master(), daten.constData() + geschrieben.load(),
-                                      static_cast<size_t>(menge - geschrieben.load()));
-            if (n > 0)
-                geschrieben += static_cast<int>(n);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
+    Schreiber schreiber(far.master(), daten);
+    const std::atomic<int>& geschrieben = schreiber.geschrieben;
     ASSERT_TRUE(warte([&] { return port.InBuffUsed() == DispatchBufferSize; }, 10000));
     // The writer stalls: the device is no longer read.
     int vorher = -1;
@@ -369,8 +376,6 @@ TEST_F(PortTest, FullRingIsWaitedForAndTheBacklogIsBoundedWithoutLoss) {
     for (int i = 0; i < DispatchBufferSize; ++i)
         empfangen.append(static_cast<char>(port.GetChar()));
     const bool alles = warte([&] { return empfangen.size() >= menge; }, 60000);
-    halt = true;
-    schreiber.join();
     ASSERT_TRUE(alles) << empfangen.size();
     EXPECT_TRUE(empfangen == daten);
 }
