@@ -519,20 +519,29 @@ int TForm_Status::zeige_Lambda_1(int) {
         Sondentemperatur_1.zeige(true);
         pos = 72;
     }
-    Soll_Lambda_1.zeige(t);
-    if (t) {
-        Soll_Lambda_1.setze_Top(pos);
-        Soll_Lambda_1.Wert->setText(mal(A.s16(94), 0.001, "%5.2f"));
-        Soll_Lambda_1.Spannung->setText(Zusatz(B, frueh || P(2381) == 0));
+    const bool gueltig = (L.u16(82) & 1U) || v.in_Versionsmenge({5});
+    return zeige_Sondenrest({Lambda_1, Sondentemperatur_1, Soll_Lambda_1, Lambdaregelung_1}, pos, t,
+                            A.s16(94), gueltig, P(60) >= 1, B.s16(64));
+}
+
+// The rows below a probe's own value and temperature: its target lambda, and its control
+// value; the colour of its values by their valid bit.
+int TForm_Status::zeige_Sondenrest(const Sonde& s, int pos, bool soll, int sollwert, bool gueltig,
+                                   bool regelung, int regelwert) {
+    const auto& B = k.ecu_Befehle().akt_Daten_B;
+    s.Soll.zeige(soll);
+    if (soll) {
+        s.Soll.setze_Top(pos);
+        s.Soll.Wert->setText(mal(sollwert, 0.001, "%5.2f"));
+        s.Soll.Spannung->setText(Zusatz(B, fruehe_Software() || P(2381) == 0));
         pos += 24;
     }
-    const QColor farbe = (L.u16(82) & 1U) || v.in_Versionsmenge({5}) ? Gueltig : Ungueltig;
-    faerbe(Lambda_1.Wert, farbe);
-    faerbe(Sondentemperatur_1.Wert, farbe);
-    Lambdaregelung_1.zeige(P(60) >= 1);
-    if (P(60) >= 1) {
-        Lambdaregelung_1.setze_Top(pos);
-        Lambdaregelung_1.Wert->setText(mal(B.s16(64), 0.1, "%5.1f"));
+    faerbe(s.Lambda.Wert, gueltig ? Gueltig : Ungueltig);
+    faerbe(s.Temperatur.Wert, gueltig ? Gueltig : Ungueltig);
+    s.Regelung.zeige(regelung);
+    if (regelung) {
+        s.Regelung.setze_Top(pos);
+        s.Regelung.Wert->setText(mal(regelwert, 0.1, "%5.1f"));
         pos += 24;
     }
     return pos + 8;
@@ -565,24 +574,9 @@ int TForm_Status::zeige_Lambda_2(int) {
         Sondentemperatur_2.zeige(true);
         pos = 72;
     }
-    const bool soll = t && bank2;
-    Soll_Lambda_2.zeige(soll);
-    if (soll) {
-        Soll_Lambda_2.setze_Top(pos);
-        Soll_Lambda_2.Wert->setText(mal(B.s16(18), 0.001, "%5.2f"));
-        Soll_Lambda_2.Spannung->setText(Zusatz(B, frueh || P(2381) == 0));
-        pos += 24;
-    }
-    const QColor farbe = (L.u16(82) & (1U << 7)) || v.in_Versionsmenge({5}) ? Gueltig : Ungueltig;
-    faerbe(Lambda_2.Wert, farbe);
-    faerbe(Sondentemperatur_2.Wert, farbe);
-    Lambdaregelung_2.zeige(P(2390) >= 1);
-    if (P(2390) >= 1) {
-        Lambdaregelung_2.setze_Top(pos);
-        Lambdaregelung_2.Wert->setText(mal(B.s16(66), 0.1, "%5.1f"));
-        pos += 24;
-    }
-    return pos + 8;
+    const bool gueltig = (L.u16(82) & (1U << 7)) || v.in_Versionsmenge({5});
+    return zeige_Sondenrest({Lambda_2, Sondentemperatur_2, Soll_Lambda_2, Lambdaregelung_2}, pos,
+                            t && bank2, B.s16(18), gueltig, P(2390) >= 1, B.s16(66));
 }
 
 int TForm_Status::zeige_Temperaturen(int) {

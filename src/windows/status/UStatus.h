@@ -124,6 +124,15 @@ private:
     int zeige_Luftdruck(int top);
     int zeige_Lambda_1(int top);
     int zeige_Lambda_2(int top);
+    // The rows of one lambda probe.
+    struct Sonde {
+        const Zeile& Lambda;
+        const Zeile& Temperatur;
+        const Zeile& Soll;
+        const Zeile& Regelung;
+    };
+    int zeige_Sondenrest(const Sonde& s, int pos, bool soll, int sollwert, bool gueltig,
+                         bool regelung, int regelwert);
     int zeige_Temperaturen(int top);
     int zeige_Oel(int top);
     int zeige_Verstellung(int top);
