@@ -530,6 +530,11 @@ int DuplicateDescriptor(Handle H) {
     return fd;
 }
 
+void CloseDescriptor(int Fd) {
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
 bool CloseHandle(Handle H) {
     std::shared_ptr<Geraet> d;
     {

@@ -133,6 +133,8 @@ bool CloseHandle(Handle H);
 // system never gives its number to another file until the caller closes it, even when H is
 // closed meanwhile. -1 (ERROR_INVALID_HANDLE) when H is not open.
 int DuplicateDescriptor(Handle H);
+// Gives back a descriptor of DuplicateDescriptor.
+void CloseDescriptor(int Fd);
 bool SetupComm(Handle H, uint32_t InQueue, uint32_t OutQueue);
 bool GetCommState(Handle H, DCB& Settings);
 bool SetCommState(Handle H, const DCB& Settings);

@@ -15,7 +15,6 @@
 #include <cstring>
 #include <new>
 #include <pthread.h>
-#include <unistd.h>
 
 namespace {
 
@@ -663,8 +662,7 @@ void TSerWin32Dispatcher::DirektAus() {
     FBacklogUhr->stop();
     // The device is released at once, so that a replugged adapter can be opened again; a
     // disabled notifier no longer looks at the descriptor.
-    if (FMelderFd >= 0)
-        ::close(FMelderFd);
+    Comm::CloseDescriptor(FMelderFd);
     FMelderFd = -1;
 }
 
