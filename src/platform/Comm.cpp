@@ -127,31 +127,27 @@ bool nichtAngeboten(int e) {
     return e == ENOTTY || e == EINVAL || e == EOPNOTSUPP;
 }
 
-// The device's modem lines; false (errno set) when the driver has none or the call failed.
-bool modemLinien(Geraet& d, uint32_t& Status) {
-    Status = 0;
-    if (d.ohneLinien) {
+// A driver call that the driver may not offer: once refused as such it is not made again
+// (ohne remembers that); false (errno set) when it is not offered or failed.
+template <class Ruf> bool angeboten(std::atomic<bool>& ohne, Ruf&& ruf) {
+    if (ohne) {
         errno = ENOTTY;
         return false;
     }
-    if (aufrufe().ModemLines(d.fd, Status))
+    if (ruf())
         return true;
     if (nichtAngeboten(errno))
-        d.ohneLinien = true;
+        ohne = true;
     return false;
 }
 
-// The device's line-error counters, as modemLinien.
+bool modemLinien(Geraet& d, uint32_t& Status) {
+    Status = 0;
+    return angeboten(d.ohneLinien, [&] { return aufrufe().ModemLines(d.fd, Status); });
+}
+
 bool zaehlerStand(Geraet& d, LineCounters& Counts) {
-    if (d.ohneZaehler) {
-        errno = ENOTTY;
-        return false;
-    }
-    if (aufrufe().Counters(d.fd, Counts))
-        return true;
-    if (nichtAngeboten(errno))
-        d.ohneZaehler = true;
-    return false;
+    return angeboten(d.ohneZaehler, [&] { return aufrufe().Counters(d.fd, Counts); });
 }
 
 // Port number of "\\.\COMn" or "COMn", 0 when the name is none.
