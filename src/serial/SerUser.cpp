@@ -1226,6 +1226,11 @@ void TSerBaseDispatcher::ProcessQueue() {
                 return;
     }
     RearmStatusTriggers();
+    // The ring was full when the data moved; the handlers may have emptied it since.
+    if (FRingBlocked) {
+        std::lock_guard lk(FInLock);
+        FRingBlocked = FDBufFull;
+    }
     // A full ring with data waiting for it: nothing can move until a reader makes room, and
     // turning at once would only burn the processor.
     // In the window's thread it is not waited for: only that thread's readers make room.

@@ -577,12 +577,19 @@ void TSerWin32Dispatcher::DispatchThread() {
                 FReceiveQueue.WaitForItem(50);
             if (FKill)
                 break;
+            // The device went back to the window's thread: its cycle comes first, with what
+            // this thread has queued, unless it is held up.
+            if (FFensterDran && FDirektAktiv)
+                FZyklusFrei.Wait(50);
+            FFensterDran = false;
             std::unique_lock zyklus(FZyklus, std::defer_lock);
             if (!ZyklusVersuchen(zyklus))
                 continue;
             ProcessQueue();
             ProcessTimers();
             zyklus.unlock();
+            if (FFensterWartet.exchange(false))
+                FensterWeiter();
             if (FKill || FCloseRequested)
                 break;
         }
@@ -649,12 +656,14 @@ void TSerWin32Dispatcher::DirektAn() {
     FDirektGelesen = 0;
     FGelesenBeimBlick = 0;
     FWartetBeimBlick = false;
+    FFensterWartet = false;
     FDirektAktiv = true;
     FMelder->setEnabled(true);
 }
 
 void TSerWin32Dispatcher::DirektAus() {
     FDirektAktiv = false;
+    FFensterDran = false;
     // Notifier and timer belong to the window's thread; the others only let go of the flag.
     if (!FMelder || FMelder->thread() != QThread::currentThread())
         return;
@@ -664,6 +673,21 @@ void TSerWin32Dispatcher::DirektAus() {
     // disabled notifier no longer looks at the descriptor.
     Comm::CloseDescriptor(FMelderFd);
     FMelderFd = -1;
+}
+
+void TSerWin32Dispatcher::FensterWeiter() {
+    FFensterDran = true;
+    // The notifier lives in the window's thread: it is switched on there. A call still on
+    // its way when the notifier goes is dropped with it.
+    QMetaObject::invokeMethod(
+        FMelder.get(),
+        [this] {
+            BacklogPruefen();
+            // Bytes already queued are delivered even when the device has nothing new.
+            if (FMelder->isEnabled())
+                GeraetMeldet();
+        },
+        Qt::QueuedConnection);
 }
 
 void TSerWin32Dispatcher::BacklogPruefen() {
@@ -680,6 +704,9 @@ void TSerWin32Dispatcher::GeraetMeldet() {
         DirektAus();
         return;
     }
+    // The window's thread is free again, whether it reads now or waits for the dispatch
+    // thread's cycle: a read thread standing in for it steps back.
+    ++FDirektGelesen;
     // The dispatch cycle is behind: the device keeps what arrives now, as with the read
     // thread, and the notifier rests until there is room again.
     if (ReceiveBacklogFull()) {
@@ -687,18 +714,30 @@ void TSerWin32Dispatcher::GeraetMeldet() {
         FBacklogUhr->start();
         return;
     }
-    // Called again from a nested event loop of its own cycle, or while the dispatch thread
-    // delivers: the bytes are queued for the cycle that runs next.
+    // Called again from a nested event loop of its own cycle: the bytes are queued for the
+    // cycle that runs next.
     std::unique_lock zyklus(FZyklus, std::defer_lock);
-    if (!FImZyklus)
-        (void)zyklus.try_lock();
+    if (!FImZyklus && !zyklus.try_lock()) {
+        // The dispatch thread runs a cycle (its timers, or what the read thread queued).
+        // Bytes queued for it now would draw the stream after them, a hand-over between the
+        // threads per run of bytes: the device keeps them until that cycle ends and the
+        // thread gives the device back. Announced before the second try, so that a cycle
+        // ending in between sees it.
+        FFensterWartet = true;
+        if (!zyklus.try_lock()) {
+            FMelder->setEnabled(false);
+            return;
+        }
+        FFensterWartet = false;
+    }
+    if (zyklus.owns_lock() && FFensterDran.exchange(false))
+        FZyklusFrei.Set();
     int n = -1;
     try {
         n = LiesGeraet(FComHandle, FDirektPuffer.get(), !zyklus.owns_lock());
     } catch (const std::exception&) {
         qCDebug(lcSerial) << "no buffer for received data; the read thread takes over";
     }
-    ++FDirektGelesen;
     if (n < 0) {
         // A failure is the read thread's to find and report.
         DirektAus();
@@ -707,7 +746,7 @@ void TSerWin32Dispatcher::GeraetMeldet() {
     }
     if (!zyklus.owns_lock())
         return;
-    if (n == 0) {
+    if (n == 0 && FReceiveQueue.Count() == 0) {
         zyklus.unlock();
         return;
     }
@@ -752,12 +791,18 @@ void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
     }
     FImZyklus = false;
     Zyklus.unlock();
-    // What came in meanwhile (queued by the read thread or a nested look) is the dispatch
-    // thread's.
     if (FZyklusWartet)
         FZyklusFrei.Set();
-    if (FReceiveQueue.Count() > 0)
-        FReceiveQueue.ItemEvent().Set();
+    // What is left, or came in meanwhile from a nested look or the read thread, this thread
+    // takes on after its event loop's turn: woken for it, the dispatch thread would draw
+    // the stream after it. The dispatch thread takes it when a full ring waits for readers,
+    // or when this thread does not come back.
+    if (FReceiveQueue.Count() > 0) {
+        if (FDirektAktiv && !FKill && !FCloseRequested && !FRingBlocked)
+            FensterWeiter();
+        else
+            FReceiveQueue.ItemEvent().Set();
+    }
 }
 
 void TSerWin32Dispatcher::DeliveryHeld() {

@@ -84,7 +84,11 @@ private:
     void GeraetMeldet();
     // One dispatch cycle with the cycle lock held; gives the lock back before it returns.
     void DirekterZyklus(std::unique_lock<std::mutex>& Zyklus);
+    // Switches the notifier on again (unless the backlog is full); in the window's thread.
     void BacklogPruefen();
+    // The window's thread runs a cycle after its event loop's turn: the device goes back to
+    // it when the dispatch thread's cycle ended, or it goes on with what is still queued.
+    void FensterWeiter();
     // The dispatch thread's way to the cycle lock: never a blocking lock, which a handler in
     // the window's thread might hold up while it waits for this thread (a close); it waits
     // at most one slice for the window's cycle to end. True when it holds the lock.
@@ -120,12 +124,18 @@ private:
     // The window's thread watches the device (the read thread and the dispatch thread keep
     // off it). Changed in that thread only.
     std::atomic<bool> FDirektAktiv{false};
-    // Reads of the window's thread, for the read thread to see whether it keeps up.
+    // Looks of the window's thread at the device, for the read thread to see whether it
+    // keeps up.
     std::atomic<uint64_t> FDirektGelesen{0};
     uint64_t FGelesenBeimBlick = 0; // read thread: the count at its last look
     bool FWartetBeimBlick = false;  // read thread: the device had data at its last look
     // Window's thread only.
     bool FImZyklus = false; // its cycle runs (a nested event loop may call GeraetMeldet)
+    // The window's thread left the device alone while the dispatch thread's cycle ran.
+    std::atomic<bool> FFensterWartet{false};
+    // The device went back to the window's thread: its cycle comes before the dispatch
+    // thread's next one.
+    std::atomic<bool> FFensterDran{false};
     std::unique_ptr<QSocketNotifier> FMelder;
     std::unique_ptr<QTimer> FBacklogUhr; // looks again while the backlog is full
     int FMelderFd = -1;                  // the descriptor the notifier watches (its own)

@@ -284,6 +284,24 @@ TEST_F(PortTest, DataReachTheHandlerInTheGuiThreadWithoutAHandOver) {
     EXPECT_LE(port.GetDispatcher()->HandOvers(), 2u);
 }
 
+// A stream long enough to meet the dispatch thread's own turns (its timers) stays with the
+// thread that opened the port: one such turn must not draw the rest of the stream after it,
+// a hand-over between the threads for every run of bytes.
+TEST_F(PortTest, ALongStreamStaysWithTheGuiThread) {
+    port.SetOpen(true);
+    const int menge = 8 * 1024 * 1024;
+    const QByteArray daten = muster(menge, 9);
+    const auto start = std::chrono::steady_clock::now();
+    Schreiber schreiber(far.master(), daten);
+    ASSERT_TRUE(warte([&] { return empfangen.size() >= menge; }, 60000)) << empfangen.size();
+    const auto dauer = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(empfangen == daten);
+    // Shorter than a few of the dispatch thread's turns, the stream would prove nothing.
+    EXPECT_GT(dauer, std::chrono::milliseconds(150));
+    EXPECT_LE(port.GetDispatcher()->HandOvers(), 10u)
+        << std::chrono::duration_cast<std::chrono::milliseconds>(dauer).count() << " ms";
+}
+
 // The GUI thread is held up while more arrives than the device itself can hold: the worker
 // threads take the bytes in meanwhile, so the far end is never held up, and every byte
 // reaches the handler in order once the GUI thread is free again.
