@@ -790,6 +790,7 @@ void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
         Dialoge::ShowMessageSpaeter(QString::fromUtf8(e.what()));
     }
     FImZyklus = false;
+    const bool blockiert = FRingBlocked; // the cycle's own: read while the lock is held
     Zyklus.unlock();
     if (FZyklusWartet)
         FZyklusFrei.Set();
@@ -798,7 +799,7 @@ void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
     // the stream after it. The dispatch thread takes it when a full ring waits for readers,
     // or when this thread does not come back.
     if (FReceiveQueue.Count() > 0) {
-        if (FDirektAktiv && !FKill && !FCloseRequested && !FRingBlocked)
+        if (FDirektAktiv && !FKill && !FCloseRequested && !blockiert)
             FensterWeiter();
         else
             FReceiveQueue.ItemEvent().Set();
