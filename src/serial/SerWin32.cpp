@@ -32,6 +32,9 @@ constexpr int KurzeScheibeUs = 100;
 constexpr int KetteMs = 5;
 // How often the window's thread looks whether its full backlog has room again.
 constexpr int BacklogBlickMs = 20;
+// How soon the window's thread looks again when the dispatch thread's cycle held the device:
+// such a cycle serves timers or a single delivery.
+constexpr int WiederMs = 1;
 
 } // namespace
 
@@ -56,6 +59,7 @@ TSerWin32Dispatcher::~TSerWin32Dispatcher() {
     DirektAus();
     FMelder.reset();
     FBacklogUhr.reset();
+    FWeiterUhr.reset();
 }
 
 int TSerWin32Dispatcher::EscapeComFunction(uint32_t Func) {
@@ -588,8 +592,9 @@ void TSerWin32Dispatcher::DispatchThread() {
             ProcessQueue();
             ProcessTimers();
             zyklus.unlock();
+            // The window's thread waited for this cycle: its own comes next.
             if (FFensterWartet.exchange(false))
-                FensterWeiter();
+                FFensterDran = true;
             if (FKill || FCloseRequested)
                 break;
         }
@@ -651,6 +656,14 @@ void TSerWin32Dispatcher::DirektAn() {
         FBacklogUhr->setSingleShot(true);
         FBacklogUhr->setInterval(BacklogBlickMs);
         QObject::connect(FBacklogUhr.get(), &QTimer::timeout, [this] { BacklogPruefen(); });
+        FWeiterUhr = std::make_unique<QTimer>();
+        FWeiterUhr->setSingleShot(true);
+        QObject::connect(FWeiterUhr.get(), &QTimer::timeout, [this] {
+            BacklogPruefen();
+            // Bytes already queued are delivered even when the device has nothing new.
+            if (FMelder->isEnabled())
+                GeraetMeldet();
+        });
         FDirektPuffer = std::make_unique<uint8_t[]>(LesePuffer);
     }
     FDirektGelesen = 0;
@@ -669,25 +682,16 @@ void TSerWin32Dispatcher::DirektAus() {
         return;
     FMelder->setEnabled(false);
     FBacklogUhr->stop();
+    FWeiterUhr->stop();
     // The device is released at once, so that a replugged adapter can be opened again; a
     // disabled notifier no longer looks at the descriptor.
     Comm::CloseDescriptor(FMelderFd);
     FMelderFd = -1;
 }
 
-void TSerWin32Dispatcher::FensterWeiter() {
+void TSerWin32Dispatcher::FensterWeiter(int Ms) {
     FFensterDran = true;
-    // The notifier lives in the window's thread: it is switched on there. A call still on
-    // its way when the notifier goes is dropped with it.
-    QMetaObject::invokeMethod(
-        FMelder.get(),
-        [this] {
-            BacklogPruefen();
-            // Bytes already queued are delivered even when the device has nothing new.
-            if (FMelder->isEnabled())
-                GeraetMeldet();
-        },
-        Qt::QueuedConnection);
+    FWeiterUhr->start(Ms);
 }
 
 void TSerWin32Dispatcher::BacklogPruefen() {
@@ -726,6 +730,7 @@ void TSerWin32Dispatcher::GeraetMeldet() {
         FFensterWartet = true;
         if (!zyklus.try_lock()) {
             FMelder->setEnabled(false);
+            FensterWeiter(WiederMs);
             return;
         }
         FFensterWartet = false;
@@ -800,7 +805,7 @@ void TSerWin32Dispatcher::DirekterZyklus(std::unique_lock<std::mutex>& Zyklus) {
     // or when this thread does not come back.
     if (FReceiveQueue.Count() > 0) {
         if (FDirektAktiv && !FKill && !FCloseRequested && !blockiert)
-            FensterWeiter();
+            FensterWeiter(0);
         else
             FReceiveQueue.ItemEvent().Set();
     }

@@ -86,9 +86,10 @@ private:
     void DirekterZyklus(std::unique_lock<std::mutex>& Zyklus);
     // Switches the notifier on again (unless the backlog is full); in the window's thread.
     void BacklogPruefen();
-    // The window's thread runs a cycle after its event loop's turn: the device goes back to
-    // it when the dispatch thread's cycle ended, or it goes on with what is still queued.
-    void FensterWeiter();
+    // The window's thread runs a cycle after Ms, its event loop having had a turn: it looks
+    // again when the dispatch thread's cycle held the device, or it goes on with what is
+    // still queued. The dispatch thread leaves it the device meanwhile.
+    void FensterWeiter(int Ms);
     // The dispatch thread's way to the cycle lock: never a blocking lock, which a handler in
     // the window's thread might hold up while it waits for this thread (a close); it waits
     // at most one slice for the window's cycle to end. True when it holds the lock.
@@ -138,6 +139,7 @@ private:
     std::atomic<bool> FFensterDran{false};
     std::unique_ptr<QSocketNotifier> FMelder;
     std::unique_ptr<QTimer> FBacklogUhr; // looks again while the backlog is full
+    std::unique_ptr<QTimer> FWeiterUhr;  // FensterWeiter's
     int FMelderFd = -1;                  // the descriptor the notifier watches (its own)
     std::unique_ptr<uint8_t[]> FDirektPuffer;
 };
