@@ -239,13 +239,17 @@ struct Ergebnis {
     int burstEvents = -1;
 };
 
-constexpr size_t Menge = 4 * 1024 * 1024;
+// A transfer of a few milliseconds is ruled by the machine's scheduling hiccups; one of
+// this size spreads them out.
+constexpr size_t Menge = 16 * 1024 * 1024;
 // Rounds in which this layer and the peer take turns: measured once each, one after the
 // other, the two met different loads from the machine's other work (and the first comer
 // also paid the process's first transfer).
-constexpr int Runden = 5;
-constexpr int VerzugRunden = 3;
-constexpr int Proben = 200; // single bytes per delay round
+constexpr int Runden = 7;
+constexpr int VerzugRunden = 4;
+// Single bytes per delay round: the 99th percentile of all rounds then lies beyond a dozen
+// of the slowest, not on the one or two stalls of the machine a short run may meet.
+constexpr int Proben = 400;
 constexpr int Burst = 8000; // one burst that fits the layer's ring
 
 // What one turn of a receiver measures.
