@@ -352,9 +352,16 @@ int main(int argc, char** argv) {
         return messePeer(pty, teil);
     };
     std::vector<double> durchsatzSchicht, durchsatzPeer;
+    // Who goes first changes from round to round: the first comer of a round meets the
+    // machine as the previous round left it.
     for (int i = 0; i < Runden; ++i) {
-        durchsatzSchicht.push_back(schicht(Teil::Durchsatz).durchsatz);
-        durchsatzPeer.push_back(peer(Teil::Durchsatz).durchsatz);
+        if (i % 2 == 0) {
+            durchsatzSchicht.push_back(schicht(Teil::Durchsatz).durchsatz);
+            durchsatzPeer.push_back(peer(Teil::Durchsatz).durchsatz);
+        } else {
+            durchsatzPeer.push_back(peer(Teil::Durchsatz).durchsatz);
+            durchsatzSchicht.push_back(schicht(Teil::Durchsatz).durchsatz);
+        }
     }
     // Delays in turns as well, idle and then under one load that both meet alike.
     struct Seite {
