@@ -334,7 +334,7 @@ protected:
     std::vector<TStatusTrigger> FStatusTriggers;
     uint64_t FLastAvail = 0;
     uint64_t FScanTotal = 0;   // bytes the data triggers have looked at (dispatch thread)
-    bool FRingBlocked = false; // the ring is full and data wait for it (dispatch thread)
+    bool FRingBlocked = false; // the ring is full and data wait for it (the running cycle's)
     // The thread that opened the port: it owns the event window, reads the ring and may run
     // the dispatch cycle itself. Set before the workers start.
     std::thread::id FWindowThread;

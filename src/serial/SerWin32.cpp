@@ -364,11 +364,11 @@ void TSerWin32Dispatcher::ReadThread() {
         FKill = true;
     }
     // The window's thread was found held up: this thread watches the device in its place
-    // until that thread reads again (its count of reads moves).
+    // until that thread looks at it again (its count of looks moves).
     bool vertritt = false;
-    uint64_t gelesenBeiVertretung = 0;
+    uint64_t blickeBeiVertretung = 0;
     while (!FKill) {
-        vertritt = vertritt && FDirektAktiv && FDirektGelesen == gelesenBeiVertretung;
+        vertritt = vertritt && FDirektAktiv && FDirektBlicke == blickeBeiVertretung;
         // The dispatch thread or the window's thread watches the device; woken together, the
         // two would only race for the same bytes.
         if (!vertritt && (FDispatchLauscht || FDirektAktiv)) {
@@ -381,7 +381,7 @@ void TSerWin32Dispatcher::ReadThread() {
             // deliver, instead of waiting in the device.
             if (!FKill && FDirektAktiv && FensterHaengt(h, w == Comm::WAIT_OBJECT_0)) {
                 vertritt = true;
-                gelesenBeiVertretung = FDirektGelesen;
+                blickeBeiVertretung = FDirektBlicke;
             }
             continue;
         }
@@ -592,9 +592,6 @@ void TSerWin32Dispatcher::DispatchThread() {
             ProcessQueue();
             ProcessTimers();
             zyklus.unlock();
-            // The window's thread waited for this cycle: its own comes next.
-            if (FFensterWartet.exchange(false))
-                FFensterDran = true;
             if (FKill || FCloseRequested)
                 break;
         }
@@ -628,12 +625,12 @@ bool TSerWin32Dispatcher::FensterHaengt(Comm::Handle H, bool Geweckt) {
         return true;
     }
     // Data that waited in the device from one look to the next while the window's thread
-    // read nothing: it is held up (a long handler, a busy event loop).
-    const uint64_t gelesen = FDirektGelesen;
+    // did not look at it: it is held up (a long handler, a busy event loop).
+    const uint64_t blicke = FDirektBlicke;
     const bool wartet = Comm::WaitForDevice(H, false, nullptr, 0) != Comm::Ready::Timeout;
-    const bool haengt = wartet && FWartetBeimBlick && gelesen == FGelesenBeimBlick;
+    const bool haengt = wartet && FWartetBeimBlick && blicke == FBlickeBeimBlick;
     FWartetBeimBlick = wartet && !haengt;
-    FGelesenBeimBlick = gelesen;
+    FBlickeBeimBlick = blicke;
     return haengt;
 }
 
@@ -666,10 +663,9 @@ void TSerWin32Dispatcher::DirektAn() {
         });
         FDirektPuffer = std::make_unique<uint8_t[]>(LesePuffer);
     }
-    FDirektGelesen = 0;
-    FGelesenBeimBlick = 0;
+    FDirektBlicke = 0;
+    FBlickeBeimBlick = 0;
     FWartetBeimBlick = false;
-    FFensterWartet = false;
     FDirektAktiv = true;
     FMelder->setEnabled(true);
 }
@@ -710,7 +706,7 @@ void TSerWin32Dispatcher::GeraetMeldet() {
     }
     // The window's thread is free again, whether it reads now or waits for the dispatch
     // thread's cycle: a read thread standing in for it steps back.
-    ++FDirektGelesen;
+    ++FDirektBlicke;
     // The dispatch cycle is behind: the device keeps what arrives now, as with the read
     // thread, and the notifier rests until there is room again.
     if (ReceiveBacklogFull()) {
@@ -724,16 +720,11 @@ void TSerWin32Dispatcher::GeraetMeldet() {
     if (!FImZyklus && !zyklus.try_lock()) {
         // The dispatch thread runs a cycle (its timers, or what the read thread queued).
         // Bytes queued for it now would draw the stream after them, a hand-over between the
-        // threads per run of bytes: the device keeps them until that cycle ends and the
-        // thread gives the device back. Announced before the second try, so that a cycle
-        // ending in between sees it.
-        FFensterWartet = true;
-        if (!zyklus.try_lock()) {
-            FMelder->setEnabled(false);
-            FensterWeiter(WiederMs);
-            return;
-        }
-        FFensterWartet = false;
+        // threads per run of bytes: the device keeps them until this thread looks again,
+        // and the dispatch thread leaves it the next cycle.
+        FMelder->setEnabled(false);
+        FensterWeiter(WiederMs);
+        return;
     }
     if (zyklus.owns_lock() && FFensterDran.exchange(false))
         FZyklusFrei.Set();

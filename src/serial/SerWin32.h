@@ -127,13 +127,11 @@ private:
     std::atomic<bool> FDirektAktiv{false};
     // Looks of the window's thread at the device, for the read thread to see whether it
     // keeps up.
-    std::atomic<uint64_t> FDirektGelesen{0};
-    uint64_t FGelesenBeimBlick = 0; // read thread: the count at its last look
-    bool FWartetBeimBlick = false;  // read thread: the device had data at its last look
+    std::atomic<uint64_t> FDirektBlicke{0};
+    uint64_t FBlickeBeimBlick = 0; // read thread: the count at its last look
+    bool FWartetBeimBlick = false; // read thread: the device had data at its last look
     // Window's thread only.
     bool FImZyklus = false; // its cycle runs (a nested event loop may call GeraetMeldet)
-    // The window's thread left the device alone while the dispatch thread's cycle ran.
-    std::atomic<bool> FFensterWartet{false};
     // The device went back to the window's thread: its cycle comes before the dispatch
     // thread's next one.
     std::atomic<bool> FFensterDran{false};
