@@ -78,9 +78,11 @@ int TSerWin32Dispatcher::FlushCom(int Queue) {
             FOHead = FOTail = 0;
             FOBufFull = false;
         }
-        ok = Comm::PurgeComm(h, Comm::PURGE_TXABORT | Comm::PURGE_TXCLEAR) ? 1 : 0;
+        // The write thread lets go of its block first: purged before, the driver would take
+        // the block's rest again.
         FFlush.Set();
         FAck.Wait(5000);
+        ok = Comm::PurgeComm(h, Comm::PURGE_TXABORT | Comm::PURGE_TXCLEAR) ? 1 : 0;
     } else {
         ok = Comm::PurgeComm(h, Comm::PURGE_RXABORT | Comm::PURGE_RXCLEAR) ? 1 : 0;
         FReceiveQueue.Clear();
@@ -478,6 +480,12 @@ int TSerWin32Dispatcher::WriteBuffered() {
         gesendet = true;
         int geschrieben = 0;
         while (geschrieben < groesse) {
+            // A flush drops the rest of the block. Looked at before every write: the wait for
+            // room below sees a device with room first and would never report it.
+            if (FFlush.Wait(0)) {
+                FAck.Set();
+                return sendeEnde();
+            }
             // DSR flow control: the driver knows none, so output waits here while DSR is low.
             if (Comm::OutputHeld(h)) {
                 if (Comm::WaitForEvents({&FFlush}, 10) == Comm::WAIT_OBJECT_0) {
