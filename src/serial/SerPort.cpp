@@ -52,13 +52,14 @@ void TSerCustomComPort::SetComNumber(uint16_t Value) {
     }
     TTriggerSave gerettet;
     FDispatcher->SaveTriggers(gerettet);
-    // A trace or log goes on at the new port; the close has written what it held.
-    const bool trace = FTracing != TTraceLogState::tlOff;
-    const bool log = FLogging != TTraceLogState::tlOff;
+    // The close writes what the trace and log held; they are put back as a closed port keeps
+    // them (only on and off), and the open starts what is on.
+    const TTraceLogState trace = FTracing;
+    const TTraceLogState log = FLogging;
     SetOpen(false);
     FComNumber = Value;
-    FTracing = trace ? TTraceLogState::tlOn : TTraceLogState::tlOff;
-    FLogging = log ? TTraceLogState::tlOn : TTraceLogState::tlOff;
+    SetTracing(trace);
+    SetLogging(log);
     SetOpen(true);
     if (IsOpenState())
         FDispatcher->RestoreTriggers(gerettet);

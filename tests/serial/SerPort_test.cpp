@@ -793,6 +793,37 @@ TEST_F(PortTest, NewPortNumberOnAnOpenPortReopensThere) {
     EXPECT_EQ(far.lies(1, 100), QByteArray());
 }
 
+// The trace and log are put back at the new port as a closed port keeps them: what was on
+// goes on, a paused one is off.
+TEST_F(PortTest, NewPortNumberKeepsTraceAndLogAsAClosedPortWould) {
+    PtyPaar far2;
+    mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
+    port.SetTraceName(dir_.filePath(QStringLiteral("trace.txt")));
+    port.SetLogName(dir_.filePath(QStringLiteral("log.txt")));
+    const struct {
+        TTraceLogState vorher, nachher;
+    } faelle[] = {
+        {TTraceLogState::tlOn, TTraceLogState::tlOn},
+        {TTraceLogState::tlPause, TTraceLogState::tlOff},
+        {TTraceLogState::tlOff, TTraceLogState::tlOff},
+    };
+    int nummer = 5;
+    for (const auto& f : faelle) {
+        port.SetComNumber(nummer);
+        port.SetOpen(true);
+        port.SetTracing(TTraceLogState::tlOn);
+        port.SetLogging(TTraceLogState::tlOn);
+        port.SetTracing(f.vorher);
+        port.SetLogging(f.vorher);
+        nummer = nummer == 5 ? 6 : 5;
+        port.SetComNumber(nummer);
+        ASSERT_TRUE(port.Open());
+        EXPECT_EQ(port.Tracing(), f.nachher) << static_cast<int>(f.vorher);
+        EXPECT_EQ(port.Logging(), f.nachher) << static_cast<int>(f.vorher);
+        port.SetOpen(false);
+    }
+}
+
 TEST_F(PortTest, ClosingTellsTheHandlersAndDestroyingAnOpenPortStopsItsThreads) {
     // The counters outlive the port: destroying it while open calls its close handler too.
     int geoeffnet = 0, geschlossen = 0;
