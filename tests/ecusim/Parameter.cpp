@@ -19,10 +19,13 @@ void setze(QByteArray& bild, int offset, uint32_t wert, int breite) {
 } // namespace
 
 Parameterbereich::Parameterbereich(EcuSim& sim) : Bild(Bildgroesse, '\0') {
-    sim.setze_Handler(3, [this](const QByteArray& d) { return std::optional(lies_Block(d)); });
-    sim.setze_Handler(2, [this](const QByteArray& d) { return std::optional(schreibe_Block(d)); });
-    sim.setze_Handler(128, [this](const QByteArray& d) { return std::optional(lies_Elemente(d)); });
-    sim.setze_Handler(129,
+    sim.setze_Handler(this, 3,
+                      [this](const QByteArray& d) { return std::optional(lies_Block(d)); });
+    sim.setze_Handler(this, 2,
+                      [this](const QByteArray& d) { return std::optional(schreibe_Block(d)); });
+    sim.setze_Handler(this, 128,
+                      [this](const QByteArray& d) { return std::optional(lies_Elemente(d)); });
+    sim.setze_Handler(this, 129,
                       [this](const QByteArray& d) { return std::optional(schreibe_Elemente(d)); });
 }
 
