@@ -49,7 +49,7 @@ void Parameterbereich::fuelle_Beispielwerte() {
     setze(Bild, 36, 3, 1);          // 150
     setze(Bild, 38, 900, 2);        // 151
 
-    Elemente.clear();
+    // Only its own items: those of other areas (the data-item maps) stay.
     std::vector<uint16_t> motor(64, 0);
     motor[0] = 6;             // 1: cylinders
     motor[1] = 36 | (1 << 8); // 2: teeth, 60: lambda control on
