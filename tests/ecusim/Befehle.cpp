@@ -161,8 +161,10 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         Merkerwort = Wort(d, 0);
         return leer();
     });
-    sim.setze_Handler(this, 22,
-                      [this](const QByteArray& d) { return std::optional(Loggerblock(d)); });
+    // The logger asks with a block number; 22 without data is the gearbox record, not ours.
+    sim.setze_Handler(
+        this, 22, [this](const QByteArray& d) { return std::optional(Loggerblock(d)); },
+        [](const QByteArray& d) { return d.size() == 2; });
     sim.setze_Handler(this, 125, [this](const QByteArray& d) {
         if (!d.isEmpty() && d[0] == 1)
             systemindex_ = 0;
