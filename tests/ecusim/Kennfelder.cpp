@@ -160,6 +160,7 @@ void Kennfeldbereich::lege_Kennfeld_an(int nr, bool kurve, int roh_min, int roh_
     f.werte = Flaeche(nr, kurve, roh_min, roh_max);
     f.gespeichert = f.werte;
     linienfelder_[nr] = std::move(f);
+    datenfelder_.erase(nr);
 }
 
 void Kennfeldbereich::lege_Datenelement_Kennfeld_an(int nr, bool kurve, int min, int max) {
@@ -176,6 +177,7 @@ void Kennfeldbereich::lege_Datenelement_Kennfeld_an(int nr, bool kurve, int min,
         block[werte.size() + i] = static_cast<uint16_t>(woerter[i]);
     parameter_->Elemente[nr] = block;
     datenfelder_[nr] = {kurve, block};
+    linienfelder_.erase(nr);
 }
 
 bool Kennfeldbereich::hat_Kennfeld(int nr) const {

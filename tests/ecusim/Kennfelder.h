@@ -62,12 +62,12 @@ public:
     Kennfeldbereich(const Kennfeldbereich&) = delete;
     Kennfeldbereich& operator=(const Kennfeldbereich&) = delete;
 
-    // A line-protocol map or curve of that number (in place of one there), its surface
-    // within the raw range.
+    // A line-protocol map or curve of that number (in place of one of either kind there),
+    // its surface within the raw range.
     void lege_Kennfeld_an(int nr, bool kurve, int roh_min, int roh_max);
     // A data-item map or curve: the parameter area's item `nr`, its values within min..max,
-    // its four axis words (two for a curve) and its four further words set. Needs the
-    // parameter area.
+    // its four axis words (two for a curve) and its four further words set, in place of a
+    // map of either kind there. Needs the parameter area.
     void lege_Datenelement_Kennfeld_an(int nr, bool kurve, int min = 0, int max = 1000);
 
     // Whether the ECU has the map, on the line protocol or as data item.

@@ -378,9 +378,13 @@ TEST(EcusimKennfelder, DataItemMapsAreParameterItemsReadWrittenChangedAndStored)
     EXPECT_NE(g.kennfelder.gespeicherte_Werte(kurve), g.kennfelder.Werte(kurve));
     EXPECT_EQ(g.kennfelder.Speicherungen, std::vector<int>{nr});
 
-    // A line-protocol map is no data item and the reverse.
+    // A line-protocol map is no data item and the reverse, also once made one.
     EXPECT_EQ(g.Daten(130, Worte({0})), std::nullopt);
     EXPECT_EQ(g.Daten(107, Zeilenanfrage(nr, 0, 0)), std::nullopt);
+    g.kennfelder.lege_Datenelement_Kennfeld_an(9, true, 0, 100);
+    EXPECT_EQ(g.lies_Element(9, 17, 2), (std::vector<uint16_t>{0, 5000}));
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(9, 0, 1)), std::nullopt);
+    EXPECT_EQ(g.Daten(130, Worte({9})), QByteArray(1, '\0'));
 }
 
 TEST(EcusimKennfelder, AreasShareACommandWithoutTakingEachOthersOver) {
