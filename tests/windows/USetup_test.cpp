@@ -127,44 +127,46 @@ TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
 // A variant is opened by its file's own name: letters whose upper case differs in length
 // or form would name no file.
 TEST(Setup, AVariantKeepsItsFilesOwnNameAndItsDefinitionsLoad) {
-    for (const QString& datei : {QStringLiteral("T-Quorvel-1-1-0615-Straße.txt"),
-                                 QStringLiteral("T-Quorvel-1-1-0615-Kırmızı.txt"),
-                                 QStringLiteral("t-quorvel-1-1-0615.txt")}) {
-        SCOPED_TRACE(datei.toStdString());
-        LinkKontext k(false);
-        k.ordner.schreibe(QStringLiteral("Language/English/") + datei,
-                          {QStringLiteral("-5,MOTOR,4,0,0"), QStringLiteral("/Zylinder")});
-        k.kontext->registry().writeInteger(QStringLiteral("Default Quorvel Hardware"), 1);
+    LinkKontext k(false);
+    const QStringList dateien = {QStringLiteral("T-Quorvel-1-1-0615-Kırmızı.txt"),
+                                 QStringLiteral("T-Quorvel-1-1-0615-Straße.txt"),
+                                 QStringLiteral("t-quorvel-1-1-0615.txt")};
+    // Each file's one definition has the file's place in the list as its text.
+    for (qsizetype i = 0; i < dateien.size(); ++i)
+        k.ordner.schreibe(QStringLiteral("Language/English/") + dateien[i],
+                          {QStringLiteral("-5,MOTOR,4,0,0"), '/' + QString::number(i)});
+    k.kontext->registry().writeInteger(QStringLiteral("Default Quorvel Hardware"), 1);
+    for (int i = 0; i < static_cast<int>(dateien.size()); ++i) {
+        SCOPED_TRACE(i);
+        QString gewaehlt;
         {
             TForm_Setup setup(*k.kontext);
             setup.fuelle_Softwareliste();
-            ASSERT_EQ(setup.ComboBox_Software->count(), 1);
-            EXPECT_EQ(setup.ComboBox_Software->itemText(0),
+            ASSERT_EQ(setup.ComboBox_Software->count(), 3);
+            EXPECT_EQ(setup.ComboBox_Software->itemText(i),
                       QStringLiteral("Quorvel  S1  T1  V6.15"));
-            setup.ComboBox_SoftwareChange(0);
-            EXPECT_EQ(setup.Software_Dateiname(), datei);
+            setup.ComboBox_SoftwareChange(i);
+            gewaehlt = setup.Software_Dateiname();
+            EXPECT_TRUE(dateien.contains(gewaehlt)) << gewaehlt.toStdString();
         }
         EXPECT_EQ(k.kontext->registry().readString(QStringLiteral("Default Quorvel Version")),
-                  datei);
-        // The next start finds it again, and the definitions come from it.
+                  gewaehlt);
+        // The next start finds it again, and the definitions come from that file.
         TForm_Setup setup(*k.kontext);
-        ASSERT_TRUE(setup.Software.has_value());
+        EXPECT_EQ(setup.Software_Dateiname(), gewaehlt);
         k.meldungen.texte.clear();
         k.kontext->parameter().lade_Definitionen();
         EXPECT_EQ(k.meldungen.texte, QStringList{});
         ASSERT_EQ(k.kontext->parameter().Definitionen().size(), 1u);
-        EXPECT_EQ(k.kontext->parameter().Definitionen()[0]->Text, QStringLiteral("Zylinder"));
+        EXPECT_EQ(k.kontext->parameter().Definitionen()[0]->Text,
+                  QString::number(dateien.indexOf(gewaehlt)));
     }
 
     // A name stored in upper case before still selects its file, by its own name.
-    LinkKontext k(false);
-    k.ordner.schreibe(QStringLiteral("Language/English/T-Quorvel-1-1-0615.txt"),
-                      {QStringLiteral("x")});
-    k.kontext->registry().writeInteger(QStringLiteral("Default Quorvel Hardware"), 1);
     k.kontext->registry().writeString(QStringLiteral("Default Quorvel Version"),
                                       QStringLiteral("T-QUORVEL-1-1-0615.TXT"));
     TForm_Setup setup(*k.kontext);
-    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("T-Quorvel-1-1-0615.txt"));
+    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("t-quorvel-1-1-0615.txt"));
 }
 
 TEST(Setup, IdentifiersAreReadAsHexAndHeldTo29Bits) {
