@@ -380,6 +380,8 @@ void cl_Parameter::lade_Definitionen() {
     ueber_Datenelemente = false;
     cursor_ = nullptr;
     aktuell_ = nullptr;
+    nach_Nummer_und_Gruppe_.clear();
+    erste_nach_Nummer_.clear();
     definitionen_.clear();
     fuelle_Standardgruppen();
     gruppen_ersetzt_ = false;
@@ -468,13 +470,13 @@ void cl_Parameter::lies_Zeile(const QString& zeile) {
                 bedingung.remove(0, b);
             }
         }
-        for (const auto& d : definitionen_)
-            if (d->Nummer == *nummer && d->Gruppe == gruppe) {
-                aktuell_ = d.get();
-                Details_annehmen = false;
-                Hilfe_annehmen = d->Hilfe.isEmpty();
-                return;
-            }
+        const std::pair<int, QString> schluessel{static_cast<int>(*nummer), gruppe};
+        if (Definition* const vorhanden = nach_Nummer_und_Gruppe_.value(schluessel)) {
+            aktuell_ = vorhanden;
+            Details_annehmen = false;
+            Hilfe_annehmen = vorhanden->Hilfe.isEmpty();
+            return;
+        }
         auto d = std::make_unique<Definition>();
         d->Nummer = static_cast<int>(*nummer);
         d->Gruppe = gruppe;
@@ -486,6 +488,9 @@ void cl_Parameter::lies_Zeile(const QString& zeile) {
         aktuell_ = d.get();
         Details_annehmen = true;
         Hilfe_annehmen = true;
+        nach_Nummer_und_Gruppe_.insert(schluessel, d.get());
+        if (!erste_nach_Nummer_.contains(d->Nummer))
+            erste_nach_Nummer_.insert(d->Nummer, d.get());
         definitionen_.push_back(std::move(d));
         const int b = static_cast<int>(*bereich);
         kommunikation_.Liste().einfuegen({b + 10000, b, false, 0, nullptr, 0});
@@ -659,13 +664,8 @@ bool cl_Parameter::pruefe_alle_Bedingungen() {
 }
 
 bool cl_Parameter::suche_Parameter(int nummer) {
-    cursor_ = nullptr;
-    for (const auto& d : definitionen_)
-        if (d->Nummer == nummer) {
-            cursor_ = d.get();
-            return true;
-        }
-    return false;
+    cursor_ = erste_nach_Nummer_.value(nummer);
+    return cursor_ != nullptr;
 }
 
 int cl_Parameter::zaehle_Gruppe(const QString& schluessel) const {
@@ -722,12 +722,10 @@ std::span<uint8_t> cl_Parameter::Speicher(const Definition& d, int bild) {
     const auto offset = static_cast<size_t>(d.Offset);
     std::span<uint8_t> basis;
     if (d.Nummer >= 20000) {
-        uint8_t* adresse = nullptr;
+        // This definition's own place: another definition of the number may lie elsewhere
+        // or be narrower, and showing a value must not move the cursor of a group walk.
         int element = 0;
-        if (!Adresse_virtuell(d.Nummer, adresse, element))
-            return {};
-        // Adresse_virtuell checked the bounds of the record.
-        return {adresse, breite};
+        return Livespeicher(d, element);
     }
     if (d.Bereich > 2) {
         cl_Parameter_file* b = Bereich(bild == 0 ? 0 : 1, d.Bereich);
@@ -910,7 +908,14 @@ bool cl_Parameter::Adresse_virtuell(int nummer, uint8_t*& adresse, int& element)
     adresse = nullptr;
     if (nummer < 20000 || !suche_Parameter(nummer))
         return false;
-    const Definition& d = *cursor_;
+    const std::span<uint8_t> s = Livespeicher(*cursor_, element);
+    if (s.empty())
+        return false;
+    adresse = s.data();
+    return true;
+}
+
+std::span<uint8_t> cl_Parameter::Livespeicher(const Definition& d, int& element) const {
     std::span<uint8_t> basis;
     if (d.Bereich >= 1 && d.Bereich <= 3) {
         element = -1;
@@ -919,16 +924,17 @@ bool cl_Parameter::Adresse_virtuell(int nummer, uint8_t*& adresse, int& element)
     } else {
         const cl_Filetyp* f = kommunikation_.Liste().suche_Index(d.Bereich);
         if (!f)
-            return false;
+            return {};
         element = f->Id;
         if (f->Puffer)
             basis = {f->Puffer, static_cast<size_t>(f->Puffergroesse)};
     }
     // A value must lie within its record: the map description reads through the address.
-    if (static_cast<size_t>(d.Offset) + static_cast<size_t>(Breite(d.Typ)) > basis.size())
-        return false;
-    adresse = basis.data() + d.Offset;
-    return true;
+    const auto breite = static_cast<size_t>(Breite(d.Typ));
+    const auto offset = static_cast<size_t>(d.Offset);
+    if (offset + breite > basis.size())
+        return {};
+    return basis.subspan(offset, breite);
 }
 
 // --- Areas ------------------------------------------------------------------------------

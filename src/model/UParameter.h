@@ -2,6 +2,7 @@
 
 #include "link/UKommunikation.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -204,11 +205,18 @@ private:
     // The bytes a definition's value lives in; empty when it has none.
     std::span<uint8_t> Speicher(const Definition& d, int bild);
     std::span<const uint8_t> Speicher(const Definition& d, int bild) const;
+    // The bytes of this live value's own definition in its record or data item, its offset
+    // and width checked against that memory; empty when it has none.
+    std::span<uint8_t> Livespeicher(const Definition& d, int& element) const;
     std::vector<std::unique_ptr<cl_Parameter_file>>& Bereiche(int seite) {
         return seite == 0 ? bereiche_ECU_ : bereiche_neu_;
     }
 
     std::vector<std::unique_ptr<Definition>> definitionen_;
+    // The definition of a number and group, and the first definition of a number: a large
+    // file is read and searched without walking the list for every line and condition.
+    QHash<std::pair<int, QString>, Definition*> nach_Nummer_und_Gruppe_;
+    QHash<int, Definition*> erste_nach_Nummer_;
     Definition* cursor_ = nullptr;
     QString gruppe_;
     std::vector<clGruppe> gruppen_;

@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -27,6 +28,11 @@ struct Bedeutung {
     QString wert;
     qsizetype wertAnfang = 0; // where the value starts in the line, after "name = "
 };
+
+bool ist_ASCII(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 bool inAnfuehrung(const QString& s) {
     return s.size() >= 2 && s.startsWith('"') && s.endsWith('"');
@@ -57,8 +63,11 @@ class IniDatei {
 public:
     // A missing file is an empty one; nullopt when the file is there but cannot be read
     // (writing then would throw away what the user wrote).
-    static std::optional<IniDatei> lade(const QString& pfad) {
+    // The encoding is taken from utf8 when it was decided before, else decided here once
+    // the file holds anything but ASCII, and handed back.
+    static std::optional<IniDatei> lade(const QString& pfad, std::optional<bool>& utf8) {
         IniDatei d;
+        d.utf8_ = utf8.value_or(true);
         QFile f(pfad);
         if (!f.exists())
             return d;
@@ -74,10 +83,13 @@ public:
         }
         // A file that is no valid UTF-8 was written in Windows' 8-bit code page; its
         // characters are Latin-1 as far as anything here reads them.
-        QStringDecoder utf8(QStringConverter::Utf8);
-        // The decoder looks at the bytes only when its text is taken.
-        const QString probe = utf8.decode(inhalt);
-        d.utf8_ = !utf8.hasError();
+        if (!utf8 && (!d.bom_.isEmpty() || !ist_ASCII(inhalt))) {
+            QStringDecoder decoder(QStringConverter::Utf8);
+            // The decoder looks at the bytes only when its text is taken.
+            const QString probe = decoder.decode(inhalt);
+            utf8 = !decoder.hasError();
+        }
+        d.utf8_ = utf8.value_or(true);
         qsizetype anfang = 0;
         while (anfang < inhalt.size()) {
             const qsizetype lf = inhalt.indexOf('\n', anfang);
@@ -185,6 +197,12 @@ public:
         return true;
     }
 
+    bool nur_ASCII() const {
+        return std::all_of(zeilen_.begin(), zeilen_.end(),
+                           [](const Zeile& z) { return ist_ASCII(z.text); });
+    }
+    bool utf8() const { return utf8_; }
+
     bool speichere(const QString& pfad) const {
         QByteArray inhalt = bom_;
         for (const Zeile& z : zeilen_)
@@ -256,7 +274,7 @@ QString Registry::defaultFile() {
 }
 
 std::optional<QString> Registry::readString(const QString& name) const {
-    const auto datei = IniDatei::lade(file_);
+    const auto datei = IniDatei::lade(file_, utf8_);
     if (!datei)
         return std::nullopt;
     return datei->wert(schluessel(), name);
@@ -277,8 +295,13 @@ bool Registry::writeString(const QString& name, const QString& value) {
     if (!schreibbar(name, value))
         return false;
     QDir().mkpath(QFileInfo(file_).absolutePath());
-    auto datei = IniDatei::lade(file_);
-    return datei && datei->setze(schluessel(), name, alsEintrag(value)) && datei->speichere(file_);
+    auto datei = IniDatei::lade(file_, utf8_);
+    if (!datei || !datei->setze(schluessel(), name, alsEintrag(value)) || !datei->speichere(file_))
+        return false;
+    // The first value that is no ASCII decides for the encoding it was written in.
+    if (!utf8_ && !datei->nur_ASCII())
+        utf8_ = datei->utf8();
+    return true;
 }
 
 bool Registry::writeInteger(const QString& name, int value) {
@@ -290,7 +313,7 @@ QString Registry::Schreibfehler(const QString& names) const {
 }
 
 std::optional<std::map<int, QString>> Registry::readPortTable() const {
-    const auto datei = IniDatei::lade(file_);
+    const auto datei = IniDatei::lade(file_, utf8_);
     // A file that is there but cannot be read may well have a [Ports] section: no port
     // exists rather than devices no one named.
     if (!datei)

@@ -43,4 +43,8 @@ public:
 
 private:
     QString file_;
+    // Whether the file is UTF-8 rather than the 8-bit code page, decided the first time it
+    // holds anything but ASCII and kept from then on: a write that happens to remove the
+    // only bytes that were no UTF-8 must not change how every other value reads.
+    mutable std::optional<bool> utf8_;
 };

@@ -295,11 +295,16 @@ std::vector<cl_Standard_Quorvel_Software> TForm_Setup::finde_Software(const QStr
         }
         if (s.Hersteller != 1)
             continue;
-        s.Dateiname = name.toUpper();
+        // The name as it stands in the folder: an upper-cased "ß" or "ı" maps back to no
+        // file, whatever the lookup ignores of letter case.
+        s.Dateiname = name;
         liste.push_back(std::move(s));
     }
+    // In the order of the upper-case names, as the list has always been ordered.
     std::sort(liste.begin(), liste.end(), [](const auto& a, const auto& b) {
-        return a.Dateiname.toLatin1() < b.Dateiname.toLatin1();
+        const QByteArray x = a.Dateiname.toUpper().toUtf8();
+        const QByteArray y = b.Dateiname.toUpper().toUtf8();
+        return x != y ? x < y : a.Dateiname.toUtf8() < b.Dateiname.toUtf8();
     });
     return liste;
 }
@@ -340,12 +345,14 @@ void TForm_Setup::fuelle_Softwareliste() {
 void TForm_Setup::setze_Software(const QString& dateiname) {
     Software.reset();
     fuelle_Softwareliste();
-    for (size_t i = 0; i < Softwareliste.size(); ++i)
-        if (Softwareliste[i].Dateiname == dateiname) {
-            Software = Softwareliste[i];
-            ComboBox_Software->setCurrentIndex(static_cast<int>(i));
-            return;
-        }
+    // The name exactly, else one stored in upper case before the file's own name was kept.
+    for (const Qt::CaseSensitivity fall : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (size_t i = 0; i < Softwareliste.size(); ++i)
+            if (!dateiname.isEmpty() && Softwareliste[i].Dateiname.compare(dateiname, fall) == 0) {
+                Software = Softwareliste[i];
+                ComboBox_Software->setCurrentIndex(static_cast<int>(i));
+                return;
+            }
     show();
 }
 

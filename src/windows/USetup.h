@@ -31,7 +31,7 @@ public:
 
 // One ECU software variant found as a description file in the language folder.
 struct cl_Standard_Quorvel_Software {
-    QString Dateiname; // upper case, with extension
+    QString Dateiname; // as named in the folder, with extension
     QString Praefix;   // "T-" or "QORV"
     int ECU_Typ = 0;
     int Hersteller = 0;

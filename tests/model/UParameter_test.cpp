@@ -732,3 +732,69 @@ TEST(Parameterdefinitionen, EveryIdentityAnswerOfTypeSevenRefillsTheDirectory) {
     EXPECT_EQ(liste.suche_Index(4711)->Id, 4711);
     EXPECT_FALSE(u.k.version().Datenelement_Protokoll);
 }
+
+TEST(Parameterset, ALiveValueDefinedTwiceUsesItsOwnPlaceAndWidth) {
+    Parameterumgebung u;
+    // The same live value in three groups: one byte at the record's end, a word at its
+    // start, four bytes at its start (flash).
+    u.schreibe(QStringLiteral("English"),
+               {"-20000,A,3,1,83", "-20000,MOTOR,4,1,0", "-20000,B,8,1,0,1", "#-100000,100000"});
+    u.melde();
+    cl_Parameter& p = u.p();
+    // On the heap and exactly as long as the record, so that a step past it is caught.
+    std::vector<uint8_t> satz(84);
+    satz[0] = 0x10;
+    satz[1] = 0x27;
+    satz[83] = 7;
+    p.Live_Datensatz = [&](int bereich) {
+        return bereich == 1 ? std::span<uint8_t>(satz) : std::span<uint8_t>();
+    };
+    const auto* a = u.definition(20000, QStringLiteral("A"));
+    const auto* motor = u.definition(20000, QStringLiteral("MOTOR"));
+    const auto* b = u.definition(20000, QStringLiteral("B"));
+    ASSERT_TRUE(a && motor && b);
+
+    EXPECT_EQ(p.Wert_als_Text(*a, 0), QStringLiteral("7"));
+    EXPECT_EQ(p.Wert_als_Text(*motor, 0), QStringLiteral("10000"));
+    EXPECT_EQ(p.Wert_als_Text(*b, 1), QStringLiteral("10000"));
+    // Writing compares every flash value of both images.
+    p.schreiben();
+    p.setze_Wert_aus_Text(*b, 1, QStringLiteral("-2"));
+    EXPECT_EQ(satz[0], 0xFE);
+    EXPECT_EQ(satz[3], 0xFF);
+    EXPECT_EQ(satz[4], 0);
+    EXPECT_EQ(satz[83], 7);
+    EXPECT_EQ(p.hole_Rohwert(*b, 0), -2);
+    EXPECT_EQ(p.hole_Rohwert(*a, 0), 7);
+    // By number the first definition counts, as for every other parameter.
+    uint8_t* adresse = nullptr;
+    int element = 0;
+    ASSERT_TRUE(p.Adresse_virtuell(20000, adresse, element));
+    EXPECT_EQ(adresse, satz.data() + 83);
+}
+
+TEST(Parameterdefinitionen, ShowingValuesDuringAGroupWalkKeepsItsPlace) {
+    Parameterumgebung u;
+    // The live value's first definition lies in another group, before the walked one.
+    u.schreibe(QStringLiteral("English"),
+               {"-20000,MOTOR,4,1,0", "-7,G,4,0,0", "-20000,G,3,1,5", "-8,G,4,0,2", "-9,H,4,0,4"});
+    u.melde();
+    cl_Parameter& p = u.p();
+    std::array<uint8_t, 84> satz{};
+    satz[5] = 42;
+    p.Live_Datensatz = [&](int bereich) {
+        return bereich == 1 ? std::span<uint8_t>(satz) : std::span<uint8_t>();
+    };
+    std::vector<int> gesehen;
+    QStringList texte;
+    for (bool weiter = p.erster_in_Gruppe(QStringLiteral("G")); weiter && gesehen.size() < 10;
+         weiter = p.naechster_in_Gruppe()) {
+        gesehen.push_back(p.Cursor()->Nummer);
+        texte << p.Text_neu() << p.Text_ECU();
+        p.hole_Rohwert_ECU();
+        p.hole_Rohwert_neu();
+    }
+    EXPECT_EQ(gesehen, (std::vector<int>{7, 20000, 8}));
+    EXPECT_EQ(texte[2], QStringLiteral("42"));
+    EXPECT_EQ(p.zaehle_Gruppe(QStringLiteral("G")), 3);
+}

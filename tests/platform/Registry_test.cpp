@@ -170,3 +170,39 @@ TEST(Registry, AWriteThatCannotReachTheFileFails) {
     EXPECT_FALSE(reg.writeString("Language", "English"));
     EXPECT_TRUE(reg.Schreibfehler("\"COM_Nr\"").contains(ordner.registry()));
 }
+
+// The encoding is decided once for the file: a write that takes away the only bytes that
+// were no UTF-8 leaves every other value reading as it did.
+TEST(Registry, AWriteKeepsTheEncodingTheFileWasReadIn) {
+    Programmordner ordner;
+    const QByteArray vorher = "[SOFTWARE\\Quorvel\\Win Quorvel]\r\n"
+                              "COM_Nr=1 \x96 USB adapter\r\n"
+                              "CAN_Interface=caf\xC3\xA9\r\n";
+    ordner.schreibe_roh(QStringLiteral("registry.ini"), vorher);
+    Registry reg(ordner.registry());
+    const QString cafe8bit = QString::fromLatin1("caf\xC3\xA9");
+    EXPECT_EQ(reg.readString("CAN_Interface"), cafe8bit);
+    ASSERT_TRUE(reg.writeInteger("COM_Nr", 5));
+    EXPECT_EQ(inhalt(ordner.registry()), QByteArray("[SOFTWARE\\Quorvel\\Win Quorvel]\r\n"
+                                                    "COM_Nr=5\r\n"
+                                                    "CAN_Interface=caf\xC3\xA9\r\n"));
+    EXPECT_EQ(reg.readString("CAN_Interface"), cafe8bit);
+    // Values written later go in the file's code page.
+    ASSERT_TRUE(reg.writeString("Language", QString::fromLatin1("Fran\xE7"
+                                                                "ais")));
+    EXPECT_TRUE(inhalt(ordner.registry())
+                    .endsWith("Language=Fran\xE7"
+                              "ais\r\n"));
+    EXPECT_EQ(reg.readString("Language"), QString::fromLatin1("Fran\xE7"
+                                                              "ais"));
+
+    // A file of ASCII alone is decided by the first value that is not, as it was written.
+    Programmordner ascii;
+    ascii.schreibe_roh(QStringLiteral("registry.ini"),
+                       "[SOFTWARE\\Quorvel\\Win Quorvel]\r\nCOM_Nr=1\r\n");
+    Registry reg2(ascii.registry());
+    EXPECT_EQ(reg2.readInteger("COM_Nr"), 1);
+    ASSERT_TRUE(reg2.writeString("CAN_Interface", QStringLiteral("café")));
+    EXPECT_TRUE(inhalt(ascii.registry()).endsWith("CAN_Interface=caf\xC3\xA9\r\n"));
+    EXPECT_EQ(reg2.readString("CAN_Interface"), QStringLiteral("café"));
+}

@@ -1,5 +1,6 @@
 #include "ecusim/EcuSim.h"
 #include "link/LinkFixture.h"
+#include "model/UParameter.h"
 #include "platform/Comm.h"
 #include "windows/USetup.h"
 
@@ -109,11 +110,11 @@ TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
         return Namen(TForm_Setup::finde_Software(ordner.pfad(), modell));
     };
     for (int modell = 1; modell <= 4; ++modell)
-        EXPECT_EQ(liste(modell), (QStringList{"QORV0530.TXT", "QORV0615.TXT"})) << modell;
+        EXPECT_EQ(liste(modell), (QStringList{"qorv0530.txt", "QORV0615.TXT"})) << modell;
     EXPECT_EQ(liste(5), QStringList{});
-    EXPECT_EQ(liste(6), QStringList{"T-QUORVEL-1-203-640.TXT"});
-    EXPECT_EQ(liste(7), (QStringList{"T-QUORVEL-1-400-615.TXT", "T-QUORVEL-2-400-700.TXT"}));
-    EXPECT_EQ(liste(8), QStringList{"T-QUORVEL-5-1-20250.TXT"});
+    EXPECT_EQ(liste(6), QStringList{"T-Quorvel-1-203-640.txt"});
+    EXPECT_EQ(liste(7), (QStringList{"T-Quorvel-1-400-615.txt", "t-quorvel-2-400-700.TXT"}));
+    EXPECT_EQ(liste(8), QStringList{"T-Quorvel-5-1-20250.txt"});
 
     const auto sieben = TForm_Setup::finde_Software(ordner.pfad(), 7);
     EXPECT_EQ(TForm_Setup::Eintrag(sieben[0]), QStringLiteral("Quorvel  S1  T400  V6.15"));
@@ -121,6 +122,51 @@ TEST(Setup, SoftwareVariantsOfTheLanguageFolderByHardwareModel) {
     EXPECT_EQ(sieben[1].Version, 700);
     EXPECT_EQ(TForm_Setup::Eintrag(TForm_Setup::finde_Software(ordner.pfad(), 1)[1]),
               QStringLiteral("Standard Quorvel V6.15"));
+}
+
+// A variant is opened by its file's own name: letters whose upper case differs in length
+// or form would name no file.
+TEST(Setup, AVariantKeepsItsFilesOwnNameAndItsDefinitionsLoad) {
+    LinkKontext k(false);
+    const QStringList dateien = {QStringLiteral("T-Quorvel-1-1-0615-Kırmızı.txt"),
+                                 QStringLiteral("T-Quorvel-1-1-0615-Straße.txt"),
+                                 QStringLiteral("t-quorvel-1-1-0615.txt")};
+    // Each file's one definition has the file's place in the list as its text.
+    for (qsizetype i = 0; i < dateien.size(); ++i)
+        k.ordner.schreibe(QStringLiteral("Language/English/") + dateien[i],
+                          {QStringLiteral("-5,MOTOR,4,0,0"), '/' + QString::number(i)});
+    k.kontext->registry().writeInteger(QStringLiteral("Default Quorvel Hardware"), 1);
+    for (int i = 0; i < static_cast<int>(dateien.size()); ++i) {
+        SCOPED_TRACE(i);
+        QString gewaehlt;
+        {
+            TForm_Setup setup(*k.kontext);
+            setup.fuelle_Softwareliste();
+            ASSERT_EQ(setup.ComboBox_Software->count(), 3);
+            EXPECT_EQ(setup.ComboBox_Software->itemText(i),
+                      QStringLiteral("Quorvel  S1  T1  V6.15"));
+            setup.ComboBox_SoftwareChange(i);
+            gewaehlt = setup.Software_Dateiname();
+            EXPECT_TRUE(dateien.contains(gewaehlt)) << gewaehlt.toStdString();
+        }
+        EXPECT_EQ(k.kontext->registry().readString(QStringLiteral("Default Quorvel Version")),
+                  gewaehlt);
+        // The next start finds it again, and the definitions come from that file.
+        TForm_Setup setup(*k.kontext);
+        EXPECT_EQ(setup.Software_Dateiname(), gewaehlt);
+        k.meldungen.texte.clear();
+        k.kontext->parameter().lade_Definitionen();
+        EXPECT_EQ(k.meldungen.texte, QStringList{});
+        ASSERT_EQ(k.kontext->parameter().Definitionen().size(), 1u);
+        EXPECT_EQ(k.kontext->parameter().Definitionen()[0]->Text,
+                  QString::number(dateien.indexOf(gewaehlt)));
+    }
+
+    // A name stored in upper case before still selects its file, by its own name.
+    k.kontext->registry().writeString(QStringLiteral("Default Quorvel Version"),
+                                      QStringLiteral("T-QUORVEL-1-1-0615.TXT"));
+    TForm_Setup setup(*k.kontext);
+    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("t-quorvel-1-1-0615.txt"));
 }
 
 TEST(Setup, IdentifiersAreReadAsHexAndHeldTo29Bits) {
@@ -156,11 +202,11 @@ TEST(Setup, ChoosingHardwareAndSoftwareIsStoredAtOnce) {
     ASSERT_EQ(setup.ComboBox_Software->count(), 1);
     setup.ComboBox_SoftwareChange(0);
     EXPECT_EQ(k.kontext->registry().readString(QStringLiteral("Default Quorvel Version")),
-              QStringLiteral("T-QUORVEL-1-400-615.TXT"));
+              QStringLiteral("T-Quorvel-1-400-615.txt"));
     // Another model's list no longer holds it; the choice stays what it was.
     setup.ComboBox_HardwareChange(0);
     setup.fuelle_Softwareliste();
-    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("T-QUORVEL-1-400-615.TXT"));
+    EXPECT_EQ(setup.Software_Dateiname(), QStringLiteral("T-Quorvel-1-400-615.txt"));
 }
 
 TEST(Setup, TheRelayPortListLeavesOutTheLinksOwnPort) {
