@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/UDatenelement.h"
 #include "model/UKFGrafik.h"
 
 #include <array>
@@ -108,7 +109,7 @@ public:
     // The writer the CSV dialog calls; false (and a message) when the file was not written.
     bool schreibe_Kennfeld_CSV(const QString& datei, const QStringList& kommentar);
     // The table and header lines of the CSV file, without line ends.
-    QStringList CSV_Zeilen(const QStringList& kommentar, QChar dezimaltrenner,
+    QStringList CSV_Zeilen(const QString& datei, const QStringList& kommentar, QChar dezimaltrenner,
                            const QDateTime& zeit) const;
     void Menue_drucken();
     void drucke_Kennfeld();
@@ -132,7 +133,14 @@ public:
     bool ist_Datenelement() const { return neues_Protokoll && Kennfeld_Nr >= 1; }
     cl_COM_Quorvel& link() const { return u_.link; }
 
+protected:
+    int64_t Anzeige_zu_Roh_lang(int64_t wert) const override;
+
 private:
+    friend class cl_Kennfeld_Daten;
+    int16_t Blockwort(int i) const;
+    void setze_Blockwort(int i, int32_t wert);
+    Datenelement_Eintraege eintraege_;
     // Handlers in the registry reach the map only while it lives.
     std::shared_ptr<cl_Kennfeld*> selbst_;
 };
