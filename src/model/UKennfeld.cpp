@@ -52,6 +52,47 @@ QString Schreibfehler(const QString& pfad) {
 
 } // namespace
 
+// ---------------------------------------------------------------- map files
+
+std::optional<Kennfelddatei> zerlege_Kennfelddatei(const QByteArray& inhalt, bool kurve,
+                                                   Kennfelddatei::Fehler* fehler) {
+    const auto melde = [fehler](Kennfelddatei::Fehler f) {
+        if (fehler)
+            *fehler = f;
+        return std::nullopt;
+    };
+    const auto* b = reinterpret_cast<const uint8_t*>(inhalt.constData());
+    const qsizetype worte = inhalt.size() / 2;
+    qsizetype pos = 0;
+    const auto lies = [&]() -> std::optional<int16_t> {
+        if (pos >= worte)
+            return std::nullopt;
+        return static_cast<int16_t>(lies_Wort(b + 2 * pos++));
+    };
+    Kennfelddatei d;
+    for (auto& k : d.Kopf) {
+        const auto w = lies();
+        if (!w)
+            return melde(Kennfelddatei::Fehler::zu_kurz);
+        k = *w;
+    }
+    // Codes below 16 are outside the format: their loops would read lines twice, or not end.
+    if (d.Kopf[0] < 16 || d.Kopf[1] < 16)
+        return melde(Kennfelddatei::Fehler::Schrittcode);
+    const std::vector<int> zeilen = Dateireihenfolge(d.Kopf[0] / 16);
+    const std::vector<int> punkte = kurve ? std::vector<int>{0} : Dateireihenfolge(d.Kopf[1] / 16);
+    for (int x : zeilen)
+        for (int y : punkte) {
+            const auto w = lies();
+            if (!w)
+                return melde(Kennfelddatei::Fehler::zu_kurz);
+            d.Punkte.push_back({x, y, *w});
+        }
+    if (fehler)
+        *fehler = Kennfelddatei::Fehler::keiner;
+    return d;
+}
+
 // ---------------------------------------------------------------- cl_Kennfeld_Daten
 
 cl_Kennfeld_Daten::cl_Kennfeld_Daten(int kennfeldNr, cl_Kennfeld& fenster, int pauseMs)
@@ -660,47 +701,16 @@ bool cl_Kennfeld::lade_Datei(const QString& pfad, bool mitDialog) {
     }
     const QByteArray inhalt = datei.readAll();
     datei.close();
-    const auto* b = reinterpret_cast<const uint8_t*>(inhalt.constData());
-    const qsizetype worte = inhalt.size() / 2;
-    qsizetype pos = 0;
-    const auto lies = [&]() -> std::optional<int16_t> {
-        if (pos >= worte)
-            return std::nullopt;
-        return static_cast<int16_t>(lies_Wort(b + 2 * pos++));
-    };
-
-    std::array<int16_t, 10> kopf{};
-    for (auto& k : kopf) {
-        const auto w = lies();
-        if (!w) {
-            u_.meldungen.zeige(Lesefehler(pfad));
-            return false;
-        }
-        k = *w;
-    }
-    // Codes below 16 are outside the format: their loops would read lines twice, or not end.
-    if (kopf[0] < 16 || kopf[1] < 16) {
-        u_.meldungen.zeige(QStringLiteral("File ") + pfad +
-                           QStringLiteral(" is not a map file: its step code is invalid."));
+    Kennfelddatei::Fehler fehler = Kennfelddatei::Fehler::keiner;
+    const std::optional<Kennfelddatei> gelesen = zerlege_Kennfelddatei(inhalt, ist_Kurve, &fehler);
+    if (!gelesen) {
+        u_.meldungen.zeige(fehler == Kennfelddatei::Fehler::Schrittcode
+                               ? QStringLiteral("File ") + pfad +
+                                     QStringLiteral(" is not a map file: its step code is invalid.")
+                               : Lesefehler(pfad));
         return false;
     }
-    struct Punkt {
-        int x, y;
-        int32_t wert;
-    };
-    std::vector<Punkt> gelesen;
-    const std::vector<int> zeilen = Dateireihenfolge(kopf[0] / 16);
-    const std::vector<int> punkte = Dateireihenfolge(kopf[1] / 16);
-    for (int x : zeilen) {
-        for (int y : ist_Kurve ? std::vector<int>{0} : punkte) {
-            const auto w = lies();
-            if (!w) {
-                u_.meldungen.zeige(Lesefehler(pfad));
-                return false;
-            }
-            gelesen.push_back({x, y, Roh_zu_Anzeige(*w)});
-        }
-    }
+    const auto& kopf = gelesen->Kopf;
     // Everything the layout calls for is there: now it is taken over.
     X_min = kopf[2];
     X_max = kopf[3];
@@ -711,8 +721,8 @@ bool cl_Kennfeld::lade_Datei(const QString& pfad, bool mitDialog) {
         if (Parameter_Nr[static_cast<size_t>(i)] != 0)
             u_.parameter.setze_Wert(Parameter_Nr[static_cast<size_t>(i)],
                                     kopf[static_cast<size_t>(5 + i)]);
-    for (const Punkt& p : gelesen)
-        setze_Wert(p.x, p.y, p.wert);
+    for (const Kennfelddatei::Punkt& p : gelesen->Punkte)
+        setze_Wert(p.x, p.y, Roh_zu_Anzeige(p.roh));
     zeichne_neu();
     return true;
 }

@@ -6,8 +6,29 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class cl_Kennfeld;
+
+// A map file as read: its ten header words and the raw values it holds, each at its line
+// and point.
+struct Kennfelddatei {
+    std::array<int16_t, 10> Kopf{};
+    struct Punkt {
+        int x = 0, y = 0;
+        int16_t roh = 0;
+    };
+    std::vector<Punkt> Punkte;
+
+    enum class Fehler { keiner, zu_kurz, Schrittcode };
+};
+
+// Reads the words of a map file (16-bit little-endian) in the layout its step codes call
+// for; trailing words are left. nullopt, with the reason, when a step code is outside the
+// format (below 16) or the file ends before every word was read.
+std::optional<Kennfelddatei> zerlege_Kennfelddatei(const QByteArray& inhalt, bool kurve,
+                                                   Kennfelddatei::Fehler* fehler = nullptr);
 
 // The line request of one map: reads (107) and writes (108) single lines, has the ECU store
 // the map (78, or 130 for a data-item map) and continues its chains in the answer handler.
