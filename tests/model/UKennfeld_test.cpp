@@ -5,12 +5,15 @@
 #include "base/Dateiversion.h"
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
+#include "model/UBefehle.h"
 #include "model/UKennfeld.h"
+#include "model/UPasswort.h"
 #include "model/UParameter.h"
 #include "model/UZuendkennfeld.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -107,10 +110,13 @@ protected:
     // Ticks and lets antwort answer every frame the ECU receives (nullopt: silence); the
     // frames as (command, data).
     using Antwort = std::function<std::optional<QByteArray>(int befehl, const QByteArray& d)>;
-    std::vector<std::pair<int, QByteArray>> bediene(const Antwort& antwort, int ticks = 200) {
+    std::vector<std::pair<int, QByteArray>> bediene(const Antwort& antwort, int ticks = 200,
+                                                    int* tick = nullptr) {
         std::vector<std::pair<int, QByteArray>> alle;
         for (int i = 0; i < ticks; ++i) {
             k.ticke();
+            if (tick)
+                *tick = k.link().Tick();
             for (const QByteArray& f : k.ecu->Frames()) {
                 const int befehl = static_cast<uint8_t>(f[1]);
                 const QByteArray d = f.mid(2, f.size() - 3);
@@ -628,6 +634,209 @@ TEST_F(Kennfeldtest, Log_Y_Karte_als_zwei_ECU_Kurven) {
     ASSERT_FALSE(s.empty());
     EXPECT_EQ(s[0].first, 78);
     EXPECT_EQ(s[0].second, QByteArray::fromHex("16"));
+}
+
+// Answers every line read with the line's index in each value, every line write, store
+// and change with what the ECU sends back; records the ticks the frames went out at.
+struct Linien_ECU {
+    struct Eintrag {
+        int tick, befehl;
+        QByteArray daten;
+    };
+    std::vector<Eintrag> frames;
+    std::optional<QByteArray> operator()(int tick, int befehl, const QByteArray& d) {
+        frames.push_back({tick, befehl, d});
+        switch (befehl) {
+        case 107: {
+            const int pos = static_cast<uint8_t>(d[1]);
+            std::array<int16_t, 17> roh;
+            roh.fill(static_cast<int16_t>(10 * (pos == 255 ? 16 : pos / 16)));
+            return Zeilenantwort(roh);
+        }
+        case 108:
+        case 91:
+        case 84:
+            return QByteArray();
+        case 78:
+            return QByteArray(1, '\0');
+        default:
+            return std::nullopt;
+        }
+    }
+    std::vector<int> Positionen(int befehl = 107) const {
+        std::vector<int> p;
+        for (const Eintrag& e : frames)
+            if (e.befehl == befehl)
+                p.push_back(static_cast<uint8_t>(e.daten[1]));
+        return p;
+    }
+};
+
+class Kennfeldtransfer : public Kennfeldtest {
+protected:
+    std::vector<std::pair<int, QByteArray>> laufe(int ticks) {
+        int tick = 0;
+        return bediene([&](int befehl, const QByteArray& d) { return ecu(tick, befehl, d); }, ticks,
+                       &tick);
+    }
+    Linien_ECU ecu;
+};
+
+TEST_F(Kennfeldtransfer, Zyklische_Karte_liest_im_Takt_mit_der_Zeile_am_Arbeitspunkt) {
+    Kennfeld_Beschreibung b = Karte(5);
+    b.zyklisch = true;
+    const auto f = neu(b);
+    f->Arbeitspunkt_X = 130; // nearest grid line 8
+    f->FormShow();
+    EXPECT_TRUE(f->COM_aktiv);
+    EXPECT_TRUE(f->Daten->fortlaufend);
+    laufe(200);
+    const std::vector<int> p = ecu.Positionen();
+    ASSERT_GE(p.size(), 23u);
+    // A first pass over all lines, then line 0, the line at the live X, line 1, ...
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(p[static_cast<size_t>(i)], 16 * i);
+    EXPECT_EQ(p[16], 255);
+    EXPECT_EQ(std::vector<int>(p.begin() + 17, p.begin() + 23),
+              (std::vector<int>{0, 128, 16, 128, 32, 128}));
+    const auto& fr = ecu.frames;
+    EXPECT_NEAR(fr[17].tick - fr[16].tick, 50, 2); // 1000 ms after a pass
+    EXPECT_LE(fr[18].tick - fr[17].tick, 2);       // the live line at once
+    EXPECT_NEAR(fr[19].tick - fr[18].tick, 10, 2); // 200 ms before the next line
+    EXPECT_EQ(f->Wert(16, 5), 16); // raw 160
+
+    // Hidden, the answers are ignored and no further line is asked for.
+    ansicht.sichtbar = false;
+    laufe(20);
+    ecu.frames.clear();
+    laufe(100);
+    EXPECT_TRUE(ecu.frames.empty());
+}
+
+TEST_F(Kennfeldtransfer, Schreiben_Zeile_fuer_Zeile_dann_laeuft_das_Lesen_weiter) {
+    const auto f = neu(Roh_gleich_Anzeige(Karte(5)));
+    for (int x = 0; x < 17; ++x)
+        for (int y = 0; y < 17; ++y)
+            f->setze_Wert(x, y, 100 * x - y);
+    int geschrieben = 0;
+    InterAction().Create(
+        cl_Kennfeld::Klasse, [&](Sender&) { ++geschrieben; }, cl_Kennfeld::Kennfeld_geschrieben);
+    f->schreibe_in_ECU();
+    laufe(60);
+    std::vector<int> zeilen;
+    for (const auto& e : ecu.frames)
+        if (e.befehl == 108) {
+            zeilen.push_back(e.daten[1]);
+            ASSERT_EQ(e.daten.size(), 38);
+            EXPECT_EQ(e.daten.left(4),
+                      QByteArray::fromHex("05") + e.daten.mid(1, 1) + QByteArray::fromHex("1000"));
+            // point 3 of the line, signed 16-bit
+            const int x = e.daten[1];
+            EXPECT_EQ(static_cast<int16_t>(
+                          lies_Wort(reinterpret_cast<const uint8_t*>(e.daten.constData()) + 4 + 6)),
+                      100 * x - 3);
+        }
+    std::vector<int> erwartet(17);
+    std::iota(erwartet.begin(), erwartet.end(), 0);
+    EXPECT_EQ(zeilen, erwartet);
+    EXPECT_EQ(geschrieben, 1);
+    EXPECT_TRUE(ecu.Positionen().empty()); // not reading before
+    EXPECT_TRUE(f->Daten->fortlaufend);
+
+    // A second complete write resumes the reading.
+    ecu.frames.clear();
+    f->schreibe_in_ECU();
+    laufe(60);
+    ASSERT_FALSE(ecu.Positionen().empty());
+    EXPECT_EQ(ecu.Positionen().front(), 0);
+    EXPECT_EQ(geschrieben, 2);
+}
+
+TEST_F(Kennfeldtransfer, Plus_waehrend_einer_Kette_liest_die_Zeile_als_naechste) {
+    const auto f = neu(Karte(5));
+    f->COM_aktiv = true;
+    f->lese_von_ECU();
+    laufe(3); // lines 0 and 1 or so are under way
+    f->bewege_Cursor(12, 0);
+    f->FormKeyDown({Kennfeldtaste::Plus});
+    laufe(200);
+    const std::vector<int> p = ecu.Positionen();
+    // The chain takes line 12 next, then reads the map again from line 0.
+    const auto it = std::find(p.begin(), p.end(), 192);
+    ASSERT_NE(it, p.end());
+    ASSERT_GT(it - p.begin(), 0);
+    EXPECT_LT(*(it - 1), 64);
+    ASSERT_NE(it + 1, p.end());
+    EXPECT_EQ(*(it + 1), 0);
+    EXPECT_EQ(std::count_if(ecu.frames.begin(), ecu.frames.end(),
+                            [](const Linien_ECU::Eintrag& e) { return e.befehl == 91; }),
+              1);
+}
+
+TEST_F(Kennfeldtransfer, Speichern_laesst_die_Karte_zuruecklesen) {
+    const auto f = neu(Karte(5));
+    f->speichere_Achsen();
+    laufe(60);
+    ASSERT_FALSE(ecu.frames.empty());
+    EXPECT_EQ(ecu.frames[0].befehl, 78);
+    EXPECT_EQ(ecu.frames[0].daten, QByteArray::fromHex("05"));
+    EXPECT_GE(ecu.frames[0].tick, 5); // 100 ms
+    EXPECT_EQ(ecu.Positionen().size(), 17u);
+    EXPECT_EQ(f->Wert(16, 0), 16); // raw 160
+}
+
+TEST_F(Kennfeldtransfer, Leerlaufsteller_folgt_dem_Cursor_und_aus_beim_Verbergen) {
+    k.kontext->erzeuge_Befehle();
+    Kennfeld_Umgebung u = umgebung();
+    u.Leerlaufsteller = [this] {
+        return k.kontext->befehle()->Quorvel_Leerlaufsteller_aendern.get();
+    };
+    const auto f = std::make_unique<cl_Kennfeld>(u, Karte(8));
+    f->setze_Ansicht(&ansicht);
+    f->COM_aktiv = true; // no read at showing
+    f->FormShow();
+    EXPECT_TRUE(f->Leerlauf_sichtbar);
+    f->CheckBox_LeerlaufClick(true);
+    laufe(3);
+    f->bewege_Cursor(2, 0);
+    laufe(3);
+    f->FormHide();
+    laufe(3);
+    std::vector<QByteArray> gesendet;
+    for (const auto& e : ecu.frames)
+        if (e.befehl == 84)
+            gesendet.push_back(e.daten);
+    EXPECT_EQ(gesendet,
+              (std::vector<QByteArray>{QByteArray::fromHex("0100"), QByteArray::fromHex("0120"),
+                                       QByteArray::fromHex("0000")}));
+
+    // Any map window switches the actuator off when hidden.
+    ecu.frames.clear();
+    const auto g = std::make_unique<cl_Kennfeld>(u, Karte(9));
+    g->FormHide();
+    laufe(3);
+    ASSERT_EQ(ecu.frames.size(), 1u);
+    EXPECT_EQ(ecu.frames[0].befehl, 84);
+}
+
+TEST_F(Kennfeldtransfer, Zeigen_nur_mit_angenommenem_Passwort) {
+    Kennfeld_Umgebung u = umgebung();
+    u.passwort_OK = &k.kontext->passwort_OK();
+    const auto f = std::make_unique<cl_Kennfeld>(u, Karte(5));
+    f->setze_Ansicht(&ansicht);
+    k.kontext->passwort_OK().setze_akzeptiert(0);
+    k.meldungen.texte.clear();
+    f->FormShow();
+    EXPECT_FALSE(f->COM_aktiv);
+    EXPECT_EQ(k.meldungen.texte, QStringList{hole_Text(345)});
+    laufe(5);
+    EXPECT_TRUE(ecu.frames.empty());
+
+    k.kontext->passwort_OK().setze_akzeptiert(1);
+    f->FormShow();
+    EXPECT_TRUE(f->COM_aktiv);
+    laufe(5);
+    EXPECT_FALSE(ecu.Positionen().empty());
 }
 
 // --- data items -------------------------------------------------------------------------------
