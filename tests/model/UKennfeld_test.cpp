@@ -5,13 +5,17 @@
 #include "base/Dateiversion.h"
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
+#include "model/Drucker.h"
 #include "model/UBefehle.h"
 #include "model/UKennfeld.h"
-#include "model/UPasswort.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UZuendkennfeld.h"
 
 #include <QFile>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <optional>
@@ -39,9 +43,15 @@ public:
     bool Eingaben_sichtbar() const override { return eingaben; }
     void schliesse_Parameter_Panel() override {}
     void ordne_an() override {}
-    void drucke(QPainter&, int, int, int, int, int, int) override {}
+    void drucke(QPainter&, int b, int h, int l, int r, int o, int u) override {
+        gedruckt.push_back({b, h, l, r, o, u});
+        if (beim_Drucken)
+            beim_Drucken();
+    }
 
     bool sichtbar = true;
+    std::vector<std::array<int, 6>> gedruckt;
+    std::function<void()> beim_Drucken;
     bool eingaben = false;
     std::vector<std::string> rufe;
     QStringList labels;
@@ -703,7 +713,7 @@ TEST_F(Kennfeldtransfer, Zyklische_Karte_liest_im_Takt_mit_der_Zeile_am_Arbeitsp
     EXPECT_NEAR(fr[17].tick - fr[16].tick, 50, 2); // 1000 ms after a pass
     EXPECT_LE(fr[18].tick - fr[17].tick, 2);       // the live line at once
     EXPECT_NEAR(fr[19].tick - fr[18].tick, 10, 2); // 200 ms before the next line
-    EXPECT_EQ(f->Wert(16, 5), 16); // raw 160
+    EXPECT_EQ(f->Wert(16, 5), 16);                 // raw 160
 
     // Hidden, the answers are ignored and no further line is asked for.
     ansicht.sichtbar = false;
@@ -1065,6 +1075,112 @@ TEST_F(Kennfelddateien, CSV_mit_beiden_Dezimaltrennern) {
     EXPECT_EQ(f->Kommentare, QStringList{"hello"});
     EXPECT_FALSE(f->schreibe_Kennfeld_CSV(pfad("no/such/folder/out.csv"), {}));
     EXPECT_EQ(k.meldungen.texte.size(), 1u);
+}
+
+// --- version choice, dialogs and printing ----------------------------------------------------
+
+TEST_F(Kennfelddateien, Ohne_freie_Version_Text_505_und_Laden_mit_Dialog_loest_die_COM_Box) {
+    const auto f = neu(Karte());
+    // Without an engine name there is no version to save under.
+    k.kontext->dateiversion().setze_Name(QString());
+    k.meldungen.texte.clear();
+    EXPECT_FALSE(f->speichere_Kennfeld_Datei(false));
+    EXPECT_EQ(k.meldungen.texte, QStringList{hole_Text(505)});
+
+    Kennfeld_Beschreibung b = Karte();
+    b.zyklisch = true;
+    const auto g = neu(b);
+    ASSERT_TRUE(f->speichere_Datei(pfad("M.05K5")));
+    g->CheckBox_COMClick(true);
+    EXPECT_TRUE(g->Daten->aktiv && g->Daten->fortlaufend);
+    ASSERT_TRUE(g->lade_Datei(pfad("M.05K5"), true));
+    EXPECT_FALSE(g->COM_aktiv);
+    EXPECT_FALSE(g->Daten->aktiv || g->Daten->fortlaufend);
+    // From the backup copy the box stays, the reading stops all the same.
+    g->CheckBox_COMClick(true);
+    ASSERT_TRUE(g->lade_Datei(pfad("M.05K5"), false));
+    EXPECT_TRUE(g->COM_aktiv);
+    EXPECT_FALSE(g->Daten->aktiv || g->Daten->fortlaufend);
+}
+
+TEST_F(Kennfelddateien, CSV_Dialog_bekommt_die_letzten_Vorgaben) {
+    QString vorgabe;
+    QStringList kommentar;
+    Kennfeld_Umgebung u = umgebung();
+    u.CSV_Dialog = [&](const QString& v, const QStringList& c,
+                       std::function<void(const QString&, const QStringList&)> schreiber) {
+        vorgabe = v;
+        kommentar = c;
+        schreiber(pfad("m.csv"), {"first"});
+    };
+    cl_Kennfeld f(u, Karte());
+    f.Menue_CSV();
+    EXPECT_TRUE(vorgabe.isEmpty());
+    EXPECT_TRUE(QFile::exists(pfad("m.csv")));
+    f.Menue_CSV();
+    EXPECT_EQ(vorgabe, pfad("m.csv"));
+    EXPECT_EQ(kommentar, QStringList{"first"});
+}
+
+class PdfDruck : public Druckauswahl {
+public:
+    explicit PdfDruck(QString pfad) : pfad_(std::move(pfad)) {}
+    std::optional<int> frage_Kopien(int) override { return 1; }
+    QPagedPaintDevice* Geraet() override {
+        pdf_ = std::make_unique<QPdfWriter>(pfad_);
+        pdf_->setResolution(600);
+        pdf_->setPageLayout(QPageLayout(
+            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        return pdf_.get();
+    }
+
+private:
+    QString pfad_;
+    std::unique_ptr<QPdfWriter> pdf_;
+};
+
+TEST_F(Kennfelddateien, Drucken_in_ein_Dokument_mit_der_Zeichnung_des_Fensters) {
+    TPrinter_Quorvel& d = k.kontext->drucker();
+    PdfDruck pdf(pfad("map.pdf"));
+    d.setze_Druckauswahl(&pdf);
+    Kennfeld_Umgebung u = umgebung();
+    u.drucker = &d;
+    cl_Kennfeld f(u, Karte());
+    f.setze_Ansicht(&ansicht);
+    cl_Kennfeld c(u, Kurve());
+    c.setze_Ansicht(&ansicht);
+    std::vector<bool> druckmodus;
+    ansicht.beim_Drucken = [&] { druckmodus.push_back(f.Druckmodus || c.Druckmodus); };
+
+    // The backup copy prints several maps into its own document.
+    int kopien = 1;
+    ASSERT_TRUE(d.Druckdialog(kopien));
+    d.Dokument_beginnen();
+    const int y0 = d.Zeile_Y;
+    f.drucke_Kennfeld();
+    const int y1 = d.Zeile_Y;
+    c.drucke_Kennfeld();
+    d.Seite_beenden(false);
+    d.Dokument_beenden();
+
+    ASSERT_EQ(ansicht.gedruckt.size(), 2u);
+    const int w = d.Seitenbreite - 150;
+    const int hk = (w - 100) * 3 / 5;
+    EXPECT_EQ(ansicht.gedruckt[0],
+              (std::array<int, 6>{d.Seitenbreite, y0 + 50 + hk, 300, 250, y0 + 150, 150}));
+    EXPECT_EQ(y1, y0 + 50 + hk + 25);
+    EXPECT_EQ(ansicht.gedruckt[1][1], y1 + 50 + (w - 100) / 2);
+    EXPECT_EQ(druckmodus, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(f.Druckmodus);
+    EXPECT_EQ(f.Strichfaktor, 1);
+
+    QProcess text;
+    text.start("pdftotext", {pfad("map.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString inhalt = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(inhalt.contains("Fuel map"));
+    EXPECT_TRUE(inhalt.contains("Curve"));
 }
 
 } // namespace
