@@ -849,6 +849,57 @@ TEST_F(Kennfeldtransfer, Zeigen_nur_mit_angenommenem_Passwort) {
     EXPECT_FALSE(ecu.Positionen().empty());
 }
 
+TEST_F(Kennfeldtransfer, Panels_online_schreiben_statt_umzurechnen) {
+    const auto f = neu(Karte(5));
+    f->COM_aktiv = true;
+    for (int x = 0; x < 17; ++x)
+        f->setze_Wert(x, 0, 20);
+    // The change panel changes the values here and writes the whole map.
+    f->uebernehme_Aenderung({"1", "1", "1", "1"}, false);
+    EXPECT_EQ(f->Wert(0, 0), 21);
+    laufe(60);
+    std::vector<int> zeilen;
+    for (const auto& e : ecu.frames)
+        if (e.befehl == 108)
+            zeilen.push_back(e.daten[1]);
+    EXPECT_EQ(zeilen.size(), 17u);
+
+    // Axis values: the frame is redrawn, the parameters written and the map stored, not
+    // rebuilt from the corners.
+    ecu.frames.clear();
+    ansicht.rufe.clear();
+    f->uebernehme_Achsen({"0", "100", "0", "100"});
+    EXPECT_EQ(f->Wert(16, 0), 21);
+    EXPECT_EQ(ansicht.rufe.front(), "Grafik");
+    laufe(5);
+    // The parameters go first; the store waits behind them.
+    ASSERT_FALSE(ecu.frames.empty());
+    EXPECT_EQ(ecu.frames[0].befehl, cl_Parameter_Daten::Befehl_Schreiben);
+    EXPECT_TRUE(f->Daten->aktiv);
+    EXPECT_EQ(f->Daten->Befehl, cl_Kennfeld_Daten::Befehl_speichern);
+}
+
+TEST_F(Kennfeldtest, Zuendtasten_gehen_an_den_Zuendwinkel) {
+    struct Zuendung : Zuendwinkel_Bedienung {
+        void Zuendwinkel_plus() override { rufe.push_back("+"); }
+        void Zuendwinkel_minus() override { rufe.push_back("-"); }
+        void zeige_online(cl_Kennfeld_Grafik& f) override {
+            rufe.push_back("online " + std::to_string(f.Kennfeld_Nr));
+        }
+        std::vector<std::string> rufe;
+    } z;
+    const auto f = neu(Karte(7));
+    using T = Kennfeldtaste;
+    for (T t : {T::F2, T::Q, T::F10, T::Y, T::Leertaste})
+        EXPECT_TRUE(f->FormKeyDown({t}));
+    EXPECT_FALSE(f->FormKeyDown({T::andere}));
+    f->setze_Zuendwinkel_Bedienung(&z);
+    for (T t : {T::F2, T::Q, T::F10, T::Y, T::Leertaste})
+        f->FormKeyDown({t});
+    f->FormKeyDown({T::Q, 0, true}); // with a shift key: not the map's
+    EXPECT_EQ(z.rufe, (std::vector<std::string>{"+", "+", "-", "-", "online 7"}));
+}
+
 // --- data items -------------------------------------------------------------------------------
 
 TEST_F(Kennfeldtest, Datenelement_wird_nach_jedem_Neufuellen_wieder_eingetragen) {
