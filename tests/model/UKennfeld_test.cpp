@@ -784,7 +784,17 @@ TEST_F(Kennfeldtransfer, Plus_waehrend_einer_Kette_liest_die_Zeile_als_naechste)
 }
 
 TEST_F(Kennfeldtransfer, Speichern_laesst_die_Karte_zuruecklesen) {
-    const auto f = neu(Karte(5));
+    Kennfeld_Beschreibung b = Karte(5);
+    b.zyklisch = true;
+    const auto f = neu(b);
+    // Also while the cyclic reading runs.
+    f->Menue_lesen();
+    EXPECT_TRUE(f->COM_aktiv && f->Daten->fortlaufend);
+    laufe(3);
+    ASSERT_TRUE(f->Daten->aktiv);
+    f->COM_aktiv = false;
+    f->Daten->fortlaufend = false;
+    ecu.frames.clear();
     f->speichere_Achsen();
     laufe(60);
     ASSERT_FALSE(ecu.frames.empty());
