@@ -839,6 +839,24 @@ TEST_F(Kennfeldtransfer, Leerlaufsteller_folgt_dem_Cursor_und_aus_beim_Verbergen
     EXPECT_EQ(ecu.frames[0].befehl, 84);
 }
 
+TEST_F(Kennfeldtransfer, Zeigen_liest_nur_wenn_die_COM_Box_erst_jetzt_an_geht) {
+    const auto f = neu(Karte(5));
+    f->FormShow();
+    laufe(60);
+    EXPECT_EQ(ecu.Positionen().size(), 17u);
+    f->FormHide();
+    ecu.frames.clear();
+    f->FormShow(); // still checked from before: not read again
+    laufe(20);
+    EXPECT_TRUE(ecu.Positionen().empty());
+    // The menu's write checks the box without its click handler, and writes.
+    f->CheckBox_COMClick(false);
+    f->Menue_schreiben();
+    EXPECT_TRUE(f->COM_aktiv);
+    laufe(60);
+    EXPECT_EQ(ecu.Positionen(108).size(), 17u);
+}
+
 TEST_F(Kennfeldtransfer, Zeigen_nur_mit_angenommenem_Passwort) {
     Kennfeld_Umgebung u = umgebung();
     u.passwort_OK = &k.kontext->passwort_OK();
