@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -184,13 +185,22 @@ void TForm_Quorvel::FormShow() {
     k.version().sofort_starten();
 
     const int com = glob().COM_Nr;
-    ComboBox_Comport->setCurrentIndex(0);
+    int eintrag_Nr = -1;
     for (int i = 0; i < ComboBox_Comport->count(); ++i) {
         const QString eintrag = ComboBox_Comport->itemText(i);
         if ((com == 44 && eintrag == Eintrag_RS485) || Portnummer(eintrag) == com) {
-            ComboBox_Comport->setCurrentIndex(i);
+            eintrag_Nr = i;
             break;
         }
+    }
+    if (eintrag_Nr >= 0 || com <= 0) {
+        ComboBox_Comport->setCurrentIndex(std::max(eintrag_Nr, 0));
+    } else {
+        // The port in use is missing (an unplugged adapter): the box names it all the same,
+        // as the list named it, rather than an entry the link does not use.
+        ComboBox_Comport->setCurrentIndex(-1);
+        ComboBox_Comport->setEditText(com == 44 ? QString(Eintrag_RS485)
+                                                : QStringLiteral("COM") + QString::number(com));
     }
 
     CheckBox_Online->setChecked(true);

@@ -468,7 +468,7 @@ TEST(Hauptfenster, PortEntries) {
               QStringLiteral("6.15 Rev.: 3, 15.11.2017"));
 }
 
-TEST(Hauptfenster, PortNumber44SelectsCom44WhenListedElseCan) {
+TEST(Hauptfenster, PortNumber44SelectsCom44WhenListedElseNamesTheFastPort) {
     ecusim::EcuSim sim;
     const QString pty = sim.oeffne_pty();
     ASSERT_FALSE(pty.isEmpty());
@@ -480,10 +480,44 @@ TEST(Hauptfenster, PortNumber44SelectsCom44WhenListedElseCan) {
     {
         Programm p({QStringLiteral("COM_Nr=44")}, {QStringLiteral("COM4=") + pty});
         p.starte();
-        EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("CAN"));
-        // The link uses COM4 in its fast mode all the same.
+        EXPECT_EQ(p.haupt().ComboBox_Comport->currentText(), QStringLiteral("COM4 (RS485)"));
+        // The link uses COM4 in its fast mode.
         EXPECT_TRUE(p.link().ist_Fast_Modus());
         EXPECT_TRUE(p.link().ist_aktiv());
+        EXPECT_EQ(p.Zustand(), QStringLiteral("connected"));
+    }
+}
+
+// The box names the port the link uses, listed or not (an unplugged adapter), and the
+// status says whether it is connected.
+TEST(Hauptfenster, ThePortBoxNamesThePortInUseEvenWhenItIsMissing) {
+    ecusim::EcuSim sim;
+    const QString pty = sim.oeffne_pty();
+    ASSERT_FALSE(pty.isEmpty());
+    struct Fall {
+        const char* com_nr;
+        QStringList ports;
+        const char* box;
+        const char* zustand;
+    };
+    const Fall faelle[] = {
+        {"COM_Nr=1", {}, "COM1", "not connected"},
+        {"COM_Nr=1", {QStringLiteral("COM2=") + pty}, "COM1", "not connected"},
+        {"COM_Nr=12", {}, "COM12", "not connected"},
+        {"COM_Nr=44", {}, "COM4 (RS485)", "not connected"},
+        {"COM_Nr=2", {QStringLiteral("COM2=") + pty}, "COM2", "connected"},
+        // No CAN adapter here: CAN is always listed, and fails to open.
+        {"COM_Nr=0", {QStringLiteral("COM2=") + pty}, "CAN", "not connected"},
+    };
+    for (const Fall& f : faelle) {
+        Programm p({QString::fromLatin1(f.com_nr)}, f.ports);
+        p.starte();
+        QComboBox* c = p.haupt().ComboBox_Comport;
+        EXPECT_EQ(c->currentText(), QString::fromLatin1(f.box)) << f.com_nr;
+        EXPECT_EQ(p.Zustand(), QString::fromLatin1(f.zustand)) << f.com_nr;
+        // The list itself is as the probe found it.
+        EXPECT_EQ(c->count(), 1 + f.ports.size()) << f.com_nr;
+        EXPECT_EQ(c->itemText(0), QStringLiteral("CAN")) << f.com_nr;
     }
 }
 

@@ -2,10 +2,14 @@
 #include "link/LinkFixture.h"
 #include "model/UParameter.h"
 #include "platform/Comm.h"
+#include "platform/Dateien.h"
 #include "windows/USetup.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -69,6 +73,44 @@ TEST(Setup, StoredValuesSelectTheModelAndTheOfflineIdentityWithoutOpeningTheWind
     EXPECT_EQ(v.ECU_Typ(), 1);
     EXPECT_EQ(v.Software_Dateiname(), QStringLiteral("QORV0615.TXT"));
     EXPECT_EQ(v.Hardware_Haupt(), 1);
+}
+
+// A settings file that scripts/run makes for the simulated ECU, with the program folder as
+// the repository ships it: the setup window finds that ECU's variant and stays away.
+TEST(Setup, TheFileTheRunScriptMakesForTheSimulatedEcuNeedsNoSetup) {
+    LinkKontext k(false);
+    const QString englisch = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/English/");
+    for (const QString& d : QDir(englisch).entryList(QDir::Files)) {
+        if (!d.startsWith(QLatin1String("T-")))
+            continue;
+        ASSERT_TRUE(QFile::copy(englisch + d, k.ordner.datei("Language/English/" + d)))
+            << d.toStdString();
+    }
+    ASSERT_TRUE(QFile::remove(k.ordner.registry()));
+    QProcess skript;
+    skript.start(QStringLiteral("bash"),
+                 {QStringLiteral(QUORVEL_SOURCE_DIR "/scripts/settings"), k.ordner.registry(),
+                  QStringLiteral("can"), k.bus.Schnittstelle()});
+    ASSERT_TRUE(skript.waitForFinished(30000));
+    ASSERT_EQ(skript.exitCode(), 0) << skript.readAllStandardError().toStdString();
+
+    TForm_Setup setup(*k.kontext);
+    EXPECT_FALSE(setup.isVisible());
+    EXPECT_EQ(setup.ComboBox_Hardware->currentText(), QStringLiteral("QV-400"));
+    EXPECT_EQ(setup.ComboBox_Software->currentText(), QStringLiteral("Quorvel  S1  T400  V6.15"));
+    // Offline the program assumes the simulated ECU, and finds its definition file.
+    const cl_Version& v = k.version();
+    EXPECT_EQ(v.ECU_Typ(), 1);
+    EXPECT_EQ(v.Hersteller(), 1);
+    EXPECT_EQ(v.Typnummer(), 400);
+    EXPECT_EQ(v.Version(), 615);
+    EXPECT_TRUE(
+        QFileInfo::exists(Dateien::finde(glob().Pfad_Sprache + '/' + v.Software_Dateiname())))
+        << v.Software_Dateiname().toStdString();
+    // The CAN values are those the simulated ECU uses.
+    ASSERT_TRUE(k.link().hole_CAN_Setup().has_value());
+    EXPECT_EQ(k.link().hole_CAN_Setup()->Sende_Identifier, 0x1FFFFFFEu);
+    EXPECT_EQ(k.link().hole_CAN_Setup()->Empfangs_Identifier, 0x1FFFFFFFu);
 }
 
 TEST(Setup, AModelOrBaudRateOutsideItsTableCountsAsMissing) {
