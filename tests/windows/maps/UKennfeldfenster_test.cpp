@@ -1,0 +1,269 @@
+#include "windows/maps/UKennfeldfenster.h"
+
+#include "model/Drucker.h"
+#include "windows/Datenfenster.h"
+#include "windows/UColorButton.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr QRgb Blau = 0xFF0000FFu;
+constexpr QRgb Rot = 0xFFFF0000u;
+
+Kennfeld_Beschreibung Beschreibung(int nummer, bool kurve = false) {
+    Kennfeld_Beschreibung b;
+    b.Kennfeld_Nr = nummer;
+    b.ist_Kurve = kurve;
+    b.X_min = 0;
+    b.X_max = 6000;
+    b.Y_min = 0;
+    b.Y_max = 100;
+    b.Roh_min = 0;
+    b.Roh_max = 1000;
+    b.Z_min = 0;
+    b.Z_max = 1000;
+    b.Titel = "Injection";
+    b.Achsname_X = "Speed";
+    b.Achsname_Y = "Throttle";
+    b.Einheit_X = "1/min";
+    b.Einheit_Y = "%";
+    b.Einheit_Z = "us";
+    b.Kennung = "E";
+    return b;
+}
+
+void fuelle(cl_Kennfeld& kf) {
+    for (int x = 0; x <= 16; ++x)
+        for (int y = 0; y <= 16; ++y)
+            kf.Werte[x][y] = 100 + 25 * x + 20 * y;
+    kf.Werte_vorhanden = true;
+}
+
+int zaehle(const QImage& bild, QRgb farbe) {
+    int n = 0;
+    for (int y = 0; y < bild.height(); ++y)
+        for (int x = 0; x < bild.width(); ++x)
+            n += bild.pixel(x, y) == farbe;
+    return n;
+}
+
+QRect Unterschied(const QImage& a, const QImage& b) {
+    QRect r;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+} // namespace
+
+TEST(Kennfeldfenster, MapWindowsFollowTheMainWindowInCreationOrderAndAreLaidOutByTheirNumber) {
+    Datenfenster d;
+    Kontext& k = *d.k.kontext;
+    TForm* haupt = &d.haupt();
+    TForm_Kennfeld& a = TForm_Kennfeld::erzeuge(k, Beschreibung(3), haupt);
+    TForm_Kennfeld& b = TForm_Kennfeld::erzeuge(k, Beschreibung(112, true), haupt);
+    const std::vector<TForm*> f = k.Fenster();
+    ASSERT_GE(f.size(), 3u);
+    EXPECT_EQ(f[0], haupt);
+    EXPECT_EQ(f[1], &a);
+    EXPECT_EQ(f[2], &b);
+    EXPECT_EQ(a.windowTitle(), "Injection");
+    EXPECT_EQ(a.Kennfeld().Ansicht(), static_cast<Kennfeld_Ansicht*>(&a));
+
+    // Map number mod 100, ten pixels a number; a map 500 x 400, a curve at least 300 high.
+    EXPECT_EQ(a.pos(), QPoint(70, 130));
+    EXPECT_EQ(b.pos(), QPoint(160, 220));
+    EXPECT_EQ(a.size(), QSize(500, 400));
+    EXPECT_EQ(b.size(), QSize(440, 300));
+    EXPECT_EQ(a.Zeichenflaeche->geometry(), QRect(0, 80, 500, 300));
+
+    // Labels: names at the left, live values 20 right of the widest name, the cursor's 50
+    // right of those; check boxes and button at the right edge.
+    int breiteste = 0;
+    for (QLabel* l : a.Label_Achsname) {
+        EXPECT_EQ(l->x(), 5);
+        breiteste = std::max(breiteste, l->width());
+    }
+    EXPECT_EQ(a.Label_Achsname[0]->text(), "Speed");
+    EXPECT_EQ(a.Label_Achsname[2]->text(), hole_Text(254));
+    EXPECT_EQ(a.Label_Achsname[1]->y(), a.Label_Achsname[0]->y() + a.Label_Achsname[0]->height());
+    EXPECT_EQ(a.Label_Arbeitspunkt[0]->x(), breiteste + 20);
+    EXPECT_EQ(a.Label_Cursor[3]->x(), breiteste + 70);
+    EXPECT_EQ(a.Label_Cursor[2]->y(), a.Label_Achsname[2]->y());
+    EXPECT_EQ(a.CheckBox_COM->x() + std::max(a.CheckBox_COM->width(), a.CheckBox_Leerlauf->width()),
+              490);
+    EXPECT_EQ(a.CheckBox_COM->y() + a.CheckBox_COM->height(), 72);
+    EXPECT_EQ(a.Button_Menue->x() + a.Button_Menue->width(), a.CheckBox_COM->x() - 10);
+    EXPECT_EQ(a.Label_Hinweis[0]->x(), 10);
+    EXPECT_EQ(a.Label_Hinweis[2]->x() + a.Label_Hinweis[2]->width(), 480);
+
+    // Never below 300 in either direction; the graph follows the size.
+    a.resize(200, 250);
+    EXPECT_EQ(a.size(), QSize(300, 300));
+    a.resize(640, 480);
+    a.FormResize();
+    EXPECT_EQ(a.Zeichenflaeche->geometry(), QRect(0, 80, 640, 380));
+    EXPECT_EQ(a.Bild().size(), QSize(640, 380));
+}
+
+TEST(Kennfeldfenster, TheBufferHasNoSurfaceBeforeValuesAndTheCursorInvertsBackExactly) {
+    Datenfenster d;
+    TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, Beschreibung(3), &d.haupt());
+    cl_Kennfeld& kf = f.Kennfeld();
+    f.zeichne_Kennfeld();
+    EXPECT_EQ(f.Bild().format(), QImage::Format_RGB32);
+    EXPECT_EQ(zaehle(f.Bild(), Blau), 0);
+    EXPECT_GT(zaehle(f.Bild(), Rot), 0); // the cursor, red on white
+
+    fuelle(kf);
+    kf.Cursor_X = 5;
+    kf.Cursor_Y = 7;
+    f.zeichne_Kennfeld();
+    EXPECT_GT(zaehle(f.Bild(), Blau), 1000);
+    const QImage vorher = f.Bild().copy();
+
+    // A cursor step as the map makes it: off, move, on. Only the two boxes change.
+    const QPoint alt = f.Zeichnung().Cursorpunkt(f.Bilddaten());
+    f.zeichne_Cursor();
+    kf.Cursor_X = 6;
+    f.zeichne_Cursor();
+    const QPoint neu = f.Zeichnung().Cursorpunkt(f.Bilddaten());
+    const QRect erlaubt =
+        QRect(alt - QPoint(2, 4), QSize(4, 8)) | QRect(neu - QPoint(2, 4), QSize(4, 8));
+    EXPECT_TRUE(erlaubt.contains(Unterschied(vorher, f.Bild())));
+    f.zeichne_Cursor();
+    kf.Cursor_X = 5;
+    f.zeichne_Cursor();
+    EXPECT_EQ(f.Bild(), vorher);
+
+    // Markers twice: the picture as it was. A line redrawn under the marks keeps them.
+    f.zeichne_Arbeitspunkt();
+    EXPECT_NE(f.Bild(), vorher);
+    f.zeichne_Arbeitspunkt();
+    EXPECT_EQ(f.Bild(), vorher);
+    f.zeichne_Zeile(5);
+    EXPECT_EQ(f.Bild(), vorher);
+}
+
+TEST(Kennfeldfenster, KeysReachTheMapWithTheNumericPadToldApart) {
+    struct Fall {
+        int key;
+        Qt::KeyboardModifiers mod;
+        Kennfeldtaste taste;
+        int ziffer;
+        bool umschaltung;
+    } faelle[] = {
+        {Qt::Key_1, Qt::NoModifier, Kennfeldtaste::Ziffer, 1, false},
+        {Qt::Key_9, Qt::NoModifier, Kennfeldtaste::Ziffer, 9, false},
+        {Qt::Key_0, Qt::NoModifier, Kennfeldtaste::andere, 0, false},
+        {Qt::Key_0, Qt::KeypadModifier, Kennfeldtaste::Blockziffer, 0, false},
+        {Qt::Key_9, Qt::KeypadModifier, Kennfeldtaste::Blockziffer, 9, false},
+        {Qt::Key_Plus, Qt::KeypadModifier, Kennfeldtaste::Plus, 0, false},
+        {Qt::Key_Plus, Qt::ShiftModifier, Kennfeldtaste::Plus, 0, false},
+        {Qt::Key_Minus, Qt::NoModifier, Kennfeldtaste::Minus, 0, false},
+        {Qt::Key_Left, Qt::NoModifier, Kennfeldtaste::Links, 0, false},
+        {Qt::Key_Up, Qt::KeypadModifier, Kennfeldtaste::Hoch, 0, false},
+        {Qt::Key_Down, Qt::ShiftModifier, Kennfeldtaste::Runter, 0, true},
+        {Qt::Key_F3, Qt::NoModifier, Kennfeldtaste::F3, 0, false},
+        {Qt::Key_F5, Qt::NoModifier, Kennfeldtaste::F5, 0, false},
+        {Qt::Key_F2, Qt::NoModifier, Kennfeldtaste::F2, 0, false},
+        {Qt::Key_F10, Qt::NoModifier, Kennfeldtaste::F10, 0, false},
+        {Qt::Key_Q, Qt::NoModifier, Kennfeldtaste::Q, 0, false},
+        {Qt::Key_Y, Qt::ControlModifier, Kennfeldtaste::Y, 0, true},
+        {Qt::Key_Space, Qt::NoModifier, Kennfeldtaste::Leertaste, 0, false},
+        {Qt::Key_A, Qt::NoModifier, Kennfeldtaste::andere, 0, false},
+    };
+    for (const Fall& f : faelle) {
+        const QKeyEvent e(QEvent::KeyPress, f.key, f.mod);
+        const Tastendruck t = TForm_Kennfeld::Taste(e);
+        EXPECT_EQ(t.Taste, f.taste) << f.key;
+        EXPECT_EQ(t.Ziffer, f.ziffer) << f.key;
+        EXPECT_EQ(t.Umschaltung, f.umschaltung) << f.key;
+    }
+}
+
+namespace {
+
+class PdfAuswahl : public Druckauswahl {
+public:
+    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
+    std::optional<int> frage_Kopien(int) override { return 1; }
+    QPagedPaintDevice* Geraet() override {
+        pdf_ = std::make_unique<QPdfWriter>(pfad_);
+        pdf_->setResolution(600);
+        pdf_->setPageLayout(QPageLayout(
+            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        return pdf_.get();
+    }
+
+private:
+    QString pfad_;
+    std::unique_ptr<QPdfWriter> pdf_;
+};
+
+} // namespace
+
+TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
+    Datenfenster d;
+    TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, Beschreibung(3), &d.haupt());
+    fuelle(f.Kennfeld());
+    f.Kennfeld().Arbeitspunkt_X = 3000;
+    f.Kennfeld().Arbeitspunkt_Y = 50;
+    const QString pdf = d.k.ordner.datei("kennfeld.pdf");
+    PdfAuswahl auswahl(pdf);
+    TPrinter_Quorvel& drucker = d.k.kontext->drucker();
+    drucker.setze_Druckauswahl(&auswahl);
+    int kopien = 0;
+    ASSERT_TRUE(drucker.Druckdialog(kopien));
+    drucker.Dokument_beginnen();
+    // The map's place on the page as the printout gives it: a box as wide as the page,
+    // margins 300 / 250 and 150 below, the frame 100 below the current line.
+    const int w = drucker.Seitenbreite - 150;
+    const int h = (w - 100) * 3 / 5;
+    const int y = drucker.Zeile_Y;
+    QFont schrift = drucker.Canvas().font();
+    schrift.setPixelSize(40);
+    drucker.Canvas().setFont(schrift);
+    f.drucke(drucker.Canvas(), drucker.Seitenbreite, y + h, 300, 250, y + 100, 150);
+    drucker.Seite_beenden(false);
+
+    const QString ziel = d.k.ordner.datei("seite");
+    QProcess p;
+    p.start("pdftoppm", {"-r", "254", "-singlefile", "-png", pdf, ziel});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QImage bild(ziel + ".png");
+    ASSERT_FALSE(bild.isNull());
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+        bild.save(qEnvironmentVariable("QUORVEL_BILDER") + "/kennfeld_druck.png");
+    // One pixel is 0.1 mm. Only grey levels: no colour anywhere.
+    int farbig = 0, dunkel = 0;
+    for (int yy = y + 100; yy < y + h; ++yy)
+        for (int xx = 300; xx < drucker.Seitenbreite - 250; ++xx) {
+            const QColor c = bild.pixelColor(xx, yy);
+            farbig += std::abs(c.red() - c.blue()) > 40 || std::abs(c.red() - c.green()) > 40;
+            dunkel += qGray(c.rgb()) < 128;
+        }
+    EXPECT_EQ(farbig, 0);
+    EXPECT_GT(dunkel, 5000);
+    // The front bottom edge runs at the bottom margin, from the box's left front corner.
+    const int unten = y + h - 150;
+    const int vorne = 300 + static_cast<int>(0.3f * (drucker.Seitenbreite - 550));
+    int auf_Kante = 0;
+    for (int xx = vorne + 20; xx < drucker.Seitenbreite - 270; xx += 50)
+        for (int dy = -3; dy <= 3; ++dy)
+            if (qGray(bild.pixel(xx, unten + dy)) < 128) {
+                ++auf_Kante;
+                break;
+            }
+    EXPECT_GE(auf_Kante, (drucker.Seitenbreite - 270 - vorne - 20) / 50 - 1);
+}
