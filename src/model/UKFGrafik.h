@@ -21,6 +21,7 @@ class cl_Quorvel_Leerlaufsteller_aendern;
 class cl_Dateiversion;
 class TPrinter_Quorvel;
 class cl_Kennfeld;
+class cl_Kennfeld_Grafik;
 
 // The edit steps of all map windows, in display units: the window's Schrittzeile picks the
 // row, the digit key 1..9 the column.
@@ -79,7 +80,7 @@ public:
     virtual ~Zuendwinkel_Bedienung() = default;
     virtual void Zuendwinkel_plus() = 0;
     virtual void Zuendwinkel_minus() = 0;
-    virtual void zeige_online(cl_Kennfeld& fenster) = 0;
+    virtual void zeige_online(cl_Kennfeld_Grafik& fenster) = 0;
 };
 
 // The shared objects a map works with. Those made later than the maps are looked up when
@@ -94,13 +95,13 @@ struct Kennfeld_Umgebung {
     cl_Passwort_Quorvel_OK* passwort_OK = nullptr;
     cl_Dateiversion* dateiversion = nullptr;
     TPrinter_Quorvel* drucker = nullptr;
-    std::function<cl_Quorvel_Leerlaufsteller_aendern*()> Leerlaufsteller;
+    std::function<cl_Quorvel_Leerlaufsteller_aendern*()> Leerlaufsteller{};
     // The CSV dialog: proposed file, comment lines, and the writer it calls.
     std::function<void(const QString& vorgabe, const QStringList& kommentar,
                        std::function<void(const QString&, const QStringList&)> schreiber)>
-        CSV_Dialog;
+        CSV_Dialog{};
     // The system's decimal separator, which picks the CSV separator.
-    std::function<QChar()> Dezimaltrennzeichen;
+    std::function<QChar()> Dezimaltrennzeichen{};
 };
 
 // What describes one map: the catalogue's and the description file's arguments.
@@ -303,6 +304,29 @@ public:
     int32_t begrenze_Anzeige(int64_t wert) const;
 
 protected:
+    // Display to raw without the 32-bit cut, for the saturation.
+    virtual int64_t Anzeige_zu_Roh_lang(int64_t wert) const { return wert; }
+    bool verbunden() const;
+    cl_Quorvel_Leerlaufsteller_aendern* Leerlaufsteller() const;
+    // Hides the cursor, runs the change, shows the cursor again.
+    template <class F> void mit_Cursor(F f) {
+        if (ansicht_)
+            ansicht_->zeichne_Cursor();
+        f();
+        Cursor_Wert = Wert(Cursor_X, Cursor_Y);
+        if (ansicht_)
+            ansicht_->zeichne_Cursor();
+        Cursor_gezeichnet();
+    }
+    void zeichne_neu() {
+        if (ansicht_)
+            ansicht_->zeichne_Kennfeld();
+    }
+    void Fokus_abgeben() {
+        if (ansicht_)
+            ansicht_->Fokus_abgeben();
+    }
+
     Kennfeld_Umgebung u_;
     Kennfeld_Ansicht* ansicht_ = nullptr;
     Zuendwinkel_Bedienung* zuendung_ = nullptr;

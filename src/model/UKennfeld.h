@@ -1,12 +1,34 @@
 #pragma once
 
+#include "model/UDatenelement.h"
 #include "model/UKFGrafik.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class cl_Kennfeld;
+
+// A map file as read: its ten header words and the raw values it holds, each at its line
+// and point.
+struct Kennfelddatei {
+    std::array<int16_t, 10> Kopf{};
+    struct Punkt {
+        int x = 0, y = 0;
+        int16_t roh = 0;
+    };
+    std::vector<Punkt> Punkte;
+
+    enum class Fehler { keiner, zu_kurz, Schrittcode };
+};
+
+// Reads the words of a map file (16-bit little-endian) in the layout its step codes call
+// for; trailing words are left. nullopt, with the reason, when a step code is outside the
+// format (below 16) or the file ends before every word was read.
+std::optional<Kennfelddatei> zerlege_Kennfelddatei(const QByteArray& inhalt, bool kurve,
+                                                   Kennfelddatei::Fehler* fehler = nullptr);
 
 // The line request of one map: reads (107) and writes (108) single lines, has the ECU store
 // the map (78, or 130 for a data-item map) and continues its chains in the answer handler.
@@ -108,7 +130,7 @@ public:
     // The writer the CSV dialog calls; false (and a message) when the file was not written.
     bool schreibe_Kennfeld_CSV(const QString& datei, const QStringList& kommentar);
     // The table and header lines of the CSV file, without line ends.
-    QStringList CSV_Zeilen(const QStringList& kommentar, QChar dezimaltrenner,
+    QStringList CSV_Zeilen(const QString& datei, const QStringList& kommentar, QChar dezimaltrenner,
                            const QDateTime& zeit) const;
     void Menue_drucken();
     void drucke_Kennfeld();
@@ -132,7 +154,14 @@ public:
     bool ist_Datenelement() const { return neues_Protokoll && Kennfeld_Nr >= 1; }
     cl_COM_Quorvel& link() const { return u_.link; }
 
+protected:
+    int64_t Anzeige_zu_Roh_lang(int64_t wert) const override;
+
 private:
+    friend class cl_Kennfeld_Daten;
+    int16_t Blockwort(int i) const;
+    void setze_Blockwort(int i, int32_t wert);
+    Datenelement_Eintraege eintraege_;
     // Handlers in the registry reach the map only while it lives.
     std::shared_ptr<cl_Kennfeld*> selbst_;
 };

@@ -32,7 +32,7 @@ cl_Zuendung::cl_Zuendung(cl_COM_Quorvel& link, const cl_Version& version,
     : cl_COM_data(link, Lesebefehl(karte), true, false, 2000, Bildgroesse, nullptr, Bildgroesse,
                   nullptr),
       Karte(karte), version_(version), kommunikation_(kommunikation),
-      selbst_(std::make_shared<cl_Zuendung*>(this)) {
+      eintraege_(kommunikation.Liste()), selbst_(std::make_shared<cl_Zuendung*>(this)) {
     setze_Sendedaten(Bild.data());
     setze_Antwortpuffer(Bild.data());
     erzeuge_Meldung(QString(), false);
@@ -168,7 +168,7 @@ void cl_Zuendung::als_Datenobjekt_anmelden(int nummer) {
     e.Laenge = Spalten_16 ? Bildgroesse / 2 : Blockgroesse_8 / 2;
     e.Puffer = Spalten_16 ? Bild.data() : Block_8.data();
     e.Puffergroesse = Spalten_16 ? Bildgroesse : Blockgroesse_8;
-    kommunikation_.Liste().einfuegen(e);
+    eintraege_.anmelden(e);
     if (!angemeldet_.insert(nummer).second)
         return;
     InterAction().Create(

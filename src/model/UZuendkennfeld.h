@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/UComData.h"
+#include "model/UDatenelement.h"
 
 #include <array>
 #include <cstdint>
@@ -73,6 +74,8 @@ private:
     // remembers which of the two it asked for last.
     bool schreibt_Datenelement_ = false;
     std::set<int> angemeldet_;
+    // Enters the item again whenever the ECU's directory is refilled.
+    Datenelement_Eintraege eintraege_;
     // Handlers in the registry outlive nothing: they reach the map only while it lives.
     std::shared_ptr<cl_Zuendung*> selbst_;
 };

@@ -30,22 +30,22 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         setze_Zuendkennfeld(k + 1, Zaehlmuster(580, 40 * (k + 1)));
 
     // Flash.
-    sim.setze_Handler(41, [this](const QByteArray&) {
+    sim.setze_Handler(this, 41, [this](const QByteArray&) {
         ++Flash_gesichert;
         return leer();
     });
-    sim.setze_Handler(40, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 40, [this](const QByteArray& d) {
         Flash_geloescht.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
         return leer();
     });
     // Logger and operating-hours erase, with its progress run.
-    sim.setze_Handler(103, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 103, [this](const QByteArray& d) {
         Logger_geloescht.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
         const bool fehler = naechster_Fehler(Befehlsfehler::Loeschfehler).has_value();
         Fortschritt = fehler ? -1 : 0;
         return std::optional(QByteArray(1, fehler ? '\1' : '\0'));
     });
-    sim.setze_Handler(102, [this](const QByteArray&) {
+    sim.setze_Handler(this, 102, [this](const QByteArray&) {
         int p = Fortschritt;
         if (naechster_Fehler(Befehlsfehler::Fortschritt_negativ))
             p = -1;
@@ -53,73 +53,73 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
             Fortschritt = std::min(Fortschritt + Fortschrittsschritt, 1001);
         return std::optional(Worte({p}));
     });
-    sim.setze_Handler(84, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 84, [this](const QByteArray& d) {
         Leerlaufsteller.push_back(d);
         return leer();
     });
     // Speed-sensor test: 63 or 65 start, 64 the tooth times in blocks, 66 the end.
-    sim.setze_Handler(63, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 63, [this](const QByteArray& d) {
         Zahnzeitenlaenge = Wort(d, 0);
         Drehzahltest_beendet = false;
         return leer();
     });
-    sim.setze_Handler(65, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 65, [this](const QByteArray& d) {
         Zahnzeitenlaenge = Wort(d, 0);
         return leer();
     });
     sim.setze_Blocklesen(64, zahnzeiten_, false);
-    sim.setze_Handler(66, [this](const QByteArray&) {
+    sim.setze_Handler(this, 66, [this](const QByteArray&) {
         Drehzahltest_beendet = true;
         return leer();
     });
-    sim.setze_Handler(104, [this](const QByteArray&) {
+    sim.setze_Handler(this, 104, [this](const QByteArray&) {
         ++Fehlerspeicher_geloescht;
         return leer();
     });
-    sim.setze_Handler(74, [](const QByteArray&) { return leer(); });
-    sim.setze_Handler(75, [](const QByteArray&) { return leer(); });
+    sim.setze_Handler(this, 74, [](const QByteArray&) { return leer(); });
+    sim.setze_Handler(this, 75, [](const QByteArray&) { return leer(); });
     // Injector test: the remaining time counts down with each query.
-    sim.setze_Handler(95, [this](const QByteArray&) {
+    sim.setze_Handler(this, 95, [this](const QByteArray&) {
         Restzeit = Restzeit_Start;
         return leer();
     });
-    sim.setze_Handler(96, [this](const QByteArray&) {
+    sim.setze_Handler(this, 96, [this](const QByteArray&) {
         const uint16_t r = Restzeit;
         if (Restzeit > 0)
             --Restzeit;
         return std::optional(Worte({r}));
     });
-    sim.setze_Handler(97, [this](const QByteArray&) {
+    sim.setze_Handler(this, 97, [this](const QByteArray&) {
         ++Duesentest_beendet;
         return leer();
     });
-    sim.setze_Handler(60, [this](const QByteArray&) {
+    sim.setze_Handler(this, 60, [this](const QByteArray&) {
         Handbetrieb = !Handbetrieb;
         return leer();
     });
-    sim.setze_Handler(61, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 61, [this](const QByteArray& d) {
         Einspritzaenderungen.push_back(static_cast<int16_t>(Wort(d, 0)));
         return leer();
     });
-    sim.setze_Handler(110, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 110, [this](const QByteArray& d) {
         Eingangstest.push_back(d.isEmpty() ? -1 : static_cast<uint8_t>(d[0]));
         return leer();
     });
     // 112 is the output test command with a byte, the output record without.
-    sim.setze_Handler(112, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 112, [this](const QByteArray& d) {
         if (d.size() == 1) {
             Ausgangstest.push_back(static_cast<uint8_t>(d[0]));
             return leer();
         }
         return std::optional(Worte({0x0005, 0x8000, 0, 0x0001}));
     });
-    sim.setze_Handler(20, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 20, [this](const QByteArray& d) {
         DSG_Hand.push_back(d);
         return leer();
     });
-    sim.setze_Handler(200, [](const QByteArray&) { return leer(); });
+    sim.setze_Handler(this, 200, [](const QByteArray&) { return leer(); });
     // 201 with a record number is the gearbox log, without it the throttle calibration.
-    sim.setze_Handler(201, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 201, [this](const QByteArray& d) {
         if (d.size() == 2) {
             QByteArray satz = Zaehlmuster(34, 0);
             satz[0] = d[0];
@@ -130,37 +130,42 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         return leer();
     });
     sim.setze_Handler(
-        208, [this](const QByteArray&) { return std::optional(Worte({Bootloaderstatus})); });
+        this, 208, [this](const QByteArray&) { return std::optional(Worte({Bootloaderstatus})); });
 
     // Service records.
-    sim.setze_Handler(21, [](const QByteArray&) { return std::optional(Zaehlmuster(84, 21)); });
-    sim.setze_Handler(76, [](const QByteArray&) { return std::optional(Zaehlmuster(10, 76)); });
-    sim.setze_Handler(85, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 21,
+                      [](const QByteArray&) { return std::optional(Zaehlmuster(84, 21)); });
+    sim.setze_Handler(this, 76,
+                      [](const QByteArray&) { return std::optional(Zaehlmuster(10, 76)); });
+    sim.setze_Handler(this, 85, [this](const QByteArray& d) {
         Passwortnummer = Wort(d, 0);
         return leer();
     });
-    sim.setze_Handler(86,
+    sim.setze_Handler(this, 86,
                       [this](const QByteArray&) { return std::optional(Worte({Passwortnummer})); });
-    sim.setze_Handler(109, [](const QByteArray&) {
+    sim.setze_Handler(this, 109, [](const QByteArray&) {
         QByteArray b;
         for (int i = 0; i < 32; ++i)
             haenge_Wort_an(b, 100 * i);
         return std::optional(b);
     });
-    sim.setze_Handler(111, [this](const QByteArray&) {
+    sim.setze_Handler(this, 111, [this](const QByteArray&) {
         QByteArray b = Worte({Eingangsbits});
         for (int i = 1; i <= 16; ++i)
             haenge_Wort_an(b, i);
         return std::optional(b);
     });
-    sim.setze_Handler(116,
+    sim.setze_Handler(this, 116,
                       [this](const QByteArray&) { return std::optional(Worte({Merkerwort})); });
-    sim.setze_Handler(117, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 117, [this](const QByteArray& d) {
         Merkerwort = Wort(d, 0);
         return leer();
     });
-    sim.setze_Handler(22, [this](const QByteArray& d) { return std::optional(Loggerblock(d)); });
-    sim.setze_Handler(125, [this](const QByteArray& d) {
+    // The logger asks with a block number; 22 without data is the gearbox record, not ours.
+    sim.setze_Handler(
+        this, 22, [this](const QByteArray& d) { return std::optional(Loggerblock(d)); },
+        [](const QByteArray& d) { return d.size() == 2; });
+    sim.setze_Handler(this, 125, [this](const QByteArray& d) {
         if (!d.isEmpty() && d[0] == 1)
             systemindex_ = 0;
         QByteArray a;
@@ -172,7 +177,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         }
         return std::optional(a);
     });
-    sim.setze_Handler(120, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 120, [this](const QByteArray& d) {
         Exportkopf = d;
         exportwort_.reset();
         exportpos_ = exportletzter_ = 0;
@@ -181,13 +186,14 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
             a += Worte({i + 1, 1000 + i});
         return std::optional(a);
     });
-    sim.setze_Handler(121, [this](const QByteArray& d) { return std::optional(Exportblock(d)); });
-    sim.setze_Handler(122, [this](const QByteArray& d) {
+    sim.setze_Handler(this, 121,
+                      [this](const QByteArray& d) { return std::optional(Exportblock(d)); });
+    sim.setze_Handler(this, 122, [this](const QByteArray& d) {
         Importtelegramme.push_back(d);
         return std::optional(Worte({0}));
     });
     for (int i = 0; i < 3; ++i)
-        sim.setze_Handler(static_cast<uint8_t>(6 + i),
+        sim.setze_Handler(this, static_cast<uint8_t>(6 + i),
                           [this, i](const QByteArray&) { return std::optional(Speicher(i)); });
     sim.setze_Blockschreiben(9, false);
     sim.setze_Blockschreiben(19, false);

@@ -24,7 +24,8 @@ enum class Befehlsfehler {
 // times read in blocks, the injector's remaining time counting down), manual injection, the
 // idle actuator, the gearbox's manual mode and log, the input and output test records, the
 // flag word, the event logger, the password number, the system data list, the memory check,
-// export and import, and both ignition maps in blocks.
+// export and import, and both ignition maps in blocks. Of command 22 it takes the logger's
+// requests (a block number) and leaves those without data (the gearbox record) to others.
 class Befehlsbereich {
 public:
     static constexpr int Zaehne = 200;

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -196,6 +197,12 @@ void EcuSim::schliesse() {
     eingangFrei_ = 0;
 }
 
+void EcuSim::setze_Handler(const void* bereich, uint8_t befehl, Handler h, Annahme nimmt) {
+    std::vector<Eintrag>& liste = handler_[befehl];
+    std::erase_if(liste, [bereich](const Eintrag& e) { return e.bereich == bereich; });
+    liste.push_back({bereich, std::move(nimmt), std::move(h)});
+}
+
 void EcuSim::setze_Antwort(uint8_t befehl, const QByteArray& daten) {
     setze_Handler(befehl, [daten](const QByteArray&) { return std::optional<QByteArray>(daten); });
 }
@@ -371,7 +378,13 @@ std::optional<QByteArray> EcuSim::antwort_auf(uint8_t befehl, const QByteArray& 
         auto h = handler_.find(befehl);
         if (h == handler_.end())
             return std::nullopt;
-        return h->second(daten);
+        for (auto e = h->second.rbegin(); e != h->second.rend(); ++e)
+            if (!e->nimmt || e->nimmt(daten)) {
+                // A handler may register handlers in turn; it runs from a copy.
+                const Handler handler = e->handler;
+                return handler(daten);
+            }
+        return std::nullopt;
     }
     Blockbefehl& b = it->second;
     if (daten.size() < 2)

@@ -89,8 +89,17 @@ public:
 
     // --- What the ECU answers ---------------------------------------------------------
     using Handler = std::function<std::optional<QByteArray>(const QByteArray& daten)>;
-    // Answer data for a command; nullopt answers nothing.
-    void setze_Handler(uint8_t befehl, Handler h) { handler_[befehl] = std::move(h); }
+    // Whether a request is an area's own (told apart by its length, a map number, ...).
+    using Annahme = std::function<bool(const QByteArray& daten)>;
+    // Answer data for a command; nullopt answers nothing. Areas share a command: each
+    // request goes to the handler registered last among those whose `nimmt` takes it (one
+    // without `nimmt` takes every request), so an area that declines leaves the request to
+    // the others, and a test's handler set after the areas comes first. `bereich` names the
+    // one registering: its second handler for a command replaces its first. A request that
+    // no handler takes goes unanswered.
+    void setze_Handler(const void* bereich, uint8_t befehl, Handler h, Annahme nimmt = {});
+    // A test's or a fixture's own handler: it replaces the last one set this way.
+    void setze_Handler(uint8_t befehl, Handler h) { setze_Handler(nullptr, befehl, std::move(h)); }
     void setze_Antwort(uint8_t befehl, const QByteArray& daten);
     // The command is a block read of `quelle`, in the old or new block format.
     void setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat);
@@ -181,7 +190,13 @@ private:
     qint64 ausgabeGesendet_ = 0;
     int baud_ = 0;
 
-    std::map<uint8_t, Handler> handler_;
+    struct Eintrag {
+        const void* bereich;
+        Annahme nimmt;
+        Handler handler;
+    };
+    // Per command in the order of registration; asked from the back.
+    std::map<uint8_t, std::vector<Eintrag>> handler_;
     std::map<uint8_t, Blockbefehl> bloecke_;
     std::deque<Geplant> fehler_;
     std::vector<Rahmen> protokoll_;

@@ -17,16 +17,16 @@ int adc(double volt) {
 } // namespace
 
 Livebereich::Livebereich(EcuSim& sim) {
-    sim.setze_Handler(4, [this](const QByteArray&) {
+    sim.setze_Handler(this, 4, [this](const QByteArray&) {
         QByteArray d = Hauptdatensatz();
         ++Schritt;
         return std::optional(kuerze(d));
     });
-    sim.setze_Handler(11,
+    sim.setze_Handler(this, 11,
                       [this](const QByteArray&) { return std::optional(kuerze(Datensatz_A())); });
-    sim.setze_Handler(13,
+    sim.setze_Handler(this, 13,
                       [this](const QByteArray&) { return std::optional(kuerze(Datensatz_B())); });
-    sim.setze_Handler(14,
+    sim.setze_Handler(this, 14,
                       [this](const QByteArray&) { return std::optional(kuerze(Datensatz_C())); });
 }
 

@@ -19,10 +19,13 @@ void setze(QByteArray& bild, int offset, uint32_t wert, int breite) {
 } // namespace
 
 Parameterbereich::Parameterbereich(EcuSim& sim) : Bild(Bildgroesse, '\0') {
-    sim.setze_Handler(3, [this](const QByteArray& d) { return std::optional(lies_Block(d)); });
-    sim.setze_Handler(2, [this](const QByteArray& d) { return std::optional(schreibe_Block(d)); });
-    sim.setze_Handler(128, [this](const QByteArray& d) { return std::optional(lies_Elemente(d)); });
-    sim.setze_Handler(129,
+    sim.setze_Handler(this, 3,
+                      [this](const QByteArray& d) { return std::optional(lies_Block(d)); });
+    sim.setze_Handler(this, 2,
+                      [this](const QByteArray& d) { return std::optional(schreibe_Block(d)); });
+    sim.setze_Handler(this, 128,
+                      [this](const QByteArray& d) { return std::optional(lies_Elemente(d)); });
+    sim.setze_Handler(this, 129,
                       [this](const QByteArray& d) { return std::optional(schreibe_Elemente(d)); });
 }
 
@@ -46,7 +49,7 @@ void Parameterbereich::fuelle_Beispielwerte() {
     setze(Bild, 36, 3, 1);          // 150
     setze(Bild, 38, 900, 2);        // 151
 
-    Elemente.clear();
+    // Only its own items: those of other areas (the data-item maps) stay.
     std::vector<uint16_t> motor(64, 0);
     motor[0] = 6;             // 1: cylinders
     motor[1] = 36 | (1 << 8); // 2: teeth, 60: lambda control on

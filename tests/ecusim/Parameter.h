@@ -44,13 +44,14 @@ public:
     Parameterbereich& operator=(const Parameterbereich&) = delete;
 
     // Values matching the sample definition files of the simulated ECU's software
-    // (6.15 in blocks, 6.20 of ECU type 7 in the data items 272 and 273).
+    // (6.15 in blocks, 6.20 of ECU type 7 in the data items 272 and 273), in the image and
+    // in the items 81, 257, 272 and 273; other items stay.
     void fuelle_Beispielwerte();
 
     void injiziere(Parameterfehler f, int anzahl = 1);
 
     QByteArray Bild;
-    // Data items by id.
+    // Data items by id (the data-item maps among them, Kennfelder.h).
     std::map<int, std::vector<uint16_t>> Elemente;
     // Every data-item message received, in order.
     std::vector<Datenelement_Nachricht> Nachrichten;

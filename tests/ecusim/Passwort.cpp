@@ -11,14 +11,14 @@ Passwortbereich::Passwortbereich(EcuSim& sim) {
         const qsizetype ende = d.indexOf('\0');
         return ende < 0 ? d : d.left(ende);
     };
-    sim.setze_Handler(81, [this, text](const QByteArray& d) -> std::optional<QByteArray> {
+    sim.setze_Handler(this, 81, [this, text](const QByteArray& d) -> std::optional<QByteArray> {
         Eingaben.push_back(text(d));
         if (nimm(Passwortfehler::Eingabe_stumm))
             return std::nullopt;
         akzeptiert = text(d) == Passwort;
         return QByteArray();
     });
-    sim.setze_Handler(80, [this, text](const QByteArray& d) -> std::optional<QByteArray> {
+    sim.setze_Handler(this, 80, [this, text](const QByteArray& d) -> std::optional<QByteArray> {
         Eingaben.push_back(text(d));
         if (nimm(Passwortfehler::Eingabe_stumm))
             return std::nullopt;
@@ -26,7 +26,7 @@ Passwortbereich::Passwortbereich(EcuSim& sim) {
         akzeptiert = true;
         return QByteArray();
     });
-    sim.setze_Handler(82, [this](const QByteArray&) -> std::optional<QByteArray> {
+    sim.setze_Handler(this, 82, [this](const QByteArray&) -> std::optional<QByteArray> {
         ++Zustandsanfragen;
         if (nimm(Passwortfehler::Zustand_stumm))
             return std::nullopt;

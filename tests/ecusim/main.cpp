@@ -4,6 +4,7 @@
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Kennfelder.h"
 #include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
@@ -60,8 +61,10 @@ const char* const Hilfe =
     "the password-state query (82, \"not accepted\"), reads and writes the parameters in\n"
     "blocks (3 and 2) and as data items (128 and 129), carries out the service commands\n"
     "(flash, erases with their progress, the sensor and injector tests, manual injection,\n"
-    "export and import, logger, memory check, ignition maps, ...), and runs until SIGTERM\n"
-    "or SIGINT.\n"
+    "export and import, logger, memory check, ignition maps, ...), serves the maps (every\n"
+    "built-in map line by line, 107 and 108, stored by 78, changed at a point by 91; the\n"
+    "data-item map 140 and curve 141 as items, stored by 130, changed by 131), and runs\n"
+    "until SIGTERM or SIGINT.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
@@ -148,6 +151,7 @@ int main(int argc, char** argv) {
     ecusim::Livebereich live(sim);
     ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
+    ecusim::Kennfeldbereich kennfelder(sim, parameter);
     live.Handbetrieb = [&befehle] { return befehle.Handbetrieb; };
     if (seriell) {
         const QString pfad = sim.oeffne_pty();

@@ -56,6 +56,13 @@ TEST(EcusimProgramm, ServesTheLinkOnItsPseudoTerminalUntilTerminated) {
         ASSERT_TRUE(link.hole_Antwort(100, n, id));
         // The software name stands in bytes 52..61 of the identity.
         EXPECT_EQ(QByteArray(reinterpret_cast<char*>(id) + 52, 10), QByteArray("PRUEFSTAND"));
+        // It serves the maps: line 0 of map 0.
+        const uint8_t zeile[3] = {0, 0, 0};
+        link.sende_Telegramm(107, 3, zeile);
+        ASSERT_TRUE(u.warte_Ende());
+        uint8_t werte[36];
+        n = 36;
+        EXPECT_TRUE(link.hole_Antwort(107, n, werte));
 
         // SIGUSR1 drops the link: no answer comes; the next one brings it back.
         p.setReadChannel(QProcess::StandardError);
