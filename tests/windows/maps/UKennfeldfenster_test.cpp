@@ -191,6 +191,72 @@ TEST(Kennfeldfenster, KeysReachTheMapWithTheNumericPadToldApart) {
     }
 }
 
+TEST(Kennfeldfenster, TheLabelsShowTheCursorTheStepAndTheLivePoint) {
+    Datenfenster d;
+    struct Fall {
+        const char* name;
+        bool kurve, logY;
+        int cx, cy;
+        int ap_x, ap_y;
+        // Cursor X, Y, value, step; live X, Y, value.
+        QStringList cursor, live;
+    } faelle[] = {
+        // Map 0..6000 x 0..100: grid line 8 is 3000, 16 is 100; the live point beyond the
+        // range is shown as given and its value taken at the edge (x 16, y 8).
+        {"map", false, false, 8, 16, 7000, 50, {"3000", "100", "620", "50"}, {"7000", "50", "660"}},
+        // Curve: grid line 4 is 1500; no Y. 1700 lies at position 72, between 64 (200) and
+        // 80 (225): 200 + 25 * 8 / 16, truncated.
+        {"curve", true, false, 4, 0, 1700, 0, {"1500", "", "200", "50"}, {"1700", "", "212"}},
+        // Log-Y map up to 1000: the value 10 stands at a third of Y (33.3).
+        {"log-Y", false, true, 0, 0, 0, 0, {"0", "33", "10", "50"}, {"", "", ""}},
+    };
+    int nr = 1;
+    for (const Fall& f : faelle) {
+        Kennfeld_Beschreibung b = Beschreibung(nr++, f.kurve);
+        b.log_Y = f.logY;
+        b.Schrittzeile = 0;
+        b.Schrittziffer = '3';
+        TForm_Kennfeld& w = TForm_Kennfeld::erzeuge(*d.k.kontext, b, &d.haupt());
+        cl_Kennfeld& kf = w.Kennfeld();
+        for (int x = 0; x <= 16; ++x)
+            for (int y = 0; y <= 16; ++y)
+                kf.setze_Wert(x, y, f.logY ? 10 + 50 * x * y : 100 + 25 * x + 20 * y);
+        kf.Cursor_X = f.cx;
+        kf.Cursor_Y = f.cy;
+        w.zeichne_Kennfeld();
+        if (!f.logY)
+            kf.setze_Arbeitspunkt(f.ap_x, f.ap_y, "one", "two", "three");
+        QStringList cursor, live;
+        for (QLabel* l : w.Label_Cursor)
+            cursor << l->text();
+        for (QLabel* l : w.Label_Arbeitspunkt)
+            live << l->text();
+        EXPECT_EQ(cursor, f.cursor) << f.name;
+        EXPECT_EQ(live, f.live) << f.name;
+        if (!f.logY) {
+            EXPECT_EQ(w.Label_Status[2]->text(), "three") << f.name;
+            EXPECT_EQ(w.Label_Status[2]->x() + w.Label_Status[2]->width(), w.width() - 5);
+        }
+
+        // Keys reach the map: main keyboard 5 is the fifth step of row 0, the numeric pad's
+        // 0 the first; Right moves the cursor one grid line.
+        const auto taste = [&w](int key, Qt::KeyboardModifiers mod) {
+            QKeyEvent e(QEvent::KeyPress, key, mod);
+            QCoreApplication::sendEvent(&w, &e);
+        };
+        taste(Qt::Key_5, Qt::NoModifier);
+        EXPECT_EQ(w.Label_Cursor[3]->text(), "200") << f.name;
+        taste(Qt::Key_0, Qt::KeypadModifier);
+        EXPECT_EQ(w.Label_Cursor[3]->text(), "10") << f.name;
+        const QImage vorher = w.Bild().copy();
+        taste(Qt::Key_Right, Qt::NoModifier);
+        EXPECT_EQ(kf.Cursor_X, f.cx + 1) << f.name;
+        EXPECT_NE(w.Bild(), vorher) << f.name;
+        taste(Qt::Key_Left, Qt::NoModifier);
+        EXPECT_EQ(w.Bild(), vorher) << f.name;
+    }
+}
+
 namespace {
 
 class PdfAuswahl : public Druckauswahl {
@@ -226,15 +292,13 @@ TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
     int kopien = 0;
     ASSERT_TRUE(drucker.Druckdialog(kopien));
     drucker.Dokument_beginnen();
-    // The map's place on the page as the printout gives it: a box as wide as the page,
-    // margins 300 / 250 and 150 below, the frame 100 below the current line.
     const int w = drucker.Seitenbreite - 150;
     const int h = (w - 100) * 3 / 5;
-    const int y = drucker.Zeile_Y;
-    QFont schrift = drucker.Canvas().font();
-    schrift.setPixelSize(40);
-    drucker.Canvas().setFont(schrift);
-    f.drucke(drucker.Canvas(), drucker.Seitenbreite, y + h, 300, 250, y + 100, 150);
+    // The map's printout: a rule line, the title, then the graph in a box as wide as the
+    // page with margins 300 / 250 and 150 below, its frame 100 below the title's line.
+    const int y = drucker.Zeile_Y + 25 + 25;
+    f.Kennfeld().drucke_Kennfeld();
+    EXPECT_EQ(drucker.Zeile_Y, y + h + 25);
     drucker.Seite_beenden(false);
 
     const QString ziel = d.k.ordner.datei("seite");
@@ -255,6 +319,12 @@ TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
         }
     EXPECT_EQ(farbig, 0);
     EXPECT_GT(dunkel, 5000);
+    // The title above it, in black too.
+    int titel = 0;
+    for (int yy = y - 25; yy < y + 25; ++yy)
+        for (int xx = 200; xx < 500; ++xx)
+            titel += qGray(bild.pixel(xx, yy)) < 128;
+    EXPECT_GT(titel, 200);
     // The front bottom edge runs at the bottom margin, from the box's left front corner.
     const int unten = y + h - 150;
     const int vorne = 300 + static_cast<int>(0.3f * (drucker.Seitenbreite - 550));
