@@ -7,9 +7,11 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QRadioButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -255,6 +257,71 @@ TEST(Kennfeldfenster, TheLabelsShowTheCursorTheStepAndTheLivePoint) {
         taste(Qt::Key_Left, Qt::NoModifier);
         EXPECT_EQ(w.Bild(), vorher) << f.name;
     }
+}
+
+TEST(Kennfeldfenster, ThePanelsTakeTheirEditsAndKeysWaitWhileTheyShow) {
+    Datenfenster d;
+    // A curve whose raw range equals its value range: display values are raw values.
+    Kennfeld_Beschreibung b = Beschreibung(4, true);
+    b.Z_max = 1000;
+    TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, b, &d.haupt());
+    cl_Kennfeld& kf = f.Kennfeld();
+    for (int i = 0; i <= 16; ++i)
+        kf.setze_Kurvenwert(i, 100);
+    f.zeichne_Kennfeld();
+    const int schritt = kf.Schritt;
+
+    f.zeige_Aenderungs_Panel();
+    EXPECT_FALSE(f.Edit_Aenderung[0]->isHidden());
+    EXPECT_FALSE(f.Edit_Aenderung[1]->isHidden());
+    EXPECT_TRUE(f.Edit_Aenderung[2]->isHidden()); // a curve has two corners
+    EXPECT_EQ(f.Edit_Aenderung[0]->text(), "0");
+    EXPECT_FALSE(f.Button_Menue->isEnabled());
+    EXPECT_TRUE(f.Radio_Prozent->isChecked());
+    // The first edit's left edge at the front left corner, the second's right edge at the
+    // front right one, both ending at the graph's bottom.
+    const QPoint p00 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 0, 0, 0);
+    const QPoint p10 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 256, 0, 0);
+    EXPECT_EQ(f.Edit_Aenderung[0]->x(), p00.x());
+    EXPECT_EQ(f.Edit_Aenderung[1]->x() + f.Edit_Aenderung[1]->width(), p10.x());
+    EXPECT_EQ(f.Edit_Aenderung[0]->y() + f.Edit_Aenderung[0]->height(),
+              f.Zeichenflaeche->y() + f.Zeichenflaeche->height());
+    // Digits typed there are not steps.
+    QKeyEvent ziffer(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &ziffer);
+    EXPECT_EQ(kf.Schritt, schritt);
+
+    // 0 at the left, 16 at the right, as an offset: the i-th value grows by i.
+    f.Edit_Aenderung[1]->setText("16");
+    f.Radio_Offset->setChecked(true);
+    const QImage vorher = f.Bild().copy();
+    f.Button_Aenderung_OK->click();
+    for (int i = 0; i <= 16; ++i)
+        EXPECT_EQ(kf.Kurvenwert(i), 100 + i) << i;
+    EXPECT_TRUE(f.Edit_Aenderung[0]->isHidden());
+    EXPECT_TRUE(f.Button_Aenderung_OK->isHidden());
+    EXPECT_TRUE(f.Button_Menue->isEnabled());
+    EXPECT_NE(f.Bild(), vorher);
+    QCoreApplication::sendEvent(&f, &ziffer);
+    EXPECT_NE(kf.Schritt, schritt);
+
+    // Axis values offline: the curve rebuilt from its two ends.
+    f.zeige_Achsen_Panel();
+    EXPECT_FALSE(f.Edit_Achse[1]->isHidden());
+    f.Edit_Achse[0]->setText("0");
+    f.Edit_Achse[1]->setText("256");
+    f.Button_Achsen_OK->click();
+    for (int i = 0; i <= 16; ++i)
+        EXPECT_EQ(kf.Kurvenwert(i), 16 * i) << i;
+    EXPECT_TRUE(f.Edit_Achse[0]->isHidden());
+
+    // Cancel leaves the values.
+    f.zeige_Achsen_Panel();
+    f.Edit_Achse[1]->setText("999");
+    f.Button_Achsen_Abbrechen->click();
+    EXPECT_TRUE(f.Edit_Achse[1]->isHidden());
+    EXPECT_TRUE(f.Button_Menue->isEnabled());
+    EXPECT_EQ(kf.Kurvenwert(16), 256);
 }
 
 namespace {
