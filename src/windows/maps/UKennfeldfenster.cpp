@@ -36,13 +36,23 @@ QLabel* neues_Label(QWidget* eltern, const QColor& farbe = Qt::black) {
     l->setFont(Schrift(Schriftgroesse));
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, farbe);
+    p.setColor(QPalette::Window, Silber);
     l->setPalette(p);
+    // Opaque on the window's colour: a changed number repaints the label alone, not the
+    // window behind it.
+    l->setAutoFillBackground(true);
     return l;
 }
 
+// A label grows with its text and does not shrink: a cursor step then changes its text
+// alone, without a new geometry and the repaints that come with it.
 void setze_Text(QLabel* l, const QString& text) {
+    if (l->text() == text)
+        return;
     l->setText(text);
-    l->adjustSize();
+    const QSize soll = l->sizeHint();
+    if (soll.width() > l->width() || soll.height() != l->height())
+        l->resize(std::max(soll.width(), l->width()), soll.height());
 }
 
 // A check box as wide as its text and 20 pixels more.
