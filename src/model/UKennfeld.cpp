@@ -517,6 +517,9 @@ void cl_Kennfeld::speichere_Achsen() {
         u_.kommunikation.schreibe_Daten(Kennfeld_Nr, basis, n);
         return;
     }
+    // A line read under way would keep the store from starting; the store's answer reads
+    // the whole map anyway.
+    Daten->stoppen();
     Daten->Meldung_ein();
     Daten->setze_Meldungstext(hole_Text(263) + ' ' + Titel);
     Daten->Zyklusphase = false;

@@ -5,13 +5,17 @@
 #include "base/Dateiversion.h"
 #include "link/LinkFixture.h"
 #include "link/UKommunikation.h"
+#include "model/Drucker.h"
 #include "model/UBefehle.h"
 #include "model/UKennfeld.h"
-#include "model/UPasswort.h"
 #include "model/UParameter.h"
+#include "model/UPasswort.h"
 #include "model/UZuendkennfeld.h"
 
 #include <QFile>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <optional>
@@ -39,9 +43,15 @@ public:
     bool Eingaben_sichtbar() const override { return eingaben; }
     void schliesse_Parameter_Panel() override {}
     void ordne_an() override {}
-    void drucke(QPainter&, int, int, int, int, int, int) override {}
+    void drucke(QPainter&, int b, int h, int l, int r, int o, int u) override {
+        gedruckt.push_back({b, h, l, r, o, u});
+        if (beim_Drucken)
+            beim_Drucken();
+    }
 
     bool sichtbar = true;
+    std::vector<std::array<int, 6>> gedruckt;
+    std::function<void()> beim_Drucken;
     bool eingaben = false;
     std::vector<std::string> rufe;
     QStringList labels;
@@ -703,7 +713,7 @@ TEST_F(Kennfeldtransfer, Zyklische_Karte_liest_im_Takt_mit_der_Zeile_am_Arbeitsp
     EXPECT_NEAR(fr[17].tick - fr[16].tick, 50, 2); // 1000 ms after a pass
     EXPECT_LE(fr[18].tick - fr[17].tick, 2);       // the live line at once
     EXPECT_NEAR(fr[19].tick - fr[18].tick, 10, 2); // 200 ms before the next line
-    EXPECT_EQ(f->Wert(16, 5), 16); // raw 160
+    EXPECT_EQ(f->Wert(16, 5), 16);                 // raw 160
 
     // Hidden, the answers are ignored and no further line is asked for.
     ansicht.sichtbar = false;
@@ -774,7 +784,17 @@ TEST_F(Kennfeldtransfer, Plus_waehrend_einer_Kette_liest_die_Zeile_als_naechste)
 }
 
 TEST_F(Kennfeldtransfer, Speichern_laesst_die_Karte_zuruecklesen) {
-    const auto f = neu(Karte(5));
+    Kennfeld_Beschreibung b = Karte(5);
+    b.zyklisch = true;
+    const auto f = neu(b);
+    // Also while the cyclic reading runs.
+    f->Menue_lesen();
+    EXPECT_TRUE(f->COM_aktiv && f->Daten->fortlaufend);
+    laufe(3);
+    ASSERT_TRUE(f->Daten->aktiv);
+    f->COM_aktiv = false;
+    f->Daten->fortlaufend = false;
+    ecu.frames.clear();
     f->speichere_Achsen();
     laufe(60);
     ASSERT_FALSE(ecu.frames.empty());
@@ -819,6 +839,24 @@ TEST_F(Kennfeldtransfer, Leerlaufsteller_folgt_dem_Cursor_und_aus_beim_Verbergen
     EXPECT_EQ(ecu.frames[0].befehl, 84);
 }
 
+TEST_F(Kennfeldtransfer, Zeigen_liest_nur_wenn_die_COM_Box_erst_jetzt_an_geht) {
+    const auto f = neu(Karte(5));
+    f->FormShow();
+    laufe(60);
+    EXPECT_EQ(ecu.Positionen().size(), 17u);
+    f->FormHide();
+    ecu.frames.clear();
+    f->FormShow(); // still checked from before: not read again
+    laufe(20);
+    EXPECT_TRUE(ecu.Positionen().empty());
+    // The menu's write checks the box without its click handler, and writes.
+    f->CheckBox_COMClick(false);
+    f->Menue_schreiben();
+    EXPECT_TRUE(f->COM_aktiv);
+    laufe(60);
+    EXPECT_EQ(ecu.Positionen(108).size(), 17u);
+}
+
 TEST_F(Kennfeldtransfer, Zeigen_nur_mit_angenommenem_Passwort) {
     Kennfeld_Umgebung u = umgebung();
     u.passwort_OK = &k.kontext->passwort_OK();
@@ -837,6 +875,57 @@ TEST_F(Kennfeldtransfer, Zeigen_nur_mit_angenommenem_Passwort) {
     EXPECT_TRUE(f->COM_aktiv);
     laufe(5);
     EXPECT_FALSE(ecu.Positionen().empty());
+}
+
+TEST_F(Kennfeldtransfer, Panels_online_schreiben_statt_umzurechnen) {
+    const auto f = neu(Karte(5));
+    f->COM_aktiv = true;
+    for (int x = 0; x < 17; ++x)
+        f->setze_Wert(x, 0, 20);
+    // The change panel changes the values here and writes the whole map.
+    f->uebernehme_Aenderung({"1", "1", "1", "1"}, false);
+    EXPECT_EQ(f->Wert(0, 0), 21);
+    laufe(60);
+    std::vector<int> zeilen;
+    for (const auto& e : ecu.frames)
+        if (e.befehl == 108)
+            zeilen.push_back(e.daten[1]);
+    EXPECT_EQ(zeilen.size(), 17u);
+
+    // Axis values: the frame is redrawn, the parameters written and the map stored, not
+    // rebuilt from the corners.
+    ecu.frames.clear();
+    ansicht.rufe.clear();
+    f->uebernehme_Achsen({"0", "100", "0", "100"});
+    EXPECT_EQ(f->Wert(16, 0), 21);
+    EXPECT_EQ(ansicht.rufe.front(), "Grafik");
+    laufe(5);
+    // The parameters go first; the store waits behind them.
+    ASSERT_FALSE(ecu.frames.empty());
+    EXPECT_EQ(ecu.frames[0].befehl, cl_Parameter_Daten::Befehl_Schreiben);
+    EXPECT_TRUE(f->Daten->aktiv);
+    EXPECT_EQ(f->Daten->Befehl, cl_Kennfeld_Daten::Befehl_speichern);
+}
+
+TEST_F(Kennfeldtest, Zuendtasten_gehen_an_den_Zuendwinkel) {
+    struct Zuendung : Zuendwinkel_Bedienung {
+        void Zuendwinkel_plus() override { rufe.push_back("+"); }
+        void Zuendwinkel_minus() override { rufe.push_back("-"); }
+        void zeige_online(cl_Kennfeld_Grafik& f) override {
+            rufe.push_back("online " + std::to_string(f.Kennfeld_Nr));
+        }
+        std::vector<std::string> rufe;
+    } z;
+    const auto f = neu(Karte(7));
+    using T = Kennfeldtaste;
+    for (T t : {T::F2, T::Q, T::F10, T::Y, T::Leertaste})
+        EXPECT_TRUE(f->FormKeyDown({t}));
+    EXPECT_FALSE(f->FormKeyDown({T::andere}));
+    f->setze_Zuendwinkel_Bedienung(&z);
+    for (T t : {T::F2, T::Q, T::F10, T::Y, T::Leertaste})
+        f->FormKeyDown({t});
+    f->FormKeyDown({T::Q, 0, true}); // with a shift key: not the map's
+    EXPECT_EQ(z.rufe, (std::vector<std::string>{"+", "+", "-", "-", "online 7"}));
 }
 
 // --- data items -------------------------------------------------------------------------------
@@ -1065,6 +1154,112 @@ TEST_F(Kennfelddateien, CSV_mit_beiden_Dezimaltrennern) {
     EXPECT_EQ(f->Kommentare, QStringList{"hello"});
     EXPECT_FALSE(f->schreibe_Kennfeld_CSV(pfad("no/such/folder/out.csv"), {}));
     EXPECT_EQ(k.meldungen.texte.size(), 1u);
+}
+
+// --- version choice, dialogs and printing ----------------------------------------------------
+
+TEST_F(Kennfelddateien, Ohne_freie_Version_Text_505_und_Laden_mit_Dialog_loest_die_COM_Box) {
+    const auto f = neu(Karte());
+    // Without an engine name there is no version to save under.
+    k.kontext->dateiversion().setze_Name(QString());
+    k.meldungen.texte.clear();
+    EXPECT_FALSE(f->speichere_Kennfeld_Datei(false));
+    EXPECT_EQ(k.meldungen.texte, QStringList{hole_Text(505)});
+
+    Kennfeld_Beschreibung b = Karte();
+    b.zyklisch = true;
+    const auto g = neu(b);
+    ASSERT_TRUE(f->speichere_Datei(pfad("M.05K5")));
+    g->CheckBox_COMClick(true);
+    EXPECT_TRUE(g->Daten->aktiv && g->Daten->fortlaufend);
+    ASSERT_TRUE(g->lade_Datei(pfad("M.05K5"), true));
+    EXPECT_FALSE(g->COM_aktiv);
+    EXPECT_FALSE(g->Daten->aktiv || g->Daten->fortlaufend);
+    // From the backup copy the box stays, the reading stops all the same.
+    g->CheckBox_COMClick(true);
+    ASSERT_TRUE(g->lade_Datei(pfad("M.05K5"), false));
+    EXPECT_TRUE(g->COM_aktiv);
+    EXPECT_FALSE(g->Daten->aktiv || g->Daten->fortlaufend);
+}
+
+TEST_F(Kennfelddateien, CSV_Dialog_bekommt_die_letzten_Vorgaben) {
+    QString vorgabe;
+    QStringList kommentar;
+    Kennfeld_Umgebung u = umgebung();
+    u.CSV_Dialog = [&](const QString& v, const QStringList& c,
+                       std::function<void(const QString&, const QStringList&)> schreiber) {
+        vorgabe = v;
+        kommentar = c;
+        schreiber(pfad("m.csv"), {"first"});
+    };
+    cl_Kennfeld f(u, Karte());
+    f.Menue_CSV();
+    EXPECT_TRUE(vorgabe.isEmpty());
+    EXPECT_TRUE(QFile::exists(pfad("m.csv")));
+    f.Menue_CSV();
+    EXPECT_EQ(vorgabe, pfad("m.csv"));
+    EXPECT_EQ(kommentar, QStringList{"first"});
+}
+
+class PdfDruck : public Druckauswahl {
+public:
+    explicit PdfDruck(QString pfad) : pfad_(std::move(pfad)) {}
+    std::optional<int> frage_Kopien(int) override { return 1; }
+    QPagedPaintDevice* Geraet() override {
+        pdf_ = std::make_unique<QPdfWriter>(pfad_);
+        pdf_->setResolution(600);
+        pdf_->setPageLayout(QPageLayout(
+            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        return pdf_.get();
+    }
+
+private:
+    QString pfad_;
+    std::unique_ptr<QPdfWriter> pdf_;
+};
+
+TEST_F(Kennfelddateien, Drucken_in_ein_Dokument_mit_der_Zeichnung_des_Fensters) {
+    TPrinter_Quorvel& d = k.kontext->drucker();
+    PdfDruck pdf(pfad("map.pdf"));
+    d.setze_Druckauswahl(&pdf);
+    Kennfeld_Umgebung u = umgebung();
+    u.drucker = &d;
+    cl_Kennfeld f(u, Karte());
+    f.setze_Ansicht(&ansicht);
+    cl_Kennfeld c(u, Kurve());
+    c.setze_Ansicht(&ansicht);
+    std::vector<bool> druckmodus;
+    ansicht.beim_Drucken = [&] { druckmodus.push_back(f.Druckmodus || c.Druckmodus); };
+
+    // The backup copy prints several maps into its own document.
+    int kopien = 1;
+    ASSERT_TRUE(d.Druckdialog(kopien));
+    d.Dokument_beginnen();
+    const int y0 = d.Zeile_Y;
+    f.drucke_Kennfeld();
+    const int y1 = d.Zeile_Y;
+    c.drucke_Kennfeld();
+    d.Seite_beenden(false);
+    d.Dokument_beenden();
+
+    ASSERT_EQ(ansicht.gedruckt.size(), 2u);
+    const int w = d.Seitenbreite - 150;
+    const int hk = (w - 100) * 3 / 5;
+    EXPECT_EQ(ansicht.gedruckt[0],
+              (std::array<int, 6>{d.Seitenbreite, y0 + 50 + hk, 300, 250, y0 + 150, 150}));
+    EXPECT_EQ(y1, y0 + 50 + hk + 25);
+    EXPECT_EQ(ansicht.gedruckt[1][1], y1 + 50 + (w - 100) / 2);
+    EXPECT_EQ(druckmodus, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(f.Druckmodus);
+    EXPECT_EQ(f.Strichfaktor, 1);
+
+    QProcess text;
+    text.start("pdftotext", {pfad("map.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString inhalt = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(inhalt.contains("Fuel map"));
+    EXPECT_TRUE(inhalt.contains("Curve"));
 }
 
 } // namespace
