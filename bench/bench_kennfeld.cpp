@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
         f.write("[SOFTWARE\\Quorvel\\Win Quorvel]\nLanguage=English\nCOM_Nr=0\nCAN_Plugin=fake\n"
                 "[Ports]\n");
     qputenv("QUORVEL_REGISTRY", registry.toLocal8Bit());
+    // The link's trace file lands in the current folder.
+    QDir::setCurrent(ordner.path());
     AppContext kontext(ordner.path(), {}, std::make_unique<Registry>(registry),
                        std::make_unique<Stumm>());
 
