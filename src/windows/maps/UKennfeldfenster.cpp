@@ -31,7 +31,7 @@ QFont Schrift(int punkte) {
     return f;
 }
 
-QLabel* neues_Label(QWidget* eltern, const QColor& farbe = Qt::black) {
+QLabel* neues_Label(QWidget* eltern, const QColor& farbe = Qt::black, bool deckend = false) {
     auto* l = new QLabel(eltern);
     l->setFont(Schrift(Schriftgroesse));
     QPalette p = l->palette();
@@ -39,8 +39,8 @@ QLabel* neues_Label(QWidget* eltern, const QColor& farbe = Qt::black) {
     p.setColor(QPalette::Window, Silber);
     l->setPalette(p);
     // Opaque on the window's colour: a changed number repaints the label alone, not the
-    // window behind it.
-    l->setAutoFillBackground(true);
+    // window behind it. The hints stay transparent: they reach into the graph's edge.
+    l->setAutoFillBackground(deckend);
     return l;
 }
 
@@ -154,11 +154,11 @@ TForm_Kennfeld::TForm_Kennfeld(Kontext& kontext, std::unique_ptr<cl_Kennfeld> ke
     }
     const int links_Arbeitspunkt = breiteste + 20;
     for (size_t i = 0; i < Label_Arbeitspunkt.size(); ++i) {
-        Label_Arbeitspunkt[i] = neues_Label(this);
+        Label_Arbeitspunkt[i] = neues_Label(this, Qt::black, true);
         Label_Arbeitspunkt[i]->move(links_Arbeitspunkt, Label_Achsname[i]->y());
     }
     for (size_t i = 0; i < Label_Cursor.size(); ++i) {
-        Label_Cursor[i] = neues_Label(this, Qt::red);
+        Label_Cursor[i] = neues_Label(this, Qt::red, true);
         Label_Cursor[i]->move(links_Arbeitspunkt + 50, Label_Achsname[i]->y());
     }
     for (QLabel*& l : Label_Status) {

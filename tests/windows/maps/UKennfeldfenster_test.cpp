@@ -228,6 +228,8 @@ TEST(Kennfeldfenster, TheLabelsShowTheCursorTheStepAndTheLivePoint) {
         w.zeichne_Kennfeld();
         if (!f.logY)
             kf.setze_Arbeitspunkt(f.ap_x, f.ap_y, "one", "two", "three");
+        if (qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+            w.grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/kennfeld_" + f.name + ".png");
         QStringList cursor, live;
         for (QLabel* l : w.Label_Cursor)
             cursor << l->text();
