@@ -41,6 +41,7 @@ QLabel* neues_Label(QWidget* eltern, const QColor& farbe = Qt::black, bool decke
     // Opaque on the window's colour: a changed number repaints the label alone, not the
     // window behind it. The hints stay transparent: they reach into the graph's edge.
     l->setAutoFillBackground(deckend);
+    l->adjustSize();
     return l;
 }
 

@@ -93,6 +93,7 @@ TEST(Kennfeldfenster, MapWindowsFollowTheMainWindowInCreationOrderAndAreLaidOutB
     int breiteste = 0;
     for (QLabel* l : a.Label_Achsname) {
         EXPECT_EQ(l->x(), 5);
+        EXPECT_EQ(l->width(), l->sizeHint().width()); // as wide as its text
         breiteste = std::max(breiteste, l->width());
     }
     EXPECT_EQ(a.Label_Achsname[0]->text(), "Speed");
