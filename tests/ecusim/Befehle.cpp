@@ -215,7 +215,9 @@ std::optional<Befehlsfehler> Befehlsbereich::naechster_Fehler(Befehlsfehler f) {
 void Befehlsbereich::setze_Zuendkennfeld(int karte, const QByteArray& bild) {
     const int k = karte == 1 ? 0 : 1;
     kennfeld_[k] = bild;
-    sim_.setze_Blocklesen(karte == 1 ? 10 : 20, bild, false);
+    // A read asks [block][count]; the gearbox's manual mode on 20 sends a record of 8.
+    sim_.setze_Blocklesen(karte == 1 ? 10 : 20, bild, false,
+                          [](const QByteArray& d) { return d.size() == 2; });
 }
 
 QByteArray Befehlsbereich::geschriebenes_Zuendkennfeld(int karte) const {

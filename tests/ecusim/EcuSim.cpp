@@ -207,11 +207,13 @@ void EcuSim::setze_Antwort(uint8_t befehl, const QByteArray& daten) {
     setze_Handler(befehl, [daten](const QByteArray&) { return std::optional<QByteArray>(daten); });
 }
 
-void EcuSim::setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat) {
+void EcuSim::setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat,
+                              Annahme nimmt) {
     Blockbefehl& b = bloecke_[befehl];
     b.lesen = true;
     b.neuesFormat = neuesFormat;
     b.daten = quelle;
+    b.nimmt = std::move(nimmt);
 }
 
 void EcuSim::setze_Blockschreiben(uint8_t befehl, bool neuesFormat) {
@@ -220,6 +222,7 @@ void EcuSim::setze_Blockschreiben(uint8_t befehl, bool neuesFormat) {
     b.neuesFormat = neuesFormat;
     b.daten.clear();
     b.vorgaenge = 0;
+    b.nimmt = {};
 }
 
 QByteArray EcuSim::Blockdaten(uint8_t befehl) const {
@@ -374,7 +377,7 @@ void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
 std::optional<QByteArray> EcuSim::antwort_auf(uint8_t befehl, const QByteArray& daten,
                                               std::optional<Fehler> fehler) {
     auto it = bloecke_.find(befehl);
-    if (it == bloecke_.end()) {
+    if (it == bloecke_.end() || (it->second.nimmt && !it->second.nimmt(daten))) {
         auto h = handler_.find(befehl);
         if (h == handler_.end())
             return std::nullopt;

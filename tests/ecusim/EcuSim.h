@@ -101,8 +101,10 @@ public:
     // A test's or a fixture's own handler: it replaces the last one set this way.
     void setze_Handler(uint8_t befehl, Handler h) { setze_Handler(nullptr, befehl, std::move(h)); }
     void setze_Antwort(uint8_t befehl, const QByteArray& daten);
-    // The command is a block read of `quelle`, in the old or new block format.
-    void setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat);
+    // The command is a block read of `quelle`, in the old or new block format. Its requests
+    // go to the block engine before any handler; with `nimmt`, only those it takes.
+    void setze_Blocklesen(uint8_t befehl, const QByteArray& quelle, bool neuesFormat,
+                          Annahme nimmt = {});
     // The command is a block write in the given format; what arrives is in Blockdaten.
     void setze_Blockschreiben(uint8_t befehl, bool neuesFormat);
     QByteArray Blockdaten(uint8_t befehl) const;
@@ -147,6 +149,7 @@ private:
         bool neuesFormat = false;
         QByteArray daten;
         int vorgaenge = 0;
+        Annahme nimmt;
     };
 
     void lies_pty();

@@ -275,16 +275,17 @@ std::vector<uint16_t> Kennfeldbereich::gespeicherter_Block(int nr) const {
     return it == datenfelder_.end() ? std::vector<uint16_t>() : it->second.gespeichert;
 }
 
-void Kennfeldbereich::injiziere(Kennfeldfehler f, int anzahl, std::optional<int> kennfeld,
-                                std::optional<uint8_t> befehl) {
+void Kennfeldbereich::injiziere(Kennfeldfehler f, int anzahl, Kennfeldziel ziel) {
     if (anzahl > 0)
-        fehler_.push_back({f, anzahl, kennfeld, befehl});
+        fehler_.push_back({f, anzahl, ziel});
 }
 
-bool Kennfeldbereich::nimm_Fehler(Kennfeldfehler f, uint8_t befehl, int nr) {
+bool Kennfeldbereich::nimm_Fehler(Kennfeldfehler f, uint8_t befehl, int nr,
+                                  std::optional<int> zeile) {
     for (auto it = fehler_.begin(); it != fehler_.end(); ++it) {
-        if (it->fehler != f || (it->kennfeld && *it->kennfeld != nr) ||
-            (it->befehl && *it->befehl != befehl))
+        const Kennfeldziel& z = it->ziel;
+        if (it->fehler != f || (z.kennfeld && *z.kennfeld != nr) ||
+            (z.befehl && *z.befehl != befehl) || (z.zeile && z.zeile != zeile))
             continue;
         if (--it->anzahl <= 0)
             fehler_.erase(it);
@@ -299,14 +300,17 @@ std::optional<QByteArray> Kennfeldbereich::lies_Zeile(const QByteArray& d) {
     // [map][line position][curve flag]: [map][line position] and the line's 17 raw values.
     // The ECU knows its map's shape and does not go by the flag.
     const int nr = static_cast<uint8_t>(d[0]);
-    if (nimm_Fehler(Kennfeldfehler::Stille, Zeile_lesen, nr))
-        return std::nullopt;
     const Linienfeld& f = linienfelder_.at(nr);
     int zeile = f.kurve ? 0 : Gitterlinie(static_cast<uint8_t>(d[1]));
+    if (nimm_Fehler(Kennfeldfehler::Stille, Zeile_lesen, nr, zeile))
+        return std::nullopt;
     int position = static_cast<uint8_t>(d[1]);
-    if (!f.kurve && nimm_Fehler(Kennfeldfehler::FalscheZeile, Zeile_lesen, nr)) {
-        zeile = zeile < 16 ? zeile + 1 : 15;
+    const int andere = zeile < 16 ? zeile + 1 : 15;
+    if (!f.kurve && nimm_Fehler(Kennfeldfehler::FalscheZeile, Zeile_lesen, nr, zeile)) {
+        zeile = andere;
         position = Position(zeile);
+    } else if (nimm_Fehler(Kennfeldfehler::FalscheZeilennummer, Zeile_lesen, nr, zeile)) {
+        position = Position(andere);
     }
     Gelesene_Zeilen.emplace_back(nr, zeile);
     QByteArray a;
@@ -321,10 +325,10 @@ std::optional<QByteArray> Kennfeldbereich::schreibe_Zeile(const QByteArray& d) {
     // [map][line 0..16][16][curve flag][17 raw values]; a curve is its one line, whatever
     // line the request names (the log-Y map's second row comes as line 1).
     const int nr = static_cast<uint8_t>(d[0]);
-    if (nimm_Fehler(Kennfeldfehler::Stille, Zeile_schreiben, nr))
-        return std::nullopt;
     Linienfeld& f = linienfelder_.at(nr);
     const int zeile = static_cast<uint8_t>(d[1]);
+    if (nimm_Fehler(Kennfeldfehler::Stille, Zeile_schreiben, nr, f.kurve ? 0 : zeile))
+        return std::nullopt;
     Geschriebene_Zeilen.emplace_back(nr, zeile);
     if (!f.kurve && zeile > 16)
         return leer();

@@ -18,7 +18,17 @@ enum class Kennfeldfehler {
     Stille,              // a map command is lost: neither carried out nor answered
     FalscheZeile,        // a line read of a map answers another line, position and values
                          // (the next one; line 16 answers line 15)
+    FalscheZeilennummer, // a line read answers the line asked for under another line's
+                         // position (as FalscheZeile picks it; a curve's: 16)
     Speichern_misslingt, // a store (78, 130) answers 1 and leaves the stored copy as it was
+};
+
+// Which requests a fault waits for: any of the area's, or only those of one map, one
+// command, one line (of line reads and writes; a curve's is 0).
+struct Kennfeldziel {
+    std::optional<int> kennfeld = std::nullopt;
+    std::optional<uint8_t> befehl = std::nullopt;
+    std::optional<int> zeile = std::nullopt;
 };
 
 // One change at a point as the ECU took it.
@@ -89,10 +99,9 @@ public:
     // The stored block of a data-item map (its working block is the parameter area's item).
     std::vector<uint16_t> gespeicherter_Block(int nr) const;
 
-    // The next `anzahl` requests that the fault fits (of map `kennfeld` and command
-    // `befehl` only, when given) carry it.
-    void injiziere(Kennfeldfehler f, int anzahl = 1, std::optional<int> kennfeld = std::nullopt,
-                   std::optional<uint8_t> befehl = std::nullopt);
+    // The next `anzahl` requests of the target that the fault fits carry it, e.g.
+    // injiziere(Kennfeldfehler::Stille, 1, {.kennfeld = 0, .befehl = 107, .zeile = 5}).
+    void injiziere(Kennfeldfehler f, int anzahl = 1, Kennfeldziel ziel = {});
     void keine_Fehler() { fehler_.clear(); }
 
     // --- Record -------------------------------------------------------------------------
@@ -117,12 +126,12 @@ private:
     struct Geplant {
         Kennfeldfehler fehler;
         int anzahl;
-        std::optional<int> kennfeld;
-        std::optional<uint8_t> befehl;
+        Kennfeldziel ziel;
     };
 
     void melde_an(EcuSim& sim);
-    bool nimm_Fehler(Kennfeldfehler f, uint8_t befehl, int nr);
+    bool nimm_Fehler(Kennfeldfehler f, uint8_t befehl, int nr,
+                     std::optional<int> zeile = std::nullopt);
     std::vector<uint16_t>* Block(int nr);
     const std::vector<uint16_t>* Block(int nr) const;
 

@@ -445,7 +445,7 @@ TEST(EcusimKennfelder, NamedFaults) {
     g.kennfelder.setze_Werte(0, Muster(false));
 
     // Silence for one map's command only; the request is not carried out.
-    g.kennfelder.injiziere(Kennfeldfehler::Stille, 1, 0, 108);
+    g.kennfelder.injiziere(Kennfeldfehler::Stille, 1, {.kennfeld = 0, .befehl = 108});
     EXPECT_EQ(g.Daten(108, Schreibanfrage(4, 0, 1, std::vector<int>(17, 1))), QByteArray());
     EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 0, 0)), Zeilenantwort(0, 0, Zeile(0)));
     EXPECT_EQ(g.Daten(108, Schreibanfrage(0, 0, 0, std::vector<int>(17, 1))), std::nullopt);
@@ -457,6 +457,11 @@ TEST(EcusimKennfelder, NamedFaults) {
     EXPECT_EQ(g.Daten(91, Aenderung(0, 1, 0, 0)), std::nullopt);
     EXPECT_EQ(g.kennfelder.Wert(0, 0, 0), 1);
     EXPECT_TRUE(g.kennfelder.Speicherungen.empty());
+    // ... or for one line.
+    g.kennfelder.injiziere(Kennfeldfehler::Stille, 1, {.zeile = 5});
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 64, 0)), Zeilenantwort(0, 64, Zeile(4)));
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 80, 0)), std::nullopt);
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 80, 0)), Zeilenantwort(0, 80, Zeile(5)));
 
     // Another line than asked, header and values; line 16 answers line 15.
     // A curve has no other line: its read leaves the fault to the map's.
@@ -465,6 +470,10 @@ TEST(EcusimKennfelder, NamedFaults) {
     EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 80, 0)), Zeilenantwort(0, 96, Zeile(6)));
     EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 255, 0)), Zeilenantwort(0, 240, Zeile(15)));
     EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 80, 0)), Zeilenantwort(0, 80, Zeile(5)));
+    // The line asked for under another line's number.
+    g.kennfelder.injiziere(Kennfeldfehler::FalscheZeilennummer, 2);
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(0, 80, 0)), Zeilenantwort(0, 96, Zeile(5)));
+    EXPECT_EQ(g.Daten(107, Zeilenanfrage(4, 0, 1)), Zeilenantwort(4, 16, std::vector<int>(17, 1)));
 
     // A store that fails answers 1 and leaves the stored copy; the next one stores.
     const std::vector<int16_t> gespeichert = g.kennfelder.gespeicherte_Werte(0);
@@ -475,7 +484,7 @@ TEST(EcusimKennfelder, NamedFaults) {
     EXPECT_EQ(g.kennfelder.gespeicherte_Werte(0), g.kennfelder.Werte(0));
     const int nr = Kennfeldbereich::Datenelement_Kennfeld;
     g.kennfelder.setze_Wert(nr, 0, 0, 777);
-    g.kennfelder.injiziere(Kennfeldfehler::Speichern_misslingt, 1, nr);
+    g.kennfelder.injiziere(Kennfeldfehler::Speichern_misslingt, 1, {.kennfeld = nr});
     EXPECT_EQ(g.Daten(130, Worte({nr})), QByteArray(1, '\1'));
     EXPECT_NE(g.kennfelder.gespeicherte_Werte(nr)[0], 777);
     EXPECT_EQ(g.kennfelder.Speicherungen, (std::vector<int>{0, 0, nr}));

@@ -187,6 +187,35 @@ TEST(Kennfeld_ecusim, Datenelemente_auch_nach_neuer_Verbindung) {
     EXPECT_EQ(e.u.sim.Empfangsfehler, 0);
 }
 
+TEST(Kennfeld_ecusim, Log_Y_Karte_ist_die_Kurven_6_und_21_gespeichert_als_22) {
+    Kennfeld_ecusim e;
+    Kennfeld_Beschreibung b = Karte(22, false);
+    b.log_Y = true;
+    b.Roh_max = 20000;
+    b.Z_max = 20000;
+    const auto f = e.neu(b);
+    f->lese_von_ECU();
+    ASSERT_TRUE(e.warte_Ereignis(cl_Kennfeld::Kennfeld_gelesen));
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(f->Wert(i, 0), e.kennfelder.Wert(6, i)) << i;
+        EXPECT_EQ(f->Wert(i, 1), e.kennfelder.Wert(21, i)) << i;
+    }
+    for (int i = 0; i < 17; ++i) {
+        f->setze_Wert(i, 0, 100 + i);
+        f->setze_Wert(i, 1, 200 + i);
+    }
+    f->schreibe_in_ECU();
+    ASSERT_TRUE(e.warte_Ereignis(cl_Kennfeld::Kennfeld_geschrieben));
+    f->speichere_Achsen();
+    ASSERT_TRUE(e.warte_Ereignis(cl_Kennfeld::Kennfeld_gelesen));
+    EXPECT_EQ(e.kennfelder.Speicherungen, std::vector<int>{22});
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(e.kennfelder.gespeicherte_Werte(6)[static_cast<size_t>(i)], 100 + i);
+        EXPECT_EQ(e.kennfelder.gespeicherte_Werte(21)[static_cast<size_t>(i)], 200 + i);
+        EXPECT_EQ(f->Wert(i, 1), 200 + i);
+    }
+}
+
 TEST(Kennfeld_ecusim, Arbeitspunkt_bewegt_die_Marken) {
     Kennfeld_ecusim e;
     e.kennfelder.lege_Kennfeld_an(5, false, 0, 1000);

@@ -319,6 +319,8 @@ TEST(Befehle, TheGearboxManualModeKeepsTheOtherValues) {
     EXPECT_EQ(u.Folge(), (Folge{{20, Worte({2, 0, 500, 0})},
                                 {20, Worte({3, 0, 500, 0xFFFF})},
                                 {20, Worte({7, 0, 500, 0xFFFF})}}));
+    // The ECU took them as manual-mode records, not as reads of the second ignition map.
+    EXPECT_EQ(u.bereich.DSG_Hand.size(), 3u);
 }
 
 TEST(Befehle, NoIdleActuatorChangeOnADieselEcu) {
