@@ -87,6 +87,7 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
 AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them.
     dateiversionsfenster_.reset();
+    wartende_.clear();
     while (!fenster_.empty())
         fenster_.pop_back();
     drucker_.reset();
@@ -112,7 +113,57 @@ template <class F> F& AppContext::erzeuge() {
     auto fenster = std::make_unique<F>(static_cast<Kontext&>(*this));
     F& ref = *fenster;
     fenster_.push_back(std::move(fenster));
+    // Windows it created while it was being created follow it now, in their order.
+    std::vector<std::unique_ptr<TForm>> folgende;
+    for (auto it = wartende_.begin(); it != wartende_.end();)
+        if (it->first == &ref) {
+            folgende.push_back(std::move(it->second));
+            it = wartende_.erase(it);
+        } else {
+            ++it;
+        }
+    for (auto& f : folgende)
+        fuege_ein(std::move(f), &ref);
     return ref;
+}
+
+TForm& AppContext::nimm_Fenster(std::unique_ptr<TForm> fenster, const TForm* nach) {
+    TForm& ref = *fenster;
+    const bool bekannt =
+        !nach || std::any_of(fenster_.begin(), fenster_.end(),
+                             [nach](const std::unique_ptr<TForm>& f) { return f.get() == nach; });
+    if (bekannt)
+        fuege_ein(std::move(fenster), nach);
+    else
+        wartende_.emplace_back(nach, std::move(fenster));
+    return ref;
+}
+
+void AppContext::fuege_ein(std::unique_ptr<TForm> fenster, const TForm* nach) {
+    if (!nach) {
+        fenster_.push_back(std::move(fenster));
+        return;
+    }
+    // Whether f was taken in after nach, directly or through windows taken in after nach.
+    const auto folgt = [this, nach](const TForm* f) {
+        for (;;) {
+            const auto it = std::find_if(
+                nachfolger_.begin(), nachfolger_.end(),
+                [f](const std::pair<const TForm*, const TForm*>& p) { return p.first == f; });
+            if (it == nachfolger_.end())
+                return false;
+            if (it->second == nach)
+                return true;
+            f = it->second;
+        }
+    };
+    auto pos = std::find_if(fenster_.begin(), fenster_.end(),
+                            [nach](const std::unique_ptr<TForm>& f) { return f.get() == nach; });
+    ++pos;
+    while (pos != fenster_.end() && folgt(pos->get()))
+        ++pos;
+    nachfolger_.emplace_back(fenster.get(), nach);
+    fenster_.insert(pos, std::move(fenster));
 }
 
 void AppContext::erzeuge_Fenster() {

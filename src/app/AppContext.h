@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/Registry.h"
@@ -77,10 +78,13 @@ public:
 
     // The windows in creation order.
     std::vector<TForm*> Fenster() const override;
+    TForm& nimm_Fenster(std::unique_ptr<TForm> fenster, const TForm* nach = nullptr) override;
     TForm_Quorvel* hauptfenster() const;
 
 private:
     template <class F> F& erzeuge();
+    // Puts a window into the list after nach and the windows taken in after it before.
+    void fuege_ein(std::unique_ptr<TForm> fenster, const TForm* nach);
 
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Meldungen> meldungen_;
@@ -101,6 +105,10 @@ private:
     std::unique_ptr<Druckauswahl> druckauswahl_;
     std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;
+    // Of each window taken in after another one, that other one.
+    std::vector<std::pair<const TForm*, const TForm*>> nachfolger_;
+    // Windows waiting for the window they follow to join the list.
+    std::vector<std::pair<const TForm*, std::unique_ptr<TForm>>> wartende_;
     std::unique_ptr<TForm_Dateiversion> dateiversionsfenster_;
     bool beendet_ = false;
     int rueckgabewert_ = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 class Registry;
@@ -58,6 +59,12 @@ public:
 
     // The windows in creation order, so far.
     virtual std::vector<TForm*> Fenster() const = 0;
+    // Takes a window created after the fixed list (a map window) into the list, which owns it
+    // from then on: after nach and after the windows taken in after nach before it, so that
+    // such windows keep their creation order; at the end without nach. A nach that is still
+    // being created (the main window creating its map windows) takes them in once it joins
+    // the list. Window cycling and the layout file see them in this order.
+    virtual TForm& nimm_Fenster(std::unique_ptr<TForm> fenster, const TForm* nach = nullptr) = 0;
     template <class F> F* fenster() const {
         for (TForm* f : Fenster())
             if (auto* p = dynamic_cast<F*>(f))

@@ -56,3 +56,39 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
+
+TEST(Dienste, WindowsCreatedLaterFollowTheNamedWindowInCreationOrderAndWindowCyclingSeesThem) {
+    Programmordner ordner;
+    ordner.schreibe("Language/English/QORV4.TXT", {"x"});
+    ordner.schreibe("Language/English/SAVE.TXT", {"x"});
+    ordner.schreibe_roh("registry.ini", Eingerichtet_auf_CAN);
+    qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+    Meldungsrekorder meldungen;
+    AppContext ctx(ordner.pfad(), {}, std::make_unique<Registry>(ordner.registry()),
+                   meldungen.Senke());
+    ctx.erzeuge_Fenster();
+    TForm* haupt = ctx.hauptfenster();
+    const std::vector<TForm*> fest = ctx.Fenster();
+
+    TForm& k1 = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k1")), haupt);
+    TForm& ende = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("ende")));
+    TForm& k2 = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k2")), haupt);
+    // One taken in after k1 stays within the windows that follow the main window.
+    TForm& k1a = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k1a")), &k1);
+    TForm& k3 = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k3")), haupt);
+
+    std::vector<TForm*> erwartet{haupt, &k1, &k1a, &k2, &k3};
+    erwartet.insert(erwartet.end(), fest.begin() + 1, fest.end());
+    erwartet.push_back(&ende);
+    EXPECT_EQ(ctx.Fenster(), erwartet);
+
+    for (TForm* f : ctx.Fenster())
+        f->hide();
+    k2.show();
+    ende.show();
+    k1.show();
+    EXPECT_EQ(Fenster_nach(ctx.Fenster(), &k2, haupt, +1), &ende);
+    EXPECT_EQ(Fenster_nach(ctx.Fenster(), &ende, haupt, +1), &k1);
+    EXPECT_EQ(Fenster_nach(ctx.Fenster(), &k1, haupt, -1), &ende);
+    qunsetenv("QUORVEL_REGISTRY");
+}
