@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <set>
+
 namespace {
 
 // A pseudo-terminal has no modem lines: this dispatcher reads them from the test.
@@ -250,6 +252,94 @@ TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
     ASSERT_TRUE(far.schreibe("go"));
     ASSERT_TRUE(warte([&] { return !daten.empty(); }));
     EXPECT_EQ(daten, std::vector<uint16_t>{h});
+}
+
+// A port whose CTS line changes at every look: a watched modem line fires at every turn of
+// the dispatch thread.
+class FlackerndeLeitungen : public TSerWin32Dispatcher {
+public:
+    using TSerWin32Dispatcher::TSerWin32Dispatcher;
+    bool ReadModemLines(uint32_t& Lines) override {
+        Lines = (++blicke_ & 1) ? 0x30 : 0x20;
+        return true;
+    }
+
+private:
+    std::atomic<unsigned> blicke_{0};
+};
+
+// An owner as the link is one: it holds its port and handles the port's events with members
+// of its own. When it is destroyed, its members after the port are gone before the port.
+class Besitzer {
+public:
+    Besitzer(std::set<const Besitzer*>& lebende, int& zuSpaet)
+        : lebende_(lebende), zuSpaet_(zuSpaet) {
+        lebende_.insert(this);
+        port_->SetComNumber(5);
+        port_->SetDispatcherFactory([](TSerCustomComPort& cp) {
+            return std::unique_ptr<TSerBaseDispatcher>(std::make_unique<FlackerndeLeitungen>(&cp));
+        });
+        port_->SetOnTriggerStatus([this](TSerCustomComPort&, uint16_t h) { erlebt(h); });
+        port_->SetOnTriggerTimer([this](TSerCustomComPort& cp, uint16_t h) {
+            erlebt(h);
+            cp.SetTimerTrigger(h, 1, true);
+        });
+        port_->SetOnTriggerAvail([this](TSerCustomComPort& cp, uint16_t count) {
+            for (int i = 0; i < count; ++i)
+                cp.GetChar();
+            erlebt(count);
+        });
+        port_->SetOpen(true);
+        port_->SetStatusTrigger(port_->AddStatusTrigger(stModem), 0x10, true);
+        port_->SetTimerTrigger(port_->AddTimerTrigger(), 1, true);
+    }
+    ~Besitzer() { lebende_.erase(this); }
+    Besitzer(const Besitzer&) = delete;
+    Besitzer& operator=(const Besitzer&) = delete;
+
+    size_t ereignisse() const { return gesehen_.size(); }
+
+private:
+    void erlebt(uint16_t was) {
+        if (!lebende_.contains(this))
+            ++zuSpaet_;
+        gesehen_.push_back(was);
+    }
+
+    std::set<const Besitzer*>& lebende_;
+    int& zuSpaet_;
+    std::unique_ptr<TSerComPort> port_ = std::make_unique<TSerComPort>();
+    std::vector<uint16_t> gesehen_;
+};
+
+class PortDestructionTest : public SerialTest {
+protected:
+    void SetUp() override {
+        SerialTest::SetUp();
+        ASSERT_TRUE(far.ok());
+        mappe({{5, far.slavePfad()}});
+    }
+    PtyPaar far;
+};
+
+// Owners destroyed while their port's status lines change, its timer fires and bytes
+// arrive: the events still on their way when the destruction begins reach none of them.
+TEST_F(PortDestructionTest, EventsOnTheirWayReachNoOwnerBeingDestroyed) {
+    std::set<const Besitzer*> lebende;
+    int zuSpaet = 0;
+    int runden = 0;
+    const auto ende = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (runden < 60 && std::chrono::steady_clock::now() < ende) {
+        auto besitzer = std::make_unique<Besitzer>(lebende, zuSpaet);
+        ASSERT_TRUE(warte([&] { return besitzer->ereignisse() >= 2; }, 3000)) << runden;
+        ASSERT_TRUE(far.schreibe("x"));
+        // The GUI thread looks away for a moment: the next events wait for it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + runden % 4));
+        besitzer.reset();
+        ++runden;
+    }
+    EXPECT_EQ(zuSpaet, 0) << "of " << runden << " owners";
+    EXPECT_GE(runden, 5);
 }
 
 QByteArray dateiInhalt(const QString& pfad) {
