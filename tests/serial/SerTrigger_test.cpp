@@ -63,6 +63,7 @@ protected:
 
 TEST_F(TriggerTest, DataTriggerMatchesAcrossTwoReads) {
     std::vector<uint16_t> daten;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerData([&](TSerCustomComPort&, uint16_t h) { daten.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("ok\r", true);
@@ -100,6 +101,7 @@ TEST_F(TriggerTest, DataTriggerMatchesAcrossTwoReads) {
 
 TEST_F(TriggerTest, TimerTriggerFiresOnceAfterItsTicks) {
     std::vector<uint16_t> timer;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerTimer([&](TSerCustomComPort&, uint16_t h) { timer.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddTimerTrigger();
@@ -123,6 +125,7 @@ TEST_F(TriggerTest, StatusTriggersFireOncePerChange) {
     });
     int modem = 0, frei = 0, gesendet = 0;
     std::vector<uint16_t> status;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerStatus([&](TSerCustomComPort&, uint16_t h) { status.push_back(h); });
     port.SetOnTriggerModemStatus([&](TSerCustomComPort&) { ++modem; });
     port.SetOnTriggerOutbuffFree([&](TSerCustomComPort&) { ++frei; });
@@ -167,6 +170,7 @@ TEST_F(TriggerTest, TriggersSurviveACloseAndANewPortNumber) {
     PtyPaar far2;
     mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
     std::vector<uint16_t> daten;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerData([&](TSerCustomComPort&, uint16_t h) { daten.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("END");
@@ -196,6 +200,7 @@ public:
 TEST_F(TriggerTest, UsersAreToldOfOpenClosingAndCloseInOrder) {
     Empfaenger fenster;
     std::vector<TPortNotice> rufe;
+    const SchliesstAmEnde ende(port);
     port.RegisterUser(fenster.fenster.postfach());
     const int id = port.RegisterUserCallback([&](TSerCustomComPort& cp, TPortNotice n) {
         EXPECT_EQ(&cp, &port);
@@ -226,6 +231,7 @@ TEST_F(TriggerTest, UsersAreToldOfOpenClosingAndCloseInOrder) {
 
 TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
     std::vector<TPortNotice> rufe;
+    const SchliesstAmEnde ende(port);
     port.RegisterUserCallback([&](TSerCustomComPort&, TPortNotice n) { rufe.push_back(n); });
     port.SetBaud(57600);
     port.SetStopBits(2);
@@ -234,6 +240,8 @@ TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("go");
 
+    // Before the copy, which is still open when the test ends.
+    std::vector<uint16_t> daten;
     TSerComPort kopie;
     kopie.Assign(port);
     EXPECT_EQ(kopie.ComNumber(), 5);
@@ -245,7 +253,6 @@ TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
 
     port.SetOpen(false);
     rufe.clear();
-    std::vector<uint16_t> daten;
     kopie.SetOnTriggerData([&](TSerCustomComPort&, uint16_t t) { daten.push_back(t); });
     kopie.SetOpen(true);
     EXPECT_EQ(rufe, std::vector<TPortNotice>{TPortNotice::Open});
