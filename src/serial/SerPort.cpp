@@ -13,6 +13,10 @@
 TSerCustomComPort::TSerCustomComPort() : FTriggerSave(std::make_unique<TTriggerSave>()) {}
 
 TSerCustomComPort::~TSerCustomComPort() {
+    // The close below waits for the worker threads and handles the GUI thread's events
+    // meanwhile, among them events of this port still on their way. Their handlers belong to
+    // an owner that is destroying this port, and may be half gone: they are not called.
+    FDestroying = true;
     try {
         if (FPortState == TPortState::psOpen)
             DonePort();
@@ -853,6 +857,8 @@ void TSerCustomComPort::RunAsDelivery(const std::function<void()>& Cycle) {
 }
 
 bool TSerCustomComPort::HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+    if (FDestroying)
+        return false;
     std::lock_guard lk(TSerBaseDispatcher::PortListLock());
     const unsigned slot = static_cast<unsigned>((static_cast<uintptr_t>(LParam) >> 16) & 0xFFFF);
     TSerBaseDispatcher* d = TSerBaseDispatcher::FromHandle(slot);

@@ -237,7 +237,8 @@ public:
     void SetDispatcherFactory(TDispatcherFactory Factory) { FFactory = std::move(Factory); }
 
     // Called by the hidden event window in the GUI thread (Msg is the event kind). True when
-    // the dispatcher has the next data event at hand (more received data wait for it).
+    // the dispatcher has the next data event at hand (more received data wait for it). Once
+    // the port's destruction has begun, events reach no handler.
     bool HandleWindowMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
     // Runs the dispatcher's Cycle, which may call this port's handlers directly, as a
     // delivery: a close that a handler starts finishes when Cycle has returned, not under it.
@@ -329,6 +330,8 @@ private:
     // Windows left behind by a close; a window is never destroyed inside its own event.
     std::vector<std::unique_ptr<NachrichtenFenster>> FRetired;
     int FHandlerDepth = 0;
+    // Set when the destructor begins: events that arrive from then on reach no handler.
+    bool FDestroying = false;
     bool FCloseFinishPending = false;
     // The last open failed: operations raise ECommNotOpen instead of opening again.
     bool FOpenFailed = false;

@@ -465,6 +465,7 @@ TEST_F(CommTest, BytesArrivingWhileThePortOpensAreAnnouncedWithoutFurtherData) {
     zoegernd.far = &far;
     Comm::SetDeviceCalls(&zoegernd);
     QByteArray empfangen;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         for (int i = 0; i < count; ++i)
             empfangen.append(static_cast<char>(cp.GetChar()));
@@ -587,6 +588,7 @@ TEST_F(CommTest, TapiModeUsesAHandedOverTerminalAndNeverClosesIt) {
     const int flagsVorher = ::fcntl(fd, F_GETFL);
 
     QByteArray empfangen;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         for (int i = 0; i < count; ++i)
             empfangen.append(static_cast<char>(cp.GetChar()));

@@ -148,6 +148,7 @@ TEST_F(PortTest, RingWrapFullAndOverflowTable) {
 
 TEST_F(PortTest, HandlerReadingFewerBytesSeesTheRestWithTheNextData) {
     std::vector<int> counts;
+    const SchliesstAmEnde ende(port);
     lesen = [&](int count) {
         counts.push_back(count);
         return counts.size() == 1 ? 3 : count;
@@ -167,6 +168,7 @@ TEST_F(PortTest, HandlerReadingFewerBytesSeesTheRestWithTheNextData) {
 
 TEST_F(PortTest, PeekingBeyondCountRaisesAndChangesNothing) {
     bool geworfen = false;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         for (int i = 0; i < count; ++i)
             empfangen.append(static_cast<char>(cp.GetChar()));
@@ -186,6 +188,7 @@ TEST_F(PortTest, PeekingBeyondCountRaisesAndChangesNothing) {
 
 TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
     bool einmal = false;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         ++events;
         if (!einmal) {
@@ -215,6 +218,7 @@ TEST_F(PortTest, FlushInBufferInsideTheHandlerEmptiesTheRing) {
 TEST_F(PortTest, FlushWhileAnEventIsOnItsWayAnnouncesOnlyWhatIsLeft) {
     Meldungsrekorder meldungen;
     std::vector<int> counts;
+    const SchliesstAmEnde ende(port);
     lesen = [&](int count) {
         counts.push_back(count);
         return count;
@@ -260,6 +264,7 @@ TEST_F(PortTest, BurstWhileTheGuiThreadIsBusyComesInAtMostTwoEvents) {
 // they reach its handler without any worker thread handing an event over.
 TEST_F(PortTest, DataReachTheHandlerInTheGuiThreadWithoutAHandOver) {
     std::vector<QThread*> threads;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         threads.push_back(QThread::currentThread());
         for (int i = 0; i < count; ++i)
@@ -327,11 +332,13 @@ TEST_F(PortTest, BusyGuiThreadLosesNothingAndHoldsUpNoSender) {
 // their bytes away: it neither reads a byte twice nor skips one.
 TEST_F(PortTest, ReadOutsideAHandlerRightAfterItTakesTheNextByte) {
     QByteArray ausserhalb;
+    QObject zeitgeber; // a read it scheduled and did not run is dropped with it
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t count) {
         if (count < 2)
             return; // the pair came in two reads: wait for the second byte
         empfangen.append(static_cast<char>(cp.GetChar()));
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, &zeitgeber, [&] {
             ausserhalb.append(port.InBuffUsed() > 0 ? static_cast<char>(port.GetChar()) : '-');
         });
     });
@@ -442,6 +449,7 @@ TEST_F(PortTest, FlushOutBufferWhileAWriteIsPendingReturnsAndDropsTheOutput) {
 TEST_F(PortTest, ClosingInsideTheHandlerFinishesAfterItReturns) {
     bool offenImHandler = false;
     uint8_t nachDemSchliessen = 1;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerAvail([&](TSerCustomComPort& cp, uint16_t) {
         ++events;
         cp.SetOpen(false);
@@ -600,6 +608,7 @@ TEST_F(PortTest, OperationsOnAClosedPortOpenItFirstUnlessAutoOpenIsOff) {
 
 TEST_F(PortTest, WhileLoadingOpenOnlyMarksThePortAndLoadedOpensIt) {
     int geoeffnet = 0;
+    const SchliesstAmEnde ende(port);
     port.SetOnPortOpen([&](TSerCustomComPort&) { ++geoeffnet; });
     port.BeginLoad();
     port.SetOpen(true);
@@ -681,6 +690,7 @@ TEST_F(PortTest, TwoEventWindowsRemoveWhatTheMostEagerHandlerRead) {
     port.GetDispatcher()->RegisterWndTriggerHandler(zweites.postfach());
     std::vector<int> angekuendigt;
     int aufruf = 0;
+    const SchliesstAmEnde ende(port);
     lesen = [&](int count) {
         angekuendigt.push_back(count);
         return ++aufruf % 2 == 1 ? 2 : 5;

@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <set>
+
 namespace {
 
 // A pseudo-terminal has no modem lines: this dispatcher reads them from the test.
@@ -61,6 +63,7 @@ protected:
 
 TEST_F(TriggerTest, DataTriggerMatchesAcrossTwoReads) {
     std::vector<uint16_t> daten;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerData([&](TSerCustomComPort&, uint16_t h) { daten.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("ok\r", true);
@@ -98,6 +101,7 @@ TEST_F(TriggerTest, DataTriggerMatchesAcrossTwoReads) {
 
 TEST_F(TriggerTest, TimerTriggerFiresOnceAfterItsTicks) {
     std::vector<uint16_t> timer;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerTimer([&](TSerCustomComPort&, uint16_t h) { timer.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddTimerTrigger();
@@ -121,6 +125,7 @@ TEST_F(TriggerTest, StatusTriggersFireOncePerChange) {
     });
     int modem = 0, frei = 0, gesendet = 0;
     std::vector<uint16_t> status;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerStatus([&](TSerCustomComPort&, uint16_t h) { status.push_back(h); });
     port.SetOnTriggerModemStatus([&](TSerCustomComPort&) { ++modem; });
     port.SetOnTriggerOutbuffFree([&](TSerCustomComPort&) { ++frei; });
@@ -165,6 +170,7 @@ TEST_F(TriggerTest, TriggersSurviveACloseAndANewPortNumber) {
     PtyPaar far2;
     mappe({{5, far.slavePfad()}, {6, far2.slavePfad()}});
     std::vector<uint16_t> daten;
+    const SchliesstAmEnde ende(port);
     port.SetOnTriggerData([&](TSerCustomComPort&, uint16_t h) { daten.push_back(h); });
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("END");
@@ -194,6 +200,7 @@ public:
 TEST_F(TriggerTest, UsersAreToldOfOpenClosingAndCloseInOrder) {
     Empfaenger fenster;
     std::vector<TPortNotice> rufe;
+    const SchliesstAmEnde ende(port);
     port.RegisterUser(fenster.fenster.postfach());
     const int id = port.RegisterUserCallback([&](TSerCustomComPort& cp, TPortNotice n) {
         EXPECT_EQ(&cp, &port);
@@ -224,6 +231,7 @@ TEST_F(TriggerTest, UsersAreToldOfOpenClosingAndCloseInOrder) {
 
 TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
     std::vector<TPortNotice> rufe;
+    const SchliesstAmEnde ende(port);
     port.RegisterUserCallback([&](TSerCustomComPort&, TPortNotice n) { rufe.push_back(n); });
     port.SetBaud(57600);
     port.SetStopBits(2);
@@ -232,6 +240,8 @@ TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
     port.SetOpen(true);
     const uint16_t h = port.AddDataTrigger("go");
 
+    // Before the copy, which is still open when the test ends.
+    std::vector<uint16_t> daten;
     TSerComPort kopie;
     kopie.Assign(port);
     EXPECT_EQ(kopie.ComNumber(), 5);
@@ -243,13 +253,100 @@ TEST_F(TriggerTest, AssignCopiesSettingsUsersAndTheTriggersOfAnOpenPort) {
 
     port.SetOpen(false);
     rufe.clear();
-    std::vector<uint16_t> daten;
     kopie.SetOnTriggerData([&](TSerCustomComPort&, uint16_t t) { daten.push_back(t); });
     kopie.SetOpen(true);
     EXPECT_EQ(rufe, std::vector<TPortNotice>{TPortNotice::Open});
     ASSERT_TRUE(far.schreibe("go"));
     ASSERT_TRUE(warte([&] { return !daten.empty(); }));
     EXPECT_EQ(daten, std::vector<uint16_t>{h});
+}
+
+// A port whose CTS line changes at every look: a watched modem line fires at every turn of
+// the dispatch thread.
+class FlackerndeLeitungen : public TSerWin32Dispatcher {
+public:
+    using TSerWin32Dispatcher::TSerWin32Dispatcher;
+    bool ReadModemLines(uint32_t& Lines) override {
+        Lines = (++blicke_ & 1) ? 0x30 : 0x20;
+        return true;
+    }
+
+private:
+    std::atomic<unsigned> blicke_{0};
+};
+
+// An owner as the link is one: it holds its port and handles the port's events with members
+// of its own. When it is destroyed, its members after the port are gone before the port.
+class Besitzer {
+public:
+    Besitzer(std::set<const Besitzer*>& lebende, int& zuSpaet)
+        : lebende_(lebende), zuSpaet_(zuSpaet) {
+        lebende_.insert(this);
+        port_->SetComNumber(5);
+        port_->SetDispatcherFactory([](TSerCustomComPort& cp) {
+            return std::unique_ptr<TSerBaseDispatcher>(std::make_unique<FlackerndeLeitungen>(&cp));
+        });
+        port_->SetOnTriggerStatus([this](TSerCustomComPort&, uint16_t h) { erlebt(h); });
+        port_->SetOnTriggerTimer([this](TSerCustomComPort& cp, uint16_t h) {
+            erlebt(h);
+            cp.SetTimerTrigger(h, 1, true);
+        });
+        port_->SetOnTriggerAvail([this](TSerCustomComPort& cp, uint16_t count) {
+            for (int i = 0; i < count; ++i)
+                cp.GetChar();
+            erlebt(count);
+        });
+        port_->SetOpen(true);
+        port_->SetStatusTrigger(port_->AddStatusTrigger(stModem), 0x10, true);
+        port_->SetTimerTrigger(port_->AddTimerTrigger(), 1, true);
+    }
+    ~Besitzer() { lebende_.erase(this); }
+    Besitzer(const Besitzer&) = delete;
+    Besitzer& operator=(const Besitzer&) = delete;
+
+    size_t ereignisse() const { return gesehen_.size(); }
+
+private:
+    void erlebt(uint16_t was) {
+        if (!lebende_.contains(this))
+            ++zuSpaet_;
+        gesehen_.push_back(was);
+    }
+
+    std::set<const Besitzer*>& lebende_;
+    int& zuSpaet_;
+    std::unique_ptr<TSerComPort> port_ = std::make_unique<TSerComPort>();
+    std::vector<uint16_t> gesehen_;
+};
+
+class PortDestructionTest : public SerialTest {
+protected:
+    void SetUp() override {
+        SerialTest::SetUp();
+        ASSERT_TRUE(far.ok());
+        mappe({{5, far.slavePfad()}});
+    }
+    PtyPaar far;
+};
+
+// Owners destroyed while their port's status lines change, its timer fires and bytes
+// arrive: the events still on their way when the destruction begins reach none of them.
+TEST_F(PortDestructionTest, EventsOnTheirWayReachNoOwnerBeingDestroyed) {
+    std::set<const Besitzer*> lebende;
+    int zuSpaet = 0;
+    int runden = 0;
+    const auto ende = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (runden < 60 && std::chrono::steady_clock::now() < ende) {
+        auto besitzer = std::make_unique<Besitzer>(lebende, zuSpaet);
+        ASSERT_TRUE(warte([&] { return besitzer->ereignisse() >= 2; }, 3000)) << runden;
+        ASSERT_TRUE(far.schreibe("x"));
+        // The GUI thread looks away for a moment: the next events wait for it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 + runden % 4));
+        besitzer.reset();
+        ++runden;
+    }
+    EXPECT_EQ(zuSpaet, 0) << "of " << runden << " owners";
+    EXPECT_GE(runden, 5);
 }
 
 QByteArray dateiInhalt(const QString& pfad) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Comm.h"
+#include "serial/SerPort.h"
 #include "support/Pty.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,26 @@ protected:
 
     // A folder of the test's own for the files it writes.
     QTemporaryDir dir_;
+};
+
+// Closes a port that outlives the test body when the body ends, however it ends (a failed
+// assertion returns early). Declared after the body's locals that the port's handlers, users
+// or dispatcher factory capture: the close may still run them, and it ends the dispatcher.
+class SchliesstAmEnde {
+public:
+    explicit SchliesstAmEnde(TSerCustomComPort& port) : port_(port) {}
+    ~SchliesstAmEnde() {
+        try {
+            port_.SetOpen(false);
+        } catch (...) {
+            ADD_FAILURE() << "closing the port at the end of the test failed";
+        }
+    }
+    SchliesstAmEnde(const SchliesstAmEnde&) = delete;
+    SchliesstAmEnde& operator=(const SchliesstAmEnde&) = delete;
+
+private:
+    TSerCustomComPort& port_;
 };
 
 inline QByteArray muster(int n, int start = 0) {
