@@ -303,8 +303,13 @@ TEST_F(PortTest, ALongStreamStaysWithTheGuiThread) {
     EXPECT_TRUE(empfangen == daten);
     // Shorter than a few of the dispatch thread's turns, the stream would prove nothing.
     EXPECT_GT(dauer, std::chrono::milliseconds(150));
-    EXPECT_LE(port.GetDispatcher()->HandOvers(), 10u)
-        << std::chrono::duration_cast<std::chrono::milliseconds>(dauer).count() << " ms";
+    // The thread that opened the port is held up now and then by the machine's scheduler, and
+    // each time the read thread rightly steps in: a loaded machine stretches the stream and
+    // adds such hold-ups with its length. Falling into a hand-over for every run of bytes
+    // would still show as about two thousand.
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(dauer).count();
+    EXPECT_LE(port.GetDispatcher()->HandOvers(), 10u + static_cast<unsigned>(ms / 25))
+        << ms << " ms";
 }
 
 // The GUI thread is held up while more arrives than the device itself can hold: the worker
