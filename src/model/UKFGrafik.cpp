@@ -202,12 +202,16 @@ int32_t cl_Kennfeld_Grafik::Kurvenwert(int i) const {
     return Werte[static_cast<size_t>(std::clamp(i, 0, Punkte - 1))][0];
 }
 
+int32_t cl_Kennfeld_Grafik::Position_zu_Wert(int32_t p, int32_t min, int32_t max) {
+    return auf_int32(((int64_t{max} - min) * p + 128) / 256 + min);
+}
+
 int32_t cl_Kennfeld_Grafik::Position_zu_X(int32_t p) const {
-    return auf_int32((int64_t{X_max - int64_t{X_min}} * p + 128) / 256 + X_min);
+    return Position_zu_Wert(p, X_min, X_max);
 }
 
 int32_t cl_Kennfeld_Grafik::Position_zu_Y(int32_t p) const {
-    return auf_int32((int64_t{Y_max - int64_t{Y_min}} * p + 128) / 256 + Y_min);
+    return Position_zu_Wert(p, Y_min, Y_max);
 }
 
 int32_t cl_Kennfeld_Grafik::X_zu_Position(int32_t x) const {
@@ -220,14 +224,18 @@ int32_t cl_Kennfeld_Grafik::Y_zu_Position(int32_t y) const {
     return d == 0 ? 0 : auf_int32((int64_t{y} - Y_min) * 256 / d);
 }
 
-int32_t cl_Kennfeld_Grafik::log_Position(int32_t v) const {
+int32_t cl_Kennfeld_Grafik::log_Position(int32_t v, int32_t y_max, int32_t z_max) {
     // ln(1 / Z_max) is 0 for Z_max 1 and undefined below: no logarithmic scale there.
-    if (Z_max <= 1)
+    if (z_max <= 1)
         return 0;
     const float w = v <= 1 ? 1.0f : static_cast<float>(v);
-    const float zmax = static_cast<float>(Z_max);
-    const float c = -static_cast<float>(Y_max) / std::log(1.0f / zmax);
-    return runde(std::log(w / zmax) * c + static_cast<float>(Y_max));
+    const float zmax = static_cast<float>(z_max);
+    const float c = -static_cast<float>(y_max) / std::log(1.0f / zmax);
+    return runde(std::log(w / zmax) * c + static_cast<float>(y_max));
+}
+
+int32_t cl_Kennfeld_Grafik::log_Position(int32_t v) const {
+    return log_Position(v, Y_max, Z_max);
 }
 
 int32_t cl_Kennfeld_Grafik::Wert_an_Punkt(int32_t x, int32_t y) const {

@@ -255,6 +255,12 @@ public:
     int32_t Wert(int x, int y) const;
     int32_t Kurvenwert(int i) const;
 
+    // Axis position 0..256 to a value of the range min..max (truncating division); the map
+    // windows' drawing computes with the same arithmetic.
+    static int32_t Position_zu_Wert(int32_t p, int32_t min, int32_t max);
+    // The logarithmic Y position of a value on a log-Y map with the given maxima (single
+    // precision, ties to even); 0 where Z_max leaves no logarithmic scale.
+    static int32_t log_Position(int32_t v, int32_t y_max, int32_t z_max);
     int32_t Position_zu_X(int32_t p) const;
     int32_t Position_zu_Y(int32_t p) const;
     int32_t X_zu_Position(int32_t x) const;

@@ -167,6 +167,19 @@ TEST(Kennfeld_Raster, Rasterschritt_nach_Bereich) {
         EXPECT_EQ(cl_Kennfeld_Grafik::berechne_Rasterschritt(bereich), schritt) << bereich;
 }
 
+// The range-only forms the map windows' drawing uses.
+TEST(Kennfeld_Raster, Position_und_log_Position_aus_Bereichen) {
+    EXPECT_EQ(cl_Kennfeld_Grafik::Position_zu_Wert(0, -20, 70), -20);
+    EXPECT_EQ(cl_Kennfeld_Grafik::Position_zu_Wert(256, -20, 70), 70);
+    EXPECT_EQ(cl_Kennfeld_Grafik::Position_zu_Wert(128, 0, 90), 45);
+    EXPECT_EQ(cl_Kennfeld_Grafik::Position_zu_Wert(16, 0, 90), 6); // (1440 + 128) div 256
+    EXPECT_EQ(cl_Kennfeld_Grafik::log_Position(1, 100, 1000), 0);
+    EXPECT_EQ(cl_Kennfeld_Grafik::log_Position(-5, 100, 1000), 0);
+    EXPECT_EQ(cl_Kennfeld_Grafik::log_Position(1000, 100, 1000), 100);
+    EXPECT_EQ(cl_Kennfeld_Grafik::log_Position(10, 100, 1000), 33);
+    EXPECT_EQ(cl_Kennfeld_Grafik::log_Position(500, 100, 1), 0); // no log scale
+}
+
 TEST_F(Kennfeldtest, Konstruktor_hebt_Maxima_ueber_die_Minima) {
     Kennfeld_Beschreibung b = Karte();
     b.X_min = 50;

@@ -1,5 +1,7 @@
 #include "windows/maps/UKennfeldzeichnung.h"
 
+#include "model/UKFGrafik.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPolygon>
@@ -13,6 +15,17 @@ const QColor Kennfeldzeichnung::Cursorfarbe{0, 255, 255};
 const QColor Kennfeldzeichnung::Markerfarbe{255, 255, 255};
 
 namespace {
+
+// The map's own arithmetic, so that the drawing's grid and positions match the model's.
+int Rasterschritt(int bereich) {
+    return cl_Kennfeld_Grafik::berechne_Rasterschritt(bereich);
+}
+int Position_zu_Wert(int p, int min, int max) {
+    return cl_Kennfeld_Grafik::Position_zu_Wert(p, min, max);
+}
+int log_Position(int wert, int y_max, int z_max) {
+    return cl_Kennfeld_Grafik::log_Position(wert, y_max, z_max);
+}
 
 // Round to nearest, halves to the even neighbour (the default rounding mode).
 int runde(double v) {
@@ -88,26 +101,6 @@ std::vector<QPoint> Markerpixel(QPoint m) {
 }
 
 } // namespace
-
-int Rasterschritt(int bereich) {
-    const int a = std::abs(bereich);
-    const int basis = a >= 5000 ? 1000 : a > 500 ? 100 : a > 50 ? 10 : 1;
-    const int q = a / basis;
-    return q >= 20 ? 5 * basis : q >= 10 ? 2 * basis : basis;
-}
-
-int Position_zu_Wert(int p, int min, int max) {
-    return ((max - min) * p + 128) / 256 + min;
-}
-
-int log_Position(int wert, int y_max, int z_max) {
-    if (z_max <= 1)
-        return 0;
-    const float v = wert > 1 ? static_cast<float>(wert) : 1.0f;
-    const float zmax = static_cast<float>(z_max);
-    const float c = -static_cast<float>(y_max) / std::log(1.0f / zmax);
-    return static_cast<int>(std::nearbyint(std::log(v / zmax) * c + static_cast<float>(y_max)));
-}
 
 void Kennfeldzeichnung::setze_Projektion(Kennfeldbild& b, int W, int H, Raender r, bool druck) {
     const float w = static_cast<float>(W - r.links - r.rechts);

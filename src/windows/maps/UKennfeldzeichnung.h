@@ -25,13 +25,6 @@ struct Kennfeldbild {
     QString Einheit_X, Einheit_Y, Einheit_Z;
 };
 
-// Grid step of an axis from its range: 1, 2 or 5 times a power of ten.
-int Rasterschritt(int bereich);
-// Axis position 0..256 to a display value of the range min..max (truncating division).
-int Position_zu_Wert(int p, int min, int max);
-// The logarithmic Y position of a value on a log-Y map (single precision, ties to even).
-int log_Position(int wert, int y_max, int z_max);
-
 // The oblique wire-frame view of a map: X to the right, Y back and to the left at 45
 // degrees, the value up; a curve flat. The same code draws on the screen's back buffer and
 // on the printer; on the printer every line is black and strokes are twice as long.

@@ -46,22 +46,6 @@ QRect Unterschied(const QImage& a, const QImage& b) {
 
 } // namespace
 
-TEST(Kennfeldzeichnung, GridStepsAndPositions) {
-    struct Fall {
-        int bereich, schritt;
-    } faelle[] = {{0, 1},    {15, 2},    {20, 5},     {50, 5},      {51, 10},     {90, 10},
-                  {500, 50}, {501, 100}, {4999, 500}, {5000, 1000}, {8000, 1000}, {-90, 10}};
-    for (const Fall& f : faelle)
-        EXPECT_EQ(Rasterschritt(f.bereich), f.schritt) << f.bereich;
-    EXPECT_EQ(Position_zu_Wert(0, -20, 70), -20);
-    EXPECT_EQ(Position_zu_Wert(256, -20, 70), 70);
-    EXPECT_EQ(Position_zu_Wert(128, 0, 90), 45);
-    EXPECT_EQ(log_Position(1, 100, 1000), 0);
-    EXPECT_EQ(log_Position(-5, 100, 1000), 0);
-    EXPECT_EQ(log_Position(1000, 100, 1000), 100);
-    EXPECT_EQ(log_Position(10, 100, 1000), 33);
-}
-
 TEST(Kennfeldzeichnung, TheBoxCornersLieOnTheMarginsOnScreen) {
     Kennfeldzeichnung z;
     Kennfeldbild b = Kennfeld(true);
