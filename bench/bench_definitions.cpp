@@ -3,8 +3,8 @@
 // two load times: a reader whose work grows with the file's length gives 2; the bound is
 // 2.5. The program exits with 1 when the bound is not kept.
 
+#include "Benchumgebung.h"
 #include "app/AppContext.h"
-#include "base/Meldungen.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
 #include "platform/Registry.h"
@@ -24,21 +24,6 @@ namespace {
 using Uhr = std::chrono::steady_clock;
 
 constexpr double Grenze = 2.5;
-
-class Meldungsausgabe : public Meldungen {
-public:
-    void zeige(const QString& text) override {
-        std::fprintf(stderr, "program says: %s\n", text.toLocal8Bit().constData());
-    }
-    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-};
 
 // What the setup window would name while no ECU is connected.
 class Auswahl : public Offline_Auswahl {

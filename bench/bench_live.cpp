@@ -11,23 +11,20 @@
 // live-status window is mapped and paints through the X server as on a desktop. The two CPU
 // shares end the report side by side.
 
+#include "Benchumgebung.h"
 #include "app/AppContext.h"
-#include "base/Meldungen.h"
 #include "base/UInterAction.h"
 #include "link/UComData.h"
 #include "model/UStatusdaten.h"
-#include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "windows/TForm.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,23 +50,6 @@ constexpr int Anfragebytes = 3; // length, command, checksum: the records send n
 // Less spare than this in an exchange's last tick is no spare: the pty, the simulated ECU
 // and the timer's wake-up take that much, so the exchange takes one tick more.
 constexpr double Mindestluft_ms = 1.0;
-
-// What the program tells the user goes to standard error, and its questions are refused:
-// a benchmark has nobody to answer them.
-class Meldungsausgabe : public Meldungen {
-public:
-    void zeige(const QString& text) override {
-        std::fprintf(stderr, "program says: %s\n", text.toLocal8Bit().constData());
-    }
-    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-};
 
 double sekunden_von(clockid_t uhr) {
     timespec t{};
@@ -167,18 +147,6 @@ private:
     Uhr::time_point t0_;
 };
 
-bool kopiere_Ordner(const QString& von, const QString& nach) {
-    QDirIterator it(von, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString datei = it.next();
-        const QString ziel = nach + '/' + QDir(von).relativeFilePath(datei);
-        QDir().mkpath(QFileInfo(ziel).absolutePath());
-        if (!QFile::copy(datei, ziel))
-            return false;
-    }
-    return true;
-}
-
 void drucke_Ticks(const Datensatz& s) {
     double summe = 0;
     for (const auto& [ticks, anzahl] : s.ticks)
@@ -208,50 +176,12 @@ int Teil(int argc, char** argv, const QByteArray& plattform, double sekunden) {
     QApplication app(argc, argv);
 
     // The ECU of type 1, manufacturer 2, version 600: the plan polls the records L, A and B.
-    QProcess ecu;
-    ecu.setProcessChannelMode(QProcess::SeparateChannels);
-    ecu.start(QStringLiteral(QUORVEL_ECUSIM),
-              {QStringLiteral("--serial"), QStringLiteral("--pace"), QString::number(Baud),
-               QStringLiteral("--pace-requests"), QStringLiteral("--ecu-type"), QStringLiteral("1"),
-               QStringLiteral("--manufacturer"), QStringLiteral("2"), QStringLiteral("--version"),
-               QStringLiteral("600")});
-    if (!ecu.waitForStarted(10000) || !ecu.waitForReadyRead(10000)) {
-        std::fprintf(stderr, "bench_live: the simulated ECU did not start (%s)\n", QUORVEL_ECUSIM);
+    Bench_ECU umgebung;
+    if (!umgebung.starte("bench_live", Baud))
         return 1;
-    }
-    const QString pty = QString::fromLocal8Bit(ecu.readLine()).trimmed();
-
-    QTemporaryDir ordner;
-    if (!ordner.isValid() ||
-        !kopiere_Ordner(QStringLiteral(QUORVEL_SOURCE_DIR "/programdir"), ordner.path())) {
-        std::fprintf(stderr, "bench_live: no program folder could be made\n");
-        return 1;
-    }
-    const QString registry = ordner.filePath(QStringLiteral("registry.ini"));
-    {
-        QFile f(registry);
-        if (!f.open(QIODevice::WriteOnly))
-            return 1;
-        f.write("[SOFTWARE\\Quorvel\\Win Quorvel]\n"
-                "Language=English\nCOM_Nr=1\n"
-                "Default Quorvel Hardware=7\n"
-                "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
-                "CAN baud rate=1\nCAN send identifier=536870910\n"
-                "CAN receive identifier=536870911\n"
-                "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n"
-                "[Ports]\nCOM1=" +
-                pty.toLocal8Bit() + "\n");
-    }
-    qputenv("QUORVEL_REGISTRY", registry.toLocal8Bit());
-    QDir::setCurrent(ordner.path());
-    Meldungsausgabe boxen;
-    Dialoge::setHandler(
-        {[&](const QString& text) { boxen.zeige(text); },
-         [&](const QString& text, const QString&) { return boxen.frage_OK_Abbrechen(text); },
-         [&](const QString& text, const QString&) { return boxen.frage_Ja_Nein(text); }});
 
     {
-        AppContext k(ordner.path(), {}, std::make_unique<Registry>(registry),
+        AppContext k(umgebung.Ordner(), {}, std::make_unique<Registry>(umgebung.Registry()),
                      std::make_unique<Meldungsausgabe>());
         k.erzeuge_Fenster();
         cl_ECU_Befehle& b = k.ecu_Befehle();
@@ -368,9 +298,9 @@ int Teil(int argc, char** argv, const QByteArray& plattform, double sekunden) {
         std::printf("%s %.4f %.4f %d\n", Ergebnis, cpu, gui, status && status->isVisible());
     }
 
-    ecu.terminate();
-    ecu.waitForFinished(10000);
-    const QByteArray ende = ecu.readAllStandardOutput().trimmed();
+    umgebung.ECU().terminate();
+    umgebung.ECU().waitForFinished(10000);
+    const QByteArray ende = umgebung.ECU().readAllStandardOutput().trimmed();
     std::printf("simulated ECU: %s\n", ende.constData());
     return 0;
 }

@@ -4,24 +4,21 @@
 // ticks: the figures are the tick bound of a whole map against the ticks and the wall time
 // it took.
 
+#include "Benchumgebung.h"
 #include "app/AppContext.h"
-#include "base/Meldungen.h"
 #include "base/UInterAction.h"
 #include "link/UComData.h"
 #include "model/UKennfeld.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
-#include "platform/Dialoge.h"
 #include "platform/Registry.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -45,39 +42,12 @@ constexpr double Mindestluft_ms = 1.0;
 constexpr int Rahmen = 3; // length, command, checksum
 constexpr int Kennfeld_Nr = 13;
 
-class Meldungsausgabe : public Meldungen {
-public:
-    void zeige(const QString& text) override {
-        std::fprintf(stderr, "program says: %s\n", text.toLocal8Bit().constData());
-    }
-    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
-        zeige(text);
-        return false;
-    }
-};
-
 bool warte(const std::function<bool()>& bedingung, double sekunden) {
     const auto ende = Uhr::now() + std::chrono::duration<double>(sekunden);
     while (!bedingung()) {
         if (Uhr::now() > ende)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-bool kopiere_Ordner(const QString& von, const QString& nach) {
-    QDirIterator it(von, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString datei = it.next();
-        const QString ziel = nach + '/' + QDir(von).relativeFilePath(datei);
-        QDir().mkpath(QFileInfo(ziel).absolutePath());
-        if (!QFile::copy(datei, ziel))
-            return false;
     }
     return true;
 }
@@ -108,51 +78,13 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int runden = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
-    QProcess ecu;
-    ecu.setProcessChannelMode(QProcess::SeparateChannels);
-    ecu.start(QStringLiteral(QUORVEL_ECUSIM),
-              {QStringLiteral("--serial"), QStringLiteral("--pace"), QString::number(Baud),
-               QStringLiteral("--pace-requests"), QStringLiteral("--ecu-type"), QStringLiteral("1"),
-               QStringLiteral("--manufacturer"), QStringLiteral("2"), QStringLiteral("--version"),
-               QStringLiteral("600")});
-    if (!ecu.waitForStarted(10000) || !ecu.waitForReadyRead(10000)) {
-        std::fprintf(stderr, "bench_map: the simulated ECU did not start (%s)\n", QUORVEL_ECUSIM);
+    Bench_ECU umgebung;
+    if (!umgebung.starte("bench_map", Baud))
         return 1;
-    }
-    const QString pty = QString::fromLocal8Bit(ecu.readLine()).trimmed();
-
-    QTemporaryDir ordner;
-    if (!ordner.isValid() ||
-        !kopiere_Ordner(QStringLiteral(QUORVEL_SOURCE_DIR "/programdir"), ordner.path())) {
-        std::fprintf(stderr, "bench_map: no program folder could be made\n");
-        return 1;
-    }
-    const QString registry = ordner.filePath(QStringLiteral("registry.ini"));
-    {
-        QFile f(registry);
-        if (!f.open(QIODevice::WriteOnly))
-            return 1;
-        f.write("[SOFTWARE\\Quorvel\\Win Quorvel]\n"
-                "Language=English\nCOM_Nr=1\n"
-                "Default Quorvel Hardware=7\n"
-                "Default Quorvel Version=T-QUORVEL-1-400-615.TXT\n"
-                "CAN baud rate=1\nCAN send identifier=536870910\n"
-                "CAN receive identifier=536870911\n"
-                "BT_Relais_COM_Nr=0\nBT_Relais_Online=0\n"
-                "[Ports]\nCOM1=" +
-                pty.toLocal8Bit() + "\n");
-    }
-    qputenv("QUORVEL_REGISTRY", registry.toLocal8Bit());
-    QDir::setCurrent(ordner.path());
-    Meldungsausgabe boxen;
-    Dialoge::setHandler(
-        {[&](const QString& text) { boxen.zeige(text); },
-         [&](const QString& text, const QString&) { return boxen.frage_OK_Abbrechen(text); },
-         [&](const QString& text, const QString&) { return boxen.frage_Ja_Nein(text); }});
 
     int ergebnis = 0;
     {
-        AppContext k(ordner.path(), {}, std::make_unique<Registry>(registry),
+        AppContext k(umgebung.Ordner(), {}, std::make_unique<Registry>(umgebung.Registry()),
                      std::make_unique<Meldungsausgabe>());
         k.erzeuge_Fenster();
         // Nothing but the map on the line: no live-data plan.
@@ -251,9 +183,9 @@ int main(int argc, char** argv) {
                     Median(schreib_Ticks) >= 0.9 ? "met" : "NOT met");
     }
 
-    ecu.terminate();
-    ecu.waitForFinished(10000);
-    const QByteArray ende = ecu.readAllStandardOutput().trimmed();
+    umgebung.ECU().terminate();
+    umgebung.ECU().waitForFinished(10000);
+    const QByteArray ende = umgebung.ECU().readAllStandardOutput().trimmed();
     std::printf("simulated ECU: %s\n", ende.constData());
     return ergebnis;
 }
