@@ -124,14 +124,18 @@ void cl_Kennfeld_Daten::lese_Zeile(int zeile, int verzoegerungMs) {
     starte_Lesen(verzoegerungMs);
 }
 
-void cl_Kennfeld_Daten::starte_Lesen(int verzoegerungMs) {
-    if (aktiv)
-        return;
+void cl_Kennfeld_Daten::stelle_Leseanfrage() {
     Befehl = Befehl_Zeile_lesen;
     Sendelaenge = Lesegroesse;
     setze_Sendedaten(Lesedaten.data());
     Antwortlaenge = Antwortgroesse;
     setze_Antwortpuffer(Antwortdaten.data());
+}
+
+void cl_Kennfeld_Daten::starte_Lesen(int verzoegerungMs) {
+    if (aktiv)
+        return;
+    stelle_Leseanfrage();
     starten_nach(verzoegerungMs);
 }
 
@@ -187,11 +191,7 @@ void cl_Kennfeld_Daten::lese_Zeile_am_Arbeitspunkt() {
     Sonderzeile = static_cast<int>(std::clamp<int64_t>((p + 8) / 16, 0, Letzte));
     Lesedaten[1] = Zeilenposition(Sonderzeile);
     Zyklusphase = true;
-    Befehl = Befehl_Zeile_lesen;
-    Sendelaenge = Lesegroesse;
-    setze_Sendedaten(Lesedaten.data());
-    Antwortlaenge = Antwortgroesse;
-    setze_Antwortpuffer(Antwortdaten.data());
+    stelle_Leseanfrage();
     sofort_starten();
 }
 
@@ -247,11 +247,7 @@ void cl_Kennfeld_Daten::Zeile_geschrieben() {
         // The cyclic reading resumes.
         Zeile = 0;
         Lesedaten[1] = Zeilenposition(0);
-        Befehl = Befehl_Zeile_lesen;
-        Sendelaenge = Lesegroesse;
-        setze_Sendedaten(Lesedaten.data());
-        Antwortlaenge = Antwortgroesse;
-        setze_Antwortpuffer(Antwortdaten.data());
+        stelle_Leseanfrage();
         sofort_starten();
     }
     Fenster.melde_geschrieben();
@@ -570,11 +566,7 @@ void cl_Kennfeld::lese_Zeile_nach_Aenderung(int zeile) {
     Daten->Lesedaten[1] = cl_Kennfeld_Daten::Zeilenposition(zeile);
     Daten->Zyklusphase = true;
     Daten->Modus = 2;
-    Daten->Befehl = cl_Kennfeld_Daten::Befehl_Zeile_lesen;
-    Daten->Sendelaenge = cl_Kennfeld_Daten::Lesegroesse;
-    Daten->setze_Sendedaten(Daten->Lesedaten.data());
-    Daten->Antwortlaenge = cl_Kennfeld_Daten::Antwortgroesse;
-    Daten->setze_Antwortpuffer(Daten->Antwortdaten.data());
+    Daten->stelle_Leseanfrage();
     Daten->sofort_starten();
     // Sets line and end line for the reading that follows; its own start has no effect.
     Daten->lese_Zeile(zeile, 0);

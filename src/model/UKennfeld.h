@@ -48,6 +48,8 @@ public:
 
     void lese_Zeile(int zeile, int verzoegerungMs);
     void starte_Lesen(int verzoegerungMs);
+    // Sets the request up as the reading of the line Lesedaten names; the caller starts it.
+    void stelle_Leseanfrage();
     void schreibe_Zeile(int zeile);
     void speichere_Kennfeld();
     void lese_Zeile_am_Arbeitspunkt();
