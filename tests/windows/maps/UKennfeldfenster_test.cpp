@@ -1,5 +1,7 @@
 #include "windows/maps/UKennfeldfenster.h"
 
+#include "support/Bildvergleich.h"
+
 #include "model/Drucker.h"
 #include "windows/Datenfenster.h"
 #include "windows/UColorButton.h"
@@ -46,23 +48,6 @@ void fuelle(cl_Kennfeld& kf) {
         for (int y = 0; y <= 16; ++y)
             kf.Werte[x][y] = 100 + 25 * x + 20 * y;
     kf.Werte_vorhanden = true;
-}
-
-int zaehle(const QImage& bild, QRgb farbe) {
-    int n = 0;
-    for (int y = 0; y < bild.height(); ++y)
-        for (int x = 0; x < bild.width(); ++x)
-            n += bild.pixel(x, y) == farbe;
-    return n;
-}
-
-QRect Unterschied(const QImage& a, const QImage& b) {
-    QRect r;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (a.pixel(x, y) != b.pixel(x, y))
-                r |= QRect(x, y, 1, 1);
-    return r;
 }
 
 } // namespace
