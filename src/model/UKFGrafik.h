@@ -226,7 +226,7 @@ public:
     bool COM_freigegeben = true; // CheckBox_COM enabled
     bool Leerlauf_sichtbar = false;
     bool Leerlauf_aktiv = false;
-    // The pop-up menu's ECU items (texts 251, 73, 74) and its panels (texts 72, 250).
+    // The pop-up menu's ECU items (texts 251, 73, 74) and its panels (texts 1296, 250).
     bool Menue_Parameter_frei = true, Menue_lesen_frei = true, Menue_schreiben_frei = true;
     bool Menue_Achsen_frei = true, Menue_Aenderung_frei = true;
 

@@ -206,7 +206,7 @@ TForm_Kennfeld::TForm_Kennfeld(Kontext& kontext, std::unique_ptr<cl_Kennfeld> ke
         connect(a, &QAction::triggered, this, aktion);
         return a;
     };
-    Menue_Achsen = punkt(72, [this] { zeige_Achsen_Panel(); });
+    Menue_Achsen = punkt(1296, [this] { zeige_Achsen_Panel(); });
     Menue_Aenderung = punkt(250, [this] { zeige_Aenderungs_Panel(); });
     Menue->addSeparator();
     Menue_Parameter = punkt(251, [this] { zeige_Parameter_Panel(); });
@@ -247,7 +247,7 @@ void TForm_Kennfeld::baue_Panels() {
         e = edit();
     for (QLineEdit*& e : Edit_Aenderung)
         e = edit();
-    Button_Achsen_OK = knopf(this, 72, [this] { uebernehme_Achsen(); });
+    Button_Achsen_OK = knopf(this, 1296, [this] { uebernehme_Achsen(); });
     Button_Achsen_Abbrechen = knopf(this, 71, [this] { verberge_Achsen_Panel(); });
     Button_Aenderung_OK = knopf(this, 250, [this] { uebernehme_Aenderung(); });
     Button_Aenderung_Abbrechen = knopf(this, 71, [this] { verberge_Aenderungs_Panel(); });
