@@ -121,8 +121,11 @@ public:
     // Writes one line to "TRACE.DAT"; a failure is ignored. Past a few megabytes the file
     // starts afresh, so that the wait line of every tick cannot fill the disk.
     void Trace(const QString& zeile);
+    // A line already in the file's code page, without its line end.
+    void Trace_Zeile(QByteArray zeile);
     // The local time of day, "HH:mm:ss,zzz".
     QString Zeitstempel() const;
+    QByteArray Zeitstempel_Bytes() const;
     qint64 Trace_Grenze = 4 * 1024 * 1024;
 
 protected:
