@@ -268,8 +268,8 @@ TEST(Kennfeldfenster, ThePanelsTakeTheirEditsAndKeysWaitWhileTheyShow) {
     EXPECT_TRUE(f.Radio_Prozent->isChecked());
     // The first edit's left edge at the front left corner, the second's right edge at the
     // front right one, both ending at the graph's bottom.
-    const QPoint p00 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 0, 0, 0);
-    const QPoint p10 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 256, 0, 0);
+    const QPoint p00 = f.Zeichnung().Projektion().projiziere_Position(0, 0, 0);
+    const QPoint p10 = f.Zeichnung().Projektion().projiziere_Position(256, 0, 0);
     EXPECT_EQ(f.Edit_Aenderung[0]->x(), p00.x());
     EXPECT_EQ(f.Edit_Aenderung[1]->x() + f.Edit_Aenderung[1]->width(), p10.x());
     EXPECT_EQ(f.Edit_Aenderung[0]->y() + f.Edit_Aenderung[0]->height(),

@@ -36,18 +36,18 @@ TEST(Kennfeldzeichnung, TheBoxCornersLieOnTheMarginsOnScreen) {
     const int W = 500, H = 300, w = W - 90;
     z.setze_Projektion(b, W, H, {}, false);
     const int d = static_cast<int>(0.3f * w + 0.5f);
-    EXPECT_EQ(z.projiziere(b, 0, 0, 0), QPoint(45 + d, H - 40));
-    EXPECT_EQ(z.projiziere(b, 6000, 0, 0), QPoint(W - 45, H - 40));
-    EXPECT_EQ(z.projiziere(b, 0, 100, 1000), QPoint(45, 30));
-    EXPECT_EQ(z.projiziere(b, 6000, 0, 1000), QPoint(W - 45, 30 + d));
-    EXPECT_EQ(z.Strichfaktor(), 1);
+    EXPECT_EQ(z.Projektion().projiziere(0, 0, 0), QPoint(45 + d, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 0), QPoint(W - 45, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(0, 100, 1000), QPoint(45, 30));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 1000), QPoint(W - 45, 30 + d));
+    EXPECT_EQ(z.Projektion().Strichfaktor, 1);
 
     // A curve is flat: Y moves nothing, and the value spans the whole height.
     Kennfeldbild k = Kennfeld(true);
     k.ist_Kurve = true;
     z.setze_Projektion(k, W, H, {}, false);
-    EXPECT_EQ(z.projiziere(k, 0, 50, 0), QPoint(45, H - 40));
-    EXPECT_EQ(z.projiziere(k, 6000, 0, 1000), QPoint(W - 45, 30));
+    EXPECT_EQ(z.Projektion().projiziere(0, 50, 0), QPoint(45, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 1000), QPoint(W - 45, 30));
 
     // A range with its maximum not above its minimum is drawn as min .. min + 1.
     Kennfeldbild leer = Kennfeld(false);
@@ -56,7 +56,7 @@ TEST(Kennfeldzeichnung, TheBoxCornersLieOnTheMarginsOnScreen) {
     z.setze_Projektion(leer, W, H, {}, true);
     EXPECT_EQ(leer.X_max, 1);
     EXPECT_EQ(leer.Y_max, 1);
-    EXPECT_EQ(z.Strichfaktor(), 2);
+    EXPECT_EQ(z.Projektion().Strichfaktor, 2);
 }
 
 TEST(Kennfeldzeichnung, NoSurfaceBeforeValuesAndNetAndHatchingAfter) {
