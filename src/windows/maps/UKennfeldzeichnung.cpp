@@ -154,8 +154,11 @@ void Kennfeldzeichnung::zeichne_Achsen(QPainter& p, Kennfeldbild& b, bool farbig
         je_Vielfaches(b.Y_min, b.Y_max, ry, [&](int v) {
             const QPoint s = P(b.X_min, v, b.Z_min);
             linie({s.x() - 5 * k, s.y()}, s);
+            // Moved half a line down and to the left, away from the box: at the top of the
+            // axis the label would otherwise stand in the value labels' column, just under
+            // its first value, and read as one of them.
             const QString t = QString::number(v).left(20);
-            schreibe(p, s.x() - 10 * k - Breite(p, t), s.y() - th / 2, t);
+            schreibe(p, s.x() - 10 * k - th / 2 - Breite(p, t), s.y(), t);
         });
     }
 

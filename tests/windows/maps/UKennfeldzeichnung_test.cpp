@@ -3,6 +3,7 @@
 #include "support/Bildvergleich.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -132,4 +133,28 @@ TEST(Kennfeldzeichnung, CursorAndMarkersInvertTwiceToThePictureAndTouchOnlyTheir
     EXPECT_EQ(bild.pixel(c), QColor(255, 0, 0).rgb());
     z.verberge_Cursor(bild);
     EXPECT_EQ(bild.pixel(c), Weiss);
+}
+
+TEST(Kennfeldzeichnung, TheTopYLabelStandsClearOfTheValueLabelsColumn) {
+    QFont schrift;
+    schrift.setPixelSize(11);
+    Kennfeldzeichnung z;
+    QImage bild;
+    Kennfeldbild b = Kennfeld(false);
+    z.zeichne_alles(bild, {500, 400}, b, schrift);
+    // The value labels at the back left edge end 10 pixels left of it; the Y axis's last
+    // label ("100") belongs to the corner below them and must not stand in their column.
+    const QPoint ecke = z.Projektion().projiziere(b.X_min, b.Y_max, b.Z_min);
+    const int th = QFontMetrics(schrift).height();
+    int dunkel = 0;
+    for (int y = ecke.y() - th / 2; y <= ecke.y() + th; ++y)
+        for (int x = ecke.x() - 10 - th / 2 + 1; x <= ecke.x() - 10; ++x)
+            dunkel += qGray(bild.pixel(x, y)) < 128;
+    EXPECT_EQ(dunkel, 0);
+    // It is there, left of that column.
+    int links = 0;
+    for (int y = ecke.y() - th / 2; y <= ecke.y() + th; ++y)
+        for (int x = ecke.x() - 60; x <= ecke.x() - 10 - th / 2; ++x)
+            links += qGray(bild.pixel(x, y)) < 128;
+    EXPECT_GT(links, 10);
 }
