@@ -1177,7 +1177,9 @@ TEST_F(Kennfelddateien, Ohne_freie_Version_Text_505_und_Laden_mit_Dialog_loest_d
     k.kontext->dateiversion().setze_Name(QString());
     k.meldungen.texte.clear();
     EXPECT_FALSE(f->speichere_Kennfeld_Datei(false));
-    EXPECT_EQ(k.meldungen.texte, QStringList{hole_Text(505)});
+    ASSERT_EQ(k.meldungen.texte.size(), 1);
+    EXPECT_TRUE(k.meldungen.texte[0].startsWith("The file was not saved"))
+        << k.meldungen.texte[0].toStdString();
 
     Kennfeld_Beschreibung b = Karte();
     b.zyklisch = true;
