@@ -1136,6 +1136,8 @@ TEST_F(Kennfelddateien, CSV_mit_beiden_Dezimaltrennern) {
 
     const QStringList komma = f->CSV_Zeilen("a.csv", {}, ',', zeit);
     EXPECT_EQ(komma[2], "11.12.2026;06:05:04");
+    // The system's time separator stands between hours, minutes and seconds.
+    EXPECT_EQ(f->CSV_Zeilen("a.csv", {}, ',', zeit, '.')[2], "11.12.2026;06.05.04");
     EXPECT_EQ(komma[5], "X/Y;0;10;20;30;40;50;60;70;80;90;100;110;120;130;140;150;160");
 
     const auto c = neu(Kurve());
