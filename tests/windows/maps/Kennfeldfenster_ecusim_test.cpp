@@ -258,7 +258,8 @@ TEST(Kennfeldfenster_ecusim, TheParameterPanelShowsAndWritesPFiveToEight) {
         int hoehe = 0;
         sobald_sichtbar(*f.Parameter_Panel, [&] {
             for (size_t i = 0; i < 4; ++i) {
-                sichtbar[i] = !f.Edit_Parameter[i]->isHidden() && !f.Label_Parameter[i]->isHidden();
+                sichtbar[i] = !f.Edit_Parameter[i]->isHidden();
+                EXPECT_EQ(f.Label_Parameter[i]->isHidden(), !sichtbar[i]) << fall.name << i;
                 gezeigt << (sichtbar[i] ? f.Edit_Parameter[i]->text() : QString());
                 f.Edit_Parameter[i]->setText(fall.eingabe[static_cast<qsizetype>(i)]);
             }
@@ -330,8 +331,10 @@ TEST(Kennfeldfenster_ecusim, TheIdleActuatorOfMapEightFollowsTheCursorAndHidingS
         // What command 84 carried, in order: on at the cursor, following it, off at hiding.
         std::vector<QByteArray> gesendet;
     } faelle[] = {
-        {8, true, {QByteArray::fromHex("0100"), QByteArray::fromHex("0110"),
-                   QByteArray::fromHex("0120"), QByteArray::fromHex("0000")}},
+        {8,
+         true,
+         {QByteArray::fromHex("0100"), QByteArray::fromHex("0110"), QByteArray::fromHex("0120"),
+          QByteArray::fromHex("0000")}},
         {5, false, {QByteArray::fromHex("0000")}},
     };
     for (const Fall& fall : faelle) {

@@ -10,10 +10,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
-#include <QMenu>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
@@ -449,9 +449,9 @@ TEST(Kennfeldfenster, ThePopUpMenuItsItemsOnlineAndOfflineAndWhatEachDoes) {
                                   "Save as CSV", "Print"}));
 
     // Offline the items that need the ECU and the COM box are off; online all are on.
-    const std::array<QAction*, 9> punkte{
-        f.Menue_Achsen, f.Menue_Aenderung, f.Menue_Parameter, f.Menue_Lesen, f.Menue_Schreiben,
-        f.Menue_Laden,  f.Menue_Speichern, f.Menue_CSV,       f.Menue_Drucken};
+    const std::array<QAction*, 9> punkte{f.Menue_Achsen,    f.Menue_Aenderung, f.Menue_Parameter,
+                                         f.Menue_Lesen,     f.Menue_Schreiben, f.Menue_Laden,
+                                         f.Menue_Speichern, f.Menue_CSV,       f.Menue_Drucken};
     struct Fall {
         const char* name;
         void (cl_Kennfeld_Grafik::*schalte)();
@@ -496,8 +496,8 @@ TEST(Kennfeldfenster, ThePopUpMenuItsItemsOnlineAndOfflineAndWhatEachDoes) {
     kf.Werte[3][5] = -1;
     f.Menue_Laden->trigger();
     EXPECT_EQ(kf.Wert(3, 5), 100 + 25 * 3 + 20 * 5);
-    EXPECT_EQ(versionen.gefragt, (std::vector<Versionsrekorder::Frage>{{"Injection", "E", 1},
-                                                                       {"Injection", "E", 0}}));
+    EXPECT_EQ(versionen.gefragt,
+              (std::vector<Versionsrekorder::Frage>{{"Injection", "E", 1}, {"Injection", "E", 0}}));
 
     // CSV: the CSV dialog opens, the map writes the file it names and proposes that file the
     // next time.
