@@ -696,16 +696,17 @@ bool cl_Kennfeld::lade_Kennfeld_Datei(bool mitDialog) {
 }
 
 bool cl_Kennfeld::lade_Datei(const QString& pfad, bool mitDialog) {
-    setze_Stuetzstellen();
-    if (mitDialog && COM_aktiv)
-        CheckBox_COMClick(false);
-    setze_COM_aktiv(false);
-
+    // A file that does not open leaves the window as it was, its ECU coupling too.
     QFile datei(pfad);
     if (!datei.open(QIODevice::ReadOnly)) {
         u_.meldungen.zeige(Lesefehler(pfad));
         return false;
     }
+    setze_Stuetzstellen();
+    if (mitDialog && COM_aktiv)
+        CheckBox_COMClick(false);
+    setze_COM_aktiv(false);
+
     const QByteArray inhalt = datei.readAll();
     datei.close();
     Kennfelddatei::Fehler fehler = Kennfelddatei::Fehler::keiner;

@@ -1070,7 +1070,15 @@ TEST_F(Kennfelddateien, Kurze_Datei_und_falscher_Schrittcode_lassen_alles_stehen
         EXPECT_EQ(k.meldungen.texte.size(), 1u) << c.name;
         EXPECT_TRUE(ansicht.rufe.empty()) << c.name;
     }
-    EXPECT_FALSE(g->lade_Datei(pfad("missing"), false));
+    // A file read with the dialog stops the cyclic reading even when it is short; one that
+    // does not open leaves the COM box as it was.
+    g->COM_aktiv = true;
+    k.meldungen.texte.clear();
+    EXPECT_FALSE(g->lade_Datei(pfad("missing"), true));
+    EXPECT_TRUE(g->COM_aktiv);
+    EXPECT_EQ(k.meldungen.texte.size(), 1u);
+    EXPECT_FALSE(g->lade_Datei(pfad("bad"), true));
+    EXPECT_FALSE(g->COM_aktiv);
 }
 
 TEST_F(Kennfelddateien, Grobe_Schrittcodes_fuellen_nur_ihre_Zeilen) {
