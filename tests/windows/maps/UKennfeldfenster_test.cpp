@@ -525,3 +525,47 @@ TEST(Kennfeldfenster, ThePopUpMenuItsItemsOnlineAndOfflineAndWhatEachDoes) {
     k.drucker().setze_Druckauswahl(nullptr);
     d.versionen().setze_Versionswahl(nullptr);
 }
+
+TEST(Kennfeldfenster, ADataItemMapsPanelsShowItsOwnWordsTheFurtherOnesInTheOrderOneZeroThreeTwo) {
+    Datenfenster d;
+    struct Fall {
+        const char* name;
+        bool kurve;
+        // What the corner edits and the parameter rows show; empty where hidden.
+        QStringList ecken, parameter;
+    } faelle[] = {
+        {"map", false, {"1", "2", "3", "4"}, {"6", "5", "8", "7"}},
+        {"curve", true, {"1", "2", "", ""}, {"6", "5", "", ""}},
+    };
+    int nr = 140;
+    for (const Fall& fall : faelle) {
+        Kennfeld_Beschreibung b = Beschreibung(nr++, fall.kurve);
+        b.neues_Protokoll = true;
+        TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, b, &d.haupt());
+        cl_Kennfeld& kf = f.Kennfeld();
+        kf.Achswerte = {1, 2, 3, 4};
+        kf.Achsbereichswerte = {5, 6, 7, 8};
+        f.zeichne_Kennfeld();
+
+        f.zeige_Achsen_Panel();
+        QStringList ecken;
+        for (QLineEdit* e : f.Edit_Achse)
+            ecken << (e->isHidden() ? QString() : e->text());
+        EXPECT_EQ(ecken, fall.ecken) << fall.name;
+        f.verberge_Achsen_Panel();
+
+        QStringList parameter;
+        sobald_sichtbar(*f.Parameter_Panel, [&] {
+            for (QLineEdit* e : f.Edit_Parameter)
+                parameter << (e->isHidden() ? QString() : e->text());
+            // Typed in as shown, the words come back to their places.
+            f.Edit_Parameter[0]->setText("60");
+            f.Edit_Parameter[1]->setText("50");
+            f.Button_Parameter_OK->click();
+        });
+        f.Menue_Parameter->trigger();
+        EXPECT_EQ(parameter, fall.parameter) << fall.name;
+        EXPECT_EQ(kf.Achsbereichswerte[0], 50) << fall.name;
+        EXPECT_EQ(kf.Achsbereichswerte[1], 60) << fall.name;
+    }
+}
