@@ -133,7 +133,7 @@ public:
         return static_cast<uint8_t>(u.parameter.Bild[offset]) |
                static_cast<uint8_t>(u.parameter.Bild[offset + 1]) << 8;
     }
-    // The frames of one command the ECU received, since the last look.
+    // The frames of one command the ECU received since its record was last emptied.
     std::vector<QByteArray> Frames(int befehl) {
         std::vector<QByteArray> r;
         for (const auto& [b, daten] : u.Folge())
@@ -239,7 +239,8 @@ TEST(Kennfeldfenster_ecusim, TheParameterPanelShowsAndWritesPFiveToEight) {
          {true, true, true, true},
          {"100", "200", "300", "400"},
          {200, 400, 600, 800}},
-        // A curve: P5 and P6 only; P7 and P8 keep their values, whatever the hidden rows say.
+        // A curve: P5 and P6 only (as the map row left them); P7 and P8 keep their values,
+        // whatever the hidden rows say.
         {"curve",
          true,
          {"100", "200", "", ""},
