@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRadioButton>
 #include <QScreen>
 #include <gtest/gtest.h>
 
@@ -291,7 +292,7 @@ TEST(Kennfeldfenster_ecusim, TheParameterPanelShowsAndWritesPFiveToEight) {
     EXPECT_TRUE(e.u.Folge().empty());
 }
 
-TEST(Kennfeldfenster_ecusim, TheAxisValuePanelOnlineWritesPOneToFourAndStoresTheMap) {
+TEST(Kennfeldfenster_ecusim, OnlineTheAxisValuePanelWritesPOneToFourAndTheChangePanelTheMap) {
     Kartenfenster e;
     ASSERT_TRUE(e.verbunden);
     TForm_Kennfeld& f = e.fenster(Kartenfenster::Karte(5));
@@ -321,6 +322,18 @@ TEST(Kennfeldfenster_ecusim, TheAxisValuePanelOnlineWritesPOneToFourAndStoresThe
     EXPECT_EQ(e.kennfelder.Speicherungen, std::vector<int>{5});
     EXPECT_EQ(e.Frames(107).size(), 17u);
     EXPECT_EQ(Werte_von(kf), werte);
+
+    // The change panel online: the values change here and the whole map is written.
+    f.Menue_Aenderung->trigger();
+    for (QLineEdit* edit : f.Edit_Aenderung)
+        edit->setText("10");
+    f.Radio_Offset->setChecked(true);
+    f.Button_Aenderung_OK->click();
+    std::vector<int16_t> erwartet;
+    for (int w : werte)
+        erwartet.push_back(static_cast<int16_t>(2 * (w + 10)));
+    ASSERT_TRUE(e.u.warte([&] { return e.kennfelder.Werte(5) == erwartet; }));
+    EXPECT_EQ(e.Frames(108).size(), 17u);
 }
 
 TEST(Kennfeldfenster_ecusim, TheIdleActuatorOfMapEightFollowsTheCursorAndHidingSwitchesItOff) {
