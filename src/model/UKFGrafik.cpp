@@ -282,48 +282,65 @@ int32_t cl_Kennfeld_Grafik::Wert_an_Punkt(int32_t x, int32_t y) const {
 
 // --- projection -----------------------------------------------------------------------------
 
-void cl_Kennfeld_Grafik::setze_Projektion(int breite, int hoehe, int links, int rechts, int oben,
-                                          int unten) {
-    const float w = static_cast<float>(breite - links - rechts);
-    const float d = ist_Kurve ? 0.0f : 0.3f * w;
+void Kennfeld_Projektion::setze(bool kurve, int32_t x_min, int32_t& x_max, int32_t y_min,
+                                int32_t& y_max, int32_t z_min, int32_t z_max, int breite, int hoehe,
+                                Kennfeld_Raender r, bool druck) {
+    const float w = static_cast<float>(breite - r.links - r.rechts);
+    const float d = kurve ? 0.0f : 0.3f * w;
     // tan 45 degrees; a curve has no depth, so its depth terms are 0.
-    const float t = ist_Kurve ? 0.0f : std::tan(std::numbers::pi_v<float> / 4.0f);
-    if (X_max <= X_min)
-        X_max = X_min + 1;
-    if (Y_max <= Y_min)
-        Y_max = Y_min + 1;
-    const float dx = static_cast<float>(int64_t{X_max} - X_min);
-    const float dy = static_cast<float>(int64_t{Y_max} - Y_min);
-    const float dz = static_cast<float>(std::max<int64_t>(int64_t{Z_max} - Z_min, 1));
-    Projektion[0] = static_cast<float>(links) + d;
-    Projektion[1] = static_cast<float>(hoehe - unten);
-    Projektion[2] = d / dy;
-    Projektion[3] = t * d / dy;
-    Projektion[4] = (w - d) / dx;
-    Projektion[5] = (static_cast<float>(hoehe - oben - unten) - t * d) / dz;
-    Strichfaktor = Druckmodus ? 2 : 1;
+    const float t = kurve ? 0.0f : std::tan(std::numbers::pi_v<float> / 4.0f);
+    if (x_max <= x_min)
+        x_max = auf_int32(int64_t{x_min} + 1);
+    if (y_max <= y_min)
+        y_max = auf_int32(int64_t{y_min} + 1);
+    X_min_ = x_min;
+    X_max_ = x_max;
+    Y_min_ = y_min;
+    Y_max_ = y_max;
+    Z_min_ = z_min;
+    Z_max_ = z_max;
+    const float dx = static_cast<float>(int64_t{x_max} - x_min);
+    const float dy = static_cast<float>(int64_t{y_max} - y_min);
+    // The value range is kept above its minimum by whoever sets it; a flat one is drawn as 1.
+    const float dz = static_cast<float>(std::max<int64_t>(int64_t{z_max} - z_min, 1));
+    c[0] = static_cast<float>(r.links) + d;
+    c[1] = static_cast<float>(hoehe - r.unten);
+    c[2] = d / dy;
+    c[3] = t * d / dy;
+    c[4] = (w - d) / dx;
+    c[5] = (static_cast<float>(hoehe - r.oben - r.unten) - t * d) / dz;
+    Strichfaktor = druck ? 2 : 1;
 }
 
-QPoint cl_Kennfeld_Grafik::projiziere(int32_t x, int32_t y, int32_t z) const {
-    const float fx = static_cast<float>(int64_t{x} - X_min);
-    const float fy = static_cast<float>(int64_t{y} - Y_min);
-    const float fz = static_cast<float>(int64_t{z} - Z_min);
-    const auto& c = Projektion;
-    return {runde(fx * c[4] + c[0] - fy * c[2]), runde(c[1] - fy * c[3] - fz * c[5])};
+QPoint Kennfeld_Projektion::projiziere(int32_t x, int32_t y, int32_t z) const {
+    // Single-precision coefficients; the sums are taken wider, so that a point on a box
+    // edge does not slip a pixel by the rounding of a sum.
+    const double fx = static_cast<double>(int64_t{x} - X_min_);
+    const double fy = static_cast<double>(int64_t{y} - Y_min_);
+    const double fz = static_cast<double>(int64_t{z} - Z_min_);
+    const auto k = [this](int i) { return static_cast<double>(c[static_cast<size_t>(i)]); };
+    const auto pixel = [](double v) {
+        return std::isfinite(v)
+                   ? auf_int32(static_cast<int64_t>(std::nearbyint(std::clamp(v, -1.0e9, 1.0e9))))
+                   : 0;
+    };
+    return {pixel(fx * k(4) + k(0) - fy * k(2)), pixel(k(1) - fy * k(3) - fz * k(5))};
 }
 
-QPoint cl_Kennfeld_Grafik::projiziere_Position(int32_t p, int32_t q, int32_t z) const {
-    const int32_t x = auf_int32(X_min + (int64_t{X_max} - X_min) * p / 256);
-    const int32_t y = auf_int32(Y_min + (int64_t{Y_max} - Y_min) * q / 256);
+QPoint Kennfeld_Projektion::projiziere_Position(int32_t p, int32_t q, int32_t z) const {
+    const int32_t x = auf_int32(X_min_ + (int64_t{X_max_} - X_min_) * p / 256);
+    const int32_t y = auf_int32(Y_min_ + (int64_t{Y_max_} - Y_min_) * q / 256);
     return projiziere(x, y, z);
 }
 
-QPoint cl_Kennfeld_Grafik::Cursorpunkt() const {
-    const int32_t z = Wert(Cursor_X, Cursor_Y);
-    int32_t q = 16 * Cursor_Y;
+QPoint Kennfeld_Projektion::Cursorpunkt(bool log_Y, int cx, int cy, int32_t wert) const {
+    int32_t q = 16 * cy;
     if (log_Y)
-        q = Y_max == 0 ? 0 : auf_int32(int64_t{log_Position(z)} * 256 / Y_max);
-    return projiziere_Position(16 * Cursor_X, q, z);
+        q = Y_max_ == 0
+                ? 0
+                : auf_int32(int64_t{cl_Kennfeld_Grafik::log_Position(wert, Y_max_, Z_max_)} * 256 /
+                            Y_max_);
+    return projiziere_Position(16 * cx, q, wert);
 }
 
 // --- live point and cursor ------------------------------------------------------------------

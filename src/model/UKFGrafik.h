@@ -104,6 +104,38 @@ struct Kennfeld_Umgebung {
     std::function<QChar()> Dezimaltrennzeichen{};
 };
 
+// The margins of the drawing box around the graph, in pixels (screen) or 0.1 mm (printer).
+struct Kennfeld_Raender {
+    int links = 45, rechts = 45, oben = 30, unten = 40;
+};
+
+// The oblique projection of a map's display points to pixels: X to the right, Y back and to
+// the left at 45 degrees (a curve has no depth), the value up. It keeps the ranges it was
+// made for, so that every point of one picture is placed alike; screen, printer and the
+// window's edits all use it.
+class Kennfeld_Projektion {
+public:
+    // The six coefficients for a box of breite x hoehe with the margins r. A maximum that is
+    // not above its minimum is raised to minimum + 1, in the caller's field too.
+    void setze(bool kurve, int32_t x_min, int32_t& x_max, int32_t y_min, int32_t& y_max,
+               int32_t z_min, int32_t z_max, int breite, int hoehe, Kennfeld_Raender r, bool druck);
+    // A display point; rounded to the nearest pixel, halves to even.
+    QPoint projiziere(int32_t x, int32_t y, int32_t z) const;
+    // A point by axis positions 0..256 (truncating to display values) and a display value.
+    QPoint projiziere_Position(int32_t p, int32_t q, int32_t z) const;
+    // The cursor's grid point (cx, cy) with its value; on a log-Y map its Y comes from the
+    // value's log position.
+    QPoint Cursorpunkt(bool log_Y, int cx, int cy, int32_t wert) const;
+
+    // c0..c5 in single precision.
+    std::array<float, 6> c{};
+    // Tick and label distances are multiplied by it: 2 on the printer.
+    int Strichfaktor = 1;
+
+private:
+    int32_t X_min_ = 0, X_max_ = 1, Y_min_ = 0, Y_max_ = 1, Z_min_ = 0, Z_max_ = 1;
+};
+
 // What describes one map: the catalogue's and the description file's arguments.
 struct Kennfeld_Beschreibung {
     int32_t Kennfeld_Nr = 0;
@@ -211,7 +243,8 @@ public:
     int32_t Arbeitspunkt_X = 0, Arbeitspunkt_Y = 0, Arbeitspunkt_Wert = 0;
     bool nachfuehren = false;
 
-    std::array<float, 6> Projektion{};
+    // The screen's projection as the last full redraw set it.
+    Kennfeld_Projektion Projektion;
     int Strichfaktor = 1;
     bool Druckmodus = false;
 
@@ -267,13 +300,6 @@ public:
     int32_t Y_zu_Position(int32_t y) const;
     int32_t log_Position(int32_t v) const;
     int32_t Wert_an_Punkt(int32_t x, int32_t y) const;
-
-    // --- projection (screen and printer) -------------------------------------------------------
-    void setze_Projektion(int breite, int hoehe, int links, int rechts, int oben, int unten);
-    QPoint projiziere(int32_t x, int32_t y, int32_t z) const;
-    QPoint projiziere_Position(int32_t p, int32_t q, int32_t z) const;
-    // The cursor's pixel: on a log-Y map its Y from the value's log position.
-    QPoint Cursorpunkt() const;
 
     // --- live point and cursor -----------------------------------------------------------------
     void setze_Arbeitspunkt(int32_t x, int32_t y, const QString& text1, const QString& text2,

@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QLocale>
 #include <QPen>
+#include <QRegularExpression>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -44,6 +45,17 @@ std::vector<int> Dateireihenfolge(int schritt) {
 
 QString Lesefehler(const QString& pfad) {
     return QStringLiteral("File ") + pfad + QStringLiteral(" could not be read completely.");
+}
+
+// The system's time separator: what its time format puts between hours and minutes.
+QChar Zeittrenner() {
+    const QString format = QLocale::system().timeFormat(QLocale::ShortFormat);
+    const qsizetype h = format.indexOf(QRegularExpression(QStringLiteral("[hH]+")));
+    if (h >= 0)
+        for (qsizetype i = h; i < format.size(); ++i)
+            if (format[i] != 'h' && format[i] != 'H')
+                return format[i] == ' ' ? QChar(':') : format[i];
+    return ':';
 }
 
 QString Schreibfehler(const QString& pfad) {
@@ -684,16 +696,17 @@ bool cl_Kennfeld::lade_Kennfeld_Datei(bool mitDialog) {
 }
 
 bool cl_Kennfeld::lade_Datei(const QString& pfad, bool mitDialog) {
-    setze_Stuetzstellen();
-    if (mitDialog && COM_aktiv)
-        CheckBox_COMClick(false);
-    setze_COM_aktiv(false);
-
+    // A file that does not open leaves the window as it was, its ECU coupling too.
     QFile datei(pfad);
     if (!datei.open(QIODevice::ReadOnly)) {
         u_.meldungen.zeige(Lesefehler(pfad));
         return false;
     }
+    setze_Stuetzstellen();
+    if (mitDialog && COM_aktiv)
+        CheckBox_COMClick(false);
+    setze_COM_aktiv(false);
+
     const QByteArray inhalt = datei.readAll();
     datei.close();
     Kennfelddatei::Fehler fehler = Kennfelddatei::Fehler::keiner;
@@ -733,12 +746,13 @@ void cl_Kennfeld::Menue_CSV() {
 }
 
 QStringList cl_Kennfeld::CSV_Zeilen(const QString& datei, const QStringList& kommentar,
-                                    QChar dezimaltrenner, const QDateTime& zeit) const {
+                                    QChar dezimaltrenner, const QDateTime& zeit,
+                                    QChar zeittrenner) const {
     const QChar sep = dezimaltrenner == '.' ? QChar(',') : QChar(';');
     QStringList z;
     z << Titel << datei
       << zeit.toString(QStringLiteral("dd.MM.yyyy")) + sep +
-             zeit.toString(QStringLiteral("HH:mm:ss"))
+             zeit.toString(QStringLiteral("HH:mm:ss")).replace(':', zeittrenner)
       << QString();
     z << kommentar;
     z << QString();
@@ -771,7 +785,7 @@ bool cl_Kennfeld::schreibe_Kennfeld_CSV(const QString& datei, const QStringList&
     const QChar dezimal =
         u_.Dezimaltrennzeichen ? u_.Dezimaltrennzeichen() : QLocale::system().decimalPoint().at(0);
     const bool ok = Dateien::schreibe_Zeilen(
-        datei, CSV_Zeilen(datei, kommentar, dezimal, QDateTime::currentDateTime()));
+        datei, CSV_Zeilen(datei, kommentar, dezimal, QDateTime::currentDateTime(), Zeittrenner()));
     if (!ok)
         u_.meldungen.zeige(Schreibfehler(datei));
     return ok;

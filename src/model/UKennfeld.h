@@ -131,9 +131,10 @@ public:
     void Menue_CSV();
     // The writer the CSV dialog calls; false (and a message) when the file was not written.
     bool schreibe_Kennfeld_CSV(const QString& datei, const QStringList& kommentar);
-    // The table and header lines of the CSV file, without line ends.
+    // The table and header lines of the CSV file, without line ends; the time of day is
+    // written with the given separator.
     QStringList CSV_Zeilen(const QString& datei, const QStringList& kommentar, QChar dezimaltrenner,
-                           const QDateTime& zeit) const;
+                           const QDateTime& zeit, QChar zeittrenner = ':') const;
     void Menue_drucken();
     void drucke_Kennfeld();
 

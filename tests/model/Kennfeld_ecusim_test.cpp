@@ -97,6 +97,9 @@ TEST(Kennfeld_ecusim, Zeilenprotokoll_lesen_aendern_schreiben_speichern) {
     const auto f = e.neu(Karte(5, false));
 
     f->lese_von_ECU();
+    // The wait window names what happens to which map.
+    ASSERT_NE(e.u.Fenster(*f->Daten), nullptr);
+    EXPECT_EQ(e.u.Fenster(*f->Daten)->text, "Reading from the ECU: Map");
     ASSERT_TRUE(e.warte_Ereignis(cl_Kennfeld::Kennfeld_gelesen));
     EXPECT_EQ(Werte_von(*f), e.kennfelder.Werte(5));
     EXPECT_TRUE(f->Werte_vorhanden);
@@ -116,9 +119,11 @@ TEST(Kennfeld_ecusim, Zeilenprotokoll_lesen_aendern_schreiben_speichern) {
     f->uebernehme_Aenderung({"7", "7", "7", "7"}, false);
     const std::vector<int16_t> neu = Werte_von(*f);
     f->schreibe_in_ECU();
+    EXPECT_EQ(e.u.Fenster(*f->Daten)->text, "Writing to the ECU: Map");
     ASSERT_TRUE(e.warte_Ereignis(cl_Kennfeld::Kennfeld_geschrieben));
     EXPECT_EQ(e.kennfelder.Werte(5), neu);
     f->speichere_Achsen();
+    EXPECT_EQ(e.u.Fenster(*f->Daten)->text, "Storing in the ECU: Map");
     ASSERT_TRUE(e.u.warte([&] { return !e.kennfelder.Speicherungen.empty(); }));
     EXPECT_EQ(e.kennfelder.Speicherungen, std::vector<int>{5});
     // The store's answer reads the map back.

@@ -338,7 +338,6 @@ void TForm_Kennfeld::zeichne_Kennfeld() {
     cl_Kennfeld& kf = *kennfeld_;
     const QSize groesse(std::max(1, width()), std::max(1, height() - Flaeche_Rest));
     Zeichenflaeche->setGeometry(0, Flaeche_oben, groesse.width(), groesse.height());
-    kf.setze_Projektion(groesse.width(), groesse.height(), 45, 45, 30, 40);
     kf.Arbeitspunkt_Wert = kf.Wert_an_Punkt(kf.Arbeitspunkt_X, kf.Arbeitspunkt_Y);
     kf.Cursor_Wert = kf.Werte[std::clamp(kf.Cursor_X, 0, 16)][std::clamp(kf.Cursor_Y, 0, 16)];
     bild_ = Bilddaten();
@@ -346,6 +345,7 @@ void TForm_Kennfeld::zeichne_Kennfeld() {
     // The drawing corrects ranges whose maximum is not above the minimum.
     kf.X_max = bild_.X_max;
     kf.Y_max = bild_.Y_max;
+    kf.Projektion = zeichnung_.Projektion();
     Zeichenflaeche->update();
     kf.Cursor_gezeichnet();
     zeige_Cursorwerte();
@@ -517,13 +517,13 @@ void TForm_Kennfeld::Panel_Bedienung(bool frei) {
 }
 
 void TForm_Kennfeld::platziere_Ecken(const std::array<QLineEdit*, 4>& edits) {
-    const Kennfeldzeichnung& z = zeichnung_;
+    const Kennfeld_Projektion& z = zeichnung_.Projektion();
     const int oben = Zeichenflaeche->y();
     const int unten = oben + Zeichenflaeche->height();
-    const QPoint p00 = z.projiziere_Position(bild_, 0, 0, bild_.Z_min);
-    const QPoint p10 = z.projiziere_Position(bild_, 256, 0, bild_.Z_min);
-    const QPoint p01 = z.projiziere_Position(bild_, 0, 256, bild_.Z_min);
-    const QPoint p11 = z.projiziere_Position(bild_, 256, 256, bild_.Z_min);
+    const QPoint p00 = z.projiziere_Position(0, 0, bild_.Z_min);
+    const QPoint p10 = z.projiziere_Position(256, 0, bild_.Z_min);
+    const QPoint p01 = z.projiziere_Position(0, 256, bild_.Z_min);
+    const QPoint p11 = z.projiziere_Position(256, 256, bild_.Z_min);
     const int eh = edits[0]->sizeHint().height();
     edits[0]->move(p00.x(), unten - eh);
     edits[1]->move(p10.x() - edits[1]->width(), unten - eh);
@@ -540,8 +540,8 @@ void TForm_Kennfeld::zeige_Achsen_Panel() {
     const std::array<int32_t, 4> v = kennfeld_->Achsen_Vorgaben();
     for (size_t i = 0; i < 4; ++i)
         Edit_Achse[i]->setText(QString::number(v[i]));
-    const QPoint p00 = zeichnung_.projiziere_Position(bild_, 0, 0, bild_.Z_min);
-    const QPoint p10 = zeichnung_.projiziere_Position(bild_, 256, 0, bild_.Z_min);
+    const QPoint p00 = zeichnung_.Projektion().projiziere_Position(0, 0, bild_.Z_min);
+    const QPoint p10 = zeichnung_.Projektion().projiziere_Position(256, 0, bild_.Z_min);
     const int m = (p00.x() + p10.x()) / 2;
     const int top = Zeichenflaeche->y() + p00.y() - 3 * Button_Achsen_OK->height();
     Button_Achsen_OK->move(m - Button_Achsen_OK->width() - 10, top);
@@ -577,8 +577,8 @@ void TForm_Kennfeld::zeige_Aenderungs_Panel() {
     platziere_Ecken(Edit_Aenderung);
     for (QLineEdit* e : Edit_Aenderung)
         e->setText(QStringLiteral("0"));
-    const QPoint p00 = zeichnung_.projiziere_Position(bild_, 0, 0, bild_.Z_min);
-    const QPoint p10 = zeichnung_.projiziere_Position(bild_, 256, 0, bild_.Z_min);
+    const QPoint p00 = zeichnung_.Projektion().projiziere_Position(0, 0, bild_.Z_min);
+    const QPoint p10 = zeichnung_.Projektion().projiziere_Position(256, 0, bild_.Z_min);
     const int m = (p00.x() + p10.x()) / 2;
     const int top = Zeichenflaeche->y() + p00.y() - 5 * Button_Aenderung_OK->height();
     Button_Aenderung_OK->move(m - Button_Aenderung_OK->width() - 10, top);

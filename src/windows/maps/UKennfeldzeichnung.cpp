@@ -16,16 +16,8 @@ const QColor Kennfeldzeichnung::Markerfarbe{255, 255, 255};
 
 namespace {
 
-// The map's own arithmetic, so that the drawing's grid and positions match the model's.
-int Rasterschritt(int bereich) {
-    return cl_Kennfeld_Grafik::berechne_Rasterschritt(bereich);
-}
-int Position_zu_Wert(int p, int min, int max) {
-    return cl_Kennfeld_Grafik::Position_zu_Wert(p, min, max);
-}
-int log_Position(int wert, int y_max, int z_max) {
-    return cl_Kennfeld_Grafik::log_Position(wert, y_max, z_max);
-}
+// The drawing computes grid steps and positions with the map's own arithmetic.
+using Grafik = cl_Kennfeld_Grafik;
 
 // Round to nearest, halves to the even neighbour (the default rounding mode).
 int runde(double v) {
@@ -103,42 +95,17 @@ std::vector<QPoint> Markerpixel(QPoint m) {
 } // namespace
 
 void Kennfeldzeichnung::setze_Projektion(Kennfeldbild& b, int W, int H, Raender r, bool druck) {
-    const float w = static_cast<float>(W - r.links - r.rechts);
-    const float d = b.ist_Kurve ? 0.0f : 0.3f * w;
-    const float tangens = b.ist_Kurve ? 0.0f : 1.0f; // tan 45 degrees; a curve has no depth
-    if (b.X_max <= b.X_min)
-        b.X_max = b.X_min + 1;
-    if (b.Y_max <= b.Y_min)
-        b.Y_max = b.Y_min + 1;
-    const float dz = static_cast<float>(b.Z_max - b.Z_min == 0 ? 1 : b.Z_max - b.Z_min);
-    c_[0] = static_cast<float>(r.links) + d;
-    c_[4] = (w - d) / static_cast<float>(b.X_max - b.X_min);
-    c_[2] = d / static_cast<float>(b.Y_max - b.Y_min);
-    c_[3] = tangens * d / static_cast<float>(b.Y_max - b.Y_min);
-    c_[5] = (static_cast<float>(H - r.oben - r.unten) - tangens * d) / dz;
-    c_[1] = static_cast<float>(H - r.unten);
-    k_ = druck ? 2 : 1;
-}
-
-QPoint Kennfeldzeichnung::projiziere(const Kennfeldbild& b, double x, double y, double z) const {
-    const double sx = (x - b.X_min) * c_[4] + c_[0] - (y - b.Y_min) * c_[2];
-    const double sy = c_[1] - (y - b.Y_min) * c_[3] - (z - b.Z_min) * c_[5];
-    return {runde(sx), runde(sy)};
-}
-
-QPoint Kennfeldzeichnung::projiziere_Position(const Kennfeldbild& b, int p, int q, int z) const {
-    const int x = b.X_min + (b.X_max - b.X_min) * p / 256;
-    const int y = b.Y_min + (b.Y_max - b.Y_min) * q / 256;
-    return projiziere(b, x, y, z);
+    projektion_.setze(b.ist_Kurve, b.X_min, b.X_max, b.Y_min, b.Y_max, b.Z_min, b.Z_max, W, H, r,
+                      druck);
 }
 
 void Kennfeldzeichnung::zeichne_Achsen(QPainter& p, Kennfeldbild& b, bool farbig) const {
-    const int k = k_;
+    const int k = projektion_.Strichfaktor;
     const bool kennfeld = !b.ist_Kurve;
-    const int rx = Rasterschritt(b.X_max - b.X_min);
-    const int ry = Rasterschritt(b.Y_max - b.Y_min);
-    const int rz = Rasterschritt(b.Z_max - b.Z_min);
-    const auto P = [&](double x, double y, double z) { return projiziere(b, x, y, z); };
+    const int rx = Grafik::berechne_Rasterschritt(b.X_max - b.X_min);
+    const int ry = Grafik::berechne_Rasterschritt(b.Y_max - b.Y_min);
+    const int rz = Grafik::berechne_Rasterschritt(b.Z_max - b.Z_min);
+    const auto P = [this](int x, int y, int z) { return projektion_.projiziere(x, y, z); };
     const auto linie = [&](QPoint a, QPoint e) { p.drawLine(a, e); };
     // The line at value 0 only where 0 lies inside the value range: outside it, it would run
     // through the tick labels below the box.
@@ -187,8 +154,11 @@ void Kennfeldzeichnung::zeichne_Achsen(QPainter& p, Kennfeldbild& b, bool farbig
         je_Vielfaches(b.Y_min, b.Y_max, ry, [&](int v) {
             const QPoint s = P(b.X_min, v, b.Z_min);
             linie({s.x() - 5 * k, s.y()}, s);
+            // Moved half a line down and to the left, away from the box: at the top of the
+            // axis the label would otherwise stand in the value labels' column, just under
+            // its first value, and read as one of them.
             const QString t = QString::number(v).left(20);
-            schreibe(p, s.x() - 10 * k - Breite(p, t), s.y() - th / 2, t);
+            schreibe(p, s.x() - 10 * k - th / 2 - Breite(p, t), s.y(), t);
         });
     }
 
@@ -200,11 +170,11 @@ void Kennfeldzeichnung::zeichne_Achsen(QPainter& p, Kennfeldbild& b, bool farbig
                          std::exp(static_cast<float>(y - b.Y_max) / c));
         };
         for (int i = 0; i <= 16; ++i) {
-            const int x = Position_zu_Wert(16 * i, b.X_min, b.X_max);
+            const int x = Grafik::Position_zu_Wert(16 * i, b.X_min, b.X_max);
             QPolygon zug;
-            zug << P(x, Position_zu_Wert(0, b.Y_min, b.Y_max), 0);
+            zug << P(x, Grafik::Position_zu_Wert(0, b.Y_min, b.Y_max), 0);
             for (int q = 1; q <= 256; ++q) {
-                const int y = Position_zu_Wert(q, b.Y_min, b.Y_max);
+                const int y = Grafik::Position_zu_Wert(q, b.Y_min, b.Y_max);
                 zug << P(x, y, hoehe_bei(y));
             }
             p.drawPolyline(zug);
@@ -240,8 +210,8 @@ void Kennfeldzeichnung::zeichne_Flaeche(QPainter& p, const Kennfeldbild& b, bool
             QPolygon zug;
             for (int i = 0; i <= 16; ++i) {
                 const int v = b.Werte[i][r];
-                zug << projiziere(b, Position_zu_Wert(16 * i, b.X_min, b.X_max),
-                                  log_Position(v, b.Y_max, b.Z_max), v);
+                zug << projektion_.projiziere(Grafik::Position_zu_Wert(16 * i, b.X_min, b.X_max),
+                                              Grafik::log_Position(v, b.Y_max, b.Z_max), v);
             }
             p.drawPolyline(zug);
         }
@@ -250,19 +220,19 @@ void Kennfeldzeichnung::zeichne_Flaeche(QPainter& p, const Kennfeldbild& b, bool
     if (b.ist_Kurve) {
         QPolygon zug;
         for (int i = 0; i <= 16; ++i)
-            zug << projiziere_Position(b, 16 * i, 0, b.Werte[i][0]);
+            zug << projektion_.projiziere_Position(16 * i, 0, b.Werte[i][0]);
         p.drawPolyline(zug);
     } else {
         for (int x = 0; x <= 16; ++x) {
             QPolygon zug;
             for (int y = 0; y <= 16; ++y)
-                zug << projiziere_Position(b, 16 * x, 16 * y, b.Werte[x][y]);
+                zug << projektion_.projiziere_Position(16 * x, 16 * y, b.Werte[x][y]);
             p.drawPolyline(zug);
         }
         for (int y = 0; y <= 16; ++y) {
             QPolygon zug;
             for (int x = 0; x <= 16; ++x)
-                zug << projiziere_Position(b, 16 * x, 16 * y, b.Werte[x][y]);
+                zug << projektion_.projiziere_Position(16 * x, 16 * y, b.Werte[x][y]);
             p.drawPolyline(zug);
         }
     }
@@ -276,7 +246,7 @@ void Kennfeldzeichnung::zeichne_Linie(QPainter& p, const Kennfeldbild& b, int x)
         if (b.ist_Kurve && !b.log_Y) {
             QPolygon zug;
             for (int i = 0; i <= 16; ++i)
-                zug << projiziere_Position(b, 16 * i, 0, b.Werte[i][0]);
+                zug << projektion_.projiziere_Position(16 * i, 0, b.Werte[i][0]);
             p.drawPolyline(zug);
         } else {
             zeichne_Flaeche(p, b, true);
@@ -287,13 +257,13 @@ void Kennfeldzeichnung::zeichne_Linie(QPainter& p, const Kennfeldbild& b, int x)
     p.setPen(QPen(Netzfarbe, 1));
     QPolygon zug;
     for (int y = 0; y <= 16; ++y)
-        zug << projiziere_Position(b, 16 * x, 16 * y, b.Werte[x][y]);
+        zug << projektion_.projiziere_Position(16 * x, 16 * y, b.Werte[x][y]);
     p.drawPolyline(zug);
 }
 
 void Kennfeldzeichnung::zeichne_Waende(QPainter& p, const Kennfeldbild& b, bool farbig) const {
     p.setPen(QPen(farbig ? Wandfarbe : QColor(Qt::black), 1));
-    const int rz = Rasterschritt(b.Z_max - b.Z_min);
+    const int rz = Grafik::berechne_Rasterschritt(b.Z_max - b.Z_min);
     if (rz <= 0)
         return;
     // The base of the front and left walls: value 0, or the nearer edge of the value range
@@ -316,8 +286,8 @@ void Kennfeldzeichnung::zeichne_Waende(QPainter& p, const Kennfeldbild& b, bool 
                     stufen.push_back(L);
         }
         const auto punkt = [&](int pos, int L) {
-            return laengs_X ? projiziere_Position(b, pos, fest, L)
-                            : projiziere_Position(b, fest, pos, L);
+            return laengs_X ? projektion_.projiziere_Position(pos, fest, L)
+                            : projektion_.projiziere_Position(fest, pos, L);
         };
         for (const int L : stufen) {
             const auto innen = [&](int v) { return oben || L < 0 ? v <= L : v >= L; };
@@ -343,7 +313,8 @@ void Kennfeldzeichnung::zeichne_Waende(QPainter& p, const Kennfeldbild& b, bool 
     for (int i = 0; i <= 16; ++i)
         vorne[i] = b.Werte[i][0];
     wand(vorne, false, true, 0);
-    p.drawLine(projiziere_Position(b, 0, 0, b.Werte[0][0]), projiziere_Position(b, 0, 0, null));
+    p.drawLine(projektion_.projiziere_Position(0, 0, b.Werte[0][0]),
+               projektion_.projiziere_Position(0, 0, null));
     if (b.ist_Kurve)
         return;
 
@@ -357,8 +328,8 @@ void Kennfeldzeichnung::zeichne_Waende(QPainter& p, const Kennfeldbild& b, bool 
     wand(links, false, false, 0);
     wand(rechts, true, false, 256);
     if (b.Z_max > 0)
-        p.drawLine(projiziere_Position(b, 256, 256, b.Z_max),
-                   projiziere_Position(b, 256, 256, null));
+        p.drawLine(projektion_.projiziere_Position(256, 256, b.Z_max),
+                   projektion_.projiziere_Position(256, 256, null));
 }
 
 void Kennfeldzeichnung::zeichne_alles(QImage& puffer, QSize groesse, Kennfeldbild& b,
@@ -383,21 +354,17 @@ void Kennfeldzeichnung::zeichne_alles(QImage& puffer, QSize groesse, Kennfeldbil
 QPoint Kennfeldzeichnung::Cursorpunkt(const Kennfeldbild& b) const {
     const int cx = std::clamp(b.Cursor_X, 0, 16);
     const int cy = std::clamp(b.Cursor_Y, 0, 16);
-    const int wert = b.Werte[cx][cy];
-    int q = 16 * cy;
-    if (b.log_Y)
-        q = b.Y_max == 0 ? 0 : log_Position(wert, b.Y_max, b.Z_max) * 256 / b.Y_max;
-    return projiziere_Position(b, 16 * cx, q, wert);
+    return projektion_.Cursorpunkt(b.log_Y, cx, cy, b.Werte[cx][cy]);
 }
 
 std::vector<QPoint> Kennfeldzeichnung::Markerpunkte(const Kennfeldbild& b) const {
     // Value 0 of the axis markers, inside the value range as the axes draw it.
     const int null = begrenze(0, b.Z_min, b.Z_max);
     std::vector<QPoint> m;
-    m.push_back(projiziere(b, b.Arbeitspunkt_X, b.Y_min, null) + QPoint(1, 1));
+    m.push_back(projektion_.projiziere(b.Arbeitspunkt_X, b.Y_min, null) + QPoint(1, 1));
     if (!b.ist_Kurve)
-        m.push_back(projiziere(b, b.X_min, b.Arbeitspunkt_Y, null) + QPoint(1, 1));
-    m.push_back(projiziere(b, b.Arbeitspunkt_X, b.Arbeitspunkt_Y, b.Arbeitspunkt_Wert));
+        m.push_back(projektion_.projiziere(b.X_min, b.Arbeitspunkt_Y, null) + QPoint(1, 1));
+    m.push_back(projektion_.projiziere(b.Arbeitspunkt_X, b.Arbeitspunkt_Y, b.Arbeitspunkt_Wert));
     return m;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/UKFGrafik.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -35,17 +37,13 @@ struct Kennfeldbild {
 // whatever the map did since.
 class Kennfeldzeichnung {
 public:
-    struct Raender {
-        int links = 45, rechts = 45, oben = 30, unten = 40;
-    };
+    using Raender = Kennfeld_Raender;
 
     // The projection for a box of width w and height h; maxima at or below their minima are
     // raised to min + 1 in bild.
     void setze_Projektion(Kennfeldbild& bild, int w, int h, Raender r, bool druck);
-    QPoint projiziere(const Kennfeldbild& bild, double x, double y, double z) const;
-    // A point by axis positions 0..256 and a display value.
-    QPoint projiziere_Position(const Kennfeldbild& bild, int p, int q, int z) const;
-    int Strichfaktor() const { return k_; }
+    // The projection of the last setze_Projektion: where every point of the picture lies.
+    const Kennfeld_Projektion& Projektion() const { return projektion_; }
 
     // The frame: axes, ticks, tick and unit labels (and the log-Y guide lines), in the
     // painter's font. farbig false draws everything black (the printer).
@@ -81,8 +79,7 @@ public:
     static const QColor Markerfarbe;
 
 private:
-    std::array<float, 6> c_{};
-    int k_ = 1;
+    Kennfeld_Projektion projektion_;
     std::optional<QPoint> cursor_;
     std::vector<QPoint> marker_;
 };

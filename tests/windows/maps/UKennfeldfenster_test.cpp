@@ -4,12 +4,16 @@
 
 #include "model/Drucker.h"
 #include "windows/Datenfenster.h"
+#include "windows/UCSV_speichern.h"
 #include "windows/UColorButton.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
@@ -268,8 +272,8 @@ TEST(Kennfeldfenster, ThePanelsTakeTheirEditsAndKeysWaitWhileTheyShow) {
     EXPECT_TRUE(f.Radio_Prozent->isChecked());
     // The first edit's left edge at the front left corner, the second's right edge at the
     // front right one, both ending at the graph's bottom.
-    const QPoint p00 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 0, 0, 0);
-    const QPoint p10 = f.Zeichnung().projiziere_Position(f.Bilddaten(), 256, 0, 0);
+    const QPoint p00 = f.Zeichnung().Projektion().projiziere_Position(0, 0, 0);
+    const QPoint p10 = f.Zeichnung().Projektion().projiziere_Position(256, 0, 0);
     EXPECT_EQ(f.Edit_Aenderung[0]->x(), p00.x());
     EXPECT_EQ(f.Edit_Aenderung[1]->x() + f.Edit_Aenderung[1]->width(), p10.x());
     EXPECT_EQ(f.Edit_Aenderung[0]->y() + f.Edit_Aenderung[0]->height(),
@@ -391,4 +395,177 @@ TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
                 break;
             }
     EXPECT_GE(auf_Kante, (drucker.Seitenbreite - 270 - vorne - 20) / 50 - 1);
+}
+
+namespace {
+
+// The version dialog as a seam: what it was asked, and the version it answers.
+class Versionsrekorder : public Versionswahl {
+public:
+    struct Frage {
+        QString Beschriftung, Suffix;
+        int Speichermodus;
+        bool operator==(const Frage&) const = default;
+    };
+    int waehle_Version(cl_Dateiversion& d) override {
+        gefragt.push_back({d.Beschriftung, d.Suffix, d.Speichermodus});
+        return antwort;
+    }
+    std::vector<Frage> gefragt;
+    int antwort = -1;
+};
+
+// A print dialog that the user cancels.
+class Druckabbruch : public Druckauswahl {
+public:
+    std::optional<int> frage_Kopien(int) override {
+        ++gefragt;
+        return std::nullopt;
+    }
+    QPagedPaintDevice* Geraet() override { return nullptr; }
+    int gefragt = 0;
+};
+
+} // namespace
+
+TEST(Kennfeldfenster, ThePopUpMenuItsItemsOnlineAndOfflineAndWhatEachDoes) {
+    Versionsrekorder versionen;
+    Druckabbruch druck;
+    Datenfenster d;
+    Kontext& k = *d.k.kontext;
+    d.versionen().setze_Versionswahl(&versionen);
+    d.versionen().setze_Name("MOTOR");
+    k.drucker().setze_Druckauswahl(&druck);
+    TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(k, Beschreibung(3), &d.haupt());
+    cl_Kennfeld& kf = f.Kennfeld();
+    fuelle(kf);
+    f.zeichne_Kennfeld();
+
+    QStringList texte;
+    for (QAction* a : f.Menue->actions())
+        texte << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(texte, (QStringList{"Axis values", "Change all values", "-", "Further parameters",
+                                  "Read from ECU", "Write to ECU", "-", "Load file", "Save",
+                                  "Save as CSV", "Print"}));
+
+    // Offline the items that need the ECU and the COM box are off; online all are on.
+    const std::array<QAction*, 9> punkte{f.Menue_Achsen,    f.Menue_Aenderung, f.Menue_Parameter,
+                                         f.Menue_Lesen,     f.Menue_Schreiben, f.Menue_Laden,
+                                         f.Menue_Speichern, f.Menue_CSV,       f.Menue_Drucken};
+    struct Fall {
+        const char* name;
+        void (cl_Kennfeld_Grafik::*schalte)();
+        std::array<bool, 9> frei;
+        bool com;
+    } faelle[] = {
+        {"at start", nullptr, {1, 1, 1, 1, 1, 1, 1, 1, 1}, true},
+        {"offline", &cl_Kennfeld_Grafik::ECU_Menue_aus, {1, 1, 0, 0, 0, 1, 1, 1, 1}, false},
+        {"online", &cl_Kennfeld_Grafik::ECU_Menue_ein, {1, 1, 1, 1, 1, 1, 1, 1, 1}, true},
+        {"offline again", &cl_Kennfeld_Grafik::ECU_Menue_aus, {1, 1, 0, 0, 0, 1, 1, 1, 1}, false},
+    };
+    for (const Fall& fall : faelle) {
+        if (fall.schalte)
+            (kf.*fall.schalte)();
+        for (size_t i = 0; i < punkte.size(); ++i)
+            EXPECT_EQ(punkte[i]->isEnabled(), fall.frei[i]) << fall.name << " " << i;
+        EXPECT_EQ(f.CheckBox_COM->isEnabled(), fall.com) << fall.name;
+    }
+
+    // An item that is off does nothing: no read checks the COM box.
+    f.Menue_Lesen->trigger();
+    f.Menue_Schreiben->trigger();
+    EXPECT_FALSE(f.CheckBox_COM->isChecked());
+    EXPECT_FALSE(kf.COM_aktiv);
+
+    // The panels show their edits; the menu button waits until they close.
+    f.Menue_Achsen->trigger();
+    EXPECT_FALSE(f.Edit_Achse[3]->isHidden());
+    EXPECT_FALSE(f.Button_Menue->isEnabled());
+    f.Button_Achsen_Abbrechen->click();
+    f.Menue_Aenderung->trigger();
+    EXPECT_FALSE(f.Edit_Aenderung[3]->isHidden());
+    EXPECT_FALSE(f.Button_Menue->isEnabled());
+    f.Button_Aenderung_Abbrechen->click();
+    EXPECT_TRUE(f.Button_Menue->isEnabled());
+
+    // Files go through the version dialog, under the map's title and file suffix: saving,
+    // then loading back what was saved.
+    versionen.antwort = 4;
+    f.Menue_Speichern->trigger();
+    EXPECT_TRUE(d.Dateien().contains("MOTOR.04E")) << d.Dateien().join(' ').toStdString();
+    kf.Werte[3][5] = -1;
+    f.Menue_Laden->trigger();
+    EXPECT_EQ(kf.Wert(3, 5), 100 + 25 * 3 + 20 * 5);
+    EXPECT_EQ(versionen.gefragt,
+              (std::vector<Versionsrekorder::Frage>{{"Injection", "E", 1}, {"Injection", "E", 0}}));
+
+    // CSV: the CSV dialog opens, the map writes the file it names and proposes that file the
+    // next time.
+    TForm_CSV_speichern& csv = *k.fenster<TForm_CSV_speichern>();
+    QStringList vorschlaege;
+    QString ziel = d.k.ordner.datei("map.csv");
+    csv.Dateiwahl = [&](const QString& vorschlag) {
+        vorschlaege << vorschlag;
+        return ziel;
+    };
+    for (const char* datei : {"map.csv", "second.csv"}) {
+        ziel = d.k.ordner.datei(datei);
+        sobald_sichtbar(csv, [&csv] { csv.ColorButton_speichern->click(); });
+        f.Menue_CSV->trigger();
+        QFile geschrieben(ziel);
+        ASSERT_TRUE(geschrieben.open(QIODevice::ReadOnly)) << datei;
+        EXPECT_TRUE(geschrieben.readAll().startsWith("Injection\r\n")) << datei;
+    }
+    EXPECT_EQ(vorschlaege, (QStringList{"", "map.csv"}));
+
+    // Printing asks the print dialog; cancelled, nothing is printed.
+    f.Menue_Drucken->trigger();
+    EXPECT_EQ(druck.gefragt, 1);
+    EXPECT_FALSE(k.drucker().Dokument_offen);
+    k.drucker().setze_Druckauswahl(nullptr);
+    d.versionen().setze_Versionswahl(nullptr);
+}
+
+TEST(Kennfeldfenster, ADataItemMapsPanelsShowItsOwnWordsTheFurtherOnesInTheOrderOneZeroThreeTwo) {
+    Datenfenster d;
+    struct Fall {
+        const char* name;
+        bool kurve;
+        // What the corner edits and the parameter rows show; empty where hidden.
+        QStringList ecken, parameter;
+    } faelle[] = {
+        {"map", false, {"1", "2", "3", "4"}, {"6", "5", "8", "7"}},
+        {"curve", true, {"1", "2", "", ""}, {"6", "5", "", ""}},
+    };
+    int nr = 140;
+    for (const Fall& fall : faelle) {
+        Kennfeld_Beschreibung b = Beschreibung(nr++, fall.kurve);
+        b.neues_Protokoll = true;
+        TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, b, &d.haupt());
+        cl_Kennfeld& kf = f.Kennfeld();
+        kf.Achswerte = {1, 2, 3, 4};
+        kf.Achsbereichswerte = {5, 6, 7, 8};
+        f.zeichne_Kennfeld();
+
+        f.zeige_Achsen_Panel();
+        QStringList ecken;
+        for (QLineEdit* e : f.Edit_Achse)
+            ecken << (e->isHidden() ? QString() : e->text());
+        EXPECT_EQ(ecken, fall.ecken) << fall.name;
+        f.verberge_Achsen_Panel();
+
+        QStringList parameter;
+        sobald_sichtbar(*f.Parameter_Panel, [&] {
+            for (QLineEdit* e : f.Edit_Parameter)
+                parameter << (e->isHidden() ? QString() : e->text());
+            // Typed in as shown, the words come back to their places.
+            f.Edit_Parameter[0]->setText("60");
+            f.Edit_Parameter[1]->setText("50");
+            f.Button_Parameter_OK->click();
+        });
+        f.Menue_Parameter->trigger();
+        EXPECT_EQ(parameter, fall.parameter) << fall.name;
+        EXPECT_EQ(kf.Achsbereichswerte[0], 50) << fall.name;
+        EXPECT_EQ(kf.Achsbereichswerte[1], 60) << fall.name;
+    }
 }

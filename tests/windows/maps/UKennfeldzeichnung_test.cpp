@@ -3,6 +3,7 @@
 #include "support/Bildvergleich.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -36,18 +37,18 @@ TEST(Kennfeldzeichnung, TheBoxCornersLieOnTheMarginsOnScreen) {
     const int W = 500, H = 300, w = W - 90;
     z.setze_Projektion(b, W, H, {}, false);
     const int d = static_cast<int>(0.3f * w + 0.5f);
-    EXPECT_EQ(z.projiziere(b, 0, 0, 0), QPoint(45 + d, H - 40));
-    EXPECT_EQ(z.projiziere(b, 6000, 0, 0), QPoint(W - 45, H - 40));
-    EXPECT_EQ(z.projiziere(b, 0, 100, 1000), QPoint(45, 30));
-    EXPECT_EQ(z.projiziere(b, 6000, 0, 1000), QPoint(W - 45, 30 + d));
-    EXPECT_EQ(z.Strichfaktor(), 1);
+    EXPECT_EQ(z.Projektion().projiziere(0, 0, 0), QPoint(45 + d, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 0), QPoint(W - 45, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(0, 100, 1000), QPoint(45, 30));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 1000), QPoint(W - 45, 30 + d));
+    EXPECT_EQ(z.Projektion().Strichfaktor, 1);
 
     // A curve is flat: Y moves nothing, and the value spans the whole height.
     Kennfeldbild k = Kennfeld(true);
     k.ist_Kurve = true;
     z.setze_Projektion(k, W, H, {}, false);
-    EXPECT_EQ(z.projiziere(k, 0, 50, 0), QPoint(45, H - 40));
-    EXPECT_EQ(z.projiziere(k, 6000, 0, 1000), QPoint(W - 45, 30));
+    EXPECT_EQ(z.Projektion().projiziere(0, 50, 0), QPoint(45, H - 40));
+    EXPECT_EQ(z.Projektion().projiziere(6000, 0, 1000), QPoint(W - 45, 30));
 
     // A range with its maximum not above its minimum is drawn as min .. min + 1.
     Kennfeldbild leer = Kennfeld(false);
@@ -56,7 +57,7 @@ TEST(Kennfeldzeichnung, TheBoxCornersLieOnTheMarginsOnScreen) {
     z.setze_Projektion(leer, W, H, {}, true);
     EXPECT_EQ(leer.X_max, 1);
     EXPECT_EQ(leer.Y_max, 1);
-    EXPECT_EQ(z.Strichfaktor(), 2);
+    EXPECT_EQ(z.Projektion().Strichfaktor, 2);
 }
 
 TEST(Kennfeldzeichnung, NoSurfaceBeforeValuesAndNetAndHatchingAfter) {
@@ -132,4 +133,28 @@ TEST(Kennfeldzeichnung, CursorAndMarkersInvertTwiceToThePictureAndTouchOnlyTheir
     EXPECT_EQ(bild.pixel(c), QColor(255, 0, 0).rgb());
     z.verberge_Cursor(bild);
     EXPECT_EQ(bild.pixel(c), Weiss);
+}
+
+TEST(Kennfeldzeichnung, TheTopYLabelStandsClearOfTheValueLabelsColumn) {
+    QFont schrift;
+    schrift.setPixelSize(11);
+    Kennfeldzeichnung z;
+    QImage bild;
+    Kennfeldbild b = Kennfeld(false);
+    z.zeichne_alles(bild, {500, 400}, b, schrift);
+    // The value labels at the back left edge end 10 pixels left of it; the Y axis's last
+    // label ("100") belongs to the corner below them and must not stand in their column.
+    const QPoint ecke = z.Projektion().projiziere(b.X_min, b.Y_max, b.Z_min);
+    const int th = QFontMetrics(schrift).height();
+    int dunkel = 0;
+    for (int y = ecke.y() - th / 2; y <= ecke.y() + th; ++y)
+        for (int x = ecke.x() - 10 - th / 2 + 1; x <= ecke.x() - 10; ++x)
+            dunkel += qGray(bild.pixel(x, y)) < 128;
+    EXPECT_EQ(dunkel, 0);
+    // It is there, left of that column.
+    int links = 0;
+    for (int y = ecke.y() - th / 2; y <= ecke.y() + th; ++y)
+        for (int x = ecke.x() - 60; x <= ecke.x() - 10 - th / 2; ++x)
+            links += qGray(bild.pixel(x, y)) < 128;
+    EXPECT_GT(links, 10);
 }
