@@ -913,3 +913,17 @@ TEST(Kennfeldlisten, HandlersRunBeforeLaterRegistrations) {
     InterAction_ausfuehren(u.p(), cl_Parameter::Gelesen);
     EXPECT_EQ(gesehen, 7000);
 }
+
+// At unit initialisation, before the link and any request or window: the lists' handlers in
+// their fixed order.
+TEST(Kennfeldlisten, HandlersAreTheFirstRegistrationsInTheirOrder) {
+    LinkKontext k(false);
+    const auto anmeldungen = k.kontext->interAction().Anmeldungen();
+    const std::vector<std::pair<const KlassenInfo*, int>> erwartet = {
+        {&cl_akt_Daten::Klasse, 1},    {&cl_akt_Daten_A::Klasse, 1},
+        {&cl_Diesel_Daten::Klasse, 1}, {&cl_Diesel_Daten_A::Klasse, 1},
+        {&cl_Parameter::Klasse, 2},    {&cl_COM_Quorvel::Klasse, 1},
+        {&cl_COM_Quorvel::Klasse, 2},  {&cl_Getriebe_Daten::Klasse, 1}};
+    ASSERT_GE(anmeldungen.size(), erwartet.size());
+    EXPECT_EQ(std::vector(anmeldungen.begin(), anmeldungen.begin() + 8), erwartet);
+}
