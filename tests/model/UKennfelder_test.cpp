@@ -444,6 +444,9 @@ TEST(Kennfeldlisten, TheBuiltInOfferFollowsTheCatalogueOrder) {
 TEST(Kennfeldlisten, EditorTitlesFallBackToTheirDefaults) {
     Kennfelderumgebung u;
     Kennfelder& kf = u.kf();
+    // The lists start both with their defaults.
+    EXPECT_EQ(kf.Zuendung().Titel, hole_Text(270));
+    EXPECT_EQ(kf.Zuendung_2().Titel, hole_Text(1209));
     QStringList gemeldet;
     kf.Zuendung().Titel_geaendert = [&](const QString& t) { gemeldet << t; };
     kf.Zuendung().setze_Titel(QStringLiteral("Ign"));
