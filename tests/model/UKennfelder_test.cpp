@@ -29,6 +29,7 @@ public:
     void zeige_Arbeitspunktwerte(const QString& x, const QString& y, const QString&,
                                  const QString& t1, const QString& t2, const QString& t3) override {
         punkt = {x, y, t1, t2, t3};
+        ++punkte;
     }
     void zeige_Beschriftung() override {}
     void zeige_Hinweise() override {}
@@ -41,6 +42,7 @@ public:
 
     bool sichtbar = false;
     QStringList punkt;
+    int punkte = 0;
 };
 
 // Maps without windows: each with a view of its own.
@@ -929,4 +931,16 @@ TEST(Kennfeldlisten, HandlersAreTheFirstRegistrationsInTheirOrder) {
         {&cl_COM_Quorvel::Klasse, 2},  {&cl_Getriebe_Daten::Klasse, 1}};
     ASSERT_GE(anmeldungen.size(), erwartet.size());
     EXPECT_EQ(std::vector(anmeldungen.begin(), anmeldungen.begin() + 8), erwartet);
+}
+
+// A data item's answers bring the live points too, registered once however often asked.
+TEST(Betriebspunkte, ADataItemRegistersTheLivePointsOnce) {
+    Kennfelderumgebung u;
+    u.zeige({7});
+    u.kf().melde_Betriebspunkte_an(140);
+    u.kf().melde_Betriebspunkte_an(140);
+    InterAction_ausfuehren(u.k.kontext->kommunikation(), 140);
+    EXPECT_EQ(u.ansicht(7).punkte, 1);
+    InterAction_ausfuehren(u.k.kontext->kommunikation(), 141);
+    EXPECT_EQ(u.ansicht(7).punkte, 1);
 }
