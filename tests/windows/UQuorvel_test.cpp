@@ -6,6 +6,7 @@
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
 #include "link/UComData.h"
+#include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
@@ -724,10 +725,13 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     TForm& speicher = k.stelle("TForm_Speicher");
     TForm& status = k.stelle("TForm_Status");
     TForm& leistung = k.stelle("TForm_Leistung");
-    TForm& k210 = k.stelle("cl_Kennfeld", QStringLiteral("Map 210"));
-    TForm& k43 = k.stelle("cl_Kennfeld");
-    TForm& k63 = k.stelle("cl_Kennfeld", QStringLiteral("Map Ignition"));
-    TForm& k89 = k.stelle("cl_Kennfeld", QStringLiteral("Map 89"));
+    // The catalogue's maps: 210 and 43 have no help topic, 63 and 89 have theirs.
+    const auto karte = [&k](int nr) -> TForm& {
+        return *dynamic_cast<TForm*>(k.kennfelder().Katalogkennfeld(nr)->Ansicht());
+    };
+    TForm& k210 = karte(210);
+    TForm& k43 = karte(43);
+    TForm& k63 = karte(63);
     const QString pfad = p.ordner.datei(QStringLiteral("Start.INI"));
 
     // Before the first showing there is no offer of maps, and nothing is written.
@@ -739,7 +743,9 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     p.kontext->motordaten().setze_Motorname(QStringLiteral("V8"));
     p.starte();
     TForm_Quorvel& h = p.haupt();
-    h.Kennfeldliste_angeboten->assign({{210, &k210}, {43, &k43}, {63, &k63}, {89, &k89}});
+    // The list as a description file makes it; map 89 stays hidden.
+    for (const int nr : {210, 43, 63, 89})
+        k.kennfelder().haenge_an(*k.kennfelder().Katalogkennfeld(nr));
     for (TForm* f : std::initializer_list<TForm*>{&fehler, &speicher, &leistung, &k210, &k43, &k63})
         f->show();
     status.hide();
@@ -749,7 +755,7 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     ASSERT_TRUE(datei.open(QIODevice::ReadOnly));
     const QByteArray inhalt = datei.readAll();
     EXPECT_EQ(Inidatei(inhalt).Abschnitte(), (QStringList{"Telemetry", "Engine Name", "Memory",
-                                                          "Map Ignition", "Power", "Error"}));
+                                                          "diagram airmass", "Power", "Error"}));
     // The outer size, as the window's own numbers count it.
     const QRect rahmen = speicher.frameGeometry();
     EXPECT_TRUE(inhalt.startsWith(QStringLiteral("[Telemetry]\r\nOn=1\r\n\r\n[Engine Name]\r\n"
@@ -760,4 +766,47 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
                                       .toLatin1()))
         << inhalt.toStdString();
     EXPECT_TRUE(p.meldungen.texte.isEmpty());
+}
+
+// The first showing builds the map lists and names four map windows; each menu refresh
+// judges the offered maps' conditions and shows or hides their items in the maps menu.
+TEST(Hauptfenster, ShowingBuildsTheMapListsAndTheMenuRefreshFollowsTheConditions) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    Testkontext& k = p.erzeuge();
+    Kennfelder& kf = k.kennfelder();
+    EXPECT_FALSE(kf.Listen_vorhanden());
+    p.starte();
+    TForm_Quorvel& h = p.haupt();
+    ASSERT_TRUE(kf.Listen_vorhanden());
+    EXPECT_EQ(kf.Kennfeldliste_alle().size(), 102u);
+    EXPECT_TRUE(kf.Kennfeldliste_angeboten().empty());
+    for (const auto& [nr, text] : {std::pair{63, 1071}, {89, 1204}, {90, 1205}, {210, 1254}})
+        EXPECT_EQ(dynamic_cast<QWidget*>(kf.Katalogkennfeld(nr)->Ansicht())->windowTitle(),
+                  hole_Text(text))
+            << nr;
+
+    // The menu bar's maps menu, or one of the test's own until there is one.
+    QMenu* menue = h.findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    if (!menue) {
+        menue = new QMenu(&h);
+        menue->setObjectName(QStringLiteral("Kennfelder"));
+    }
+    cl_Kennfeld& frei = *kf.Katalogkennfeld(0);
+    cl_Kennfeld& gesperrt = *kf.Katalogkennfeld(7);
+    frei.setze_Bedingung(QString());
+    gesperrt.setze_Bedingung(QStringLiteral("131"));
+    kf.haenge_an(frei);
+    kf.haenge_Trenner_an();
+    kf.haenge_an(gesperrt);
+    kf.erstelle_Kennfeld_Menue();
+    h.aktualisiere_Menues();
+    const QList<QAction*> punkte = menue->actions();
+    ASSERT_EQ(punkte.size(), 3);
+    EXPECT_EQ(punkte[0]->text(), frei.Titel);
+    EXPECT_TRUE(punkte[0]->isVisible());
+    EXPECT_TRUE(punkte[1]->isSeparator());
+    EXPECT_EQ(punkte[2]->text(), gesperrt.Titel);
+    EXPECT_FALSE(punkte[2]->isVisible());
+    EXPECT_TRUE(frei.freigegeben);
+    EXPECT_FALSE(gesperrt.freigegeben);
 }
