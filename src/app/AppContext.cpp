@@ -6,6 +6,7 @@
 #include "link/UKommunikation.h"
 #include "model/Drucker.h"
 #include "model/UBefehle.h"
+#include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
@@ -46,6 +47,10 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     installiere_InterAction(interAction_.get());
     installiere_Globaldaten(daten_.get());
     Uglobal_init(*daten_, *registry_, aktuellerOrdner, argumente);
+    // The map lists hear live answers, parameter reads and the link's state before any
+    // request or window that registers later.
+    kennfelder_ = std::make_unique<Kennfelder>();
+    kennfelder_->melde_an(*interAction_);
     // The port layer knows only the ports of this context's registry.
     Comm::SetPortTable(Comm::PortTable{registry_->readPortTable()});
     // The engine data sets and the file versions, which the model's files are named by.
@@ -79,13 +84,16 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     passwort_OK_ = std::make_unique<cl_Passwort_Quorvel_OK>(
         *link_, *version_, *parameter_, *kommunikation_, *ecu_Liste_, *passwort_);
     passwort_OK_->starte_Statusdaten = [this] { ecu_Befehle_->starte_Statusdaten(); };
+    kennfelder_->verbinde(Kennfelder_Umgebung{*link_, *version_, *parameter_, *ecu_Befehle_});
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
 }
 
 AppContext::~AppContext() {
-    // Windows first, in reverse creation order, then the objects made before them.
+    // Windows first, in reverse creation order, then the objects made before them. The
+    // map lists let go of the maps before their windows take them along.
+    kennfelder_->vergiss_Kennfelder();
     dateiversionsfenster_.reset();
     wartende_.clear();
     while (!fenster_.empty())
@@ -105,6 +113,7 @@ AppContext::~AppContext() {
     dateiversion_.reset();
     motordaten_.reset();
     Comm::SetPortTable(std::nullopt);
+    kennfelder_.reset();
     installiere_Globaldaten(nullptr);
     installiere_InterAction(nullptr);
 }

@@ -28,6 +28,7 @@ class cl_Dateiversion;
 class TPrinter_Quorvel;
 class Druckauswahl;
 class TForm_Dateiversion;
+class Kennfelder;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
 
@@ -73,6 +74,7 @@ public:
     Motordaten& motordaten() override { return *motordaten_; }
     cl_Dateiversion& dateiversion() override { return *dateiversion_; }
     TPrinter_Quorvel& drucker() override { return *drucker_; }
+    Kennfelder& kennfelder() override { return *kennfelder_; }
     void erzeuge_Dateiversion() override;
     Globaldaten& daten() { return *daten_; }
 
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<Meldungen> meldungen_;
     std::unique_ptr<TInterAction> interAction_;
     std::unique_ptr<Globaldaten> daten_;
+    std::unique_ptr<Kennfelder> kennfelder_;
     std::unique_ptr<Motordaten> motordaten_;
     std::unique_ptr<cl_Dateiversion> dateiversion_;
     std::unique_ptr<cl_COM_Quorvel> link_;

@@ -20,6 +20,7 @@ class TPrinter_Quorvel;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
 class TForm;
+class Kennfelder;
 
 // What a window reaches of the program's shared objects. The application context owns them
 // and hands every window this one reference when it creates it; a window keeps it and asks
@@ -54,6 +55,8 @@ public:
     virtual Motordaten& motordaten() = 0;
     virtual cl_Dateiversion& dateiversion() = 0;
     virtual TPrinter_Quorvel& drucker() = 0;
+    // The map catalogue and the map lists, with the live points and the axis adaptation.
+    virtual Kennfelder& kennfelder() = 0;
     // The version dialog, created once when the main window first shows.
     virtual void erzeuge_Dateiversion() = 0;
 
