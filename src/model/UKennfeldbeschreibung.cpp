@@ -1,5 +1,20 @@
 #include "model/UKennfeldbeschreibung.h"
 
+#include "base/Meldungen.h"
+#include "base/UInterAction.h"
+#include "base/Uglobal.h"
+#include "link/UKommunikation.h"
+#include "model/ModelLog.h"
+#include "model/UKennfelder.h"
+#include "model/UParameter.h"
+#include "model/UQuorveldata.h"
+#include "model/UZuendkennfeld.h"
+#include "platform/Dateien.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <algorithm>
+#include <exception>
 #include <limits>
 
 namespace {
@@ -266,4 +281,288 @@ Kennfeldzeile lies_Kennfeldzeile(const QString& zeile, bool neu_aufbauen,
     }
     k.vollstaendig = ok;
     return k;
+}
+
+// --- the reader -------------------------------------------------------------------------
+
+Kennfeldbeschreibung::Kennfeldbeschreibung(Kennfelder& kennfelder, cl_Parameter& parameter,
+                                           cl_Version& version, Meldungen& meldungen)
+    : kennfelder_(kennfelder), parameter_(parameter), version_(version), meldungen_(meldungen),
+      selbst_(std::make_shared<Kennfeldbeschreibung*>(this)) {
+    oeffne = [](const QString& pfad) -> std::unique_ptr<QIODevice> {
+        auto f = std::make_unique<QFile>(Dateien::finde(pfad));
+        if (!f->open(QIODevice::ReadOnly))
+            return nullptr;
+        return f;
+    };
+}
+
+Kennfeldbeschreibung::~Kennfeldbeschreibung() {
+    *selbst_ = nullptr;
+}
+
+namespace {
+
+// The file's whole lines up to a read error; the line it broke off in is left out, since
+// its numbers may be cut short. False when the read failed.
+bool lies_Zeilen(QIODevice& datei, QStringList& zeilen) {
+    QByteArray inhalt;
+    bool ok = true;
+    char puffer[4096];
+    for (;;) {
+        const qint64 n = datei.read(puffer, sizeof(puffer));
+        if (n == 0)
+            break;
+        if (n < 0) {
+            ok = false;
+            const qsizetype ende = std::max(inhalt.lastIndexOf('\n'), inhalt.lastIndexOf('\r'));
+            inhalt.truncate(ende + 1);
+            break;
+        }
+        inhalt.append(puffer, n);
+    }
+    zeilen = Dateien::von_1252(inhalt).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    return ok;
+}
+
+} // namespace
+
+void Kennfeldbeschreibung::lade_Kennfeld_Definitionen(bool neu_aufbauen) {
+    const QString name = version_.Software_Dateiname();
+    if (name.isEmpty())
+        return;
+    const QString pfad = Dateien::verbinde(glob().Pfad_Sprache, name);
+    const std::unique_ptr<QIODevice> datei = oeffne ? oeffne(pfad) : nullptr;
+    if (!datei) {
+        // A refresh of the ranges asks no one: the rebuild that follows the next parameter
+        // read tells the user.
+        if (neu_aufbauen)
+            meldungen_.zeige(hole_Text(541) + pfad);
+        else
+            qCDebug(lcModel) << "map description not readable:" << pfad;
+        return;
+    }
+    if (neu_aufbauen)
+        kennfelder_.setze_Standard_Katalog();
+
+    // A failure in the middle leaves the offers of the lines before it; the rebuild still
+    // ends with an offered list and a menu made from them, never the last read's menu
+    // beside a list half made.
+    bool gestoert = false;
+    try {
+        QStringList zeilen;
+        gestoert = !lies_Zeilen(*datei, zeilen);
+        for (const QString& zeile : zeilen) {
+            const Kennfeldzeile z = lies_Kennfeldzeile(zeile, neu_aufbauen, *this);
+            if (z.art != Kennfeldzeile::Art::ungueltig)
+                lese_Kennfeld_Definition(z, neu_aufbauen);
+        }
+    } catch (const std::exception& e) {
+        gestoert = true;
+        qCDebug(lcModel) << "map description:" << e.what();
+    } catch (...) {
+        gestoert = true;
+    }
+    if (!neu_aufbauen) {
+        if (gestoert)
+            qCDebug(lcModel) << "map description read in part:" << pfad;
+        return;
+    }
+    try {
+        if (kennfelder_.Standard_Katalog_aktiv)
+            kennfelder_.erstelle_Angebotsliste(true);
+        kennfelder_.erstelle_Kennfeld_Menue();
+    } catch (...) {
+        gestoert = true;
+    }
+    if (gestoert)
+        meldungen_.zeige(hole_Text(541) + pfad);
+}
+
+void Kennfeldbeschreibung::lese_Kennfeld_Definition(const Kennfeldzeile& z, bool neu_aufbauen) {
+    Kennfelder& k = kennfelder_;
+    if (neu_aufbauen && k.Katalog_erste_Zeile) {
+        k.Katalog_erste_Zeile = false;
+        k.loesche_Kennfeld_Angebot();
+        if (version_.ECU_Typ() == 5)
+            k.Zuendung().angeboten = true;
+    }
+    if (z.art == Kennfeldzeile::Art::Zuendeditor) {
+        if (neu_aufbauen)
+            Zuendeditor_Zeile(z);
+        return;
+    }
+    if (z.art == Kennfeldzeile::Art::Zuendkennfeld) {
+        if (neu_aufbauen && z.Titel_gelesen)
+            Zuendkennfeld_Zeile(z);
+        return;
+    }
+
+    if (neu_aufbauen && k.Standard_Katalog_aktiv) {
+        if (cl_Kennfeld* f = k.suche_in_alle(z.Nummer)) {
+            f->setze_Bedingung(z.Bedingung);
+            f->verfuegbar = true;
+            return;
+        }
+        // The first map the catalogue lacks: the offers so far in catalogue order, and the
+        // file's order from here on.
+        k.erstelle_Angebotsliste(false);
+        k.Standard_Katalog_aktiv = false;
+    }
+    if (z.Nummer < 0) {
+        if (neu_aufbauen)
+            k.haenge_Trenner_an();
+        return;
+    }
+    if (!z.vollstaendig) {
+        if (!neu_aufbauen)
+            return;
+        if (cl_Kennfeld* f = k.suche_in_alle(z.Nummer)) {
+            f->setze_Bedingung(z.Bedingung);
+            k.haenge_an(*f);
+        }
+        return;
+    }
+
+    cl_Kennfeld* f = nullptr;
+    if (neu_aufbauen) {
+        f = k.suche_in_alle(z.Nummer);
+        if (!f) {
+            const auto& b = k.beschriebene_Kennfelder();
+            const auto it = std::find_if(b.begin(), b.end(), [&](const cl_Kennfeld* m) {
+                return m->Kennfeld_Nr == z.Nummer;
+            });
+            f = it == b.end() ? nullptr : *it;
+        }
+    } else {
+        f = k.suche_in_angeboten(z.Nummer);
+    }
+    if (!f) {
+        if (neu_aufbauen)
+            erzeuge_Kennfeld(z);
+        return;
+    }
+    f->setze_X_min(z.X_min);
+    f->setze_X_max(z.X_max);
+    f->setze_Y_min(z.Y_min);
+    f->setze_Y_max(z.Y_max);
+    f->setze_Roh_min(z.Roh_min);
+    f->setze_Roh_max(z.Roh_max);
+    f->Z_min = z.Z_min;
+    f->Z_max = z.Z_max;
+    if (f->sichtbar())
+        f->Ansicht()->zeichne_Kennfeld();
+    if (neu_aufbauen)
+        k.haenge_an(*f);
+}
+
+void Kennfeldbeschreibung::Zuendeditor_Zeile(const Kennfeldzeile& z) {
+    Kennfelder& k = kennfelder_;
+    const bool erster = z.Nummer == Kennfelder::Zuendung_Nr;
+    Zuendeditor& e = erster ? k.Zuendung() : k.Zuendung_2();
+    if (k.Standard_Katalog_aktiv) {
+        e.angeboten = true;
+        if (erster) {
+            if (!z.Zuendtitel.isEmpty())
+                e.setze_Titel(z.Zuendtitel);
+        } else {
+            e.setze_Bedingung(z.Bedingung);
+            e.setze_Titel(z.Zuendtitel);
+        }
+        return;
+    }
+    k.haenge_an(e);
+    e.angeboten = true;
+    e.setze_Titel(z.Zuendtitel);
+}
+
+void Kennfeldbeschreibung::Zuendkennfeld_Zeile(const Kennfeldzeile& z) {
+    Kennfelder& k = kennfelder_;
+    Zuendeditor& e = k.Zuendung();
+    if (k.ist_angeboten({nullptr, &e}))
+        e.angeboten = true;
+    // The caption as the line gives it, an empty one too.
+    e.Titel = z.Zuendtitel;
+    if (e.Titel_geaendert)
+        e.Titel_geaendert(e.Titel);
+    if (!Zuendkennfeld)
+        return;
+    Zuendkennfeld->Datenelement = (z.Typ & 1) != 0;
+    Zuendkennfeld->Spalten_16 = z.Typ >= 4;
+    // Entered once however often the file is read: the map keeps each number registered once.
+    Zuendkennfeld->als_Datenobjekt_anmelden(z.Nummer);
+}
+
+void Kennfeldbeschreibung::erzeuge_Kennfeld(const Kennfeldzeile& z) {
+    Kennfeld_Beschreibung b;
+    b.Kennfeld_Nr = z.Nummer;
+    b.neues_Protokoll = z.Typ == 1;
+    b.ist_Kurve = z.ist_Kurve;
+    b.log_Y = false;
+    b.zyklisch = z.zyklisch;
+    b.X_min = z.X_min;
+    b.X_max = z.X_max;
+    b.Y_min = z.Y_min;
+    b.Y_max = z.Y_max;
+    b.Roh_min = z.Roh_min;
+    b.Roh_max = z.Roh_max;
+    b.Z_min = z.Z_min;
+    b.Z_max = z.Z_max;
+    // A row or digit the step table lacks takes its nearest entry.
+    b.Schrittzeile =
+        std::clamp<int32_t>(z.Schrittzeile, 0, static_cast<int32_t>(Schrittweiten.size()) - 1);
+    b.Schrittziffer = std::clamp(z.Schrittziffer, '1', '9');
+    b.Parameter_Nr = z.Parameter_Nr;
+    b.Kennung = z.Kennung;
+    b.Titel = z.Titel;
+    b.Achsname_X = z.Achsname_X;
+    b.Achsname_Y = z.Achsname_Y;
+    b.Einheit_X = z.Einheit_X;
+    b.Einheit_Y = z.Einheit_Y;
+    b.Einheit_Z = z.Einheit_Z;
+    b.Hilfethema = z.Hilfethema;
+    cl_Kennfeld* f = kennfelder_.erzeuge_beschriebenes_Kennfeld(b);
+    if (!f)
+        return;
+    f->setze_Bedingung(z.Bedingung);
+    f->Quelle_X = z.Quelle_X;
+    f->Quelle_Y = z.Quelle_Y;
+    f->Quelle_Nr = z.Quelle_Nr;
+    kennfelder_.melde_Betriebspunkte_an(z.Nummer);
+    kennfelder_.haenge_an(*f);
+}
+
+// --- what the fields look up ------------------------------------------------------------
+
+int64_t Kennfeldbeschreibung::Wert(int nummer) {
+    return parameter_.suche_Parameter(nummer) ? parameter_.hole_Rohwert(*parameter_.Cursor(), 0)
+                                              : 0;
+}
+
+bool Kennfeldbeschreibung::Livewert(int nummer, int& element) {
+    element = 0;
+    if (!parameter_.suche_Parameter(nummer))
+        return false;
+    const int bereich = parameter_.Cursor()->Bereich;
+    if (bereich < 1 || bereich > 3)
+        element = bereich;
+    uint8_t* adresse = nullptr;
+    int id = 0;
+    return parameter_.Adresse_virtuell(nummer, adresse, id);
+}
+
+void Kennfeldbeschreibung::abonniere_Wert(int element) {
+    if (!Wert_Elemente_.insert(element).second)
+        return;
+    InterAction().Create(
+        cl_Kommunikation::Klasse,
+        [selbst = std::weak_ptr<Kennfeldbeschreibung*>(selbst_)](Sender&) {
+            if (auto s = selbst.lock(); s && *s)
+                (*s)->lade_Kennfeld_Definitionen_neu();
+        },
+        element);
+}
+
+void Kennfeldbeschreibung::abonniere_Quelle(int element) {
+    kennfelder_.melde_Betriebspunkte_an(element);
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
 
 // What the fields of a map description line look up while they are read: parameter values
 // of the ECU image and the places of live values. Reading a value that a data item holds
@@ -84,3 +87,54 @@ struct Kennfeldzeile {
 // Art::ungueltig.
 Kennfeldzeile lies_Kennfeldzeile(const QString& zeile, bool neu_aufbauen,
                                  Kennfeld_Parameterzugriff& zugriff);
+
+class Kennfelder;
+class Meldungen;
+class cl_Parameter;
+class cl_Version;
+class cl_Zuendung;
+class QIODevice;
+
+// The map description of the connected ECU's software: the '*' lines of its description
+// file. Read with rebuild after every parameter read and definition load, it decides which
+// maps the maps menu offers, under which conditions, and makes the maps the file describes
+// beyond the catalogue; read without rebuild, whenever a data item a line takes a value from
+// has arrived, it only fits the ranges of the offered maps to the new values.
+class Kennfeldbeschreibung : private Kennfeld_Parameterzugriff {
+public:
+    Kennfeldbeschreibung(Kennfelder& kennfelder, cl_Parameter& parameter, cl_Version& version,
+                         Meldungen& meldungen);
+    ~Kennfeldbeschreibung() override;
+    Kennfeldbeschreibung(const Kennfeldbeschreibung&) = delete;
+    Kennfeldbeschreibung& operator=(const Kennfeldbeschreibung&) = delete;
+
+    void lade_Kennfeld_Definitionen(bool neu_aufbauen);
+    void lade_Kennfeld_Definitionen_neu() { lade_Kennfeld_Definitionen(false); }
+
+    // The first ignition map, which a line of type 2 or more switches between its transfers
+    // and enters as a data item; none until the program has one.
+    cl_Zuendung* Zuendkennfeld = nullptr;
+    // Opens the file for reading; nullptr when it cannot be opened. Tests hand a device
+    // that fails in the middle.
+    std::function<std::unique_ptr<QIODevice>(const QString& pfad)> oeffne;
+
+private:
+    void lese_Kennfeld_Definition(const Kennfeldzeile& z, bool neu_aufbauen);
+    void Zuendeditor_Zeile(const Kennfeldzeile& z);
+    void Zuendkennfeld_Zeile(const Kennfeldzeile& z);
+    void erzeuge_Kennfeld(const Kennfeldzeile& z);
+
+    int64_t Wert(int nummer) override;
+    bool Livewert(int nummer, int& element) override;
+    void abonniere_Wert(int element) override;
+    void abonniere_Quelle(int element) override;
+
+    Kennfelder& kennfelder_;
+    cl_Parameter& parameter_;
+    cl_Version& version_;
+    Meldungen& meldungen_;
+    // The data items whose answers read the description again, each registered once.
+    std::set<int> Wert_Elemente_;
+    // Handlers in the registry reach the reader only while it lives.
+    std::shared_ptr<Kennfeldbeschreibung*> selbst_;
+};
