@@ -508,10 +508,9 @@ void Kennfeldbeschreibung::erzeuge_Kennfeld(const Kennfeldzeile& z) {
     b.Roh_max = z.Roh_max;
     b.Z_min = z.Z_min;
     b.Z_max = z.Z_max;
-    // A row or digit the step table lacks takes its nearest entry.
-    b.Schrittzeile =
-        std::clamp<int32_t>(z.Schrittzeile, 0, static_cast<int32_t>(Schrittweiten.size()) - 1);
-    b.Schrittziffer = std::clamp(z.Schrittziffer, '1', '9');
+    // A row or digit outside the step table: the map takes the table's nearest entry.
+    b.Schrittzeile = z.Schrittzeile;
+    b.Schrittziffer = z.Schrittziffer;
     b.Parameter_Nr = z.Parameter_Nr;
     b.Kennung = z.Kennung;
     b.Titel = z.Titel;

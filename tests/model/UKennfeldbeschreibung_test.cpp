@@ -275,3 +275,347 @@ TEST(Kennfeldbeschreibung, IgnitionLinesAndMapNumbers) {
     EXPECT_EQ(k.Schrittzeile, 7);
     EXPECT_EQ(k.Schrittziffer, '\0');
 }
+
+// --- the whole file against the map lists ---------------------------------------------------
+
+#include "ecusim/Identitaet.h"
+#include "link/LinkFixture.h"
+#include "link/UKommunikation.h"
+#include "model/Modellkennfelder.h"
+#include "model/UKennfeld.h"
+#include "model/UKennfelder.h"
+#include "model/UParameter.h"
+#include "model/UZuendkennfeld.h"
+
+#include <QIODevice>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// A file that delivers its first bytes and then fails, as a disk or network share that goes
+// away while it is read.
+class Abbrechende_Datei : public QIODevice {
+public:
+    Abbrechende_Datei(QByteArray inhalt, qsizetype bis) : inhalt_(std::move(inhalt)), bis_(bis) {
+        open(QIODevice::ReadOnly);
+    }
+
+protected:
+    qint64 readData(char* daten, qint64 max) override {
+        if (pos_ >= bis_)
+            return -1;
+        const qint64 n = std::min<qint64>(max, bis_ - pos_);
+        std::memcpy(daten, inhalt_.constData() + pos_, static_cast<size_t>(n));
+        pos_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray inhalt_;
+    qsizetype bis_;
+    qsizetype pos_ = 0;
+};
+
+// The program without windows, the catalogue made and both lists built as the main window
+// does, connected to an ECU of the simulator's default identity (type 1, version 6.15).
+// Its definition file holds a few parameters and the test's description lines.
+class Beschreibungsumgebung {
+public:
+    Beschreibungsumgebung() : katalog(*k.kontext) {
+        baue_Kennfeldlisten(kf(), katalog, menue_zaehler);
+        // A data item with a buffer of its own, for live values in area 4711.
+        k.kontext->ecu_Liste().einfuegen({4711, 4711, true, 8, element.data(), 16});
+        // The ECU tells who it is: the definitions load, and read the description.
+        schreibe({});
+        const QByteArray a = ecusim::baue_Identitaet({});
+        std::copy(a.begin(), a.end(), k.version().Antwortbereich.begin());
+        k.version().Antwort();
+    }
+    ~Beschreibungsumgebung() { kf().vergiss_Kennfelder(); }
+
+    Kennfelder& kf() { return k.kontext->kennfelder(); }
+    Kennfeldbeschreibung& leser() { return k.kontext->kennfeldbeschreibung(); }
+    cl_Parameter& p() { return k.kontext->parameter(); }
+    static QString Datei() { return QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"); }
+    QString Pfad() const { return k.ordner.datei(QStringLiteral("Language/English/") + Datei()); }
+
+    static QStringList Definitionen() {
+        return {"-246,MOTOR,5,0,0", "-1003,MOTOR,5,0,2", "-20000,MOTOR,5,1,0",
+                "-20005,MOTOR,5,4711,2"};
+    }
+    // Writes the file and reads it with rebuild.
+    void lade(const QStringList& zeilen) {
+        schreibe(zeilen);
+        leser().lade_Kennfeld_Definitionen(true);
+    }
+    void schreibe(const QStringList& zeilen) {
+        k.ordner.schreibe(QStringLiteral("Language/English/") + Datei(), Definitionen() + zeilen);
+    }
+
+    QStringList Angebot() { return ::Angebot(kf()); }
+    QStringList Angebotene_Karten() {
+        QStringList s = Angebot();
+        s.removeAll(QStringLiteral("-"));
+        return s;
+    }
+    cl_Kennfeld* beschrieben(int nr) { return beschriebenes_Kennfeld(kf(), nr); }
+
+    LinkKontext k;
+    Modellfabrik katalog;
+    Menuezaehler menue_zaehler;
+    std::vector<uint8_t> element = std::vector<uint8_t>(16);
+};
+
+// A complete line for map nr: condition, type, X max, and the rest fixed (Y 0..100, raw
+// 0..1000, value 0..500, step row 2 digit 4, P1..P8 = #1..#8 below 256).
+QString Zeile(int nr, const QString& bedingung, int typ, const QString& x_max,
+              const QString& titel = QStringLiteral("Map")) {
+    QString z = QStringLiteral("*%1,%2,%3,#0,#0,0,0,0,0,0,%4,0,100,0,1000,0,500,2,4,")
+                    .arg(nr)
+                    .arg(bedingung)
+                    .arg(typ)
+                    .arg(x_max);
+    if (nr < 256)
+        z += QStringLiteral("#1,#2,#3,#4,#5,#6,#7,#8,");
+    return z + QStringLiteral("K%1,%2,Speed,Load,rpm,%,ms,Help").arg(nr).arg(titel);
+}
+
+} // namespace
+
+TEST(Kennfeldbeschreibungsdatei, CatalogueLinesOfferTheirMapsInCatalogueOrder) {
+    Beschreibungsumgebung u;
+    // Field 1 invalid: ignored, also before the first valid line.
+    u.lade({"*abc,1", "*", "x9", "*9,76[1]", "*0", "*5,,Ignition angle", "*22,,0,bad"});
+    EXPECT_EQ(u.menue_zaehler.erstellt, 1);
+    // 22 before 9 and 0 in the catalogue; the editor from its line, with its title.
+    const QStringList karten = u.Angebotene_Karten();
+    EXPECT_EQ(QSet<QString>(karten.begin(), karten.end()), (QSet<QString>{"0", "9", "22", "Z1"}));
+    EXPECT_EQ(u.kf().Zuendung().Titel, QStringLiteral("Ignitionangle"));
+    EXPECT_EQ(u.kf().suche_in_alle(9)->Bedingung, QStringLiteral("76[1]"));
+    EXPECT_TRUE(u.Angebot().contains(QStringLiteral("-")));
+    EXPECT_TRUE(u.k.meldungen.texte.isEmpty());
+}
+
+TEST(Kennfeldbeschreibungsdatei, FileOrderAfterAnUnknownOrNegativeNumber) {
+    Beschreibungsumgebung u;
+    u.lade({"*9", "*0", "*-1", "*22,76", Zeile(300, QString(), 0, "4000"), "*-5", "*0",
+            // a short line of an unknown map, and a complete one of a known map
+            "*301,,0,#0", Zeile(4, "131", 0, "#246")});
+    EXPECT_EQ(u.Angebot(), (QStringList{"0", "9", "-", "22", "300", "-", "0", "4"}));
+    EXPECT_EQ(u.kf().suche_in_alle(22)->Bedingung, QStringLiteral("76"));
+    // A complete line of a built-in map in file order takes its ranges, not its condition.
+    EXPECT_EQ(u.kf().suche_in_alle(4)->Bedingung, QString());
+    EXPECT_EQ(u.kf().beschriebene_Kennfelder().size(), 1u);
+
+    // An unknown number ends the catalogue mode too: the offers before it without separators.
+    u.lade({"*9", "*0", "*999,,0", "*22"});
+    EXPECT_EQ(u.Angebot(), (QStringList{"0", "9", "22"}));
+}
+
+TEST(Kennfeldbeschreibungsdatei, ADescribedMapIsMadeOnceAndUpdatedByLaterReads) {
+    Beschreibungsumgebung u;
+    u.p().setze_Wert(246, 2500);
+    const QStringList datei = {"*-1", Zeile(300, "1003[0]", 1, "#246", "Map 300"),
+                               Zeile(140, QString(), 0, "3000", "Map 140")};
+    u.lade(datei);
+    ASSERT_EQ(u.kf().beschriebene_Kennfelder().size(), 2u);
+    cl_Kennfeld* a = u.beschrieben(300);
+    cl_Kennfeld* b = u.beschrieben(140);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(u.Angebot(), (QStringList{"-", "300", "140"}));
+    // 256 and above: no P fields, the field after the step digit is the id.
+    EXPECT_EQ(a->Kennung, QStringLiteral("K300"));
+    EXPECT_EQ(a->Titel, QStringLiteral("Map300"));
+    EXPECT_EQ(a->Parameter_Nr, (std::array<int32_t, 9>{}));
+    EXPECT_TRUE(a->ist_Datenelement());
+    EXPECT_EQ(a->Bedingung, QStringLiteral("1003[0],"));
+    EXPECT_EQ(a->X_max, 2500);
+    EXPECT_EQ(b->Parameter_Nr, (std::array<int32_t, 9>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_FALSE(b->ist_Datenelement());
+    EXPECT_EQ(b->Schrittzeile, 2);
+    EXPECT_EQ(b->Schritt, Schrittweiten[2][3]);
+    EXPECT_EQ(b->Y_max, 100);
+    EXPECT_EQ(b->Roh_max, 1000);
+    EXPECT_EQ(b->Z_max, 500);
+
+    // The same file again: the same maps, their ranges from the new values, title and
+    // condition as they were.
+    u.p().setze_Wert(246, 1800);
+    a->setze_Bedingung(QStringLiteral("60"));
+    const size_t eintraege = InterAction().Anzahl();
+    u.k.kontext->kennfeldbeschreibung().lade_Kennfeld_Definitionen(true);
+    EXPECT_EQ(u.kf().beschriebene_Kennfelder().size(), 2u);
+    EXPECT_EQ(u.beschrieben(300), a);
+    EXPECT_EQ(a->X_max, 1800);
+    EXPECT_EQ(a->Bedingung, QStringLiteral("60"));
+    EXPECT_EQ(u.Angebot(), (QStringList{"-", "300", "140"}));
+    EXPECT_EQ(InterAction().Anzahl(), eintraege);
+}
+
+TEST(Kennfeldbeschreibungsdatei, StepRowAndDigitOutsideTheTableAreClamped) {
+    struct Fall {
+        const char* zeile_ziffer; // fields 18 and 19
+        int zeile;
+        int spalte;
+    };
+    const Fall faelle[] = {
+        {"9,0", 4, 0}, {"-3,9", 0, 8}, {"1,", 1, 0}, {"3,A", 3, 8}, {"0, 7", 0, 6}};
+    for (const Fall& f : faelle) {
+        Beschreibungsumgebung u;
+        u.lade({QStringLiteral("*300,,0,#0,#0,0,0,0,0,0,4000,0,100,0,1000,0,1000,%1,"
+                               "K,T,X,Y,U,V,W,H")
+                    .arg(QLatin1String(f.zeile_ziffer))});
+        const cl_Kennfeld* k = u.beschrieben(300);
+        ASSERT_TRUE(k) << f.zeile_ziffer;
+        EXPECT_EQ(k->Schrittzeile, f.zeile) << f.zeile_ziffer;
+        EXPECT_EQ(k->Schritt,
+                  Schrittweiten[static_cast<size_t>(f.zeile)][static_cast<size_t>(f.spalte)])
+            << f.zeile_ziffer;
+    }
+}
+
+TEST(Kennfeldbeschreibungsdatei, IgnitionEditorLinesInBothModes) {
+    Beschreibungsumgebung u;
+    // Catalogue mode: the second editor takes its condition; an empty title keeps the first
+    // editor's caption and gives the second one its default.
+    u.lade({"*0", "*5", "*55,60[1]"});
+    EXPECT_TRUE(u.kf().Zuendung().angeboten);
+    EXPECT_TRUE(u.kf().Zuendung_2().angeboten);
+    EXPECT_EQ(u.kf().Zuendung_2().Bedingung, QStringLiteral("60[1]"));
+    EXPECT_EQ(u.kf().Zuendung_2().Titel, hole_Text(1209));
+    // File order: appended where they stand, the condition not taken.
+    u.lade({"*-1", "*55,61,Correction", "*0", "*5,,First"});
+    EXPECT_EQ(u.Angebot(), (QStringList{"-", "Z2", "0", "Z1"}));
+    EXPECT_EQ(u.kf().Zuendung_2().Bedingung, QStringLiteral("60[1]"));
+    EXPECT_EQ(u.kf().Zuendung_2().Titel, QStringLiteral("Correction"));
+    EXPECT_EQ(u.kf().Zuendung().Titel, QStringLiteral("First"));
+    u.lade({"*-1", "*5"});
+    EXPECT_EQ(u.kf().Zuendung().Titel, hole_Text(270));
+}
+
+TEST(Kennfeldbeschreibungsdatei, TheFirstIgnitionMapIsEnteredOnceHoweverOftenTheFileIsRead) {
+    Beschreibungsumgebung u;
+    cl_Zuendung zuendung(u.k.link(), u.k.version(), u.k.kontext->kommunikation(), 1);
+    u.leser().Zuendkennfeld = &zuendung;
+    int gelesen = 0;
+    InterAction().Create(
+        cl_Zuendung::Klasse, [&](Sender&) { ++gelesen; }, cl_Zuendung::Karte1_gelesen);
+    u.lade({"*0", "*5", "*X150,,5,Ignition 16"});
+    u.leser().lade_Kennfeld_Definitionen(true);
+    u.leser().lade_Kennfeld_Definitionen(true);
+    EXPECT_TRUE(zuendung.Datenelement);
+    EXPECT_TRUE(zuendung.Spalten_16);
+    EXPECT_EQ(zuendung.Datenelement_Nr, 0x150);
+    EXPECT_EQ(u.kf().Zuendung().Titel, QStringLiteral("Ignition16"));
+    int im_Verzeichnis = 0;
+    const cl_ECU_Liste& liste = u.k.kontext->ecu_Liste();
+    for (int i = 0; i < liste.Anzahl(); ++i)
+        im_Verzeichnis += liste[i].Nummer == 0x150;
+    EXPECT_EQ(im_Verzeichnis, 1);
+    InterAction_ausfuehren(u.k.kontext->kommunikation(), 0x150);
+    EXPECT_EQ(gelesen, 1);
+
+    // Type 2: the line transfer and 8 columns; a read without rebuild leaves it alone.
+    u.lade({"*0", "*5", "*X150,,2,"});
+    EXPECT_FALSE(zuendung.Datenelement);
+    EXPECT_FALSE(zuendung.Spalten_16);
+    EXPECT_EQ(u.kf().Zuendung().Titel, QString());
+    zuendung.Datenelement = true;
+    u.leser().lade_Kennfeld_Definitionen(false);
+    EXPECT_TRUE(zuendung.Datenelement);
+}
+
+TEST(Kennfeldbeschreibungsdatei, ADataItemValueReadsTheRangesAgainWithoutRebuild) {
+    Beschreibungsumgebung u;
+    schreibe_Wort(u.element.data() + 2, 3000);
+    u.lade({"*-1", Zeile(9, QString(), 0, "#20005"), Zeile(300, QString(), 0, "#20005")});
+    cl_Kennfeld* neun = u.kf().suche_in_alle(9);
+    cl_Kennfeld* k300 = u.beschrieben(300);
+    ASSERT_TRUE(neun && k300);
+    EXPECT_EQ(neun->X_max, 3000);
+    const QStringList vorher = u.Angebot();
+    const int menues = u.menue_zaehler.erstellt;
+
+    // The item arrives with a new value: one read without rebuild (registered once), which
+    // changes the offered maps' ranges and nothing else, and tells no one.
+    schreibe_Wort(u.element.data() + 2, 1200);
+    int reads = 0;
+    u.leser().oeffne = [&, original = u.leser().oeffne](const QString& pfad) {
+        ++reads;
+        return original(pfad);
+    };
+    InterAction_ausfuehren(u.k.kontext->kommunikation(), 4711);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(neun->X_max, 1200);
+    EXPECT_EQ(k300->X_max, 1200);
+    EXPECT_EQ(u.Angebot(), vorher);
+    EXPECT_EQ(u.menue_zaehler.erstellt, menues);
+    EXPECT_EQ(u.kf().beschriebene_Kennfelder().size(), 1u);
+    EXPECT_TRUE(u.k.meldungen.texte.isEmpty());
+}
+
+TEST(Kennfeldbeschreibungsdatei, AReadErrorFinishesTheRebuildFromTheLinesReadAndSaysSoOnce) {
+    Beschreibungsumgebung u;
+    u.lade({"*-1", "*9", "*10", "*22", "*0"});
+    ASSERT_EQ(u.Angebot(), (QStringList{"-", "9", "10", "22", "0"}));
+    const int menues = u.menue_zaehler.erstellt;
+
+    struct Fall {
+        QStringList zeilen;
+        const char* bis; // the read fails after this text
+        QStringList angebot;
+    };
+    const Fall faelle[] = {
+        // Still in catalogue mode: the catalogue order with its separators, of 0 and 22.
+        {{"*0", "*22", "*4", "*7"}, "*22\r\n*4", {}},
+        // In file order: what came before, without the line it broke off in.
+        {{"*9", "*-1", "*22", "*10,,0,#0,#0,0,0,0,0,0,1000"},
+         "*10,,0,#0,#0,0,0,0,0,0,10",
+         {"9", "-", "22"}},
+    };
+    int n = menues;
+    for (const Fall& f : faelle) {
+        u.k.meldungen.texte.clear();
+        QByteArray inhalt;
+        for (const QString& z : Beschreibungsumgebung::Definitionen() + f.zeilen)
+            inhalt += z.toLatin1() + "\r\n";
+        const qsizetype bis = inhalt.indexOf(f.bis) + qsizetype(std::strlen(f.bis));
+        QString geoeffnet;
+        u.leser().oeffne = [&](const QString& pfad) {
+            geoeffnet = pfad;
+            return std::make_unique<Abbrechende_Datei>(inhalt, bis);
+        };
+        u.leser().lade_Kennfeld_Definitionen(true);
+        EXPECT_EQ(u.menue_zaehler.erstellt, ++n);
+        if (f.angebot.isEmpty()) {
+            const QStringList karten = u.Angebotene_Karten();
+            EXPECT_EQ(QSet<QString>(karten.begin(), karten.end()), (QSet<QString>{"0", "22"}));
+            EXPECT_GT(u.Angebot().size(), 2);
+        } else {
+            EXPECT_EQ(u.Angebot(), f.angebot);
+        }
+        EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(541) + geoeffnet});
+        EXPECT_TRUE(geoeffnet.endsWith(Beschreibungsumgebung::Datei()));
+
+        // Without rebuild the same failure tells no one.
+        u.k.meldungen.texte.clear();
+        u.leser().lade_Kennfeld_Definitionen(false);
+        EXPECT_TRUE(u.k.meldungen.texte.isEmpty());
+    }
+}
+
+TEST(Kennfeldbeschreibungsdatei, AMissingFileIsReportedOnRebuildAndChangesNothing) {
+    Beschreibungsumgebung u;
+    u.lade({"*-1", "*9", "*0"});
+    const QStringList vorher = u.Angebot();
+    QFile::remove(u.Pfad());
+    u.k.meldungen.texte.clear();
+    u.leser().lade_Kennfeld_Definitionen(false);
+    EXPECT_TRUE(u.k.meldungen.texte.isEmpty());
+    u.leser().lade_Kennfeld_Definitionen(true);
+    EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(541) + u.Pfad()});
+    EXPECT_EQ(u.Angebot(), vorher);
+    EXPECT_TRUE(u.kf().suche_in_alle(9)->verfuegbar);
+}
