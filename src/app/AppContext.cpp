@@ -25,6 +25,7 @@
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
+#include "windows/maps/UKennfeldmenue.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -205,6 +206,9 @@ void AppContext::erzeuge_Fenster() {
     //   TForm_CSV_speichern, TForm_Systemdaten, TForm_CAN_Temps;
     // then window cycling is registered, and the settings editor TForm_Einstellwerte is
     // created last.
+    // Maps a description file names come into being later, inside an answer handler: their
+    // windows join the list at its end.
+    kennfelder_->setze_Fabrik(std::make_unique<Kennfeldfenster_Fabrik>(*this, nullptr));
     erzeuge<TForm_Quorvel>();
     // Each parameter answer ends with the main window's menus recomputed.
     parameter_->aktualisiere_Menues = [this] {

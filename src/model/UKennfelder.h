@@ -3,6 +3,7 @@
 #include "model/UKennfeld.h"
 
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -185,6 +186,10 @@ public:
 
 private:
     QString Zuendung_Standardtitel() const;
+    // Whether map 10's X axis is the load (else a pressure), by the identity and parameters.
+    bool Lastachse_10() const;
+    // A visible catalogue map's live point; no texts without texte.
+    void punkt(int nr, int64_t x, int64_t y, const std::array<QString, 3>* texte);
     void aktualisiere_beschriebene_Betriebspunkte(const std::array<QString, 3>& texte);
 
     TInterAction* registry_ = nullptr;

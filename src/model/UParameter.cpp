@@ -915,6 +915,13 @@ bool cl_Parameter::Adresse_virtuell(int nummer, uint8_t*& adresse, int& element)
     return true;
 }
 
+std::span<const uint8_t> cl_Parameter::Livewert(int nummer) {
+    if (nummer < 20000 || !suche_Parameter(nummer))
+        return {};
+    int element = 0;
+    return Livespeicher(*cursor_, element);
+}
+
 std::span<uint8_t> cl_Parameter::Livespeicher(const Definition& d, int& element) const {
     std::span<uint8_t> basis;
     if (d.Bereich >= 1 && d.Bereich <= 3) {

@@ -181,6 +181,9 @@ public:
     // The memory of a live value (20000 and above): its record or data item, and the item's
     // id (-1 for the live records).
     bool Adresse_virtuell(int nummer, uint8_t*& adresse, int& element);
+    // The bytes of a live value (20000 and above) in its record or data item, as wide as
+    // its type; empty when it has none.
+    std::span<const uint8_t> Livewert(int nummer);
 
     // Raw limits: the display limits through the type's entry conversion.
     static int64_t Eingabe_zu_Roh(int typ, double wert);

@@ -6,12 +6,15 @@
 #include "base/Uglobal.h"
 #include "link/UComData.h"
 #include "link/UKommunikation.h"
+#include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 #include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
+#include "windows/maps/UKennfeldfenster.h"
+#include "windows/maps/UKennfeldmenue.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -119,6 +122,16 @@ TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), 
             ComboBox_Comport->addItem(s);
     }
 
+    // The built-in maps, whose windows follow this one in the window list; the maps menu
+    // shows the offered ones.
+    {
+        Kennfeldfenster_Fabrik katalog(k, this);
+        k.kennfelder().erzeuge_Kennfelder(katalog);
+    }
+    kennfeldmenue_ = std::make_unique<Kennfeldmenue>(
+        k.kennfelder(), [this] { return findChild<QMenu*>(QStringLiteral("Kennfelder")); });
+    k.kennfelder().setze_Menue(kennfeldmenue_.get());
+
     Form_auf_Bildschirm(*this);
 
     InterAction().Create(
@@ -149,6 +162,10 @@ TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), 
     });
 }
 
+TForm_Quorvel::~TForm_Quorvel() {
+    k.kennfelder().setze_Menue(nullptr);
+}
+
 void TForm_Quorvel::setze_Beschriftungen() {
     setWindowTitle(hole_Text(1));
     for (const Zeile& z : zeilen_) {
@@ -170,11 +187,13 @@ void TForm_Quorvel::showEvent(QShowEvent* event) {
 }
 
 void TForm_Quorvel::FormShow() {
-    // The maps menu's offer; the map catalogue fills it.
-    if (!Kennfeldliste_angeboten)
-        Kennfeldliste_angeboten.emplace();
+    k.kennfelder().erstelle_Kennfeldliste();
     k.parameter().lade_Definitionen();
     setze_Beschriftungen();
+    for (const auto& [nr, text] : {std::pair{63, 1071}, {89, 1204}, {90, 1205}, {210, 1254}})
+        if (cl_Kennfeld* kf = k.kennfelder().Katalogkennfeld(nr))
+            if (auto* fenster = dynamic_cast<TForm_Kennfeld*>(kf->Ansicht()))
+                fenster->setWindowTitle(hole_Text(text));
     cl_COM_Quorvel& link = k.link();
     k.erzeuge_Befehle();
     // The stored port again, now with the setup window's CAN settings.
@@ -395,6 +414,7 @@ void TForm_Quorvel::aktualisiere_Menues() {
     // that changed, as a reading empties what was edited offline.
     if (!verbunden && !p.aus_Datei_geladen)
         p.lade_Definitionen_bei_Aenderung();
+    k.kennfelder().pruefe_Kennfeld_Bedingungen();
 
     Menuelage lage;
     lage.ecu = Kennung_ECU();
@@ -411,6 +431,7 @@ void TForm_Quorvel::aktualisiere_Menues() {
     if (TForm* zuendung = Fenster_namens("TForm_Zuendung"))
         zuendung->setWindowTitle(hole_Text(Variantenregeln::Zuendung_Titel(lage.ecu)));
     wende_Menuepunkte_an();
+    k.kennfelder().aktualisiere_Kennfeld_Menue();
 }
 
 void TForm_Quorvel::wende_Menuepunkte_an() {
@@ -446,12 +467,13 @@ std::vector<TForm_Quorvel::Fensterlage> TForm_Quorvel::Fensterlagen() const {
     };
     for (const Lageabschnitt& l : Lagen_vor_Kennfeldern)
         nimm(QString::fromLatin1(l.Abschnitt), Fenster_namens(l.Fenster));
-    if (Kennfeldliste_angeboten)
-        for (const Angebotenes_Kennfeld& kf : *Kennfeldliste_angeboten)
-            // A window without a help topic would make a section without a name.
-            if (kf.Nummer != Kennfeld_ohne_Lage && kf.Fenster &&
-                !kf.Fenster->Hilfethema().isEmpty())
-                nimm(kf.Fenster->Hilfethema(), kf.Fenster);
+    for (const Kennfeldglied& g : k.kennfelder().Kennfeldliste_angeboten()) {
+        const auto* fenster = g.Kennfeld ? dynamic_cast<TForm*>(g.Kennfeld->Ansicht()) : nullptr;
+        // A window without a help topic would make a section without a name.
+        if (fenster && g.Kennfeld->Kennfeld_Nr != Kennfeld_ohne_Lage &&
+            !fenster->Hilfethema().isEmpty())
+            nimm(fenster->Hilfethema(), fenster);
+    }
     for (const Lageabschnitt& l : Lagen_nach_Kennfeldern)
         nimm(QString::fromLatin1(l.Abschnitt), Fenster_namens(l.Fenster));
     return lagen;
@@ -472,7 +494,7 @@ QByteArray TForm_Quorvel::Start_INI(const QByteArray& alt, const QString& motorn
 }
 
 void TForm_Quorvel::speichere_Start_INI() {
-    if (!Kennfeldliste_angeboten)
+    if (!k.kennfelder().Listen_vorhanden())
         return;
     const QString pfad =
         Dateien::finde(Dateien::verbinde(glob().Pfad_Programm, QStringLiteral("Start.INI")));

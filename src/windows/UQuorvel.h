@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -16,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QWidget;
 class Kontext;
+class Kennfeldmenue;
 
 // The main window: the ECU's identity, the port choice and the online switch. It is the
 // first window created, takes the link online at its first showing, adapts the other
@@ -27,6 +29,7 @@ public:
     QUORVEL_KLASSE(TForm_Quorvel, &TForm::Klasse)
 
     explicit TForm_Quorvel(Kontext& kontext);
+    ~TForm_Quorvel() override;
 
     void CheckBox_OnlineClick();
     void ComboBox_ComportChange();
@@ -45,14 +48,6 @@ public:
     static int Portnummer(const QString& eintrag);
     // The version as shown: "6.15 Rev.: 3, 15.11.2017".
     static QString Versionstext(unsigned version, unsigned revision, const QString& datum);
-
-    // A map window the maps menu offers. The map catalogue fills the list; until it exists
-    // the list is made empty at the first showing, and stands in for it.
-    struct Angebotenes_Kennfeld {
-        int Nummer = 0;
-        TForm* Fenster = nullptr;
-    };
-    std::optional<std::vector<Angebotenes_Kennfeld>> Kennfeldliste_angeboten;
 
     // A visible window's place in the layout file.
     struct Fensterlage {
@@ -113,5 +108,6 @@ private:
     std::vector<Zeile> zeilen_;
     QLabel* Label_Kopf_Version = nullptr;
     std::map<QString, Menuezustand> menuepunkte_;
+    std::unique_ptr<Kennfeldmenue> kennfeldmenue_;
     bool gezeigt_ = false;
 };

@@ -6,6 +6,7 @@
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
 #include "link/UComData.h"
+#include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
@@ -724,10 +725,13 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     TForm& speicher = k.stelle("TForm_Speicher");
     TForm& status = k.stelle("TForm_Status");
     TForm& leistung = k.stelle("TForm_Leistung");
-    TForm& k210 = k.stelle("cl_Kennfeld", QStringLiteral("Map 210"));
-    TForm& k43 = k.stelle("cl_Kennfeld");
-    TForm& k63 = k.stelle("cl_Kennfeld", QStringLiteral("Map Ignition"));
-    TForm& k89 = k.stelle("cl_Kennfeld", QStringLiteral("Map 89"));
+    // The catalogue's maps: 210 and 43 have no help topic, 63 and 89 have theirs.
+    const auto karte = [&k](int nr) -> TForm& {
+        return *dynamic_cast<TForm*>(k.kennfelder().Katalogkennfeld(nr)->Ansicht());
+    };
+    TForm& k210 = karte(210);
+    TForm& k43 = karte(43);
+    TForm& k63 = karte(63);
     const QString pfad = p.ordner.datei(QStringLiteral("Start.INI"));
 
     // Before the first showing there is no offer of maps, and nothing is written.
@@ -739,7 +743,9 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     p.kontext->motordaten().setze_Motorname(QStringLiteral("V8"));
     p.starte();
     TForm_Quorvel& h = p.haupt();
-    h.Kennfeldliste_angeboten->assign({{210, &k210}, {43, &k43}, {63, &k63}, {89, &k89}});
+    // The list as a description file makes it; map 89 stays hidden.
+    for (const int nr : {210, 43, 63, 89})
+        k.kennfelder().haenge_an(*k.kennfelder().Katalogkennfeld(nr));
     for (TForm* f : std::initializer_list<TForm*>{&fehler, &speicher, &leistung, &k210, &k43, &k63})
         f->show();
     status.hide();
@@ -749,7 +755,7 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
     ASSERT_TRUE(datei.open(QIODevice::ReadOnly));
     const QByteArray inhalt = datei.readAll();
     EXPECT_EQ(Inidatei(inhalt).Abschnitte(), (QStringList{"Telemetry", "Engine Name", "Memory",
-                                                          "Map Ignition", "Power", "Error"}));
+                                                          "diagram airmass", "Power", "Error"}));
     // The outer size, as the window's own numbers count it.
     const QRect rahmen = speicher.frameGeometry();
     EXPECT_TRUE(inhalt.startsWith(QStringLiteral("[Telemetry]\r\nOn=1\r\n\r\n[Engine Name]\r\n"
