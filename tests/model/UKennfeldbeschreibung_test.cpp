@@ -387,8 +387,9 @@ QString Zeile(int nr, const QString& bedingung, int typ, const QString& x_max,
 TEST(Kennfeldbeschreibungsdatei, CatalogueLinesOfferTheirMapsInCatalogueOrder) {
     Beschreibungsumgebung u;
     // Field 1 invalid: ignored, also before the first valid line.
+    const int menues = u.menue_zaehler.erstellt;
     u.lade({"*abc,1", "*", "x9", "*9,76[1]", "*0", "*5,,Ignition angle", "*22,,0,bad"});
-    EXPECT_EQ(u.menue_zaehler.erstellt, 1);
+    EXPECT_EQ(u.menue_zaehler.erstellt, menues + 1);
     // 22 before 9 and 0 in the catalogue; the editor from its line, with its title.
     const QStringList karten = u.Angebotene_Karten();
     EXPECT_EQ(QSet<QString>(karten.begin(), karten.end()), (QSet<QString>{"0", "9", "22", "Z1"}));
@@ -518,7 +519,7 @@ TEST(Kennfeldbeschreibungsdatei, TheFirstIgnitionMapIsEnteredOnceHoweverOftenThe
     EXPECT_EQ(gelesen, 1);
 
     // Type 2: the line transfer and 8 columns; a read without rebuild leaves it alone.
-    u.lade({"*0", "*5", "*X150,,2,"});
+    u.lade({"*0", "*5", "*X150,,2,,"});
     EXPECT_FALSE(zuendung.Datenelement);
     EXPECT_FALSE(zuendung.Spalten_16);
     EXPECT_EQ(u.kf().Zuendung().Titel, QString());
@@ -531,6 +532,8 @@ TEST(Kennfeldbeschreibungsdatei, ADataItemValueReadsTheRangesAgainWithoutRebuild
     Beschreibungsumgebung u;
     schreibe_Wort(u.element.data() + 2, 3000);
     u.lade({"*-1", Zeile(9, QString(), 0, "#20005"), Zeile(300, QString(), 0, "#20005")});
+    // Read twice: the item's notification is registered once.
+    u.leser().lade_Kennfeld_Definitionen(true);
     cl_Kennfeld* neun = u.kf().suche_in_alle(9);
     cl_Kennfeld* k300 = u.beschrieben(300);
     ASSERT_TRUE(neun && k300);
@@ -608,7 +611,7 @@ TEST(Kennfeldbeschreibungsdatei, AReadErrorFinishesTheRebuildFromTheLinesReadAnd
 
 TEST(Kennfeldbeschreibungsdatei, AMissingFileIsReportedOnRebuildAndChangesNothing) {
     Beschreibungsumgebung u;
-    u.lade({"*-1", "*9", "*0"});
+    u.lade({"*35", "*42"});
     const QStringList vorher = u.Angebot();
     QFile::remove(u.Pfad());
     u.k.meldungen.texte.clear();
@@ -617,5 +620,7 @@ TEST(Kennfeldbeschreibungsdatei, AMissingFileIsReportedOnRebuildAndChangesNothin
     u.leser().lade_Kennfeld_Definitionen(true);
     EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(541) + u.Pfad()});
     EXPECT_EQ(u.Angebot(), vorher);
-    EXPECT_TRUE(u.kf().suche_in_alle(9)->verfuegbar);
+    // The built-in defaults were not given again.
+    EXPECT_TRUE(u.kf().suche_in_alle(35)->verfuegbar);
+    EXPECT_FALSE(u.kf().suche_in_alle(0)->verfuegbar);
 }
