@@ -332,7 +332,13 @@ void Kennfeldbeschreibung::lade_Kennfeld_Definitionen(bool neu_aufbauen) {
     if (name.isEmpty())
         return;
     const QString pfad = Dateien::verbinde(glob().Pfad_Sprache, name);
-    const std::unique_ptr<QIODevice> datei = oeffne ? oeffne(pfad) : nullptr;
+    std::unique_ptr<QIODevice> datei;
+    try {
+        if (oeffne)
+            datei = oeffne(pfad);
+    } catch (...) {
+        datei.reset();
+    }
     if (!datei) {
         // A refresh of the ranges asks no one: the rebuild that follows the next parameter
         // read tells the user.
@@ -342,14 +348,14 @@ void Kennfeldbeschreibung::lade_Kennfeld_Definitionen(bool neu_aufbauen) {
             qCDebug(lcModel) << "map description not readable:" << pfad;
         return;
     }
-    if (neu_aufbauen)
-        kennfelder_.setze_Standard_Katalog();
 
     // A failure in the middle leaves the offers of the lines before it; the rebuild still
     // ends with an offered list and a menu made from them, never the last read's menu
     // beside a list half made.
     bool gestoert = false;
     try {
+        if (neu_aufbauen)
+            kennfelder_.setze_Standard_Katalog();
         QStringList zeilen;
         gestoert = !lies_Zeilen(*datei, zeilen);
         for (const QString& zeile : zeilen) {

@@ -323,13 +323,14 @@ private:
 // Its definition file holds a few parameters and the test's description lines.
 class Beschreibungsumgebung {
 public:
-    Beschreibungsumgebung() : katalog(*k.kontext) {
+    explicit Beschreibungsumgebung(const ecusim::Identitaetsdaten& id = {})
+        : id_(id), katalog(*k.kontext) {
         baue_Kennfeldlisten(kf(), katalog, menue_zaehler);
         // A data item with a buffer of its own, for live values in area 4711.
         k.kontext->ecu_Liste().einfuegen({4711, 4711, true, 8, element.data(), 16});
         // The ECU tells who it is: the definitions load, and read the description.
         schreibe({});
-        const QByteArray a = ecusim::baue_Identitaet({});
+        const QByteArray a = ecusim::baue_Identitaet(id_);
         std::copy(a.begin(), a.end(), k.version().Antwortbereich.begin());
         k.version().Antwort();
     }
@@ -338,7 +339,12 @@ public:
     Kennfelder& kf() { return k.kontext->kennfelder(); }
     Kennfeldbeschreibung& leser() { return k.kontext->kennfeldbeschreibung(); }
     cl_Parameter& p() { return k.kontext->parameter(); }
-    static QString Datei() { return QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"); }
+    QString Datei() const {
+        return QStringLiteral("T-SIMQuorvel-%1-%2-%3.TXT")
+            .arg(id_.ECU_Typ)
+            .arg(id_.Typnummer)
+            .arg(id_.Version, 4, 10, QLatin1Char('0'));
+    }
     QString Pfad() const { return k.ordner.datei(QStringLiteral("Language/English/") + Datei()); }
 
     static QStringList Definitionen() {
@@ -362,6 +368,7 @@ public:
     }
     cl_Kennfeld* beschrieben(int nr) { return beschriebenes_Kennfeld(kf(), nr); }
 
+    ecusim::Identitaetsdaten id_;
     LinkKontext k;
     Modellfabrik katalog;
     Menuezaehler menue_zaehler;
@@ -600,7 +607,7 @@ TEST(Kennfeldbeschreibungsdatei, AReadErrorFinishesTheRebuildFromTheLinesReadAnd
             EXPECT_EQ(u.Angebot(), f.angebot);
         }
         EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(541) + geoeffnet});
-        EXPECT_TRUE(geoeffnet.endsWith(Beschreibungsumgebung::Datei()));
+        EXPECT_TRUE(geoeffnet.endsWith(u.Datei()));
 
         // Without rebuild the same failure tells no one.
         u.k.meldungen.texte.clear();
@@ -623,4 +630,18 @@ TEST(Kennfeldbeschreibungsdatei, AMissingFileIsReportedOnRebuildAndChangesNothin
     // The built-in defaults were not given again.
     EXPECT_TRUE(u.kf().suche_in_alle(35)->verfuegbar);
     EXPECT_FALSE(u.kf().suche_in_alle(0)->verfuegbar);
+}
+
+TEST(Kennfeldbeschreibungsdatei, AType5EcuOffersTheFirstIgnitionEditorWithItsFirstLine) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 5;
+    Beschreibungsumgebung u(id);
+    // No valid line: the type-5 defaults stand, which are the first ignition editor alone.
+    u.lade({"; nothing but comments", "*"});
+    QStringList karten = u.Angebotene_Karten();
+    EXPECT_EQ(karten, QStringList{"Z1"});
+    // The first valid line clears the offers and offers that editor again.
+    u.lade({"*0", "*22"});
+    karten = u.Angebotene_Karten();
+    EXPECT_EQ(QSet<QString>(karten.begin(), karten.end()), (QSet<QString>{"Z1", "0", "22"}));
 }
