@@ -303,6 +303,28 @@ TEST_F(Scheduler, AnAnswerHandlerCanRestartItsOwnRequest) {
     EXPECT_FALSE(r.aktiv);
 }
 
+// A request made and started inside an answer handler (a map that a description read
+// creates) joins the ring at its end and leaves in that same tick.
+TEST_F(Scheduler, ARequestThatJoinsTheRingInsideAnAnswerIsTakenInThatTick) {
+    Testanfrage r(link, 9);
+    std::unique_ptr<Testanfrage> neu;
+    r.beiAntwort = [&](Testanfrage&) {
+        neu = std::make_unique<Testanfrage>(link, 30);
+        neu->starten();
+    };
+    const size_t vorher = link.Anfragen().size();
+    r.starten();
+    EXPECT_EQ(ticke_und_antworte(), std::vector<int>{9});
+    EXPECT_FALSE(neu);
+    // The tick that takes the answer sends the new request.
+    EXPECT_EQ(ticke_und_antworte(), std::vector<int>{30});
+    ASSERT_TRUE(neu);
+    EXPECT_EQ(link.Anfragen().size(), vorher + 1);
+    EXPECT_EQ(link.Anfragen().back(), neu.get());
+    EXPECT_EQ(ticke_und_antworte(), std::vector<int>{});
+    EXPECT_EQ(neu->antworten, 1);
+}
+
 TEST_F(Scheduler, WhileSuspendedNoTickAdvancesAndNothingIsSent) {
     Testanfrage r(link, 9);
     r.starten();

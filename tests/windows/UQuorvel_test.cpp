@@ -767,3 +767,46 @@ TEST(Hauptfenster, ClosingWritesTheVisibleWindowsPlaces) {
         << inhalt.toStdString();
     EXPECT_TRUE(p.meldungen.texte.isEmpty());
 }
+
+// The first showing builds the map lists and names four map windows; each menu refresh
+// judges the offered maps' conditions and shows or hides their items in the maps menu.
+TEST(Hauptfenster, ShowingBuildsTheMapListsAndTheMenuRefreshFollowsTheConditions) {
+    Programm p({QStringLiteral("COM_Nr=5")});
+    Testkontext& k = p.erzeuge();
+    Kennfelder& kf = k.kennfelder();
+    EXPECT_FALSE(kf.Listen_vorhanden());
+    p.starte();
+    TForm_Quorvel& h = p.haupt();
+    ASSERT_TRUE(kf.Listen_vorhanden());
+    EXPECT_EQ(kf.Kennfeldliste_alle().size(), 102u);
+    EXPECT_TRUE(kf.Kennfeldliste_angeboten().empty());
+    for (const auto& [nr, text] : {std::pair{63, 1071}, {89, 1204}, {90, 1205}, {210, 1254}})
+        EXPECT_EQ(dynamic_cast<QWidget*>(kf.Katalogkennfeld(nr)->Ansicht())->windowTitle(),
+                  hole_Text(text))
+            << nr;
+
+    // The menu bar's maps menu, or one of the test's own until there is one.
+    QMenu* menue = h.findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    if (!menue) {
+        menue = new QMenu(&h);
+        menue->setObjectName(QStringLiteral("Kennfelder"));
+    }
+    cl_Kennfeld& frei = *kf.Katalogkennfeld(0);
+    cl_Kennfeld& gesperrt = *kf.Katalogkennfeld(7);
+    frei.setze_Bedingung(QString());
+    gesperrt.setze_Bedingung(QStringLiteral("131"));
+    kf.haenge_an(frei);
+    kf.haenge_Trenner_an();
+    kf.haenge_an(gesperrt);
+    kf.erstelle_Kennfeld_Menue();
+    h.aktualisiere_Menues();
+    const QList<QAction*> punkte = menue->actions();
+    ASSERT_EQ(punkte.size(), 3);
+    EXPECT_EQ(punkte[0]->text(), frei.Titel);
+    EXPECT_TRUE(punkte[0]->isVisible());
+    EXPECT_TRUE(punkte[1]->isSeparator());
+    EXPECT_EQ(punkte[2]->text(), gesperrt.Titel);
+    EXPECT_FALSE(punkte[2]->isVisible());
+    EXPECT_TRUE(frei.freigegeben);
+    EXPECT_FALSE(gesperrt.freigegeben);
+}
