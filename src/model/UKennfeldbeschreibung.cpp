@@ -332,6 +332,12 @@ void Kennfeldbeschreibung::lade_Kennfeld_Definitionen(bool neu_aufbauen) {
     if (name.isEmpty())
         return;
     const QString pfad = Dateien::verbinde(glob().Pfad_Sprache, name);
+    // Before the main window first shows there are no lists to offer from; the next read
+    // after it does the rebuild.
+    if (neu_aufbauen && !kennfelder_.Listen_vorhanden()) {
+        qCDebug(lcModel) << "map description not read before the map lists exist:" << pfad;
+        return;
+    }
     std::unique_ptr<QIODevice> datei;
     try {
         if (oeffne)

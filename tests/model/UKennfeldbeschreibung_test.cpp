@@ -645,3 +645,29 @@ TEST(Kennfeldbeschreibungsdatei, AType5EcuOffersTheFirstIgnitionEditorWithItsFir
     karten = u.Angebotene_Karten();
     EXPECT_EQ(QSet<QString>(karten.begin(), karten.end()), (QSet<QString>{"Z1", "0", "22"}));
 }
+
+TEST(Kennfeldbeschreibungsdatei, NothingIsReadBeforeTheMapListsExist) {
+    LinkKontext k;
+    Modellfabrik karten(*k.kontext);
+    Menuezaehler menue;
+    Kennfelder& kf = k.kontext->kennfelder();
+    kf.erzeuge_Kennfelder(karten);
+    kf.setze_Fabrik(std::make_unique<Weiterleitung>(karten));
+    kf.setze_Menue(&menue);
+    k.ordner.schreibe(QStringLiteral("Language/English/T-SIMQuorvel-1-400-0615.TXT"),
+                      {QStringLiteral("*-1"), Zeile(300, QString(), 0, QStringLiteral("4000"))});
+    k.kontext->kennfeldbeschreibung().lade_Kennfeld_Definitionen(true);
+    const QByteArray a = ecusim::baue_Identitaet({});
+    std::copy(a.begin(), a.end(), k.version().Antwortbereich.begin());
+    k.version().Antwort();
+    EXPECT_TRUE(kf.beschriebene_Kennfelder().empty());
+    EXPECT_EQ(menue.erstellt, 0);
+    EXPECT_TRUE(k.meldungen.texte.isEmpty());
+
+    // Once they are built, the next read offers and makes.
+    kf.erstelle_Kennfeldliste();
+    k.kontext->kennfeldbeschreibung().lade_Kennfeld_Definitionen(true);
+    EXPECT_EQ(Angebot(kf), (QStringList{"-", "300"}));
+    EXPECT_EQ(menue.erstellt, 1);
+    kf.vergiss_Kennfelder();
+}
