@@ -119,16 +119,18 @@ TEST(Kennfeldbeschreibung_ecusim, TheDataItemEcuOffersItsDescribedMapsAndTheyRea
     EXPECT_TRUE(kurve->ist_Kurve);
 
     for (cl_Kennfeld* f : {karte, kurve}) {
-        f->lese_von_ECU();
-        ASSERT_TRUE(e.warte([&] { return f->Transferzustand == 2; })) << f->Kennfeld_Nr;
-        ASSERT_TRUE(e.still());
+        const auto werte = [f] {
+            std::vector<int16_t> w;
+            for (int x = 0; x < 17; ++x)
+                for (int y = 0; y < (f->ist_Kurve ? 1 : 17); ++y)
+                    w.push_back(
+                        static_cast<int16_t>(f->ist_Kurve ? f->Kurvenwert(x) : f->Wert(x, y)));
+            return w;
+        };
         const std::vector<int16_t> ecu = e.kennfelder.Werte(f->Kennfeld_Nr);
-        std::vector<int16_t> gelesen;
-        for (int x = 0; x < 17; ++x)
-            for (int y = 0; y < (f->ist_Kurve ? 1 : 17); ++y)
-                gelesen.push_back(
-                    static_cast<int16_t>(f->ist_Kurve ? f->Kurvenwert(x) : f->Wert(x, y)));
-        EXPECT_EQ(gelesen, ecu) << f->Kennfeld_Nr;
+        ASSERT_NE(werte(), ecu);
+        f->lese_von_ECU();
+        EXPECT_TRUE(e.warte([&] { return werte() == ecu; })) << f->Kennfeld_Nr;
     }
     EXPECT_EQ(e.sim.Empfangsfehler, 0);
     EXPECT_TRUE(e.k.meldungen.texte.isEmpty());
