@@ -1,11 +1,13 @@
 // The map description: the input is the software description file of an ECU of type 1 (its
 // parameter definitions and its '*' lines), read as the definitions load reads it (with
-// rebuild), once more with rebuild and once without, over the built-in catalogue and both
+// rebuild), twice more with rebuild and once without, over the built-in catalogue and both
 // map lists. Promised: nothing is reported of a file that can be read; a map the file
-// describes is made once however often it is read, and a second read with rebuild offers the
-// same list; a read without rebuild makes no map and changes no offer; every offered member
-// is a catalogue map, a described map, an ignition editor or a separator; a map's raw range
-// spans at least 10 and its step comes from the step table.
+// describes is made once however often it is read, and from the second read on a read with
+// rebuild offers the same list (a line of type 2 or more offers the first ignition editor
+// when the list before it held it, so that the first read may follow the one before); a
+// read without rebuild makes no map and changes no offer; every offered member is a
+// catalogue map, a described map, an ignition editor or a separator; a map's raw range spans
+// at least 10 and its step comes from the step table.
 
 #include "Fuzzhilfe.h"
 
@@ -24,6 +26,13 @@
 #include <memory>
 #include <set>
 #include <vector>
+
+// The maps' wait windows measure their labels, which loads the system's fonts once: leaks
+// inside the font library, not in the program.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n"
+           "leak:libdbus-1.so\n";
+}
 
 namespace {
 
@@ -150,13 +159,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The definitions load reads the description with rebuild.
     u.kontext->parameter().lade_Definitionen();
     pruefe_Listen(u);
-    const std::vector<Kennfeldglied> erst = Angebot(k);
     const size_t beschrieben = k.beschriebene_Kennfelder().size();
 
     leser.lade_Kennfeld_Definitionen(true);
     pruefe_Listen(u);
-    fuzz::pruefe(Angebot(k) == erst, "a second read offered another list");
-    fuzz::pruefe(k.beschriebene_Kennfelder().size() == beschrieben, "a second read made maps");
+    const std::vector<Kennfeldglied> erst = Angebot(k);
+    leser.lade_Kennfeld_Definitionen(true);
+    pruefe_Listen(u);
+    fuzz::pruefe(Angebot(k) == erst, "a third read offered another list");
+    fuzz::pruefe(k.beschriebene_Kennfelder().size() == beschrieben, "a later read made maps");
 
     leser.lade_Kennfeld_Definitionen(false);
     pruefe_Listen(u);
