@@ -377,7 +377,7 @@ void Kennfeldbeschreibung::lade_Kennfeld_Definitionen(bool neu_aufbauen) {
     }
     if (!neu_aufbauen) {
         if (gestoert)
-            qCDebug(lcModel) << "map description read in part:" << pfad;
+            qCDebug(lcModel) << "map description read only partly:" << pfad;
         return;
     }
     try {
