@@ -13,6 +13,7 @@
 #include "windows/maps/UKennfeldfenster.h"
 
 #include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 TEST(Beschriebene_Kennfelder, TheDataItemEcusDescribedMapsGetWindowsThatReadFromIt) {
@@ -57,6 +58,19 @@ TEST(Beschriebene_Kennfelder, TheDataItemEcusDescribedMapsGetWindowsThatReadFrom
     ASSERT_EQ(nachher.size(), vorher.size() + 2);
     EXPECT_EQ(nachher[nachher.size() - 2], fenster[0]);
     EXPECT_EQ(nachher[nachher.size() - 1], fenster[1]);
+    // Their requests joined the link's ring at its end too: each map's change request, then
+    // its line request.
+    const auto& ring = d.k.link().Anfragen();
+    const auto stelle = [&ring](const cl_COM_data* r) {
+        return std::find(ring.begin(), ring.end(), r) - ring.begin();
+    };
+    const cl_Kennfeld& a = fenster[0]->Kennfeld();
+    const cl_Kennfeld& b = fenster[1]->Kennfeld();
+    const std::vector<ptrdiff_t> stellen = {
+        stelle(kf.Katalog().back()->Daten.get()), stelle(a.Aenderungsauftrag.get()),
+        stelle(a.Daten.get()), stelle(b.Aenderungsauftrag.get()), stelle(b.Daten.get())};
+    EXPECT_TRUE(std::is_sorted(stellen.begin(), stellen.end()));
+    EXPECT_EQ(stellen.back(), static_cast<ptrdiff_t>(ring.size()) - 1);
     const auto& angeboten = kf.Kennfeldliste_angeboten();
     ASSERT_GE(angeboten.size(), 3u);
     EXPECT_TRUE(angeboten[angeboten.size() - 3].ist_Trenner());
