@@ -33,6 +33,14 @@ bool TInterAction::einmalig_anmelden(const KlassenInfo& senderKlasse, Prozedur p
     return true;
 }
 
+std::vector<std::pair<const KlassenInfo*, int>> TInterAction::Anmeldungen() const {
+    std::vector<std::pair<const KlassenInfo*, int>> liste;
+    liste.reserve(eintraege_.size());
+    for (const auto& e : eintraege_)
+        liste.emplace_back(e->klasse, e->event);
+    return liste;
+}
+
 void TInterAction::ausfuehren(Sender& sender, int event) {
     const KlassenInfo& klasse = sender.klasse();
     const size_t anzahl = eintraege_.size();

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // A class's tag in the notification registry: its name and its parent's tag. Every class
@@ -51,6 +52,8 @@ public:
     void ausfuehren(Sender& sender, int event);
 
     size_t Anzahl() const { return eintraege_.size(); }
+    // The registrations in their order: sender class and event.
+    std::vector<std::pair<const KlassenInfo*, int>> Anmeldungen() const;
 
     // Whether a registration for klasse is heard by a sender of class sender.
     static bool passt(const KlassenInfo& registriert, const KlassenInfo& sender);

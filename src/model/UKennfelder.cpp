@@ -160,6 +160,10 @@ void Kennfelder::erstelle_Kennfeldliste() {
             break;
         }
     }
+    // The editors' captions as their windows start them, until those windows exist.
+    for (Zuendeditor* e : {&zuendung_, &zuendung_2_})
+        if (e->Titel.isEmpty())
+            e->setze_Titel(QString());
     listen_ = true;
     pruefe_Kennfeld_Bedingungen();
 }

@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 #include "base/Dateiversion.h"
 #include "base/Motordaten.h"
+#include "model/UKennfelder.h"
 #include "support/Fixtures.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
@@ -29,8 +30,12 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
                    meldungen.Senke());
     ctx.erzeuge_Fenster();
 
-    const std::vector<TForm*> f = ctx.Fenster();
-    ASSERT_EQ(f.size(), 7u);
+    // The main window's catalogue maps follow it, the other fixed windows them.
+    const size_t karten = 1 + ctx.kennfelder().Katalog().size();
+    const std::vector<TForm*> alle = ctx.Fenster();
+    ASSERT_EQ(alle.size(), 7u + karten);
+    std::vector<TForm*> f{alle[0]};
+    f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
@@ -52,7 +57,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 7u);
+    EXPECT_EQ(ctx.Fenster().size(), 7u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
@@ -77,8 +82,12 @@ TEST(Dienste, WindowsCreatedLaterFollowTheNamedWindowInCreationOrderAndWindowCyc
     TForm& k1a = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k1a")), &k1);
     TForm& k3 = ctx.nimm_Fenster(std::make_unique<TForm>(QStringLiteral("k3")), haupt);
 
-    std::vector<TForm*> erwartet{haupt, &k1, &k1a, &k2, &k3};
-    erwartet.insert(erwartet.end(), fest.begin() + 1, fest.end());
+    // After the main window and the catalogue's maps it made.
+    const auto nach_Karten =
+        fest.begin() + static_cast<std::ptrdiff_t>(1 + ctx.kennfelder().Katalog().size() + 1);
+    std::vector<TForm*> erwartet(fest.begin(), nach_Karten);
+    erwartet.insert(erwartet.end(), {&k1, &k1a, &k2, &k3});
+    erwartet.insert(erwartet.end(), nach_Karten, fest.end());
     erwartet.push_back(&ende);
     EXPECT_EQ(ctx.Fenster(), erwartet);
 

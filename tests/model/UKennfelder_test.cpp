@@ -444,6 +444,9 @@ TEST(Kennfeldlisten, TheBuiltInOfferFollowsTheCatalogueOrder) {
 TEST(Kennfeldlisten, EditorTitlesFallBackToTheirDefaults) {
     Kennfelderumgebung u;
     Kennfelder& kf = u.kf();
+    // The lists start both with their defaults.
+    EXPECT_EQ(kf.Zuendung().Titel, hole_Text(270));
+    EXPECT_EQ(kf.Zuendung_2().Titel, hole_Text(1209));
     QStringList gemeldet;
     kf.Zuendung().Titel_geaendert = [&](const QString& t) { gemeldet << t; };
     kf.Zuendung().setze_Titel(QStringLiteral("Ign"));
@@ -912,4 +915,18 @@ TEST(Kennfeldlisten, HandlersRunBeforeLaterRegistrations) {
         cl_Parameter::Klasse, [&](Sender&) { gesehen = u.karte(7).X_max; }, cl_Parameter::Gelesen);
     InterAction_ausfuehren(u.p(), cl_Parameter::Gelesen);
     EXPECT_EQ(gesehen, 7000);
+}
+
+// At unit initialisation, before the link and any request or window: the lists' handlers in
+// their fixed order.
+TEST(Kennfeldlisten, HandlersAreTheFirstRegistrationsInTheirOrder) {
+    LinkKontext k(false);
+    const auto anmeldungen = k.kontext->interAction().Anmeldungen();
+    const std::vector<std::pair<const KlassenInfo*, int>> erwartet = {
+        {&cl_akt_Daten::Klasse, 1},    {&cl_akt_Daten_A::Klasse, 1},
+        {&cl_Diesel_Daten::Klasse, 1}, {&cl_Diesel_Daten_A::Klasse, 1},
+        {&cl_Parameter::Klasse, 2},    {&cl_COM_Quorvel::Klasse, 1},
+        {&cl_COM_Quorvel::Klasse, 2},  {&cl_Getriebe_Daten::Klasse, 1}};
+    ASSERT_GE(anmeldungen.size(), erwartet.size());
+    EXPECT_EQ(std::vector(anmeldungen.begin(), anmeldungen.begin() + 8), erwartet);
 }
