@@ -6,6 +6,7 @@
 #include "link/UKommunikation.h"
 #include "model/Drucker.h"
 #include "model/UBefehle.h"
+#include "model/UKennfeldbeschreibung.h"
 #include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
@@ -86,6 +87,13 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
         *link_, *version_, *parameter_, *kommunikation_, *ecu_Liste_, *passwort_);
     passwort_OK_->starte_Statusdaten = [this] { ecu_Befehle_->starte_Statusdaten(); };
     kennfelder_->verbinde(Kennfelder_Umgebung{*link_, *version_, *parameter_, *ecu_Befehle_});
+    // The map description is read again, with rebuild, after each definition load and each
+    // parameter answer.
+    kennfeldbeschreibung_ =
+        std::make_unique<Kennfeldbeschreibung>(*kennfelder_, *parameter_, *version_, *meldungen_);
+    parameter_->lies_Kennfeldbeschreibung = [this] {
+        kennfeldbeschreibung_->lade_Kennfeld_Definitionen(true);
+    };
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
@@ -103,6 +111,8 @@ AppContext::~AppContext() {
     druckauswahl_.reset();
     befehle_.reset();
     passwort_OK_.reset();
+    parameter_->lies_Kennfeldbeschreibung = nullptr;
+    kennfeldbeschreibung_.reset();
     passwort_.reset();
     ecu_Befehle_.reset();
     weitere_Anfragen_.reset();

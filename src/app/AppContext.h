@@ -29,6 +29,7 @@ class TPrinter_Quorvel;
 class Druckauswahl;
 class TForm_Dateiversion;
 class Kennfelder;
+class Kennfeldbeschreibung;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
 
@@ -75,6 +76,7 @@ public:
     cl_Dateiversion& dateiversion() override { return *dateiversion_; }
     TPrinter_Quorvel& drucker() override { return *drucker_; }
     Kennfelder& kennfelder() override { return *kennfelder_; }
+    Kennfeldbeschreibung& kennfeldbeschreibung() { return *kennfeldbeschreibung_; }
     void erzeuge_Dateiversion() override;
     Globaldaten& daten() { return *daten_; }
 
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<cl_ECU_Befehle> ecu_Befehle_;
     std::unique_ptr<cl_Passwort_Quorvel> passwort_;
     std::unique_ptr<cl_Passwort_Quorvel_OK> passwort_OK_;
+    std::unique_ptr<Kennfeldbeschreibung> kennfeldbeschreibung_;
     std::unique_ptr<Druckauswahl> druckauswahl_;
     std::unique_ptr<TPrinter_Quorvel> drucker_;
     std::vector<std::unique_ptr<TForm>> fenster_;
