@@ -499,7 +499,7 @@ void Kennfelder::passe_Kennfelder_an_Parameter_an() {
     }
     // 28 to 32
     for (const auto& [nr, p] : {std::pair{78, 5147}, std::pair{79, 5148}})
-        mit(nr, [&](cl_Kennfeld& k) {
+        mit(nr, [&, p = p](cl_Kennfeld& k) {
             setze_X(k, W(4), W(5));
             k.setze_Roh_max(begrenzt(W(p)));
             k.Z_max = k.Roh_max;
