@@ -517,8 +517,16 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
         p.schliesse_Fenster();
         p.meldungen.texte.clear();
         p.meldungen.fragen.clear();
+        // A modal window that opened all the same is closed, and counts.
+        auto& motorname = *p.kontext->fenster<TForm_Motorname>();
+        bool modal_offen = false;
+        sobald_sichtbar(motorname, [&] {
+            modal_offen = motorname.isVisible();
+            motorname.hide();
+        });
         ASSERT_TRUE(klicke(p.leiste(), QString::fromLatin1(name)));
         QCoreApplication::processEvents();
+        EXPECT_FALSE(modal_offen);
         EXPECT_EQ(p.meldungen.texte, QStringList{hole_Text(345)});
         EXPECT_EQ(p.meldungen.fragen, QStringList());
         EXPECT_EQ(p.offene_Fenster(), std::set<std::string>());
