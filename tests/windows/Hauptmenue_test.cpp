@@ -358,6 +358,7 @@ TEST(Hauptmenue, EveryItemStandsInItsPlaceWithItsCaption) {
 
     // Each menu of the bar opens at a click (the maps menu is filled elsewhere).
     const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+    p.schliesse_Fenster();
     for (const Menue& m : menues) {
         auto* menue = leiste.findChild<QMenu*>(QString::fromLatin1(m.name));
         // Every item shows and acts, as it would for some ECU online.
@@ -369,8 +370,12 @@ TEST(Hauptmenue, EveryItemStandsInItsPlaceWithItsCaption) {
         QTest::mouseClick(&leiste, Qt::LeftButton, {},
                           leiste.actionGeometry(menue->menuAction()).center());
         ASSERT_TRUE(QTest::qWaitFor([&] { return menue->isVisible(); }, 2000)) << m.name;
-        if (!bilder.isEmpty())
+        if (!bilder.isEmpty()) {
+            // Painted on the screen first.
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(menue));
+            QTest::qWait(300);
             Bild_mit_Menue(p.haupt(), *menue).save(bilder + "/hauptmenue_" + m.name + ".png");
+        }
         menue->hide();
     }
 }

@@ -1,9 +1,11 @@
-// The about box: the program's own version and date under the language's headings.
+// The about box: the program's own version and date under the language's headings. With
+// QUORVEL_BILDER naming a folder, its picture is saved there.
 
 #include "link/LinkFixture.h"
 #include "windows/UVersionsinfo.h"
 
 #include <QLabel>
+#include <QTest>
 #include <gtest/gtest.h>
 
 TEST(Versionsinfo, ShowsTheProgramsVersionAndDateUnderTheHeadings) {
@@ -31,6 +33,12 @@ TEST(Versionsinfo, ShowsTheProgramsVersionAndDateUnderTheHeadings) {
                            {f.Label_Version, {120, 120}, "1.50R19"},
                            {f.Label_Kopf_Datum, {24, 144}, hole_Text(54)},
                            {f.Label_Datum, {120, 144}, "15.11.2017"}});
+    if (const QString bilder = qEnvironmentVariable("QUORVEL_BILDER"); !bilder.isEmpty()) {
+        f.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
+        f.grab().save(bilder + "/versionsinfo.png");
+        f.hide();
+    }
     // Set at every showing: without language texts the headings go empty, the version and
     // date stay.
     k.kontext->daten().texte.Zeilen.clear();
