@@ -136,16 +136,19 @@ private:
     QString altesVerzeichnis_;
 };
 
-// Runs aktion once fenster shows (inside a modal wait); gives up after a bounded number of
-// event-loop turns, so that a window that never shows fails the test quickly.
-void sobald_sichtbar(QWidget& fenster, std::function<void()> aktion, int versuche = 200) {
-    QTimer::singleShot(0, &fenster, [&fenster, aktion = std::move(aktion), versuche]() mutable {
-        if (fenster.isVisible() || versuche <= 0) {
-            aktion();
-            return;
-        }
-        sobald_sichtbar(fenster, std::move(aktion), versuche - 1);
-    });
+// Runs aktion once fenster shows (inside a modal wait), while waechter lives; gives up after
+// a bounded number of event-loop turns, so that a window that never shows fails the test
+// quickly.
+void sobald_sichtbar(const QObject& waechter, QWidget& fenster, std::function<void()> aktion,
+                     int versuche = 200) {
+    QTimer::singleShot(0, &waechter,
+                       [&waechter, &fenster, aktion = std::move(aktion), versuche]() mutable {
+                           if (fenster.isVisible() || versuche <= 0) {
+                               aktion();
+                               return;
+                           }
+                           sobald_sichtbar(waechter, fenster, std::move(aktion), versuche - 1);
+                       });
 }
 
 // Clicks an item as a mouse does: its menu opened on the bar first. Fails, saying why, when
@@ -402,8 +405,9 @@ void pruefe(Programm& p, const Zeile& z) {
     p.meldungen.texte.clear();
     p.meldungen.fragen.clear();
     bool modal_gezeigt = false;
+    const QObject waechter;
     if (z.modal)
-        sobald_sichtbar(*p.fenster(z.oeffnet), [&] {
+        sobald_sichtbar(waechter, *p.fenster(z.oeffnet), [&] {
             TForm* f = p.fenster(z.oeffnet);
             modal_gezeigt = f->isVisible();
             f->hide();
@@ -525,7 +529,8 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
         // A modal window that opened all the same is closed, and counts.
         auto& motorname = *p.kontext->fenster<TForm_Motorname>();
         bool modal_offen = false;
-        sobald_sichtbar(motorname, [&] {
+        const QObject waechter;
+        sobald_sichtbar(waechter, motorname, [&] {
             modal_offen = motorname.isVisible();
             motorname.hide();
         });
