@@ -539,7 +539,7 @@ QWidget* TForm_Quorvel::erstelle_Hauptmenue() {
     rahmen->setContentsMargins(0, 0, 0, 0);
     rahmen->setSpacing(0);
     MainMenu = new QMenuBar(this);
-    // In the window, as on the system the menu comes from, not in a desktop's global bar.
+    // Inside the window, where its design has it, not in a desktop's global menu bar.
     MainMenu->setNativeMenuBar(false);
     rahmen->setMenuBar(MainMenu);
     auto* client = new QWidget(this);
