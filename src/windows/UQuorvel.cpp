@@ -660,9 +660,14 @@ void TForm_Quorvel::Menu_FernwartungClick() {
     const QString pfad = Dateien::finde(
         Dateien::verbinde(glob().Pfad_Programm, QStringLiteral("Quorvel_Fernwartung.exe")));
     // Started on its own: nothing here waits for it or talks to it.
-    if (Shell::oeffne(pfad) == Shell::Datei_nicht_gefunden)
-        k.meldungen().zeige(QLatin1Char('"') + QDir::toNativeSeparators(pfad) +
-                            QStringLiteral("\" is not available"));
+    const int ergebnis = Shell::oeffne(pfad);
+    const QString genannt = QLatin1Char('"') + QDir::toNativeSeparators(pfad) + QLatin1Char('"');
+    if (ergebnis == Shell::Datei_nicht_gefunden) {
+        k.meldungen().zeige(genannt + QStringLiteral(" is not available"));
+    } else if (ergebnis != Shell::Erfolg) {
+        // One that is there but does not start says so too, rather than nothing at all.
+        k.meldungen().zeige(genannt + QLatin1Char(' ') + hole_Text(1320));
+    }
 }
 
 void TForm_Quorvel::Menu_VersionClick() {

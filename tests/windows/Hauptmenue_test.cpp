@@ -75,7 +75,7 @@ public:
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
         Shell::setOpener([this](const QString& datei) {
             geoeffnet << datei;
-            return true;
+            return oeffnen_gelingt;
         });
         if (online) {
             ecusim::richte_Identitaet_ein(sim);
@@ -129,7 +129,9 @@ public:
     std::unique_ptr<ecusim::Livebereich> live;
     std::unique_ptr<ecusim::Passwortbereich> passwort;
     std::unique_ptr<ecusim::Befehlsbereich> befehle;
+    // What the shell was asked to open, and whether it manages.
     QStringList geoeffnet;
+    bool oeffnen_gelingt = true;
     std::unique_ptr<AppContext> kontext;
 
 private:
@@ -618,7 +620,8 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
 }
 
 // The shell's items: help opens the general topic of the chosen language; the remote
-// maintenance program starts when it is there, and when it is not its path is named.
+// maintenance program starts when it is there, and when it is not, or does not start, its
+// path is named.
 TEST(Hauptmenue, HelpAndRemoteMaintenanceGoThroughTheShell) {
     Programm p(false);
     p.ordner.schreibe_roh(QStringLiteral("Language/English/Help general.PDF"), "%PDF");
@@ -637,8 +640,15 @@ TEST(Hauptmenue, HelpAndRemoteMaintenanceGoThroughTheShell) {
     p.meldungen.texte.clear();
     p.ordner.schreibe_roh(QStringLiteral("QUORVEL_FERNWARTUNG.EXE"), "MZ");
     ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Fernwartung")));
-    EXPECT_EQ(p.geoeffnet, QStringList{p.ordner.datei(QStringLiteral("QUORVEL_FERNWARTUNG.EXE"))});
+    const QString gefunden = p.ordner.datei(QStringLiteral("QUORVEL_FERNWARTUNG.EXE"));
+    EXPECT_EQ(p.geoeffnet, QStringList{gefunden});
     EXPECT_TRUE(p.meldungen.texte.isEmpty());
+
+    // There, but the desktop cannot start it.
+    p.oeffnen_gelingt = false;
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Fernwartung")));
+    EXPECT_EQ(p.meldungen.texte,
+              QStringList{'"' + QDir::toNativeSeparators(gefunden) + "\" could not be started"});
 }
 
 // Exit closes the main window, which writes the layout file and ends the program.
