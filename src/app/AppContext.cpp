@@ -25,6 +25,7 @@
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
+#include "windows/UVersionsinfo.h"
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
@@ -219,6 +220,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Status>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
+    erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_CSV_speichern>();
 

@@ -6,13 +6,18 @@
 #include "base/Uglobal.h"
 #include "link/UComData.h"
 #include "link/UKommunikation.h"
+#include "model/UBefehle.h"
 #include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
 #include "platform/Dateien.h"
+#include "platform/Shell.h"
 #include "windows/Fensterhilfe.h"
+#include "windows/Hauptmenue.h"
 #include "windows/Kontext.h"
+#include "windows/UMotorname.h"
+#include "windows/UPasswort.h"
 #include "windows/maps/UKennfeldfenster.h"
 #include "windows/maps/UKennfeldmenue.h"
 
@@ -26,7 +31,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QSaveFile>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
 
@@ -64,10 +71,11 @@ void aktiviere(QWidget* fenster) {
 } // namespace
 
 TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), k(kontext) {
+    QWidget* client = erstelle_Hauptmenue();
     // The design's 514 x 398 is the outer size: frame, caption and menu bar included.
-    resize(506, 347);
+    resize(506, 347 + MainMenu->sizeHint().height());
 
-    GroupBox_Quorvel = new QGroupBox(this);
+    GroupBox_Quorvel = new QGroupBox(client);
     GroupBox_Quorvel->setGeometry(8, 16, 393, 249);
 
     const auto zeile = [this](int y, int text, bool mitWert = true) {
@@ -95,7 +103,7 @@ TForm_Quorvel::TForm_Quorvel(Kontext& kontext) : TForm(QStringLiteral("Main")), 
     Label_Hardware_Typ = zeile(208, 532);
     Label_Bootloader_Nr = zeile(224, 533);
 
-    Panel_COM = new QFrame(this);
+    Panel_COM = new QFrame(client);
     static_cast<QFrame*>(Panel_COM)->setFrameShape(QFrame::StyledPanel);
     Panel_COM->setGeometry(8, 280, 393, 41);
     ComboBox_Comport = new QComboBox(Panel_COM);
@@ -168,6 +176,7 @@ TForm_Quorvel::~TForm_Quorvel() {
 
 void TForm_Quorvel::setze_Beschriftungen() {
     setWindowTitle(hole_Text(1));
+    beschrifte_Hauptmenue();
     for (const Zeile& z : zeilen_) {
         z.kopf->setText(hole_Text(z.text));
         z.kopf->adjustSize();
@@ -515,4 +524,182 @@ void TForm_Quorvel::speichere_Start_INI() {
     QSaveFile datei(pfad);
     if (!datei.open(QIODevice::WriteOnly) || datei.write(neu) != neu.size() || !datei.commit())
         melde(datei.errorString());
+}
+
+// ---------------------------------------------------------------- main menu
+
+namespace {
+
+// The items that act, by name; the others are there with their captions and wait for
+// their windows.
+struct Menueaktion {
+    const char* Name;
+    void (TForm_Quorvel::*Aktion)();
+};
+constexpr Menueaktion Menueaktionen[] = {
+    {"Menu_Motorname", &TForm_Quorvel::Menu_MotornameClick},
+    {"Ende", &TForm_Quorvel::EndeClick},
+    {"Status", &TForm_Quorvel::StatusClick},
+    {"ins_Flash_sichern", &TForm_Quorvel::ins_Flash_sichernClick},
+    {"Flash_0_loeschen", &TForm_Quorvel::Flash_0_loeschenClick},
+    {"Flash_1_loeschen", &TForm_Quorvel::Flash_1_loeschenClick},
+    {"Menu_Loggerflash_loeschen", &TForm_Quorvel::Menu_Loggerflash_loeschenClick},
+    {"Menu_Betriebszeit_loeschen", &TForm_Quorvel::Menu_Betriebszeit_loeschenClick},
+    {"Passwort_eingeben", &TForm_Quorvel::Passwort_eingebenClick},
+    {"Passwort_aendern", &TForm_Quorvel::Passwort_aendernClick},
+    {"Menu_E_Gas_kalibrieren", &TForm_Quorvel::Menu_E_Gas_kalibrierenClick},
+    {"Menu_Fernwartung", &TForm_Quorvel::Menu_FernwartungClick},
+    {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
+    {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
+    {"Hilfe", &TForm_Quorvel::HilfeClick},
+};
+
+} // namespace
+
+QWidget* TForm_Quorvel::erstelle_Hauptmenue() {
+    auto* rahmen = new QVBoxLayout(this);
+    rahmen->setContentsMargins(0, 0, 0, 0);
+    rahmen->setSpacing(0);
+    MainMenu = new QMenuBar(this);
+    // Inside the window, where its design has it, not in a desktop's global menu bar.
+    MainMenu->setNativeMenuBar(false);
+    rahmen->setMenuBar(MainMenu);
+    auto* client = new QWidget(this);
+    rahmen->addWidget(client);
+
+    std::map<QString, QMenu*> menues;
+    for (const Hauptmenue::Eintrag& e : Hauptmenue::Eintraege()) {
+        const QString name = QString::fromLatin1(e.Name);
+        QWidget* ort = MainMenu;
+        if (e.Menue)
+            ort = menues.at(QString::fromLatin1(e.Menue));
+        // The fixed captions stand from the start; those of the language texts follow at
+        // the first showing.
+        const QString fest = e.Text == 0 ? Hauptmenue::Beschriftung(e) : QString();
+        if (e.art == Hauptmenue::Art::Untermenue) {
+            auto* menue = new QMenu(fest, ort);
+            menue->setObjectName(name);
+            ort->addAction(menue->menuAction());
+            menues[name] = menue;
+            continue;
+        }
+        auto* punkt = new QAction(ort);
+        punkt->setObjectName(name);
+        if (e.art == Hauptmenue::Art::Trenner)
+            punkt->setSeparator(true);
+        else
+            punkt->setText(fest);
+        ort->addAction(punkt);
+        const auto aktion =
+            std::find_if(std::begin(Menueaktionen), std::end(Menueaktionen),
+                         [&e](const Menueaktion& a) { return std::strcmp(a.Name, e.Name) == 0; });
+        if (aktion == std::end(Menueaktionen))
+            continue;
+        connect(punkt, &QAction::triggered, this, [this, gate = e.Passwort, f = aktion->Aktion] {
+            if (gate && !k.passwort_OK().Zugriff_erlaubt())
+                return;
+            (this->*f)();
+        });
+    }
+    return client;
+}
+
+void TForm_Quorvel::beschrifte_Hauptmenue() {
+    for (const Hauptmenue::Eintrag& e : Hauptmenue::Eintraege()) {
+        const QString name = QString::fromLatin1(e.Name);
+        if (e.art == Hauptmenue::Art::Untermenue) {
+            if (auto* m = MainMenu->findChild<QMenu*>(name))
+                m->setTitle(Hauptmenue::Beschriftung(e));
+        } else if (e.art == Hauptmenue::Art::Punkt) {
+            if (auto* a = MainMenu->findChild<QAction*>(name))
+                a->setText(Hauptmenue::Beschriftung(e));
+        }
+    }
+}
+
+void TForm_Quorvel::zeige_Fenster(const char* klasse) {
+    if (TForm* f = Fenster_namens(klasse)) {
+        f->show();
+        aktiviere(f);
+    }
+}
+
+void TForm_Quorvel::Menu_MotornameClick() {
+    if (auto* f = k.fenster<TForm_Motorname>())
+        f->waehlen();
+}
+
+void TForm_Quorvel::EndeClick() {
+    close();
+}
+
+void TForm_Quorvel::StatusClick() {
+    zeige_Fenster("TForm_Status");
+}
+
+void TForm_Quorvel::ins_Flash_sichernClick() {
+    if (Befehlsobjekte* b = k.befehle())
+        b->Quorvel_ins_Flash_sichern->starten();
+}
+
+void TForm_Quorvel::Flash_0_loeschenClick() {
+    if (Befehlsobjekte* b = k.befehle())
+        b->Quorvel_Flash_loeschen->loeschen_fragen(0);
+}
+
+void TForm_Quorvel::Flash_1_loeschenClick() {
+    if (Befehlsobjekte* b = k.befehle())
+        b->Quorvel_Flash_loeschen->loeschen_fragen(1);
+}
+
+void TForm_Quorvel::Menu_Loggerflash_loeschenClick() {
+    if (Befehlsobjekte* b = k.befehle())
+        b->Quorvel_loggerflash_loeschen->loeschen_fragen(2);
+}
+
+void TForm_Quorvel::Menu_Betriebszeit_loeschenClick() {
+    if (Befehlsobjekte* b = k.befehle())
+        b->Quorvel_loggerflash_loeschen->loeschen_fragen(0);
+}
+
+void TForm_Quorvel::Passwort_eingebenClick() {
+    if (auto* f = k.fenster<TForm_Passwort>())
+        f->zeige_Eingabe();
+}
+
+void TForm_Quorvel::Passwort_aendernClick() {
+    if (auto* f = k.fenster<TForm_Passwort>())
+        f->zeige_Aendern();
+}
+
+void TForm_Quorvel::Menu_E_Gas_kalibrierenClick() {
+    Befehlsobjekte* b = k.befehle();
+    if (b && k.meldungen().frage_OK_Abbrechen(hole_Text(807), hole_Text(806)))
+        b->E_Gas_kalibrieren->starten();
+}
+
+void TForm_Quorvel::Menu_FernwartungClick() {
+    const QString pfad = Dateien::finde(
+        Dateien::verbinde(glob().Pfad_Programm, QStringLiteral("Quorvel_Fernwartung.exe")));
+    // Started on its own: nothing here waits for it or talks to it.
+    const int ergebnis = Shell::oeffne(pfad);
+    const QString genannt = QLatin1Char('"') + QDir::toNativeSeparators(pfad) + QLatin1Char('"');
+    if (ergebnis == Shell::Datei_nicht_gefunden) {
+        k.meldungen().zeige(genannt + QStringLiteral(" is not available"));
+    } else if (ergebnis != Shell::Erfolg) {
+        // One that is there but does not start says so too, rather than nothing at all.
+        k.meldungen().zeige(genannt + QLatin1Char(' ') + hole_Text(1320));
+    }
+}
+
+void TForm_Quorvel::Menu_VersionClick() {
+    zeige_Fenster("TForm_Versionsinfo");
+}
+
+void TForm_Quorvel::Menu_SetupClick() {
+    zeige_Fenster("TForm_Setup");
+}
+
+void TForm_Quorvel::HilfeClick() {
+    zeige_Hilfe(QStringLiteral("general"));
 }

@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenuBar;
 class QWidget;
 class Kontext;
 class Kennfeldmenue;
@@ -81,6 +82,26 @@ public:
     // Whether the identity line of a value label is shown (heading and value together).
     bool Zeile_sichtbar(const QLabel* wert) const;
 
+    // The main menu. Its items and submenus carry the object names the variant rules and the
+    // maps menu ("Kennfelder") find them by.
+    QMenuBar* MainMenu = nullptr;
+    // What its items do. Gated items pass the password gate before they get here.
+    void Menu_MotornameClick();
+    void EndeClick();
+    void StatusClick();
+    void ins_Flash_sichernClick();
+    void Flash_0_loeschenClick();
+    void Flash_1_loeschenClick();
+    void Menu_Loggerflash_loeschenClick();
+    void Menu_Betriebszeit_loeschenClick();
+    void Passwort_eingebenClick();
+    void Passwort_aendernClick();
+    void Menu_E_Gas_kalibrierenClick();
+    void Menu_FernwartungClick();
+    void Menu_VersionClick();
+    void Menu_SetupClick();
+    void HilfeClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +118,11 @@ private:
     TForm* Fenster_namens(const char* klasse) const;
     void wende_Fensterregeln_an();
     void wende_Menuepunkte_an();
+    // Builds the menu bar over the window's client area, which it returns.
+    QWidget* erstelle_Hauptmenue();
+    void beschrifte_Hauptmenue();
+    // Shows a window of the list, or brings it to the front.
+    void zeige_Fenster(const char* klasse);
 
     struct Zeile {
         QLabel* kopf;

@@ -9,6 +9,7 @@
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
+#include "windows/UVersionsinfo.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -33,7 +34,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 7u + karten);
+    ASSERT_EQ(alle.size(), 8u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
@@ -41,8 +42,9 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[3]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[5]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[7]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -57,7 +59,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 7u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 8u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }

@@ -42,12 +42,14 @@ public:
     Meldungsrekorder& operator=(const Meldungsrekorder&) = delete;
 
     void zeige(const QString& text) override { texte.append(text); }
-    bool frage_OK_Abbrechen(const QString& text, const QString& = QString()) override {
+    bool frage_OK_Abbrechen(const QString& text, const QString& titel = QString()) override {
         fragen.append(text);
+        fragentitel.append(titel);
         return antwortOk_;
     }
-    bool frage_Ja_Nein(const QString& text, const QString& = QString()) override {
+    bool frage_Ja_Nein(const QString& text, const QString& titel = QString()) override {
         fragen.append(text);
+        fragentitel.append(titel);
         return antwortOk_;
     }
     void setze_Antwort(bool ok) { antwortOk_ = ok; }
@@ -70,6 +72,8 @@ public:
 
     QStringList texte;
     QStringList fragen;
+    // The boxes' captions, beside their questions.
+    QStringList fragentitel;
 
 private:
     bool antwortOk_;

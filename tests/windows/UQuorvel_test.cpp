@@ -634,14 +634,11 @@ TEST(Hauptfenster, MenuStatesReachTheItemsByName) {
     Programm p({QStringLiteral("COM_Nr=5")});
     Testkontext& k = p.erzeuge();
     TForm_Quorvel& h = p.haupt();
-    auto* leiste = new QMenuBar(&h);
-    QMenu* flash = leiste->addMenu(QStringLiteral("Flash"));
-    flash->setObjectName(QStringLiteral("Flash"));
-    QAction* merker = leiste->addAction(QStringLiteral("Merker"));
-    merker->setObjectName(QStringLiteral("Menu_Merker"));
+    auto* flash = h.MainMenu->findChild<QMenu*>(QStringLiteral("Flash"));
+    auto* merker = h.MainMenu->findChild<QAction*>(QStringLiteral("Menu_Merker"));
+    auto* hilfe = h.MainMenu->findChild<QAction*>(QStringLiteral("Hilfe"));
+    ASSERT_TRUE(flash && merker && hilfe);
     merker->setVisible(false);
-    QAction* hilfe = leiste->addAction(QStringLiteral("Help"));
-    hilfe->setObjectName(QStringLiteral("Hilfe"));
     hilfe->setEnabled(false);
     TForm& zuendung = k.stelle("TForm_Zuendung");
     p.starte();

@@ -1,0 +1,661 @@
+// The main menu as a user meets it: every item in its place with its caption, clicked
+// through the menu bar as a mouse does, offline and against the simulated ECU, with and
+// without the password. With QUORVEL_BILDER naming a folder, a picture of the main window
+// with each menu of the bar open is saved there (under Xvfb, as the screen shows it).
+
+#include "app/AppContext.h"
+#include "ecusim/Befehle.h"
+#include "ecusim/EcuSim.h"
+#include "ecusim/Identitaet.h"
+#include "ecusim/Livedaten.h"
+#include "ecusim/Parameter.h"
+#include "ecusim/Passwort.h"
+#include "model/UParameter.h"
+#include "model/UPasswort.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "support/Fixtures.h"
+#include "windows/Hauptmenue.h"
+#include "windows/UColorButton.h"
+#include "windows/UMotorname.h"
+#include "windows/UPasswort.h"
+#include "windows/UQuorvel.h"
+#include "windows/UVersionsinfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+// The program on a folder of its own, with the shipped language files and parameter
+// definitions and every setup value present. Online its port is a pseudo-terminal with the
+// simulated ECU of this process at the far end; offline its port names no device.
+class Programm {
+public:
+    explicit Programm(bool online, const std::function<void(Programmordner&)>& vorher = {})
+        : altesVerzeichnis_(QDir::currentPath()) {
+        QStringList werte = {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                             QStringLiteral("Language=English"),
+                             QStringLiteral("Default Quorvel Hardware=7"),
+                             QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
+                             QStringLiteral("CAN baud rate=1"),
+                             QStringLiteral("CAN send identifier=536870910"),
+                             QStringLiteral("CAN receive identifier=536870911"),
+                             QStringLiteral("BT_Relais_COM_Nr=0"),
+                             QStringLiteral("BT_Relais_Online=0")};
+        werte << QStringLiteral("COM_Nr=3") << QString() << QStringLiteral("[Ports]");
+        if (online)
+            werte << QStringLiteral("COM3=") + sim.oeffne_pty();
+        ordner.schreibe(QStringLiteral("registry.ini"), werte);
+        const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
+        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+            QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
+            for (const QString& d : {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
+                                     QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
+                                     QStringLiteral("T-Quorvel-1-400-0615.TXT")})
+                QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
+        }
+        QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
+        if (vorher)
+            vorher(ordner);
+        QDir::setCurrent(ordner.pfad());
+        qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+        Shell::setOpener([this](const QString& datei) {
+            geoeffnet << datei;
+            return oeffnen_gelingt;
+        });
+        if (online) {
+            ecusim::richte_Identitaet_ein(sim);
+            parameter = std::make_unique<ecusim::Parameterbereich>(sim);
+            parameter->fuelle_Beispielwerte();
+            live = std::make_unique<ecusim::Livebereich>(sim);
+            passwort = std::make_unique<ecusim::Passwortbereich>(sim);
+            befehle = std::make_unique<ecusim::Befehlsbereich>(sim);
+        }
+        kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
+                                               std::make_unique<Registry>(ordner.registry()),
+                                               meldungen.Senke());
+        kontext->erzeuge_Fenster();
+        kontext->starte();
+        haupt().activateWindow();
+    }
+    ~Programm() {
+        kontext.reset();
+        Shell::setOpener({});
+        qunsetenv("QUORVEL_REGISTRY");
+        QDir::setCurrent(altesVerzeichnis_);
+    }
+
+    TForm_Quorvel& haupt() { return *kontext->hauptfenster(); }
+    QMenuBar& leiste() { return *haupt().MainMenu; }
+    TForm* fenster(const char* klasse) const {
+        for (TForm* f : kontext->Fenster())
+            if (std::strcmp(f->klasse().name, klasse) == 0)
+                return f;
+        return nullptr;
+    }
+    bool verbunden() const { return kontext->link().ist_verbunden(); }
+    // The windows open besides the main window, by class.
+    std::set<std::string> offene_Fenster() const {
+        std::set<std::string> offen;
+        for (TForm* f : kontext->Fenster())
+            if (f->isVisible() && f != kontext->hauptfenster())
+                offen.insert(f->klasse().name);
+        return offen;
+    }
+    void schliesse_Fenster() {
+        for (TForm* f : kontext->Fenster())
+            if (f != kontext->hauptfenster())
+                f->hide();
+    }
+
+    Meldungsrekorder meldungen;
+    Programmordner ordner;
+    ecusim::EcuSim sim;
+    std::unique_ptr<ecusim::Parameterbereich> parameter;
+    std::unique_ptr<ecusim::Livebereich> live;
+    std::unique_ptr<ecusim::Passwortbereich> passwort;
+    std::unique_ptr<ecusim::Befehlsbereich> befehle;
+    // What the shell was asked to open, and whether it manages.
+    QStringList geoeffnet;
+    bool oeffnen_gelingt = true;
+    std::unique_ptr<AppContext> kontext;
+
+private:
+    QString altesVerzeichnis_;
+};
+
+// Runs aktion once fenster shows (inside a modal wait), while waechter lives; gives up after
+// a bounded number of event-loop turns, so that a window that never shows fails the test
+// quickly.
+void sobald_sichtbar(const QObject& waechter, QWidget& fenster, std::function<void()> aktion,
+                     int versuche = 200) {
+    QTimer::singleShot(0, &waechter,
+                       [&waechter, &fenster, aktion = std::move(aktion), versuche]() mutable {
+                           if (fenster.isVisible() || versuche <= 0) {
+                               aktion();
+                               return;
+                           }
+                           sobald_sichtbar(waechter, fenster, std::move(aktion), versuche - 1);
+                       });
+}
+
+// Clicks an item as a mouse does: its menu opened on the bar first. Fails, saying why, when
+// a user could not: the item or its menu hidden or disabled.
+::testing::AssertionResult klicke(QMenuBar& leiste, const QString& name) {
+    auto* punkt = leiste.findChild<QAction*>(name);
+    if (!punkt || punkt->isSeparator())
+        return ::testing::AssertionFailure() << "no item " << name.toStdString();
+    const auto bedienbar = [](const QAction* a) { return a->isVisible() && a->isEnabled(); };
+    auto* menue = qobject_cast<QMenu*>(punkt->parent());
+    QAction* aufDerLeiste = menue ? menue->menuAction() : punkt;
+    if (!bedienbar(aufDerLeiste))
+        return ::testing::AssertionFailure()
+               << "on the bar " << (aufDerLeiste->isVisible() ? "disabled" : "hidden");
+    QTest::mouseClick(&leiste, Qt::LeftButton, {}, leiste.actionGeometry(aufDerLeiste).center());
+    if (!menue)
+        return ::testing::AssertionSuccess();
+    if (!QTest::qWaitFor([&] { return menue->isVisible(); }, 2000))
+        return ::testing::AssertionFailure() << "the menu does not open";
+    if (!bedienbar(punkt)) {
+        menue->hide();
+        return ::testing::AssertionFailure() << (punkt->isVisible() ? "disabled" : "hidden");
+    }
+    QTest::mouseClick(menue, Qt::LeftButton, {}, menue->actionGeometry(punkt).center());
+    return ::testing::AssertionSuccess();
+}
+
+// The bar's items, each submenu's items, by object name in their order.
+QStringList Namen(const QWidget& ort) {
+    QStringList namen;
+    for (const QAction* a : ort.actions())
+        namen << (a->menu() ? a->menu()->objectName() : a->objectName());
+    return namen;
+}
+
+// The main window with an open menu, as the screen shows them: taken from the screen on a
+// real display, put together from both windows' pictures on the offscreen platform.
+QImage Bild_mit_Menue(QWidget& haupt, QMenu& menue) {
+    const QRect rahmen = haupt.frameGeometry().united(menue.geometry());
+    QScreen* schirm = QGuiApplication::primaryScreen();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && schirm)
+        return schirm->grabWindow(0, rahmen.x(), rahmen.y(), rahmen.width(), rahmen.height())
+            .toImage();
+    QImage bild(rahmen.size(), QImage::Format_RGB32);
+    bild.fill(Qt::white);
+    QPainter maler(&bild);
+    maler.drawPixmap(haupt.geometry().topLeft() - rahmen.topLeft(), haupt.grab());
+    maler.drawPixmap(menue.geometry().topLeft() - rahmen.topLeft(), menue.grab());
+    return bild;
+}
+
+} // namespace
+
+TEST(Hauptmenue, TwoCaptionsEndInBlanksBoundedAsTheyAsk) {
+    struct Fall {
+        const char* text;
+        const char* andere;
+        int Speicher_Leerzeichen;
+        int Flash_Leerzeichen;
+    };
+    for (const Fall f :
+         {Fall{"Memory", "", 0, 4}, Fall{"Memory", "abc", 6, 7},
+          Fall{"Memory", "0123456789abcdef", 32, 12}, Fall{"Memory", "0123456789abcdefg", 32, 12},
+          Fall{"", "abcdefgh", 16, 12}}) {
+        const QString text = QString::fromLatin1(f.text);
+        const QString andere = QString::fromLatin1(f.andere);
+        EXPECT_EQ(Hauptmenue::Speicher_Beschriftung(text, andere),
+                  text + QString(f.Speicher_Leerzeichen, ' '))
+            << f.andere;
+        EXPECT_EQ(Hauptmenue::Flash_1_Beschriftung(text, andere),
+                  text + QString(f.Flash_Leerzeichen, ' '))
+            << f.andere;
+    }
+}
+
+// Every item in bar order, each menu's items in theirs, captions from the language texts
+// or fixed, no shortcut anywhere. Text 14 is set in this language file, so that the memory
+// item shows its blanks.
+TEST(Hauptmenue, EveryItemStandsInItsPlaceWithItsCaption) {
+    Programm p(false, [](Programmordner& o) {
+        QFile f(o.datei(QStringLiteral("Language/English/QORV4.TXT")));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> zeilen = f.readAll().split('\n');
+        f.close();
+        zeilen[13] = "abcd\r";
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(zeilen.join('\n'));
+    });
+    QMenuBar& leiste = p.leiste();
+    EXPECT_EQ(Namen(leiste),
+              QStringList({"Menu_Datei", "Fenster", "Kennfelder", "Flash", "Test1", "Extras",
+                           "Fehler", "Menu_Version", "Menu_Setup", "Hilfe"}));
+    struct Punkt {
+        const char* name;
+        int text;
+        const char* fest;
+        int leerzeichen = 0;
+    };
+    struct Menue {
+        const char* name;
+        int text;
+        const char* fest;
+        std::vector<Punkt> punkte;
+    };
+    const QString Trenner = QStringLiteral("-");
+    const std::vector<Menue> menues = {
+        {"Menu_Datei",
+         2,
+         "",
+         {{"Menu_Motorname", 9, ""},
+          {"N2", 0, "-"},
+          {"Menu_Datenexport", 584, ""},
+          {"Menu_Datenimport", 615, ""},
+          {"N11", 0, "-"},
+          {"Menu_drucken", 87, ""},
+          {"Menu_Datensicherung", 45, ""},
+          {"N1", 0, "-"},
+          {"Ende", 10, ""}}},
+        {"Fenster",
+         3,
+         "",
+         {{"Einstellwerte", 11, ""},
+          {"N9", 0, "-"},
+          {"Status", 12, ""},
+          {"Menu_Geschwindigkeiten", 1102, ""},
+          {"Menu_CAN_Zsuatztemperaturen", 1288, ""},
+          {"Status_DSG", 0, "Status DSG"},
+          {"Status_Testbox", 0, "Status Testbox"},
+          {"Status_Dranel_Kerosin", 0, "Status Dranel Kerosin"},
+          {"Menu_Status_Kvarendol", 0, "Status Kvarendol"},
+          {"Status_Additivsteuerung", 0, "Additivsteuerung"},
+          {"Wenzik_Vundel_Daten", 0, "Wenzik-Vundel Status"},
+          {"Pilmot_Status", 0, "Pilmot Status"},
+          {"Menu_Status_Dieselsteuerung", 0, "Dieselsteuerung"},
+          {"Menu_Nockenwellenverstellung", 0, "Nockenwellenverstellung"},
+          {"Menu_Tamvik_Korr", 0, "Tamvik Verstellungen"},
+          {"Menu_BHKW", 0, "BHKW"},
+          {"Menu_Diesel_Test_Bolvinar", 0, "Diesel Test (Bolvinar)"},
+          {"N10", 0, "-"},
+          {"Speicher", 13, "", 8}, // twice the length of text 14
+          {"Menu_Systemdaten", 1249, ""}}},
+        {"Flash",
+         5,
+         "",
+         {{"ins_Flash_sichern", 35, ""},
+          {"Flash_0_loeschen", 36, ""},
+          {"Flash_1_loeschen", 37, "", 12}, // text 35's length and 4, at most 12
+          {"Menu_Loggerflash_loeschen", 58, ""},
+          {"Menu_Betriebszeit_loeschen", 90, ""}}},
+        {"Test1",
+         0,
+         "Test",
+         {{"Menu_Drehzahltest", 6, ""},
+          {"Menu_Test_Analogeingaenge", 20, ""},
+          {"Menu_Test_Digitaleingaenge", 671, ""},
+          {"Menu_Test_Digitalausgaenge", 704, ""},
+          {"Menu_Merker", 1067, ""},
+          {"estLogdaten1", 0, "Test Logdaten"},
+          {"Test_Auxdaten", 0, "Test Auxdaten"}}},
+        {"Extras",
+         7,
+         "",
+         {{"Leistungsmessung", 38, ""},
+          {"Passwort_eingeben", 39, ""},
+          {"Passwort_aendern", 40, ""},
+          {"Duesenschaltzeit_messen", 41, ""},
+          {"Programm_update", 571, ""},
+          {"Menu_E_Gas_kalibrieren", 574, ""},
+          {"Menu_Fernwartung", 576, ""}}},
+        {"Fehler",
+         8,
+         "",
+         {{"Fehler_u_Schaltausgaenge_definieren", 43, ""}, {"Fehler_anzeigen", 44, ""}}},
+    };
+    const auto Beschriftung = [](int text, const char* fest) {
+        return text ? hole_Text(text) : QString::fromLatin1(fest);
+    };
+    for (const Menue& m : menues) {
+        auto* menue = leiste.findChild<QMenu*>(QString::fromLatin1(m.name));
+        ASSERT_NE(menue, nullptr) << m.name;
+        EXPECT_EQ(menue->title(), Beschriftung(m.text, m.fest)) << m.name;
+        QStringList erwartet;
+        for (const Punkt& pt : m.punkte)
+            erwartet << QString::fromLatin1(pt.name);
+        ASSERT_EQ(Namen(*menue), erwartet) << m.name;
+        for (int i = 0; i < menue->actions().size(); ++i) {
+            const QAction* a = menue->actions()[i];
+            const Punkt& pt = m.punkte[static_cast<size_t>(i)];
+            const QString fest = QString::fromLatin1(pt.fest);
+            EXPECT_EQ(a->isSeparator(), fest == Trenner) << pt.name;
+            if (!a->isSeparator()) {
+                EXPECT_EQ(a->text(), Beschriftung(pt.text, pt.fest) + QString(pt.leerzeichen, ' '))
+                    << pt.name;
+            }
+            EXPECT_TRUE(a->shortcut().isEmpty()) << pt.name;
+        }
+    }
+    auto* kennfelder = leiste.findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    ASSERT_NE(kennfelder, nullptr);
+    EXPECT_EQ(kennfelder->title(), hole_Text(4));
+    for (const auto& [name, text, fest] :
+         {std::tuple{"Menu_Version", 55, ""}, std::tuple{"Menu_Setup", 0, "Setup"},
+          std::tuple{"Hilfe", 56, ""}}) {
+        const auto* a = leiste.findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->parent(), &leiste) << name;
+        EXPECT_EQ(a->text(), Beschriftung(text, fest)) << name;
+        EXPECT_TRUE(a->shortcut().isEmpty()) << name;
+    }
+
+    // Each menu of the bar opens at a click (the maps menu is filled elsewhere).
+    const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+    p.schliesse_Fenster();
+    for (const Menue& m : menues) {
+        auto* menue = leiste.findChild<QMenu*>(QString::fromLatin1(m.name));
+        // Every item shows and acts, as it would for some ECU online.
+        menue->menuAction()->setEnabled(true);
+        for (QAction* a : menue->actions()) {
+            a->setVisible(true);
+            a->setEnabled(true);
+        }
+        QTest::mouseClick(&leiste, Qt::LeftButton, {},
+                          leiste.actionGeometry(menue->menuAction()).center());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return menue->isVisible(); }, 2000)) << m.name;
+        if (!bilder.isEmpty()) {
+            // Painted on the screen first.
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(menue));
+            QTest::qWait(300);
+            Bild_mit_Menue(p.haupt(), *menue).save(bilder + "/hauptmenue_" + m.name + ".png");
+        }
+        menue->hide();
+    }
+}
+
+namespace {
+
+enum class Zustand { bedienbar, gesperrt, verborgen };
+
+// A row of what the menu does: how the user finds the item, and the window it opens (shown
+// modally when modal), or nothing.
+struct Zeile {
+    const char* name;
+    Zustand zustand;
+    const char* oeffnet = nullptr;
+    bool modal = false;
+};
+
+// Clicks the item of the row as a user would, with every other window closed, and checks
+// that the item is as reachable as the row says and opens what it says, and nothing else:
+// no message, no question.
+void pruefe(Programm& p, const Zeile& z) {
+    SCOPED_TRACE(z.name);
+    p.schliesse_Fenster();
+    p.meldungen.texte.clear();
+    p.meldungen.fragen.clear();
+    bool modal_gezeigt = false;
+    const QObject waechter;
+    if (z.modal)
+        sobald_sichtbar(waechter, *p.fenster(z.oeffnet), [&] {
+            TForm* f = p.fenster(z.oeffnet);
+            modal_gezeigt = f->isVisible();
+            f->hide();
+        });
+    const ::testing::AssertionResult geklickt = klicke(p.leiste(), QString::fromLatin1(z.name));
+    if (z.zustand != Zustand::bedienbar) {
+        ASSERT_FALSE(geklickt);
+        EXPECT_TRUE(QString::fromLatin1(geklickt.message())
+                        .contains(z.zustand == Zustand::gesperrt ? "disabled" : "hidden"))
+            << geklickt.message();
+        return;
+    }
+    ASSERT_TRUE(geklickt);
+    QCoreApplication::processEvents();
+    std::set<std::string> erwartet;
+    if (z.oeffnet && !z.modal)
+        erwartet.insert(z.oeffnet);
+    EXPECT_EQ(p.offene_Fenster(), erwartet);
+    if (z.modal) {
+        EXPECT_TRUE(modal_gezeigt);
+    }
+    EXPECT_EQ(p.meldungen.texte, QStringList());
+    EXPECT_EQ(p.meldungen.fragen, QStringList());
+}
+
+} // namespace
+
+// Offline, with the setup's ECU (type 1, manufacturer 1, type number 400, software 6.15):
+// the gate lets every item through without a word, the items that need the link are
+// disabled, and the items of other variants hidden. Items whose windows the program does
+// not have yet do nothing.
+TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
+    Programm p(false);
+    ASSERT_FALSE(p.verbunden());
+    using enum Zustand;
+    const Zeile zeilen[] = {
+        {"Menu_Motorname", bedienbar, "TForm_Motorname", true},
+        {"Menu_Datenexport", gesperrt},
+        {"Menu_Datenimport", gesperrt},
+        {"Menu_drucken", bedienbar},
+        {"Menu_Datensicherung", gesperrt},
+        {"Einstellwerte", bedienbar},
+        {"Status", bedienbar, "TForm_Status"},
+        {"Menu_Geschwindigkeiten", verborgen},
+        {"Menu_CAN_Zsuatztemperaturen", bedienbar},
+        {"Status_DSG", bedienbar},
+        {"Status_Testbox", verborgen},
+        {"Status_Dranel_Kerosin", verborgen},
+        {"Menu_Status_Kvarendol", verborgen},
+        {"Status_Additivsteuerung", verborgen},
+        {"Wenzik_Vundel_Daten", verborgen},
+        {"Pilmot_Status", verborgen},
+        {"Menu_Status_Dieselsteuerung", bedienbar},
+        {"Menu_Nockenwellenverstellung", bedienbar},
+        {"Menu_Tamvik_Korr", verborgen},
+        {"Menu_BHKW", verborgen},
+        {"Menu_Diesel_Test_Bolvinar", verborgen},
+        {"Speicher", bedienbar},
+        {"Menu_Systemdaten", bedienbar},
+        {"ins_Flash_sichern", gesperrt},
+        {"Flash_0_loeschen", gesperrt},
+        {"Flash_1_loeschen", gesperrt},
+        {"Menu_Loggerflash_loeschen", gesperrt},
+        {"Menu_Betriebszeit_loeschen", gesperrt},
+        {"Menu_Drehzahltest", gesperrt},
+        {"Menu_Test_Analogeingaenge", gesperrt},
+        {"estLogdaten1", gesperrt},
+        {"Leistungsmessung", bedienbar},
+        {"Passwort_eingeben", gesperrt},
+        {"Passwort_aendern", gesperrt},
+        {"Duesenschaltzeit_messen", gesperrt},
+        {"Programm_update", bedienbar},
+        {"Menu_E_Gas_kalibrieren", verborgen},
+        {"Fehler_u_Schaltausgaenge_definieren", bedienbar},
+        {"Fehler_anzeigen", gesperrt},
+        {"Menu_Version", bedienbar, "TForm_Versionsinfo"},
+        {"Menu_Setup", bedienbar, "TForm_Setup"},
+    };
+    for (const Zeile& z : zeilen)
+        pruefe(p, z);
+}
+
+namespace {
+
+// The simulated ECU's definitions with parameter 1151 (the electronic throttle) beside
+// them, which the ECU holds as 1: the calibration item shows.
+void mit_E_Gas(Programmordner& o) {
+    QFile f(o.datei(QStringLiteral("Language/English/T-SIMQuorvel-1-400-0615.TXT")));
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("-1151,MOTOR,4,0,40\r\n/Electronic throttle\r\n#0,1\r\n");
+}
+
+} // namespace
+
+// Against the simulated ECU, through the menu alone: without the password the gated items
+// say text 345 and do nothing, while the flash commands and the throttle calibration reach
+// the ECU after their questions; the password typed into the window the menu opens is
+// accepted by the ECU; then the gated items act too.
+TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
+    Programm p(true, mit_E_Gas);
+    p.parameter->Bild[40] = 1;
+    cl_Passwort_Quorvel_OK& ok = p.kontext->passwort_OK();
+    // Connected, the parameters read although no password was given (manufacturer 1 from
+    // 6.15 on), and the menus follow them.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return p.verbunden() && p.kontext->parameter().suche_Parameter(1151) &&
+                   p.leiste().findChild<QAction*>("Menu_E_Gas_kalibrieren")->isVisible();
+        },
+        10000));
+    ASSERT_EQ(ok.akzeptiert(), 0);
+
+    // The commands: whether the gate guards them, each item's question and its caption,
+    // and what the ECU then did.
+    struct Befehl {
+        const char* name;
+        bool gate;
+        int frage;
+        int titel;
+        std::function<bool()> ausgefuehrt;
+    };
+    ecusim::Befehlsbereich& ecu = *p.befehle;
+    const Befehl befehle[] = {
+        {"ins_Flash_sichern", false, 0, 0, [&] { return ecu.Flash_gesichert == 1; }},
+        {"Flash_0_loeschen", false, 291, 36, [&] { return ecu.Flash_geloescht == std::vector{0}; }},
+        {"Flash_1_loeschen", false, 292, 37,
+         [&] {
+             return ecu.Flash_geloescht == std::vector{0, 1};
+         }},
+        {"Menu_E_Gas_kalibrieren", false, 807, 806, [&] { return ecu.E_Gas_kalibriert == 1; }},
+        {"Menu_Loggerflash_loeschen", true, 59, 58,
+         [&] { return ecu.Logger_geloescht == std::vector{2}; }},
+        {"Menu_Betriebszeit_loeschen", true, 809, 90,
+         [&] {
+             return ecu.Logger_geloescht == std::vector{2, 0};
+         }},
+    };
+    const auto fuehre_aus = [&](const Befehl& b) {
+        SCOPED_TRACE(b.name);
+        p.meldungen.texte.clear();
+        p.meldungen.fragen.clear();
+        p.meldungen.fragentitel.clear();
+        if (b.frage) {
+            // Cancelled first: nothing reaches the ECU.
+            p.meldungen.setze_Antwort(false);
+            ASSERT_TRUE(klicke(p.leiste(), QString::fromLatin1(b.name)));
+            EXPECT_EQ(p.meldungen.fragen, QStringList{hole_Text(b.frage)});
+            EXPECT_EQ(p.meldungen.fragentitel, QStringList{hole_Text(b.titel)});
+            QTest::qWait(100);
+            EXPECT_FALSE(b.ausgefuehrt());
+            p.meldungen.setze_Antwort(true);
+        }
+        ASSERT_TRUE(klicke(p.leiste(), QString::fromLatin1(b.name)));
+        EXPECT_TRUE(QTest::qWaitFor(b.ausgefuehrt, 10000));
+        EXPECT_EQ(p.meldungen.texte, QStringList());
+    };
+    for (const Befehl& b : befehle)
+        if (!b.gate)
+            fuehre_aus(b);
+
+    for (const char* name : {"Menu_Motorname", "Menu_Loggerflash_loeschen",
+                             "Menu_Betriebszeit_loeschen", "Passwort_aendern"}) {
+        SCOPED_TRACE(name);
+        p.schliesse_Fenster();
+        p.meldungen.texte.clear();
+        p.meldungen.fragen.clear();
+        // A modal window that opened all the same is closed, and counts.
+        auto& motorname = *p.kontext->fenster<TForm_Motorname>();
+        bool modal_offen = false;
+        const QObject waechter;
+        sobald_sichtbar(waechter, motorname, [&] {
+            modal_offen = motorname.isVisible();
+            motorname.hide();
+        });
+        ASSERT_TRUE(klicke(p.leiste(), QString::fromLatin1(name)));
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(modal_offen);
+        EXPECT_EQ(p.meldungen.texte, QStringList{hole_Text(345)});
+        EXPECT_EQ(p.meldungen.fragen, QStringList());
+        EXPECT_EQ(p.offene_Fenster(), std::set<std::string>());
+    }
+    EXPECT_TRUE(p.befehle->Logger_geloescht.empty());
+    // Gated items without their windows yet do nothing at all.
+    for (const char* name : {"Menu_drucken", "Menu_Datensicherung", "Einstellwerte",
+                             "Fehler_u_Schaltausgaenge_definieren"})
+        pruefe(p, {name, Zustand::bedienbar});
+
+    // The password, typed into the window the menu opens.
+    pruefe(p, {"Passwort_eingeben", Zustand::bedienbar, "TForm_Passwort"});
+    auto& fenster = *p.kontext->fenster<TForm_Passwort>();
+    EXPECT_EQ(fenster.Modus, 0);
+    EXPECT_EQ(fenster.windowTitle(), hole_Text(39));
+    QTest::keyClicks(fenster.Edit_Passwort, QStringLiteral("geheim"));
+    QTest::mouseClick(fenster.Button_OK, Qt::LeftButton);
+    EXPECT_FALSE(fenster.isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ok.akzeptiert() != 0; }, 5000));
+    EXPECT_EQ(p.passwort->Eingaben.back(), QByteArray("GEHEIM"));
+    EXPECT_EQ(p.meldungen.texte, QStringList());
+
+    // Now the gated items act.
+    pruefe(p, {"Passwort_aendern", Zustand::bedienbar, "TForm_Passwort"});
+    EXPECT_EQ(fenster.Modus, 1);
+    pruefe(p, {"Menu_Motorname", Zustand::bedienbar, "TForm_Motorname", true});
+    for (const Befehl& b : befehle)
+        if (b.gate)
+            fuehre_aus(b);
+    EXPECT_TRUE(p.verbunden());
+}
+
+// The shell's items: help opens the general topic of the chosen language; the remote
+// maintenance program starts when it is there, and when it is not, or does not start, its
+// path is named.
+TEST(Hauptmenue, HelpAndRemoteMaintenanceGoThroughTheShell) {
+    Programm p(false);
+    p.ordner.schreibe_roh(QStringLiteral("Language/English/Help general.PDF"), "%PDF");
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Hilfe")));
+    EXPECT_EQ(p.geoeffnet,
+              QStringList{p.ordner.datei(QStringLiteral("Language/English/Help general.PDF"))});
+
+    p.geoeffnet.clear();
+    const QString programm = p.ordner.datei(QStringLiteral("Quorvel_Fernwartung.exe"));
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Fernwartung")));
+    EXPECT_EQ(p.meldungen.texte,
+              QStringList{'"' + QDir::toNativeSeparators(programm) + "\" is not available"});
+    EXPECT_TRUE(p.geoeffnet.isEmpty());
+
+    // Found whatever the case of its name.
+    p.meldungen.texte.clear();
+    p.ordner.schreibe_roh(QStringLiteral("QUORVEL_FERNWARTUNG.EXE"), "MZ");
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Fernwartung")));
+    const QString gefunden = p.ordner.datei(QStringLiteral("QUORVEL_FERNWARTUNG.EXE"));
+    EXPECT_EQ(p.geoeffnet, QStringList{gefunden});
+    EXPECT_TRUE(p.meldungen.texte.isEmpty());
+
+    // There, but the desktop cannot start it.
+    p.oeffnen_gelingt = false;
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Fernwartung")));
+    EXPECT_EQ(p.meldungen.texte,
+              QStringList{'"' + QDir::toNativeSeparators(gefunden) + "\" could not be started"});
+}
+
+// Exit closes the main window, which writes the layout file and ends the program.
+TEST(Hauptmenue, ExitEndsTheProgram) {
+    Programm p(false);
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Ende")));
+    EXPECT_FALSE(p.haupt().isVisible());
+    EXPECT_TRUE(p.kontext->beendet());
+    EXPECT_TRUE(QFile::exists(p.ordner.datei(QStringLiteral("Start.INI"))));
+}
