@@ -5,6 +5,7 @@
 #include "model/ModelLog.h"
 #include "platform/Dateien.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -454,3 +455,28 @@ std::optional<std::vector<cl_Fehler_def>> lies(const QByteArray& inhalt,
 }
 
 } // namespace Fehlerdefinitionsdatei
+
+bool lade_Definitionsdatei(const QString& pfad, cl_Fehler_Definitionen& definitionen,
+                           Meldungen& meldungen) {
+    QFile datei(Dateien::finde(pfad));
+    std::optional<std::vector<cl_Fehler_def>> gelesen;
+    if (datei.open(QIODevice::ReadOnly))
+        gelesen = Fehlerdefinitionsdatei::lies(datei.readAll(), definitionen.Katalog());
+    if (!gelesen) {
+        qCDebug(lcModel) << "error definition file not read:" << pfad;
+        meldungen.zeige(hole_Text(437));
+        return false;
+    }
+    definitionen.Liste = std::move(*gelesen);
+    // Each definition read became current in its turn: the last one stays so.
+    definitionen.aktuell = static_cast<int>(definitionen.Liste.size()) - 1;
+    return true;
+}
+
+bool speichere_Definitionsdatei(const QString& pfad, const cl_Fehler_Definitionen& definitionen,
+                                Meldungen& meldungen) {
+    if (Dateien::schreibe_Datei(pfad, Fehlerdefinitionsdatei::schreibe(definitionen)))
+        return true;
+    meldungen.zeige(QStringLiteral("File ") + pfad + QStringLiteral(" could not be written."));
+    return false;
+}

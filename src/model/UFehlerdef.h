@@ -152,3 +152,11 @@ QByteArray schreibe(const cl_Fehler_Definitionen& definitionen);
 std::optional<std::vector<cl_Fehler_def>> lies(const QByteArray& inhalt,
                                                const cl_Fehler_Katalog& katalog);
 } // namespace Fehlerdefinitionsdatei
+
+// The definitions window's file operations. Loading replaces the list only when the whole
+// file was read (text 437 otherwise); saving writes a temporary file renamed over the
+// version, and tells the user when that failed.
+bool lade_Definitionsdatei(const QString& pfad, cl_Fehler_Definitionen& definitionen,
+                           Meldungen& meldungen);
+bool speichere_Definitionsdatei(const QString& pfad, const cl_Fehler_Definitionen& definitionen,
+                                Meldungen& meldungen);

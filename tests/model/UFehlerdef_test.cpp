@@ -345,3 +345,60 @@ TEST(Fehlerdefinitionen, GrenzenNachNummer) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Katalogordner, DefinitionsdateiLadenUndSpeichern) {
+    katalog.Variablen = {{3, 2, QStringLiteral("Oil"), 0.1F, 1},
+                         {5, 1, QStringLiteral("Sw"), 1, 0}};
+    defs.neue_Definition(3);
+    defs.aktuelle()->Grenzen.resize(2);
+    defs.aktuelle()->Grenzen[1].Ein = -7;
+    defs.neue_Definition(5);
+    const QString pfad = ordner.filePath(QStringLiteral("Engine.01V"));
+    ASSERT_TRUE(speichere_Definitionsdatei(pfad, defs, meldungen));
+    const QByteArray ganz = [&] {
+        QFile f(pfad);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    // Nothing but the version itself is left in the folder.
+    EXPECT_EQ(QDir(ordner.path()).entryList(QDir::Files),
+              QStringList{QStringLiteral("Engine.01V")});
+
+    // A file cut inside a pair, and an empty one, change nothing.
+    daten.texte.Zeilen[436] = QStringLiteral("not read");
+    const auto Datei = [&](const QByteArray& inhalt) {
+        QFile f(pfad);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(inhalt);
+    };
+    cl_Fehler_Definitionen andere{katalog};
+    andere.neue_Definition(5);
+    for (const QByteArray& kaputt : {ganz.chopped(2), QByteArray()}) {
+        Datei(kaputt);
+        EXPECT_FALSE(lade_Definitionsdatei(pfad, andere, meldungen));
+        ASSERT_EQ(andere.Liste.size(), 1u);
+        EXPECT_EQ(andere.aktuell, 0);
+    }
+    EXPECT_EQ(meldungen.texte,
+              (QStringList{QStringLiteral("not read"), QStringLiteral("not read")}));
+    EXPECT_FALSE(
+        lade_Definitionsdatei(ordner.filePath(QStringLiteral("none.01V")), andere, meldungen));
+
+    Datei(ganz);
+    ASSERT_TRUE(lade_Definitionsdatei(pfad, andere, meldungen));
+    ASSERT_EQ(andere.Liste.size(), 2u);
+    EXPECT_EQ(andere.aktuell, 1);
+    EXPECT_EQ(andere.Liste[0].Grenzen[1].Ein, -7);
+
+    // A folder in the way: the write fails, is reported, and leaves no file behind.
+    meldungen.texte.clear();
+    const QString versperrt = ordner.filePath(QStringLiteral("Engine.02V"));
+    QDir().mkpath(versperrt);
+    EXPECT_FALSE(speichere_Definitionsdatei(versperrt, defs, meldungen));
+    ASSERT_EQ(meldungen.texte.size(), 1);
+    EXPECT_TRUE(meldungen.texte[0].contains(versperrt));
+}
+
+} // namespace
