@@ -19,6 +19,8 @@ class cl_Dateiversion;
 class TPrinter_Quorvel;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
+struct Fehlerdaten;
+struct Fehleranfragen;
 class TForm;
 
 // What a window reaches of the program's shared objects. The application context owns them
@@ -54,6 +56,9 @@ public:
     virtual Motordaten& motordaten() = 0;
     virtual cl_Dateiversion& dateiversion() = 0;
     virtual TPrinter_Quorvel& drucker() = 0;
+    // The error catalogue, definitions and memory, and the requests that carry them.
+    virtual Fehlerdaten& fehlerdaten() = 0;
+    virtual Fehleranfragen& fehleranfragen() = 0;
     // The version dialog, created once when the main window first shows.
     virtual void erzeuge_Dateiversion() = 0;
 
