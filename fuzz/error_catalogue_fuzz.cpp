@@ -6,7 +6,7 @@
 #include "Fuzzhilfe.h"
 
 #include "base/Uglobal.h"
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
 
 #include <cmath>
 #include <cstddef>

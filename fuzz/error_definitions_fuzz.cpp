@@ -5,7 +5,7 @@
 
 #include "Fuzzhilfe.h"
 
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "link/UComData.h"
-#include "model/UFehler.h"
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
+#include "model/UFehlerspeicher.h"
 
 #include <array>
 #include <cstdint>

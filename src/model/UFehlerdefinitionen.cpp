@@ -1,4 +1,4 @@
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
 
 #include "base/Meldungen.h"
 #include "base/Uglobal.h"

@@ -1,4 +1,4 @@
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
 
 #include "base/Uglobal.h"
 #include "support/Fixtures.h"

@@ -1,7 +1,7 @@
-#include "model/UFehler.h"
+#include "model/UFehlerspeicher.h"
 
 #include "base/Uglobal.h"
-#include "model/UFehlerdef.h"
+#include "model/UFehlerdefinitionen.h"
 #include "support/Fixtures.h"
 
 #include <cstring>
