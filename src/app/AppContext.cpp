@@ -24,6 +24,7 @@
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
+#include "windows/service/UFehler.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -45,12 +46,21 @@ public:
     void fuelle_Definitionsliste() override {}
     void zeige_Grenzen() override {}
     void setze_Button_nach_Quorvel(bool) override {}
-    void fuelle_Auswahl() override {}
-    void waehle_alle() override {}
-    void zeige_Fehler() override {}
+    void fuelle_Auswahl() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->fuelle_Auswahl();
+    }
+    void waehle_alle() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->waehle_alle();
+    }
+    void zeige_Fehler() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->zeige_Fehler();
+    }
 
 private:
-    [[maybe_unused]] Kontext& k_;
+    Kontext& k_;
 };
 } // namespace
 
@@ -219,6 +229,7 @@ void AppContext::erzeuge_Fenster() {
     };
     erzeuge<TForm_Setup>();
     erzeuge<TForm_Status>();
+    erzeuge<TForm_Fehler>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Passwort>();
