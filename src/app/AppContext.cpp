@@ -25,6 +25,7 @@
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/UFehler.h"
+#include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -43,9 +44,18 @@ void aktiviere(TForm* fenster) {
 class Fensteransicht : public Fehler_Ansicht {
 public:
     explicit Fensteransicht(Kontext& k) : k_(k) {}
-    void fuelle_Definitionsliste() override {}
-    void zeige_Grenzen() override {}
-    void setze_Button_nach_Quorvel(bool) override {}
+    void fuelle_Definitionsliste() override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->fuelle_Definitionsliste();
+    }
+    void zeige_Grenzen() override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->zeige_Grenzen();
+    }
+    void setze_Button_nach_Quorvel(bool definitionen) override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->setze_Button_nach_Quorvel(definitionen);
+    }
     void fuelle_Auswahl() override {
         if (auto* f = k_.fenster<TForm_Fehler>())
             f->fuelle_Auswahl();
@@ -233,6 +243,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Passwort>();
+    erzeuge<TForm_Fehlerdef>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

@@ -249,14 +249,16 @@ void cl_Fehler_Definitionen::alle_freigeben() {
     aktuell = -1;
 }
 
-bool cl_Fehler_Definitionen::lade_Variablendatei(unsigned version, Meldungen& meldungen) {
+bool cl_Fehler_Definitionen::lade_Variablendatei(unsigned version, Meldungen& meldungen,
+                                                 bool stumm) {
     if (version == 0)
         return false;
     const QString pfad = Dateien::finde(
         Dateien::verbinde(glob().Pfad_Sprache, cl_Fehler_Katalog::Dateiname(version)));
     const QFileInfo info(pfad);
     if (!info.isFile() || !info.isReadable()) {
-        meldungen.zeige(hole_Text(435) + pfad);
+        if (!stumm)
+            meldungen.zeige(hole_Text(435) + pfad);
         return false;
     }
     alle_freigeben();

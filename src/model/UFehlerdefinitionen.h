@@ -98,8 +98,8 @@ public:
 
     // Reads the catalogue of a software version from the language folder. A catalogue that
     // can be read replaces the old one and frees every definition. True when it holds a
-    // variable afterwards.
-    bool lade_Variablendatei(unsigned version, Meldungen& meldungen);
+    // variable afterwards. A missing file is told unless stumm is set.
+    bool lade_Variablendatei(unsigned version, Meldungen& meldungen, bool stumm = false);
 
 private:
     cl_Fehler_Katalog& katalog_;

@@ -9,6 +9,7 @@
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/service/UFehler.h"
+#include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -31,7 +32,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     ctx.erzeuge_Fenster();
 
     const std::vector<TForm*> f = ctx.Fenster();
-    ASSERT_EQ(f.size(), 8u);
+    ASSERT_EQ(f.size(), 9u);
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
@@ -39,7 +40,8 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[4]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[5]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[6]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[7]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[7]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[8]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -54,7 +56,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 8u);
+    EXPECT_EQ(ctx.Fenster().size(), 9u);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
