@@ -115,10 +115,15 @@ void TForm_Fehler::zeige_Fehler() {
     const auto zeilen = tabelle_.Zeilen(d.Fehler_Liste, d.Definitionen);
     StringGrid_Fehler->clearContents();
     StringGrid_Fehler->setRowCount(static_cast<int>(zeilen.size()));
-    for (size_t r = 0; r < zeilen.size(); ++r)
-        for (int s = 0; s < Fehlertabelle::Spalten; ++s)
+    for (size_t r = 0; r < zeilen.size(); ++r) {
+        for (int s = 0; s < Fehlertabelle::Spalten; ++s) {
+            // The limit's sign and value both fit the narrow column only without the
+            // blanks that pad the value.
+            const QString& text = zeilen[r][static_cast<size_t>(s)];
             StringGrid_Fehler->setItem(static_cast<int>(r), s,
-                                       new QTableWidgetItem(zeilen[r][static_cast<size_t>(s)]));
+                                       new QTableWidgetItem(s == 2 ? text.simplified() : text));
+        }
+    }
 }
 
 void TForm_Fehler::Button_neu_ladenClick() {

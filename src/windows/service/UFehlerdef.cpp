@@ -12,6 +12,7 @@
 #include "windows/Kontext.h"
 #include "windows/UColorButton.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -209,7 +210,7 @@ constexpr int Labelhoehe = 16;
 TForm_Fehlerdef::TForm_Fehlerdef(Kontext& kontext)
     : TForm(QStringLiteral("errordefs")), k(kontext), logik_(kontext) {
     setWindowTitle(hole_Text(401));
-    resize(1010, 440);
+    resize(1040, 440);
 
     Label_Name = new QLabel(hole_Text(417), this);
     Label_Name->setGeometry(8, Gitter_oben - Labelhoehe - 2, 180, Labelhoehe);
@@ -322,8 +323,10 @@ TForm_Fehlerdef::TForm_Fehlerdef(Kontext& kontext)
 bool TForm_Fehlerdef::im_Gitter(const QWidget* w) const {
     if (w == StringGrid_Grenzen || StringGrid_Grenzen->isAncestorOf(w))
         return true;
-    return std::any_of(listen_.begin(), listen_.end(),
-                       [w](const QComboBox* c) { return c && (c == w || c->isAncestorOf(w)); });
+    // A list's open popup is a window of its own.
+    return std::any_of(listen_.begin(), listen_.end(), [w](const QComboBox* c) {
+        return c && (c == w || c->isAncestorOf(w) || w->window() == c->view()->window());
+    });
 }
 
 QComboBox* TForm_Fehlerdef::Liste_von(int spalte) const {
@@ -520,7 +523,10 @@ bool TForm_Fehlerdef::eventFilter(QObject* objekt, QEvent* event) {
             return true;
         }
     }
-    if (liste && event->type() == QEvent::FocusOut && !liste->view()->isVisible())
+    // Opening the list's popup takes the focus too: that is no leaving.
+    if (liste && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+        !liste->view()->isVisible())
         ComboBox_Exit(liste);
     return TForm::eventFilter(objekt, event);
 }
@@ -540,6 +546,10 @@ void TForm_Fehlerdef::ListBox_DefinitionClick(int zeile) {
     if (zeile < 0 || zeile >= static_cast<int>(defs.Liste.size()))
         return;
     defs.aktuell = zeile;
+    {
+        const QSignalBlocker sperre(ListBox_Definition);
+        ListBox_Definition->setCurrentRow(zeile);
+    }
     zeige_Grenzen();
 }
 
