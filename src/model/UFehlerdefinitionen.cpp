@@ -469,6 +469,10 @@ bool lade_Definitionsdatei(const QString& pfad, cl_Fehler_Definitionen& definiti
         meldungen.zeige(hole_Text(437));
         return false;
     }
+    // The error memory names rows by their numbers: the viewer finds the limits of a
+    // loaded list by them before any transfer would number them.
+    for (cl_Fehler_def& def : *gelesen)
+        nummeriere(def.Grenzen);
     definitionen.Liste = std::move(*gelesen);
     // Each definition read became current in its turn: the last one stays so.
     definitionen.aktuell = static_cast<int>(definitionen.Liste.size()) - 1;

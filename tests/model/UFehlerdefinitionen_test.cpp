@@ -391,6 +391,7 @@ TEST_F(Katalogordner, DefinitionsdateiLadenUndSpeichern) {
     ASSERT_EQ(andere.Liste.size(), 2u);
     EXPECT_EQ(andere.aktuell, 1);
     EXPECT_EQ(andere.Liste[0].Grenzen[1].Ein, -7);
+    EXPECT_EQ(andere.Liste[0].Grenzen[1].Nummer, 2u);
 
     // A folder in the way: the write fails, is reported, and leaves no file behind.
     meldungen.texte.clear();

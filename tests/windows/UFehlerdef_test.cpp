@@ -3,6 +3,8 @@
 
 #include "windows/service/UFehlerdef.h"
 
+#include "base/Dateiversion.h"
+#include "base/Motordaten.h"
 #include "base/Uglobal.h"
 #include "model/Anfragenumgebung.h"
 #include "model/Drucker.h"
@@ -359,6 +361,54 @@ TEST_F(Definitionsfenster, WartefensterNachDerTrennung) {
     ASSERT_TRUE(u.warte([&] { return u.k.link().ist_verbunden(); }, 3000));
     u.warte_still();
     EXPECT_FALSE(lesen.aktiv);
+}
+
+// The version dialog answers with a fixed version and remembers what it was asked for.
+struct Version_1 : Versionswahl {
+    int waehle_Version(cl_Dateiversion& d) override {
+        gefragt.append(d.Beschriftung + "/" + d.Suffix + "/" + QString::number(d.Speichermodus));
+        return antwort;
+    }
+    QStringList gefragt;
+    int antwort = 1;
+};
+
+TEST_F(Definitionsfenster, DateiSpeichernUndLaden) {
+    zeige();
+    Version_1 wahl;
+    cl_Dateiversion& v = u.k.kontext->dateiversion();
+    v.setze_Versionswahl(&wahl);
+    v.setze_Name(QStringLiteral("Motor"));
+    QDir().mkpath(u.k.kontext->motordaten().Datenordner());
+    const std::vector<cl_Fehler_def> gespeichert = defs().Liste;
+    fenster->Button_in_Datei_speichernClick();
+    EXPECT_TRUE(QFile::exists(v.Dateiname(1)));
+    EXPECT_TRUE(v.Dateiname(1).endsWith(QStringLiteral("Motor.01V")));
+
+    // A cut file changes nothing and says so; the whole file replaces the list.
+    fenster->Button_Variable_loeschenClick();
+    QFile f(v.Dateiname(1));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const QByteArray ganz = f.readAll();
+    f.resize(ganz.size() - 3);
+    f.close();
+    fenster->Button_von_Datei_ladenClick();
+    EXPECT_EQ(u.k.meldungen.texte, QStringList{hole_Text(437)});
+    EXPECT_EQ(defs().Liste.size(), 2u);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(ganz);
+    f.close();
+    fenster->Button_von_Datei_ladenClick();
+    ASSERT_EQ(defs().Liste.size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(defs().Liste[i].Grenzen, gespeichert[i].Grenzen);
+    EXPECT_EQ(Liste(), (QStringList{"Oil pressure", "Oil pressure switch", "Engine speed*"}));
+    EXPECT_EQ(wahl.gefragt, (QStringList{"Fehlerdefinitionen/V/1", "Fehlerdefinitionen/V/0",
+                                         "Fehlerdefinitionen/V/0"}));
+    // A cancelled dialog does nothing.
+    wahl.antwort = -1;
+    fenster->Button_von_Datei_ladenClick();
+    EXPECT_EQ(defs().Liste.size(), 3u);
 }
 
 class PdfDrucker : public Druckauswahl {
