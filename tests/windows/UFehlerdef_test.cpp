@@ -229,6 +229,18 @@ TEST_F(Definitionsfenster, WerteAusserhalbDerListenBleiben) {
     EXPECT_EQ(b.Modus, 2);
 }
 
+TEST_F(Definitionsfenster, ZeilenGehenNurAnIhreDefinitionZurueck) {
+    zeige();
+    fenster->ListBox_DefinitionClick(0);
+    setze(0, 2, "9");
+    // The viewer's reload frees the definitions and a read makes others meanwhile.
+    defs().alle_freigeben();
+    ASSERT_TRUE(defs().neue_Definition(1));
+    defs().aktuelle()->Grenzen.resize(2);
+    fenster->StringGrid_GrenzenExit();
+    EXPECT_EQ(defs().Liste[0].Grenzen[0], cl_Fehler_limit{});
+}
+
 TEST_F(Definitionsfenster, DropdownUeberDerZelle) {
     zeige();
     fenster->ListBox_DefinitionClick(0);

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -360,6 +361,9 @@ void TForm_Fehlerdef::anzeigen() {
 
 void TForm_Fehlerdef::showEvent(QShowEvent* event) {
     TForm::showEvent(event);
+    // A window coming back from the task bar is no new showing.
+    if (event->spontaneous())
+        return;
     const bool plus = logik_.Plus();
     for (int s : {1, 6, 7})
         Kopf[static_cast<size_t>(s)]->setVisible(plus);
@@ -431,6 +435,8 @@ void TForm_Fehlerdef::fuelle_Grenzen(const std::vector<Fehlerdef_Logik::Zeile>& 
     StringGrid_Grenzen->setShowGrid(true);
     StringGrid_Grenzen->setEnabled(true);
     gefuellt_ = true;
+    gefuellt_Index_ = k.fehlerdaten().Definitionen.aktuell;
+    gefuellt_Variable_ = def->Variable;
 }
 
 void TForm_Fehlerdef::zeige_Grenzen() {
@@ -458,7 +464,10 @@ std::vector<Fehlerdef_Logik::Zeile> TForm_Fehlerdef::Zellen() const {
 
 void TForm_Fehlerdef::StringGrid_GrenzenExit() {
     cl_Fehler_def* def = k.fehlerdaten().Definitionen.aktuelle();
-    if (!gefuellt_ || !def ||
+    // The rows go back only to the definition they came from: a transfer may have changed
+    // the list meanwhile.
+    if (!gefuellt_ || !def || k.fehlerdaten().Definitionen.aktuell != gefuellt_Index_ ||
+        def->Variable != gefuellt_Variable_ ||
         static_cast<int>(def->Grenzen.size()) != StringGrid_Grenzen->rowCount())
         return;
     auto zellen = Zellen();

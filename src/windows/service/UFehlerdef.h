@@ -149,4 +149,6 @@ private:
     std::array<QComboBox*, Fehlerdef_Logik::Spalten> listen_{};
     // The grid shows the current definition's rows and may be read back.
     bool gefuellt_ = false;
+    int gefuellt_Index_ = -1;
+    int gefuellt_Variable_ = -1;
 };
