@@ -750,7 +750,16 @@ void TForm_Fehlerdef::drucken() {
                 text(1000, g.Modus != 0 ? QStringLiteral(">=") : QStringLiteral("<="));
                 text(1050, logik_.Funktionstext(g.Funktion));
                 text(1600, jn[g.Signal_ein ? 1 : 0]);
-                text(1680, Signalmuster_als_Text(g.Signalmuster));
+                {
+                    // Sixteen digits fill the pattern's column only a little smaller.
+                    const QFont normal = p.font();
+                    const int grundlinie = d.Zeile_Y + p.fontMetrics().ascent();
+                    QFont klein = normal;
+                    klein.setPixelSize(22);
+                    p.setFont(klein);
+                    p.drawText(QPoint(1680, grundlinie), Signalmuster_als_Text(g.Signalmuster));
+                    p.setFont(normal);
+                }
                 text(1930, jn[g.speichern ? 1 : 0]);
                 d.Zeile_Y += h + 15;
             }
