@@ -6,6 +6,7 @@
 #include "link/UKommunikation.h"
 #include "model/Drucker.h"
 #include "model/UBefehle.h"
+#include "model/UFehleranfragen.h"
 #include "model/UKennfeldbeschreibung.h"
 #include "model/UKennfelder.h"
 #include "model/UParameter.h"
@@ -27,6 +28,8 @@
 #include "windows/USetup.h"
 #include "windows/UVersionsinfo.h"
 #include "windows/maps/UKennfeldmenue.h"
+#include "windows/service/UFehler.h"
+#include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -40,6 +43,39 @@ void aktiviere(TForm* fenster) {
     fenster->activateWindow();
     fenster->setFocus();
 }
+
+// The error transfers reach the viewer and the definitions window here, once they exist.
+class Fensteransicht : public Fehler_Ansicht {
+public:
+    explicit Fensteransicht(Kontext& k) : k_(k) {}
+    void fuelle_Definitionsliste() override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->fuelle_Definitionsliste();
+    }
+    void zeige_Grenzen() override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->zeige_Grenzen();
+    }
+    void setze_Button_nach_Quorvel(bool definitionen) override {
+        if (auto* f = k_.fenster<TForm_Fehlerdef>())
+            f->setze_Button_nach_Quorvel(definitionen);
+    }
+    void fuelle_Auswahl() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->fuelle_Auswahl();
+    }
+    void waehle_alle() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->waehle_alle();
+    }
+    void zeige_Fehler() override {
+        if (auto* f = k_.fenster<TForm_Fehler>())
+            f->zeige_Fehler();
+    }
+
+private:
+    Kontext& k_;
+};
 } // namespace
 
 AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argumente,
@@ -78,8 +114,14 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     // The ECU data requests take their places in the link's ring in a fixed order (the
     // identity and the further requests move among them), and the password requests follow.
     weitere_Anfragen_ = std::make_unique<Weitere_Anfragen>(*link_, *meldungen_);
-    ecu_Befehle_ = std::make_unique<cl_ECU_Befehle>(*link_, *version_, *parameter_, *kommunikation_,
-                                                    *ecu_Liste_, *weitere_Anfragen_);
+    fehlerdaten_ = std::make_unique<Fehlerdaten>();
+    fehleranfragen_ =
+        std::make_unique<Fehleranfragen>(*link_, *version_, *meldungen_, *fehlerdaten_);
+    fehleransicht_ = std::make_unique<Fensteransicht>(*this);
+    fehleranfragen_->setze_Ansicht(fehleransicht_.get());
+    ecu_Befehle_ =
+        std::make_unique<cl_ECU_Befehle>(*link_, *version_, *parameter_, *kommunikation_,
+                                         *ecu_Liste_, *weitere_Anfragen_, fehleranfragen_.get());
     passwort_ = std::make_unique<cl_Passwort_Quorvel>(*link_);
     passwort_->sende_Passwort_Nr = [this](uint16_t nummer) {
         weitere_Anfragen_->Passwort_Nr_schreiben->senden(nummer);
@@ -116,6 +158,9 @@ AppContext::~AppContext() {
     kennfeldbeschreibung_.reset();
     passwort_.reset();
     ecu_Befehle_.reset();
+    fehleranfragen_.reset();
+    fehleransicht_.reset();
+    fehlerdaten_.reset();
     weitere_Anfragen_.reset();
     parameter_.reset();
     version_.reset();
@@ -218,10 +263,12 @@ void AppContext::erzeuge_Fenster() {
     };
     erzeuge<TForm_Setup>();
     erzeuge<TForm_Status>();
+    erzeuge<TForm_Fehler>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Passwort>();
+    erzeuge<TForm_Fehlerdef>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(
@@ -254,6 +301,10 @@ void AppContext::erzeuge_Befehle() {
     befehle_ = std::make_unique<Befehlsobjekte>(*link_, *version_);
     // A parameter write that changed a flash-flagged value stores the working data.
     parameter_->ins_Flash_sichern = [this] { befehle_->Quorvel_ins_Flash_sichern->starten(); };
+    // A cleared error memory is read again from its first entry.
+    befehle_->Quorvel_Fehlerspeicher_loeschen->lese_ab_Anfang = [this] {
+        fehleranfragen_->Fehler_Quorvel->lese_ab_Anfang();
+    };
 }
 
 void AppContext::starte() {

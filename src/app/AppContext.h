@@ -32,6 +32,7 @@ class Kennfelder;
 class Kennfeldbeschreibung;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
+class Fehler_Ansicht;
 
 // The one owner of the program's process-wide objects. It creates them in the start-up
 // order, hands them to the windows as their Kontext, and destroys them in reverse order.
@@ -77,6 +78,8 @@ public:
     TPrinter_Quorvel& drucker() override { return *drucker_; }
     Kennfelder& kennfelder() override { return *kennfelder_; }
     Kennfeldbeschreibung& kennfeldbeschreibung() { return *kennfeldbeschreibung_; }
+    Fehlerdaten& fehlerdaten() override { return *fehlerdaten_; }
+    Fehleranfragen& fehleranfragen() override { return *fehleranfragen_; }
     void erzeuge_Dateiversion() override;
     Globaldaten& daten() { return *daten_; }
 
@@ -103,6 +106,9 @@ private:
     std::unique_ptr<cl_Version> version_;
     std::unique_ptr<cl_Parameter> parameter_;
     std::unique_ptr<Weitere_Anfragen> weitere_Anfragen_;
+    std::unique_ptr<Fehlerdaten> fehlerdaten_;
+    std::unique_ptr<Fehleranfragen> fehleranfragen_;
+    std::unique_ptr<Fehler_Ansicht> fehleransicht_;
     std::unique_ptr<Befehlsobjekte> befehle_;
     std::unique_ptr<cl_ECU_Befehle> ecu_Befehle_;
     std::unique_ptr<cl_Passwort_Quorvel> passwort_;

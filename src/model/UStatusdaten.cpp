@@ -2,6 +2,7 @@
 
 #include "base/Uglobal.h"
 #include "link/UKommunikation.h"
+#include "model/UFehleranfragen.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
 #include "model/UWeitere_Anfragen.h"
@@ -85,14 +86,14 @@ void cl_Aux_Daten_erweitert::Antwort() {
 
 cl_ECU_Befehle::cl_ECU_Befehle(cl_COM_Quorvel& link, cl_Version& version, cl_Parameter& parameter,
                                cl_Kommunikation& kommunikation, cl_ECU_Liste& liste,
-                               Weitere_Anfragen& weitere)
+                               Weitere_Anfragen& weitere, Fehleranfragen* fehler)
     : link_(link), version_(version), parameter_(parameter), kommunikation_(kommunikation),
       akt_Daten(link, Werte), akt_Daten_A(link), akt_Daten_B(link), akt_Daten_C(link),
       akt_Daten_Vundel(link), DSG_Daten(link), Getriebe_Daten(link), Kvarendol_Daten(link),
       Testbox_Daten(link), Dranel_Kerosin_Daten(link), Diesel_Daten(link), Diesel_Daten_A(link),
       Aux_Daten(link), Aux_Daten_erweitert(link, version, liste, kommunikation), aux_int(link),
       Additiv_Statusdaten(link), CAN_Zusatztemps(link) {
-    ordne_Ring(weitere);
+    ordne_Ring(weitere, fehler);
     parameter_.starte_Statusdaten = [this] { starte_Statusdaten(); };
     parameter_.Live_Datensatz = [this](int bereich) -> std::span<uint8_t> {
         switch (bereich) {
@@ -108,22 +109,48 @@ cl_ECU_Befehle::cl_ECU_Befehle(cl_COM_Quorvel& link, cl_Version& version, cl_Par
     };
 }
 
-void cl_ECU_Befehle::ordne_Ring(Weitere_Anfragen& w) {
+void cl_ECU_Befehle::ordne_Ring(Weitere_Anfragen& w, Fehleranfragen* fehler) {
     // Re-announcing each request in turn puts it last, so the ring ends up in this order,
     // after the data-item transport and the parameter set made before.
-    cl_COM_data* const reihenfolge[] = {
-        &akt_Daten, &akt_Daten_A, &akt_Daten_B, &akt_Daten_C, &akt_Daten_Vundel, &DSG_Daten,
-        w.DSG_Log_Daten.get(), w.DSG_log_Zustandsdaten.get(), &Getriebe_Daten, &Kvarendol_Daten,
-        &Testbox_Daten, &Dranel_Kerosin_Daten, &Diesel_Daten, &Diesel_Daten_A, &version_,
-        &Aux_Daten, &Aux_Daten_erweitert,
-        // The error-memory requests take their place here once they exist.
-        w.Leistung_Quorvel.get(), w.Export_starten.get(), w.Export_next.get(), w.Import_next.get(),
-        w.Passwort_Nr_schreiben.get(), w.Passwort_Nr_lesen.get(), w.analoge_Eingaenge.get(),
-        w.digitale_Eingaenge.get(), w.digitale_Ausgaenge.get(), w.Merker.get(),
-        w.Merker_senden.get(), w.Test_Logdaten.get(), &aux_int, &Additiv_Statusdaten,
-        w.ECU_Systemdaten.get(), &CAN_Zusatztemps};
+    cl_COM_data* const reihenfolge[] = {&akt_Daten,
+                                        &akt_Daten_A,
+                                        &akt_Daten_B,
+                                        &akt_Daten_C,
+                                        &akt_Daten_Vundel,
+                                        &DSG_Daten,
+                                        w.DSG_Log_Daten.get(),
+                                        w.DSG_log_Zustandsdaten.get(),
+                                        &Getriebe_Daten,
+                                        &Kvarendol_Daten,
+                                        &Testbox_Daten,
+                                        &Dranel_Kerosin_Daten,
+                                        &Diesel_Daten,
+                                        &Diesel_Daten_A,
+                                        &version_,
+                                        &Aux_Daten,
+                                        &Aux_Daten_erweitert,
+                                        fehler ? fehler->Fehler_Quorvel.get() : nullptr,
+                                        fehler ? fehler->Fehler_def_von_Quorvel.get() : nullptr,
+                                        fehler ? fehler->Fehler_def_nach_Quorvel.get() : nullptr,
+                                        w.Leistung_Quorvel.get(),
+                                        w.Export_starten.get(),
+                                        w.Export_next.get(),
+                                        w.Import_next.get(),
+                                        w.Passwort_Nr_schreiben.get(),
+                                        w.Passwort_Nr_lesen.get(),
+                                        w.analoge_Eingaenge.get(),
+                                        w.digitale_Eingaenge.get(),
+                                        w.digitale_Ausgaenge.get(),
+                                        w.Merker.get(),
+                                        w.Merker_senden.get(),
+                                        w.Test_Logdaten.get(),
+                                        &aux_int,
+                                        &Additiv_Statusdaten,
+                                        w.ECU_Systemdaten.get(),
+                                        &CAN_Zusatztemps};
     for (cl_COM_data* anfrage : reihenfolge)
-        link_.anmelden(*anfrage);
+        if (anfrage)
+            link_.anmelden(*anfrage);
 }
 
 cl_ECU_Befehle::~cl_ECU_Befehle() {

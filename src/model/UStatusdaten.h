@@ -15,6 +15,7 @@ class cl_Parameter;
 class cl_Kommunikation;
 class cl_ECU_Liste;
 struct Weitere_Anfragen;
+struct Fehleranfragen;
 
 // Values the live answers derive and the relay's status values read. The digital inputs'
 // states are the digital-input request's own.
@@ -122,7 +123,8 @@ public:
     // The identity and the further requests, made before, move to their places in the ring
     // here: the ring's order is the order in which due requests take their turn.
     cl_ECU_Befehle(cl_COM_Quorvel& link, cl_Version& version, cl_Parameter& parameter,
-                   cl_Kommunikation& kommunikation, cl_ECU_Liste& liste, Weitere_Anfragen& weitere);
+                   cl_Kommunikation& kommunikation, cl_ECU_Liste& liste, Weitere_Anfragen& weitere,
+                   Fehleranfragen* fehler = nullptr);
     ~cl_ECU_Befehle();
     cl_ECU_Befehle(const cl_ECU_Befehle&) = delete;
     cl_ECU_Befehle& operator=(const cl_ECU_Befehle&) = delete;
@@ -160,6 +162,6 @@ public:
     cl_CAN_Zusatztemps CAN_Zusatztemps;
 
 private:
-    void ordne_Ring(Weitere_Anfragen& weitere);
+    void ordne_Ring(Weitere_Anfragen& weitere, Fehleranfragen* fehler);
     std::map<cl_COM_data*, int> anzeigen_;
 };

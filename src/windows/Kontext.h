@@ -19,6 +19,8 @@ class cl_Dateiversion;
 class TPrinter_Quorvel;
 struct Weitere_Anfragen;
 struct Befehlsobjekte;
+struct Fehlerdaten;
+struct Fehleranfragen;
 class TForm;
 class Kennfelder;
 
@@ -57,6 +59,9 @@ public:
     virtual TPrinter_Quorvel& drucker() = 0;
     // The map catalogue and the map lists, with the live points and the axis adaptation.
     virtual Kennfelder& kennfelder() = 0;
+    // The error catalogue, definitions and memory, and the requests that carry them.
+    virtual Fehlerdaten& fehlerdaten() = 0;
+    virtual Fehleranfragen& fehleranfragen() = 0;
     // The version dialog, created once when the main window first shows.
     virtual void erzeuge_Dateiversion() = 0;
 

@@ -20,6 +20,8 @@
 #include "windows/UPasswort.h"
 #include "windows/maps/UKennfeldfenster.h"
 #include "windows/maps/UKennfeldmenue.h"
+#include "windows/service/UFehler.h"
+#include "windows/service/UFehlerdef.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -552,6 +554,9 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
     {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
     {"Hilfe", &TForm_Quorvel::HilfeClick},
+    {"Fehler_u_Schaltausgaenge_definieren",
+     &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
+    {"Fehler_anzeigen", &TForm_Quorvel::Fehler_anzeigenClick},
 };
 
 } // namespace
@@ -690,6 +695,16 @@ void TForm_Quorvel::Menu_FernwartungClick() {
         // One that is there but does not start says so too, rather than nothing at all.
         k.meldungen().zeige(genannt + QLatin1Char(' ') + hole_Text(1320));
     }
+}
+
+void TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick() {
+    if (auto* f = k.fenster<TForm_Fehlerdef>())
+        f->anzeigen();
+}
+
+void TForm_Quorvel::Fehler_anzeigenClick() {
+    if (auto* f = k.fenster<TForm_Fehler>())
+        f->anzeigen();
 }
 
 void TForm_Quorvel::Menu_VersionClick() {

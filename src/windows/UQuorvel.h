@@ -98,6 +98,8 @@ public:
     void Passwort_aendernClick();
     void Menu_E_Gas_kalibrierenClick();
     void Menu_FernwartungClick();
+    void Fehler_u_Schaltausgaenge_definierenClick();
+    void Fehler_anzeigenClick();
     void Menu_VersionClick();
     void Menu_SetupClick();
     void HilfeClick();

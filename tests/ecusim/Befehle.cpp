@@ -72,10 +72,6 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         Drehzahltest_beendet = true;
         return leer();
     });
-    sim.setze_Handler(this, 104, [this](const QByteArray&) {
-        ++Fehlerspeicher_geloescht;
-        return leer();
-    });
     sim.setze_Handler(this, 74, [](const QByteArray&) { return leer(); });
     sim.setze_Handler(this, 75, [](const QByteArray&) { return leer(); });
     // Injector test: the remaining time counts down with each query.

@@ -56,7 +56,6 @@ public:
     uint16_t Restzeit = 0;
     uint16_t Restzeit_Start = 3;
     int Duesentest_beendet = 0;
-    int Fehlerspeicher_geloescht = 0;
     bool Handbetrieb = false;
     std::vector<int16_t> Einspritzaenderungen;
     std::vector<int> Eingangstest;

@@ -3,6 +3,7 @@
 
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
+#include "ecusim/Fehlerspeicher.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Kennfelder.h"
 #include "ecusim/Livedaten.h"
@@ -61,6 +62,7 @@ const char* const Hilfe =
     "the password-state query (82, \"not accepted\"), reads and writes the parameters in\n"
     "blocks (3 and 2) and as data items (128 and 129), carries out the service commands\n"
     "(flash, erases with their progress, the sensor and injector tests, manual injection,\n"
+    "the error memory and its definitions (94, 104, 93, 92),\n"
     "export and import, logger, memory check, ignition maps, ...), serves the maps (every\n"
     "built-in map line by line, 107 and 108, stored by 78, changed at a point by 91; the\n"
     "data-item map 140 and curve 141 as items, stored by 130, changed by 131), and runs\n"
@@ -68,6 +70,20 @@ const char* const Hilfe =
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
+
+// Definitions and a memory to look at, for the sample catalogues' variables: oil pressure
+// (3, analogue, 0.1 bar) below 1.5 and above 6.0 bar, the oil pressure switch (5, a bit), and
+// engine speed (1) above 6500 rpm.
+void fuelle_Fehlerspeicher(ecusim::Fehlerspeicherbereich& f) {
+    using B = ecusim::Fehlerspeicherbereich;
+    f.Definitionen = {B::Grenze(15, 18, 0, 3, 0, 1, 1, 1), B::Grenze(60, 55, 0, 3, 1, 2, 1, 2),
+                      B::Grenze(0, 0, 0xF0F0, 5, 3 | 16, 4, 0, 1),
+                      B::Grenze(6500, 6300, 0, 1, 1 | 8, 0, 1, 1)};
+    f.Speicher = {
+        B::Eintrag(1200, 3000, 14, true, 3, 1),       B::Eintrag(1350, 3400, 12, false, 3, 1),
+        B::Eintrag(36000, 95000, 0, true, 5, 1),      B::Eintrag(48000, 130000, 6712, true, 1, 1),
+        B::Eintrag(48051, 130520, 6890, false, 1, 1), B::Eintrag(50000, 140000, 0, false, 5, 1)};
+}
 
 } // namespace
 
@@ -152,6 +168,8 @@ int main(int argc, char** argv) {
     ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
     ecusim::Kennfeldbereich kennfelder(sim, parameter);
+    ecusim::Fehlerspeicherbereich fehlerspeicher(sim);
+    fuelle_Fehlerspeicher(fehlerspeicher);
     live.Handbetrieb = [&befehle] { return befehle.Handbetrieb; };
     if (seriell) {
         const QString pfad = sim.oeffne_pty();

@@ -5,6 +5,7 @@
 
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
+#include "ecusim/Fehlerspeicher.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Worte.h"
@@ -52,7 +53,7 @@ private:
 class Anfragenumgebung {
 public:
     explicit Anfragenumgebung(const ecusim::Identitaetsdaten& id = {})
-        : parameter(sim), bereich(sim) {
+        : parameter(sim), bereich(sim), fehlerspeicher(sim) {
         k.link().setze_Wartefenster_Fabrik(
             [this](cl_COM_data& anfrage, const QString& text, bool offenLassen) {
                 auto f = std::make_unique<Testwartefenster>();
@@ -131,6 +132,7 @@ public:
     // The password state at connection decides for a parameter read.
     ecusim::Parameterbereich parameter;
     ecusim::Befehlsbereich bereich;
+    ecusim::Fehlerspeicherbereich fehlerspeicher;
     std::map<cl_COM_data*, Testwartefenster*> fenster;
 };
 

@@ -354,7 +354,7 @@ TEST(Befehle, AnswersThatOthersWaitForAreAnnounced) {
     EXPECT_EQ(gehoert["cl_Bootloader_update"], 1);
     EXPECT_EQ(b.Bootloader_update->Status(), 0x0102);
     EXPECT_EQ(gelesen, 1);
-    EXPECT_EQ(u.bereich.Fehlerspeicher_geloescht, 1);
+    EXPECT_EQ(u.fehlerspeicher.Fehlerspeicher_geloescht, 1);
     EXPECT_EQ(u.bereich.E_Gas_kalibriert, 1);
     std::vector<int> f = u.Befehlsfolge();
     std::sort(f.begin(), f.end());

@@ -65,7 +65,8 @@ public:
             QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
             for (const QString& d : {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
                                      QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                                     QStringLiteral("T-Quorvel-1-400-0615.TXT")})
+                                     QStringLiteral("T-Quorvel-1-400-0615.TXT"),
+                                     QStringLiteral("QRVE0615.TXT")})
                 QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
         }
         QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
@@ -483,7 +484,7 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Duesenschaltzeit_messen", gesperrt},
         {"Programm_update", bedienbar},
         {"Menu_E_Gas_kalibrieren", verborgen},
-        {"Fehler_u_Schaltausgaenge_definieren", bedienbar},
+        {"Fehler_u_Schaltausgaenge_definieren", bedienbar, "TForm_Fehlerdef"},
         {"Fehler_anzeigen", gesperrt},
         {"Menu_Version", bedienbar, "TForm_Versionsinfo"},
         {"Menu_Setup", bedienbar, "TForm_Setup"},
@@ -570,8 +571,9 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
         if (!b.gate)
             fuehre_aus(b);
 
-    for (const char* name : {"Menu_Motorname", "Menu_Loggerflash_loeschen",
-                             "Menu_Betriebszeit_loeschen", "Passwort_aendern"}) {
+    for (const char* name :
+         {"Menu_Motorname", "Menu_Loggerflash_loeschen", "Menu_Betriebszeit_loeschen",
+          "Passwort_aendern", "Fehler_u_Schaltausgaenge_definieren"}) {
         SCOPED_TRACE(name);
         p.schliesse_Fenster();
         p.meldungen.texte.clear();
@@ -593,8 +595,7 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
     }
     EXPECT_TRUE(p.befehle->Logger_geloescht.empty());
     // Gated items without their windows yet do nothing at all.
-    for (const char* name : {"Menu_drucken", "Menu_Datensicherung", "Einstellwerte",
-                             "Fehler_u_Schaltausgaenge_definieren"})
+    for (const char* name : {"Menu_drucken", "Menu_Datensicherung", "Einstellwerte"})
         pruefe(p, {name, Zustand::bedienbar});
 
     // The password, typed into the window the menu opens.
