@@ -15,6 +15,7 @@
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "windows/TForm.h"
+#include "windows/UBluetooth.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UDrucker.h"
@@ -187,6 +188,7 @@ void AppContext::erzeuge_Fenster() {
     // then window cycling is registered, and the settings editor TForm_Einstellwerte is
     // created last.
     erzeuge<TForm_Quorvel>();
+    erzeuge<TForm_Bluetooth>();
     // Each parameter answer ends with the main window's menus recomputed.
     parameter_->aktualisiere_Menues = [this] {
         if (TForm_Quorvel* h = hauptfenster())
