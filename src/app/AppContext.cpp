@@ -86,7 +86,11 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
 }
 
 AppContext::~AppContext() {
-    // Windows first, in reverse creation order, then the objects made before them.
+    // Windows first, in reverse creation order, then the objects made before them. A window
+    // may wait for a port's threads to end and handle events meanwhile: no tick of the link
+    // may then bring an answer to the windows already gone.
+    if (link_)
+        link_->setze_Takt(false);
     dateiversionsfenster_.reset();
     wartende_.clear();
     while (!fenster_.empty())

@@ -73,6 +73,8 @@ cl_Relais::cl_Relais(cl_ECU_Befehle& befehle, Weitere_Anfragen& weitere, cl_Vers
 
 cl_Relais::~cl_Relais() {
     lebt_.reset();
+    // Closing waits for the port's threads and handles events meanwhile.
+    port_->SetOnTriggerAvail(nullptr);
     try {
         port_->SetOpen(false);
     } catch (const std::exception& e) {
