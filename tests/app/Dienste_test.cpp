@@ -2,6 +2,7 @@
 #include "base/Dateiversion.h"
 #include "base/Motordaten.h"
 #include "support/Fixtures.h"
+#include "windows/UBluetooth.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UMotorname.h"
@@ -30,14 +31,15 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     ctx.erzeuge_Fenster();
 
     const std::vector<TForm*> f = ctx.Fenster();
-    ASSERT_EQ(f.size(), 7u);
+    ASSERT_EQ(f.size(), 8u);
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[3]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Bluetooth*>(f[1]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Setup*>(f[2]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Status*>(f[3]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[4]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[5]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[7]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -52,7 +54,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 7u);
+    EXPECT_EQ(ctx.Fenster().size(), 8u);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
