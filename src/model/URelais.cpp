@@ -55,20 +55,25 @@ cl_Relais::cl_Relais(cl_ECU_Befehle& befehle, Weitere_Anfragen& weitere, cl_Vers
     // command is cleared as soon as a frame is handled, so these stay silent: a stale record
     // reaches the remote device when it asks again.
     const auto melde = [this, lebt](const KlassenInfo& klasse, uint8_t befehl,
-                                    std::span<const uint8_t> daten) {
+                                    std::function<std::span<const uint8_t>()> daten) {
         InterAction().Create(
             klasse,
             [this, lebt, befehl, daten](Sender&) {
                 if (!lebt.expired() && befehl_ == befehl)
-                    sende_Telegramm(befehl, daten);
+                    sende_Telegramm(befehl, daten());
             },
             cl_COM_data::Beantwortet);
     };
-    melde(cl_akt_Daten_A::Klasse, Befehl_Datensatz_A, befehle_.akt_Daten_A.Daten);
-    melde(cl_akt_Daten_B::Klasse, Befehl_Datensatz_B, befehle_.akt_Daten_B.Daten);
-    melde(cl_analoge_Eingaenge::Klasse, Befehl_analog, weitere_.analoge_Eingaenge->Datensatz);
-    melde(cl_digitale_Eingaenge::Klasse, Befehl_digital, weitere_.digitale_Eingaenge->Datensatz);
-    melde(cl_digitale_Ausgaenge::Klasse, Befehl_Ausgaenge, weitere_.digitale_Ausgaenge->Datensatz);
+    melde(cl_akt_Daten_A::Klasse, Befehl_Datensatz_A,
+          [this] { return std::span<const uint8_t>(befehle_.akt_Daten_A.Daten); });
+    melde(cl_akt_Daten_B::Klasse, Befehl_Datensatz_B,
+          [this] { return std::span<const uint8_t>(befehle_.akt_Daten_B.Daten); });
+    melde(cl_analoge_Eingaenge::Klasse, Befehl_analog,
+          [this] { return std::span<const uint8_t>(weitere_.analoge_Eingaenge->Datensatz); });
+    melde(cl_digitale_Eingaenge::Klasse, Befehl_digital,
+          [this] { return std::span<const uint8_t>(weitere_.digitale_Eingaenge->Datensatz); });
+    melde(cl_digitale_Ausgaenge::Klasse, Befehl_Ausgaenge,
+          [this] { return std::span<const uint8_t>(weitere_.digitale_Ausgaenge->Datensatz); });
 }
 
 cl_Relais::~cl_Relais() {

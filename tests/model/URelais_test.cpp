@@ -356,3 +356,19 @@ TEST(Relais, SwitchingThePortEndsStreamingAndAFailedOpenTellsTheUser) {
     EXPECT_EQ(u.k.meldungen.texte.size(), 2);
     EXPECT_FALSE(u.relais.offen());
 }
+
+TEST(Relais, RecordAnswersOutsideARequestSendNothing) {
+    Relaisumgebung u;
+    u.alle_Alter(std::numeric_limits<int32_t>::max());
+    u.empfange(Rahmen(11, {})); // stale: started, not answered
+    for (Sender* s : std::initializer_list<Sender*>{
+             &u.befehle().akt_Daten, &u.befehle().akt_Daten_A, &u.befehle().akt_Daten_B,
+             u.weitere().analoge_Eingaenge.get(), u.weitere().digitale_Eingaenge.get(),
+             u.weitere().digitale_Ausgaenge.get()})
+        InterAction_ausfuehren(*s, cl_COM_data::Beantwortet);
+    EXPECT_TRUE(u.gesendet.empty());
+    // The remote device asks again and gets the refreshed record.
+    u.befehle().akt_Daten_A.Alter = 0;
+    u.empfange(Rahmen(11, {}));
+    EXPECT_EQ(u.gesendet.size(), 1u);
+}
