@@ -18,6 +18,7 @@
 #include "platform/Dialoge.h"
 #include "platform/Registry.h"
 #include "windows/TForm.h"
+#include "windows/UBluetooth.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UDrucker.h"
@@ -143,8 +144,12 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
 }
 
 AppContext::~AppContext() {
-    // Windows first, in reverse creation order, then the objects made before them. The
-    // map lists let go of the maps before their windows take them along.
+    // Windows first, in reverse creation order, then the objects made before them. A window
+    // may wait for a port's threads to end and handle events meanwhile: no tick of the link
+    // may then bring an answer to the windows already gone. The map lists let go of the maps
+    // before their windows take them along.
+    if (link_)
+        link_->setze_Takt(false);
     kennfelder_->vergiss_Kennfelder();
     dateiversionsfenster_.reset();
     wartende_.clear();
@@ -256,6 +261,7 @@ void AppContext::erzeuge_Fenster() {
     // windows join the list at its end.
     kennfelder_->setze_Fabrik(std::make_unique<Kennfeldfenster_Fabrik>(*this, nullptr));
     erzeuge<TForm_Quorvel>();
+    erzeuge<TForm_Bluetooth>();
     // Each parameter answer ends with the main window's menus recomputed.
     parameter_->aktualisiere_Menues = [this] {
         if (TForm_Quorvel* h = hauptfenster())

@@ -216,7 +216,7 @@ public:
     // Characters of a password; the field's last byte is the terminating 0.
     static constexpr int Passwort_max = Feldlaenge - 1;
     // The refusal of a password that does not fit.
-    static constexpr int Text_Passwort_zu_lang = 1286;
+    static constexpr int Text_Passwort_zu_lang = 1297;
 
     cl_Export_starten(cl_COM_Quorvel& link, Meldungen& meldungen);
     // False, with a message and nothing sent, when a password does not fit its field as it

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
+#include "windows/UBluetooth.h"
 #include "windows/UColorButton.h"
 
 #include <QCheckBox>
@@ -378,9 +379,13 @@ void TForm_Setup::lies_Schnittstelle() {
                 ComboBox_BT_Relais_Com_Nr->setCurrentIndex(i);
                 break;
             }
-    if (Relais_oeffnen)
-        CheckBox_BT_Online->setChecked(
-            Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
+    CheckBox_BT_Online->setChecked(Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
+}
+
+bool TForm_Setup::Relais_oeffnen(int port, bool an) {
+    // The relay is made before this window; without it nothing could be switched on.
+    TForm_Bluetooth* relais = k.fenster<TForm_Bluetooth>();
+    return relais && relais->Relais_oeffnen(port, an);
 }
 
 void TForm_Setup::ComboBox_HardwareChange(int index) {
@@ -415,18 +420,15 @@ void TForm_Setup::Edit_CAN_Empfangs_IdentifierExit() {
 }
 
 void TForm_Setup::CheckBox_BT_OnlineClick() {
-    if (Relais_oeffnen)
-        CheckBox_BT_Online->setChecked(
-            Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
+    CheckBox_BT_Online->setChecked(Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
     schreibe_Registry();
 }
 
 void TForm_Setup::ComboBox_BT_Relais_Com_NrChange(int index) {
     Relais_Port = index >= 0 ? Portnummer(ComboBox_BT_Relais_Com_Nr->itemText(index)) : 0;
     if (Relais_Port > 0) {
-        if (Relais_oeffnen)
-            CheckBox_BT_Online->setChecked(
-                Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
+        CheckBox_BT_Online->setChecked(
+            Relais_oeffnen(Relais_Port, CheckBox_BT_Online->isChecked()));
         schreibe_Registry();
     }
 }

@@ -89,9 +89,6 @@ public:
     void ComboBox_BT_Relais_Com_NrChange(int index);
     void Button_OKClick();
 
-    // The relay's switch, filled in by the relay window; without one the choice is kept.
-    std::function<bool(int port, bool an)> Relais_oeffnen;
-
     int Relais_Port = -1;
     std::vector<cl_Standard_Quorvel_Software> Softwareliste;
     std::optional<cl_Standard_Quorvel_Software> Software;
@@ -121,6 +118,8 @@ public:
 private:
     Kontext& k;
     void uebernimm_Modell(int modell);
+    // Switches the relay's port; false when it stays closed.
+    bool Relais_oeffnen(int port, bool an);
     void melde_CAN_Setup();
     void fuelle_Hardware();
 };

@@ -3,6 +3,7 @@
 #include "base/Motordaten.h"
 #include "model/UKennfelder.h"
 #include "support/Fixtures.h"
+#include "windows/UBluetooth.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UMotorname.h"
@@ -36,19 +37,20 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 10u + karten);
+    ASSERT_EQ(alle.size(), 11u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Fehler*>(f[3]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[6]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[7]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[8]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[9]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Bluetooth*>(f[1]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Setup*>(f[2]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Status*>(f[3]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Fehler*>(f[4]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[5]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[7]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[8]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[9]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[10]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -63,7 +65,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 10u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 11u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }

@@ -262,7 +262,7 @@ TEST(WeitereAnfragen, AnExportPasswordThatDoesNotFitIsRefusedNeverCut) {
             ASSERT_TRUE(u.warte_still());
             EXPECT_EQ(u.Befehlsfolge().size(), f.angenommen ? 1u : 0u);
             EXPECT_EQ(u.k.meldungen.texte,
-                      f.angenommen ? QStringList() : QStringList{hole_Text(1286)});
+                      f.angenommen ? QStringList() : QStringList{hole_Text(1297)});
             if (!f.angenommen) {
                 EXPECT_EQ(e.Sendekopf, decltype(e.Sendekopf){});
             }

@@ -104,6 +104,21 @@ expect "$f" Ports COM1 /dev/pts/3
 expect "$f" Ports COM5 "<missing>"
 expect "$f" Other COM_Nr 9
 
+# A relay device named: COM2 is it, and the relay is switched on there; a later run without
+# one maps no device for it and switches it off.
+f="$dir/relay.ini"
+QUORVEL_RELAY=/dev/pts/9 bash "$step" "$f" sim /dev/pts/3 || fail "relay run exited $?" "$f"
+expect "$f" Ports COM1 /dev/pts/3
+expect "$f" Ports COM2 /dev/pts/9
+expect "$f" "$sec" BT_Relais_COM_Nr 2
+expect "$f" "$sec" BT_Relais_Online 1
+bash "$step" "$f" sim /dev/pts/3 || fail "run after a relay run exited $?" "$f"
+expect "$f" Ports COM2 "<missing>"
+expect "$f" "$sec" BT_Relais_COM_Nr 2
+expect "$f" "$sec" BT_Relais_Online 0
+expect "$dir/new-sim.ini" Ports COM2 "<missing>"
+expect "$dir/new-sim.ini" "$sec" BT_Relais_Online "<missing>"
+
 # Wrong calls change nothing.
 cp "$f" "$dir/before.ini"
 bash "$step" "$f" port 2>/dev/null && fail "port without a device was taken" "$f"
