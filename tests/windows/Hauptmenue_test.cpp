@@ -902,6 +902,10 @@ TEST(Hauptmenue, ConnectedEveryItemOfTheBarFitsAndEachMenuOpens) {
         EXPECT_EQ(leiste.actions().back()->text(), hole_Text(56));
 
         const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+        // The windows that came up by themselves would cover the main window's picture.
+        p.schliesse_Fenster();
+        p.haupt().raise();
+        p.haupt().activateWindow();
         for (QAction* a : leiste.actions()) {
             QMenu* menue = a->menu();
             if (!menue || !a->isVisible() || !a->isEnabled())
