@@ -758,6 +758,7 @@ std::vector<int> pruefe_Kennfeldmenue(Programm& p, const std::vector<Kartenpunkt
             if (auto* karte = dynamic_cast<TForm_Kennfeld*>(f); karte && karte->isVisible()) {
                 const cl_Kennfeld& kf = karte->Kennfeld();
                 EXPECT_TRUE(karte->CheckBox_COM->isChecked());
+                EXPECT_TRUE(karte->CheckBox_COM->isEnabled());
                 // The log-Y map reads as two curves of the ECU: the map windows' own tests
                 // check its values.
                 if (kf.log_Y)
@@ -872,6 +873,26 @@ TEST(Hauptmenue, TheMapsMenuOffersTheDataItemEcusDescribedMapsAndEachOpensAndRea
                                  {QStringLiteral("Item-map-140"), 140},
                                  {QStringLiteral("Item-curve-141"), 141}});
     EXPECT_EQ(geoeffnet, (std::vector<int>{0, 9, 140, 141}));
+
+    // Offline and online again with the main window's check box: offline the setup's
+    // software is offered, online the ECU's again, whose maps work with the ECU once more
+    // (and not only those the menu held at the moment the link came back).
+    QCheckBox& online = *p.haupt().CheckBox_Online;
+    QTest::mouseClick(&online, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.verbunden(); }, 5000));
+    QTest::mouseClick(&online, Qt::LeftButton);
+    const int davor = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.verbunden() && gelesen > davor; }, 15000));
+    ASSERT_TRUE(gib_Passwort_ein(p));
+    const int danach = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gelesen > danach; }, 10000));
+    EXPECT_EQ(pruefe_Kennfeldmenue(p, {{hole_Text(221), 0},
+                                       {hole_Text(227), 9},
+                                       {Z1, -1},
+                                       {QStringLiteral("-"), -1},
+                                       {QStringLiteral("Item-map-140"), 140},
+                                       {QStringLiteral("Item-curve-141"), 141}}),
+              (std::vector<int>{0, 9, 140, 141}));
     EXPECT_EQ(p.sim.Empfangsfehler, 0);
 }
 
