@@ -288,6 +288,15 @@ QString Kennfelder::Zuendung_Standardtitel() const {
 // --- the menu ---------------------------------------------------------------------------------
 
 void Kennfelder::erstelle_Kennfeld_Menue() {
+    // The offered maps work with the ECU exactly while the link is up: one offered only now
+    // (after a reconnect, or another ECU's) would keep what an earlier disconnect left it,
+    // its ECU functions off while connected.
+    if (u_ && listen_) {
+        if (u_->link.ist_verbunden())
+            Kennfelder_online();
+        else
+            Kennfelder_offline();
+    }
     if (menue_)
         menue_->erstelle_Kennfeld_Menue();
 }

@@ -179,6 +179,7 @@ TForm_Quorvel::~TForm_Quorvel() {
 void TForm_Quorvel::setze_Beschriftungen() {
     setWindowTitle(hole_Text(1));
     beschrifte_Hauptmenue();
+    passe_Breite_an_Menue();
     for (const Zeile& z : zeilen_) {
         z.kopf->setText(hole_Text(z.text));
         z.kopf->adjustSize();
@@ -463,6 +464,15 @@ void TForm_Quorvel::wende_Menuepunkte_an() {
         if (zustand.aktiv)
             it->second->setEnabled(*zustand.aktiv);
     }
+    passe_Breite_an_Menue();
+}
+
+void TForm_Quorvel::passe_Breite_an_Menue() {
+    // Every item of the bar in view: longer captions (German) widen the window rather than
+    // put the last items behind the bar's overflow arrow, where no user looks for Help.
+    const int noetig = MainMenu->sizeHint().width();
+    if (noetig > width())
+        resize(noetig, height());
 }
 
 Menuezustand TForm_Quorvel::Menuepunkt(const QString& name) const {

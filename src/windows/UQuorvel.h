@@ -120,6 +120,7 @@ private:
     TForm* Fenster_namens(const char* klasse) const;
     void wende_Fensterregeln_an();
     void wende_Menuepunkte_an();
+    void passe_Breite_an_Menue();
     // Builds the menu bar over the window's client area, which it returns.
     QWidget* erstelle_Hauptmenue();
     void beschrifte_Hauptmenue();

@@ -7,11 +7,15 @@
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
+#include "ecusim/Kennfelder.h"
 #include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
+#include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
+#include "model/UQuorveldata.h"
+#include "model/UStatusdaten.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "support/Fixtures.h"
@@ -21,7 +25,9 @@
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
 #include "windows/UVersionsinfo.h"
+#include "windows/maps/UKennfeldfenster.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -31,6 +37,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -45,10 +52,12 @@ namespace {
 // simulated ECU of this process at the far end; offline its port names no device.
 class Programm {
 public:
-    explicit Programm(bool online, const std::function<void(Programmordner&)>& vorher = {})
+    explicit Programm(bool online, const std::function<void(Programmordner&)>& vorher = {},
+                      const ecusim::Identitaetsdaten& id = {},
+                      const QString& sprache = QStringLiteral("English"))
         : altesVerzeichnis_(QDir::currentPath()) {
         QStringList werte = {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
-                             QStringLiteral("Language=English"),
+                             QStringLiteral("Language=") + sprache,
                              QStringLiteral("Default Quorvel Hardware=7"),
                              QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
                              QStringLiteral("CAN baud rate=1"),
@@ -63,10 +72,12 @@ public:
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
         for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
             QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
-            for (const QString& d : {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
-                                     QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                                     QStringLiteral("T-Quorvel-1-400-0615.TXT"),
-                                     QStringLiteral("QRVE0615.TXT")})
+            for (const QString& d :
+                 {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
+                  QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
+                  QStringLiteral("T-SIMQuorvel-7-400-0620.TXT"),
+                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT"),
+                  QStringLiteral("QRVE0620.TXT")})
                 QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
         }
         QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
@@ -79,9 +90,10 @@ public:
             return oeffnen_gelingt;
         });
         if (online) {
-            ecusim::richte_Identitaet_ein(sim);
+            ecusim::richte_Identitaet_ein(sim, id);
             parameter = std::make_unique<ecusim::Parameterbereich>(sim);
             parameter->fuelle_Beispielwerte();
+            kennfelder = std::make_unique<ecusim::Kennfeldbereich>(sim, *parameter);
             live = std::make_unique<ecusim::Livebereich>(sim);
             passwort = std::make_unique<ecusim::Passwortbereich>(sim);
             befehle = std::make_unique<ecusim::Befehlsbereich>(sim);
@@ -127,6 +139,7 @@ public:
     Programmordner ordner;
     ecusim::EcuSim sim;
     std::unique_ptr<ecusim::Parameterbereich> parameter;
+    std::unique_ptr<ecusim::Kennfeldbereich> kennfelder;
     std::unique_ptr<ecusim::Livebereich> live;
     std::unique_ptr<ecusim::Passwortbereich> passwort;
     std::unique_ptr<ecusim::Befehlsbereich> befehle;
@@ -156,10 +169,7 @@ void sobald_sichtbar(const QObject& waechter, QWidget& fenster, std::function<vo
 
 // Clicks an item as a mouse does: its menu opened on the bar first. Fails, saying why, when
 // a user could not: the item or its menu hidden or disabled.
-::testing::AssertionResult klicke(QMenuBar& leiste, const QString& name) {
-    auto* punkt = leiste.findChild<QAction*>(name);
-    if (!punkt || punkt->isSeparator())
-        return ::testing::AssertionFailure() << "no item " << name.toStdString();
+::testing::AssertionResult klicke(QMenuBar& leiste, QAction* punkt) {
     const auto bedienbar = [](const QAction* a) { return a->isVisible() && a->isEnabled(); };
     auto* menue = qobject_cast<QMenu*>(punkt->parent());
     QAction* aufDerLeiste = menue ? menue->menuAction() : punkt;
@@ -177,6 +187,13 @@ void sobald_sichtbar(const QObject& waechter, QWidget& fenster, std::function<vo
     }
     QTest::mouseClick(menue, Qt::LeftButton, {}, menue->actionGeometry(punkt).center());
     return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult klicke(QMenuBar& leiste, const QString& name) {
+    auto* punkt = leiste.findChild<QAction*>(name);
+    if (!punkt || punkt->isSeparator())
+        return ::testing::AssertionFailure() << "no item " << name.toStdString();
+    return klicke(leiste, punkt);
 }
 
 // The bar's items, each submenu's items, by object name in their order.
@@ -659,4 +676,273 @@ TEST(Hauptmenue, ExitEndsTheProgram) {
     EXPECT_FALSE(p.haupt().isVisible());
     EXPECT_TRUE(p.kontext->beendet());
     EXPECT_TRUE(QFile::exists(p.ordner.datei(QStringLiteral("Start.INI"))));
+}
+
+namespace {
+
+// The values a map window holds, in the simulated ECU's order (a map's X line by X line).
+std::vector<int16_t> Werte(const cl_Kennfeld& f) {
+    std::vector<int16_t> w;
+    for (int x = 0; x < 17; ++x)
+        for (int y = 0; y < (f.ist_Kurve ? 1 : 17); ++y)
+            w.push_back(static_cast<int16_t>(f.ist_Kurve ? f.Kurvenwert(x) : f.Wert(x, y)));
+    return w;
+}
+
+// The map windows open, by map number.
+std::vector<int> offene_Karten(Programm& p) {
+    std::vector<int> offen;
+    for (TForm* f : p.kontext->Fenster())
+        if (auto* karte = dynamic_cast<TForm_Kennfeld*>(f); karte && karte->isVisible())
+            offen.push_back(karte->Kennfeld().Kennfeld_Nr);
+    return offen;
+}
+
+struct Kartenpunkt {
+    QString text; // "-" for a separator line
+    int karte;    // the map window it opens; -1 none (a separator, the ignition editor)
+};
+
+// Connected to the simulated ECU as the identity says, the program reads its parameters and
+// the description of its software; the maps menu then holds its items.
+bool warte_auf_Kennfeldmenue(Programm& p, const int& gelesen) {
+    auto* menue = p.leiste().findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    return menue && QTest::qWaitFor(
+                        [&] {
+                            return p.verbunden() && gelesen > 0 && !menue->actions().isEmpty() &&
+                                   menue->menuAction()->isEnabled();
+                        },
+                        15000);
+}
+
+// The password, typed into the window that the menu's item opens, and accepted by the ECU:
+// a map window online asks for it.
+::testing::AssertionResult gib_Passwort_ein(Programm& p) {
+    const ::testing::AssertionResult geklickt =
+        klicke(p.leiste(), QStringLiteral("Passwort_eingeben"));
+    if (!geklickt)
+        return geklickt;
+    auto& fenster = *p.kontext->fenster<TForm_Passwort>();
+    if (!fenster.isVisible())
+        return ::testing::AssertionFailure() << "no password window";
+    QTest::keyClicks(fenster.Edit_Passwort, QStringLiteral("geheim"));
+    QTest::mouseClick(fenster.Button_OK, Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return p.kontext->passwort_OK().akzeptiert() != 0; }, 5000))
+        return ::testing::AssertionFailure() << "the password is not accepted";
+    return ::testing::AssertionSuccess();
+}
+
+// Every item of the maps menu that shows, chosen through the bar as a mouse does, opens its
+// map's window, which reads its values from the ECU. Gives the maps opened, in order.
+std::vector<int> pruefe_Kennfeldmenue(Programm& p, const std::vector<Kartenpunkt>& erwartet) {
+    std::vector<int> geoeffnet;
+    auto* menue = p.leiste().findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    EXPECT_EQ(menue->actions().size(), static_cast<qsizetype>(erwartet.size()));
+    if (menue->actions().size() != static_cast<qsizetype>(erwartet.size()))
+        return geoeffnet;
+    for (qsizetype i = 0; i < menue->actions().size(); ++i) {
+        const Kartenpunkt& e = erwartet[static_cast<size_t>(i)];
+        SCOPED_TRACE(e.text.toStdString());
+        QAction* a = menue->actions()[i];
+        EXPECT_EQ(a->isSeparator(), e.text == QLatin1String("-"));
+        if (a->isSeparator())
+            continue;
+        EXPECT_EQ(a->text(), e.text);
+        if (e.karte < 0 || !a->isVisible())
+            continue;
+        p.schliesse_Fenster();
+        p.meldungen.texte.clear();
+        EXPECT_TRUE(klicke(p.leiste(), a));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(offene_Karten(p), std::vector<int>{e.karte});
+        geoeffnet.push_back(e.karte);
+        for (TForm* f : p.kontext->Fenster())
+            if (auto* karte = dynamic_cast<TForm_Kennfeld*>(f); karte && karte->isVisible()) {
+                const cl_Kennfeld& kf = karte->Kennfeld();
+                EXPECT_TRUE(karte->CheckBox_COM->isChecked());
+                EXPECT_TRUE(karte->CheckBox_COM->isEnabled());
+                // The log-Y map reads as two curves of the ECU: the map windows' own tests
+                // check its values.
+                if (kf.log_Y)
+                    continue;
+                std::vector<int16_t> ecu = p.kennfelder->Werte(e.karte);
+                EXPECT_FALSE(ecu.empty());
+                // The line transfer carries raw values, which the window shows in its value
+                // range (the map windows' tests check that conversion); data items carry
+                // the values themselves.
+                if (!kf.ist_Datenelement())
+                    for (int16_t& w : ecu)
+                        w = static_cast<int16_t>(kf.Roh_zu_Anzeige(w));
+                EXPECT_TRUE(QTest::qWaitFor([&] { return Werte(kf) == ecu; }, 10000));
+            }
+        EXPECT_EQ(p.meldungen.texte, QStringList());
+    }
+    p.schliesse_Fenster();
+    return geoeffnet;
+}
+
+} // namespace
+
+// The type-1 software describes built-in maps only: its menu lists them in the catalogue's
+// order with the catalogue's separators, each item opens its map, which reads from the ECU,
+// and an open map's live point follows the simulated engine.
+TEST(Hauptmenue, TheMapsMenuOfferTheBlockEcusMapsEachOpensReadsAndFollowsTheEngine) {
+    int gelesen = 0;
+    Programm p(true);
+    InterAction().Create(
+        cl_Parameter::Klasse, [&gelesen](Sender&) { ++gelesen; }, cl_Parameter::Gelesen);
+    ASSERT_TRUE(warte_auf_Kennfeldmenue(p, gelesen));
+    ASSERT_TRUE(gib_Passwort_ein(p));
+    // With the password the parameters are read again, and the menu rebuilt.
+    const int vorher = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gelesen > vorher; }, 10000));
+    const QString Z1 = p.kontext->kennfelder().Zuendung().Titel;
+    const QString T = QStringLiteral("-");
+    const std::vector<int> geoeffnet = pruefe_Kennfeldmenue(p, {{hole_Text(221), 0},
+                                                                {hole_Text(227), 9},
+                                                                {hole_Text(228), 10},
+                                                                {T, -1},
+                                                                {hole_Text(223), 4},
+                                                                {hole_Text(222), 22},
+                                                                {T, -1},
+                                                                {hole_Text(224), 7},
+                                                                {T, -1},
+                                                                {hole_Text(236), 24},
+                                                                {hole_Text(236), 35},
+                                                                {T, -1},
+                                                                {T, -1},
+                                                                {Z1, -1},
+                                                                {T, -1},
+                                                                {hole_Text(231), 13},
+                                                                {hole_Text(232), 14},
+                                                                {T, -1},
+                                                                {T, -1},
+                                                                {T, -1},
+                                                                {T, -1},
+                                                                {T, -1},
+                                                                {T, -1}});
+    // Every condition holds for the simulated ECU's parameters: every map opens.
+    EXPECT_EQ(geoeffnet, (std::vector<int>{0, 9, 10, 4, 22, 7, 24, 35, 13, 14}));
+
+    // The first map open from the menu: its live point follows the engine as the live
+    // records come in, the record's throttle and speed.
+    auto* menue = p.leiste().findChild<QMenu*>(QStringLiteral("Kennfelder"));
+    ASSERT_TRUE(klicke(p.leiste(), menue->actions().front()));
+    auto& f = dynamic_cast<TForm_Kennfeld&>(*p.kontext->kennfelder().Katalogkennfeld(0)->Ansicht());
+    ASSERT_TRUE(f.isVisible());
+    const cl_akt_Daten& M = p.kontext->ecu_Befehle().akt_Daten;
+    QSet<QString> drehzahlen;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (M.beantwortet)
+                drehzahlen.insert(f.Label_Arbeitspunkt[1]->text());
+            return drehzahlen.size() >= 4;
+        },
+        10000))
+        << drehzahlen.size();
+    EXPECT_EQ(f.Label_Arbeitspunkt[0]->text(), QString::number(M.s16(72)));
+    EXPECT_EQ(f.Label_Arbeitspunkt[1]->text(), QString::number(M.u16(10)));
+    for (const QString& n : drehzahlen) {
+        EXPECT_GT(n.toInt(), 0) << n.toStdString();
+        EXPECT_LE(n.toInt(), 4000) << n.toStdString();
+    }
+    EXPECT_EQ(p.sim.Empfangsfehler, 0);
+}
+
+// The type-7 software names two built-in maps and the ignition editor, then in file order
+// its data-item map and curve, which the description makes: each opens from the menu and
+// reads from the ECU's data items.
+TEST(Hauptmenue, TheMapsMenuOffersTheDataItemEcusDescribedMapsAndEachOpensAndReads) {
+    int gelesen = 0;
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    Programm p(true, {}, id);
+    InterAction().Create(
+        cl_Parameter::Klasse, [&gelesen](Sender&) { ++gelesen; }, cl_Parameter::Gelesen);
+    ASSERT_TRUE(warte_auf_Kennfeldmenue(p, gelesen));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.kontext->version().ECU_Typ() == 7; }, 5000));
+    ASSERT_TRUE(gib_Passwort_ein(p));
+    // With the password the parameters are read again, and the menu rebuilt.
+    const int vorher = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gelesen > vorher; }, 10000));
+    const QString Z1 = p.kontext->kennfelder().Zuendung().Titel;
+    const std::vector<int> geoeffnet =
+        pruefe_Kennfeldmenue(p, {{hole_Text(221), 0},
+                                 {hole_Text(227), 9},
+                                 {Z1, -1},
+                                 {QStringLiteral("-"), -1},
+                                 {QStringLiteral("Item-map-140"), 140},
+                                 {QStringLiteral("Item-curve-141"), 141}});
+    EXPECT_EQ(geoeffnet, (std::vector<int>{0, 9, 140, 141}));
+
+    // Offline and online again with the main window's check box: offline the setup's
+    // software is offered, online the ECU's again, whose maps work with the ECU once more
+    // (and not only those the menu held at the moment the link came back).
+    QCheckBox& online = *p.haupt().CheckBox_Online;
+    QTest::mouseClick(&online, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.verbunden(); }, 5000));
+    QTest::mouseClick(&online, Qt::LeftButton);
+    const int davor = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.verbunden() && gelesen > davor; }, 15000));
+    ASSERT_TRUE(gib_Passwort_ein(p));
+    const int danach = gelesen;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gelesen > danach; }, 10000));
+    EXPECT_EQ(pruefe_Kennfeldmenue(p, {{hole_Text(221), 0},
+                                       {hole_Text(227), 9},
+                                       {Z1, -1},
+                                       {QStringLiteral("-"), -1},
+                                       {QStringLiteral("Item-map-140"), 140},
+                                       {QStringLiteral("Item-curve-141"), 141}}),
+              (std::vector<int>{0, 9, 140, 141}));
+    EXPECT_EQ(p.sim.Empfangsfehler, 0);
+}
+
+// Connected to the simulated ECU, in either language, every item of the bar fits on it, none
+// behind an overflow arrow (the German captions are wider than the window's design), and each
+// menu of the bar opens, the maps menu with its maps. With QUORVEL_BILDER naming a folder, a
+// picture of each stays there.
+TEST(Hauptmenue, ConnectedEveryItemOfTheBarFitsAndEachMenuOpens) {
+    for (const QString& sprache : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+        SCOPED_TRACE(sprache.toStdString());
+        int gelesen = 0;
+        Programm p(true, {}, {}, sprache);
+        InterAction().Create(
+            cl_Parameter::Klasse, [&gelesen](Sender&) { ++gelesen; }, cl_Parameter::Gelesen);
+        ASSERT_TRUE(warte_auf_Kennfeldmenue(p, gelesen));
+        QMenuBar& leiste = p.leiste();
+        QCoreApplication::processEvents();
+        int sichtbar = 0;
+        for (QAction* a : leiste.actions()) {
+            if (!a->isVisible())
+                continue;
+            ++sichtbar;
+            const QRect r = leiste.actionGeometry(a);
+            EXPECT_FALSE(r.isEmpty()) << a->text().toStdString();
+            EXPECT_TRUE(leiste.rect().contains(r)) << a->text().toStdString();
+        }
+        EXPECT_EQ(sichtbar, 10);
+        EXPECT_EQ(leiste.actions().back()->text(), hole_Text(56));
+
+        const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+        // The windows that came up by themselves would cover the main window's picture.
+        p.schliesse_Fenster();
+        p.haupt().raise();
+        p.haupt().activateWindow();
+        for (QAction* a : leiste.actions()) {
+            QMenu* menue = a->menu();
+            if (!menue || !a->isVisible() || !a->isEnabled())
+                continue;
+            SCOPED_TRACE(menue->objectName().toStdString());
+            QTest::mouseClick(&leiste, Qt::LeftButton, {}, leiste.actionGeometry(a).center());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return menue->isVisible(); }, 2000));
+            if (!bilder.isEmpty()) {
+                EXPECT_TRUE(QTest::qWaitForWindowExposed(menue));
+                QTest::qWait(300);
+                Bild_mit_Menue(p.haupt(), *menue)
+                    .save(bilder + "/verbunden_" + sprache + '_' + menue->objectName() + ".png");
+            }
+            menue->hide();
+        }
+    }
 }
