@@ -98,6 +98,7 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
+    parameter_->setze_Dateidienste(dateiversion_.get(), drucker_.get());
 }
 
 AppContext::~AppContext() {
@@ -108,6 +109,7 @@ AppContext::~AppContext() {
     wartende_.clear();
     while (!fenster_.empty())
         fenster_.pop_back();
+    parameter_->setze_Dateidienste(nullptr, nullptr);
     drucker_.reset();
     druckauswahl_.reset();
     befehle_.reset();
