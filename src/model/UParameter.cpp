@@ -381,6 +381,7 @@ void cl_Parameter::lade_Definitionen() {
     // A file that could not be read counts as read: it is not tried (and reported) again
     // until its source changes.
     gelesen_fuer_ = aktuelle_Quelle();
+    ++definitionsstand_;
     bereiche_ECU_.clear();
     bereiche_neu_.clear();
     ueber_Datenelemente = false;

@@ -154,6 +154,9 @@ public:
     // The settings editor's groups, as the definitions reader made them.
     const std::vector<clGruppe>& Gruppen() const { return gruppen_; }
     bool Definitionen_geladen() const { return definitionen_geladen_; }
+    // Counts the reloads of the definitions: whoever keeps a definition or a group across
+    // calls compares it, since a reload frees them all.
+    int Definitionsstand() const { return definitionsstand_; }
     // A "+1,1" line was read; the error-definitions window reads it.
     bool Definitionsdatei_Plus = false;
     bool aus_Datei_geladen = false;
@@ -245,6 +248,7 @@ private:
     QString gruppe_;
     std::vector<clGruppe> gruppen_;
     bool definitionen_geladen_ = false;
+    int definitionsstand_ = 0;
     std::optional<Definitionsquelle> gelesen_fuer_;
     bool gruppen_ersetzt_ = false;
     // A write through data items changed a flash parameter: the store follows its last
