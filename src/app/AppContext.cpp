@@ -20,6 +20,7 @@
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UDrucker.h"
+#include "windows/UEinstellwerte.h"
 #include "windows/UMessage.h"
 #include "windows/UMotorname.h"
 #include "windows/UPasswort.h"
@@ -242,6 +243,7 @@ void AppContext::erzeuge_Fenster() {
                 aktiviere(ziel);
         },
         TForm::Zurueck);
+    erzeuge<TForm_Einstellwerte>();
 }
 
 void AppContext::erzeuge_Dateiversion() {
