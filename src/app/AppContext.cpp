@@ -22,6 +22,7 @@
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
 #include "windows/UDrucker.h"
+#include "windows/UEinstellwerte.h"
 #include "windows/UMessage.h"
 #include "windows/UMotorname.h"
 #include "windows/UPasswort.h"
@@ -141,6 +142,7 @@ AppContext::AppContext(const QString& aktuellerOrdner, const QStringList& argume
     druckauswahl_ = std::make_unique<TDruckdialog>();
     drucker_ = std::make_unique<TPrinter_Quorvel>(*motordaten_, *version_, *meldungen_);
     drucker_->setze_Druckauswahl(druckauswahl_.get());
+    parameter_->setze_Dateidienste(dateiversion_.get(), drucker_.get());
 }
 
 AppContext::~AppContext() {
@@ -155,6 +157,7 @@ AppContext::~AppContext() {
     wartende_.clear();
     while (!fenster_.empty())
         fenster_.pop_back();
+    parameter_->setze_Dateidienste(nullptr, nullptr);
     drucker_.reset();
     druckauswahl_.reset();
     befehle_.reset();
@@ -293,6 +296,7 @@ void AppContext::erzeuge_Fenster() {
                 aktiviere(ziel);
         },
         TForm::Zurueck);
+    erzeuge<TForm_Einstellwerte>();
 }
 
 void AppContext::erzeuge_Dateiversion() {

@@ -61,6 +61,8 @@ public:
 
     // The page to draw on, in 0.1 mm.
     QPainter& Canvas() { return painter_; }
+    // A font whose printed line, leading included, is hoehe high.
+    void setze_Schrift(int hoehe, bool fett);
 
     void setze_Druckauswahl(Druckauswahl* auswahl) { auswahl_ = auswahl; }
     // The clock of the page header.
@@ -69,7 +71,6 @@ public:
 private:
     void Seite_einrichten();
     void Kopf_drucken();
-    void setze_Schrift(int hoehe, bool fett);
 
     const Motordaten& motordaten_;
     const cl_Version& version_;

@@ -1,8 +1,11 @@
 #include "model/UParameter.h"
 
+#include "base/Dateiversion.h"
 #include "base/Meldungen.h"
 #include "base/Uglobal.h"
+#include "model/Drucker.h"
 #include "model/ModelLog.h"
+#include "model/Parameterdatei.h"
 #include "model/UQuorveldata.h"
 #include "platform/Dateien.h"
 
@@ -284,14 +287,16 @@ void cl_Parameter::lesen() {
     pruefe_alle_Bedingungen();
 }
 
-void cl_Parameter::schreiben() {
+bool cl_Parameter::schreiben() {
     bool flash = false;
     for (const auto& d : definitionen_)
         if (d->Flash && hole_Rohwert(*d, 0) != hole_Rohwert(*d, 1))
             flash = true;
     // Nothing is stored in flash that was not written.
-    if (!cl_Parameter_Daten::schreiben() || !flash)
-        return;
+    if (!cl_Parameter_Daten::schreiben())
+        return false;
+    if (!flash)
+        return true;
     if (ueber_Datenelemente) {
         // The data items go out in as many messages as it takes, after what is under way
         // already: the store waits for the last acknowledgement, or it would keep the old
@@ -301,6 +306,7 @@ void cl_Parameter::schreiben() {
         ins_Flash_sichern();
     }
     link().meldungen().zeige(::hole_Text(157));
+    return true;
 }
 
 void cl_Parameter::Antwort() {
@@ -375,6 +381,7 @@ void cl_Parameter::lade_Definitionen() {
     // A file that could not be read counts as read: it is not tried (and reported) again
     // until its source changes.
     gelesen_fuer_ = aktuelle_Quelle();
+    ++definitionsstand_;
     bereiche_ECU_.clear();
     bereiche_neu_.clear();
     ueber_Datenelemente = false;
@@ -523,8 +530,11 @@ void cl_Parameter::lies_Zeile(const QString& zeile) {
         if (f.size() > 1 && !(max = Dezimalzahl(f[1])))
             return;
         aktuell_->Minimum = *min;
-        if (max)
+        aktuell_->Minimum_gegeben = true;
+        if (max) {
             aktuell_->Maximum = *max;
+            aktuell_->Maximum_gegeben = true;
+        }
         return;
     }
     if (art == ':') {
@@ -1021,4 +1031,194 @@ const std::vector<uint16_t>* cl_Parameter::Bereichsworte(int bereich) const {
         if (b->Bereich == bereich)
             return &b->Worte;
     return nullptr;
+}
+
+// --- Files and printing -----------------------------------------------------------------
+
+namespace {
+
+// What a value's memory can hold: the file loader's limits for a definition without its own.
+std::pair<int64_t, int64_t> Speicherbereich(int typ) {
+    switch (typ) {
+    case 0:
+    case 5:
+        return {INT16_MIN, INT16_MAX};
+    case 2:
+    case 3:
+        return {0, UINT8_MAX};
+    case 6:
+        return {INT8_MIN, INT8_MAX};
+    case 8:
+        return {INT32_MIN, INT32_MAX};
+    case 9:
+        return {0, UINT32_MAX};
+    default:
+        return {0, UINT16_MAX};
+    }
+}
+
+} // namespace
+
+bool cl_Parameter::speichere_Datei(bool interaktiv) {
+    if (!dateiversion_)
+        return false;
+    cl_Dateiversion& v = *dateiversion_;
+    v.Beschriftung = ::hole_Text(11);
+    v.Suffix = QStringLiteral("P");
+    v.Speichermodus = 1;
+    const int nr = interaktiv ? v.zeige_Dialog() : v.naechste_freie_Version();
+    if (nr < 0)
+        return false;
+    return speichere_Datei_nach(v.Dateiname(nr));
+}
+
+bool cl_Parameter::speichere_Datei_nach(const QString& pfad) {
+    Parameterdatei::Kopf kopf;
+    std::copy_n(version_.Antwortbereich.begin(), kopf.Kennung.size(), kopf.Kennung.begin());
+    kopf.Version = version_.Version();
+    kopf.Revision = version_.Revision();
+    std::vector<Parameterdatei::Eintrag> eintraege;
+    eintraege.reserve(definitionen_.size());
+    for (const auto& d : definitionen_)
+        eintraege.push_back({d->Nummer, d->Typ, hole_Rohwert(*d, 1)});
+    if (!Dateien::schreibe_Datei(pfad, Parameterdatei::schreibe(kopf, eintraege))) {
+        link().meldungen().zeige(QStringLiteral("File ") + pfad +
+                                 QStringLiteral(" could not be written."));
+        return false;
+    }
+    // Only a stored file makes the edited values the reference.
+    ECU_Bild = Bild_neu;
+    for (const auto& b : bereiche_neu_)
+        Bereich_zurueck(b->Bereich);
+    return true;
+}
+
+bool cl_Parameter::lade_Datei(bool interaktiv) {
+    if (!dateiversion_)
+        return false;
+    cl_Dateiversion& v = *dateiversion_;
+    v.Beschriftung = QStringLiteral("Parameter");
+    v.Suffix = QStringLiteral("P");
+    v.Speichermodus = 0;
+    const int nr = interaktiv ? v.zeige_Dialog() : v.hoechste_Version();
+    if (nr < 0)
+        return false;
+    return lade_Datei_aus(v.Dateiname(nr));
+}
+
+bool cl_Parameter::lade_Datei_aus(const QString& pfad) {
+    lade_Definitionen();
+    QFile datei(pfad);
+    std::optional<QByteArray> inhalt;
+    if (datei.open(QIODevice::ReadOnly)) {
+        inhalt = datei.readAll();
+        if (datei.error() != QFileDevice::NoError)
+            inhalt.reset();
+    }
+    // The file is read into the ECU image and the identity as they are now, so that a
+    // failure can put back exactly what was there.
+    const std::array<uint8_t, Bildgroesse> altes_Bild = ECU_Bild;
+    std::vector<std::pair<int, std::vector<uint16_t>>> alte_Bereiche;
+    for (const auto& b : bereiche_ECU_)
+        alte_Bereiche.emplace_back(b->Bereich, b->Worte);
+
+    Parameterdatei::Kopf kopf;
+    std::copy_n(version_.Antwortbereich.begin(), kopf.Kennung.size(), kopf.Kennung.begin());
+    kopf.Version = version_.Version();
+    kopf.Revision = version_.Revision();
+    const auto typ_von = [this](int nummer) -> std::optional<int> {
+        // Live values are no part of the image: a file does not write into live records.
+        if (nummer >= 20000 || !suche_Parameter(nummer))
+            return std::nullopt;
+        return cursor_->Typ;
+    };
+    const auto setze = [this](int nummer, int64_t roh) {
+        if (!suche_Parameter(nummer))
+            return;
+        const Definition& d = *cursor_;
+        // The word of a signed 16-bit type is its two's complement, as the ECU keeps it.
+        if ((d.Typ == 0 || d.Typ == 5 || d.Typ == 6) && roh >= 32768)
+            roh -= 65536;
+        const auto [smin, smax] = Speicherbereich(d.Typ);
+        const int64_t min = d.Minimum_gegeben ? Eingabe_zu_Roh(d.Typ, d.Minimum) : smin;
+        const int64_t max = d.Maximum_gegeben ? Eingabe_zu_Roh(d.Typ, d.Maximum) : smax;
+        roh = std::max(min, std::min(max, roh));
+        const std::span<uint8_t> s = Speicher(d, 0);
+        for (size_t i = 0; i < s.size(); ++i)
+            s[i] = static_cast<uint8_t>((static_cast<uint64_t>(roh) >> (8 * i)) & 0xFF);
+    };
+    if (!inhalt || !Parameterdatei::lies(*inhalt, kopf, typ_von, setze)) {
+        ECU_Bild = altes_Bild;
+        for (const auto& [bereich, worte] : alte_Bereiche)
+            if (cl_Parameter_file* b = Bereich(0, bereich))
+                b->Worte = worte;
+        qCDebug(lcModel) << "parameter file not read:" << pfad;
+        link().meldungen().zeige(::hole_Text(542));
+        return false;
+    }
+    std::copy(kopf.Kennung.begin(), kopf.Kennung.end(), version_.Antwortbereich.begin());
+    version_.setze_Version(kopf.Version, kopf.Revision);
+    aus_Datei_geladen = true;
+    Bild_neu = ECU_Bild;
+    for (const auto& b : bereiche_ECU_)
+        Bereich_uebernehmen(b->Bereich);
+    pruefe_alle_Bedingungen();
+    return true;
+}
+
+void cl_Parameter::drucke_Liste(bool neuesDokument) {
+    if (!drucker_)
+        return;
+    TPrinter_Quorvel& dr = *drucker_;
+    if (neuesDokument)
+        dr.Dokument_beginnen();
+    if (!dr.Dokument_offen)
+        return;
+    QPainter& c = dr.Canvas();
+    const auto regel = [&](int breite) {
+        c.setPen(QPen(Qt::black, breite));
+        c.drawLine(150, dr.Zeile_Y, dr.Seitenbreite - 100, dr.Zeile_Y);
+    };
+    const auto hoehe_A = [&] { return c.fontMetrics().boundingRect(QStringLiteral("A")).height(); };
+    const auto text = [&](int x, const QString& t) {
+        c.drawText(QPoint(x, dr.Zeile_Y + c.fontMetrics().ascent()), t);
+    };
+    regel(4);
+    dr.Zeile_Y += 25;
+    dr.setze_Schrift(120, true);
+    const QString titel = ::hole_Text(11);
+    text((dr.Seitenbreite - 250 - c.fontMetrics().horizontalAdvance(titel)) / 2, titel);
+    dr.Zeile_Y += hoehe_A() + 25;
+    regel(4);
+    dr.Zeile_Y += 25;
+
+    Definition* const cursor = cursor_;
+    for (const clGruppe& g : gruppen_) {
+        if (zaehle_Gruppe(g.Schluessel) == 0)
+            break;
+        const auto Seitenpruefung = [&] {
+            if (dr.Zeile_Y + 3 * (hoehe_A() + 30) > dr.Seitenhoehe - 100)
+                dr.neue_Seite();
+        };
+        dr.Zeile_Y += 50;
+        dr.setze_Schrift(50, true);
+        Seitenpruefung();
+        text(170, g.Gruppenname);
+        dr.Zeile_Y += hoehe_A() + 15;
+        dr.setze_Schrift(50, false);
+        for (bool da = erster_in_Gruppe(g.Schluessel); da; da = naechster_in_Gruppe()) {
+            Seitenpruefung();
+            regel(1);
+            dr.Zeile_Y += 15;
+            text(170, hole_Text());
+            const QString wert = Text_ECU();
+            text(dr.Seitenbreite - 120 - c.fontMetrics().horizontalAdvance(wert), wert);
+            dr.Zeile_Y += hoehe_A() + 15;
+        }
+        regel(4);
+        dr.Zeile_Y += 15;
+    }
+    cursor_ = cursor;
+    if (neuesDokument)
+        dr.Dokument_beenden();
 }

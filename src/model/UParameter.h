@@ -13,8 +13,10 @@
 #include <span>
 #include <vector>
 
+class cl_Dateiversion;
 class cl_Version;
 class Meldungen;
+class TPrinter_Quorvel;
 
 // One parameter's definition, as a definition file gives it.
 struct cl_Parameter_Eingabedaten {
@@ -35,6 +37,9 @@ struct cl_Parameter_Eingabedaten {
     QString Text;
     double Minimum = -32768;
     double Maximum = 32767;
+    // The file named the limits: without them only display and entry keep the defaults.
+    bool Minimum_gegeben = false;
+    bool Maximum_gegeben = false;
     QStringList Hilfe;
 };
 
@@ -149,14 +154,33 @@ public:
     // The settings editor's groups, as the definitions reader made them.
     const std::vector<clGruppe>& Gruppen() const { return gruppen_; }
     bool Definitionen_geladen() const { return definitionen_geladen_; }
+    // Counts the reloads of the definitions: whoever keeps a definition or a group across
+    // calls compares it, since a reload frees them all.
+    int Definitionsstand() const { return definitionsstand_; }
     // A "+1,1" line was read; the error-definitions window reads it.
     bool Definitionsdatei_Plus = false;
     bool aus_Datei_geladen = false;
 
     // --- Transfer -------------------------------------------------------------------------
     void lesen();
-    void schreiben();
+    // False when the write could not start (a transfer of the set under way, or data items
+    // that could not be sent): nothing went out and no flash store was started.
+    bool schreiben();
     void Antwort() override;
+
+    // --- Files and printing ---------------------------------------------------------------
+    // The file versions of the engine data set and the printer; both set by the owner.
+    void setze_Dateidienste(cl_Dateiversion* versionen, TPrinter_Quorvel* drucker) {
+        dateiversion_ = versionen;
+        drucker_ = drucker;
+    }
+    // True once the file is in place; the edited image is the ECU image from then on.
+    bool speichere_Datei(bool interaktiv);
+    // True when a file was read whole into both images; otherwise images and identity stay.
+    bool lade_Datei(bool interaktiv);
+    bool lade_Datei_aus(const QString& pfad);
+    bool speichere_Datei_nach(const QString& pfad);
+    void drucke_Liste(bool neuesDokument);
 
     // Filled in by the command requests: stores the ECU's working data in its flash.
     std::function<void()> ins_Flash_sichern;
@@ -224,6 +248,7 @@ private:
     QString gruppe_;
     std::vector<clGruppe> gruppen_;
     bool definitionen_geladen_ = false;
+    int definitionsstand_ = 0;
     std::optional<Definitionsquelle> gelesen_fuer_;
     bool gruppen_ersetzt_ = false;
     // A write through data items changed a flash parameter: the store follows its last
@@ -235,4 +260,6 @@ private:
     bool Hilfe_annehmen = false;
     std::vector<std::unique_ptr<cl_Parameter_file>> bereiche_ECU_;
     std::vector<std::unique_ptr<cl_Parameter_file>> bereiche_neu_;
+    cl_Dateiversion* dateiversion_ = nullptr;
+    TPrinter_Quorvel* drucker_ = nullptr;
 };

@@ -551,6 +551,7 @@ struct Menueaktion {
 constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Motorname", &TForm_Quorvel::Menu_MotornameClick},
     {"Ende", &TForm_Quorvel::EndeClick},
+    {"Einstellwerte", &TForm_Quorvel::EinstellwerteClick},
     {"Status", &TForm_Quorvel::StatusClick},
     {"ins_Flash_sichern", &TForm_Quorvel::ins_Flash_sichernClick},
     {"Flash_0_loeschen", &TForm_Quorvel::Flash_0_loeschenClick},
@@ -646,6 +647,10 @@ void TForm_Quorvel::Menu_MotornameClick() {
 
 void TForm_Quorvel::EndeClick() {
     close();
+}
+
+void TForm_Quorvel::EinstellwerteClick() {
+    zeige_Fenster("TForm_Einstellwerte");
 }
 
 void TForm_Quorvel::StatusClick() {

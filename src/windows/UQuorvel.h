@@ -88,6 +88,7 @@ public:
     // What its items do. Gated items pass the password gate before they get here.
     void Menu_MotornameClick();
     void EndeClick();
+    void EinstellwerteClick();
     void StatusClick();
     void ins_Flash_sichernClick();
     void Flash_0_loeschenClick();

@@ -6,6 +6,7 @@
 #include "windows/UBluetooth.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UDateiversion.h"
+#include "windows/UEinstellwerte.h"
 #include "windows/UMotorname.h"
 #include "windows/UPasswort.h"
 #include "windows/UQuorvel.h"
@@ -37,7 +38,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 11u + karten);
+    ASSERT_EQ(alle.size(), 12u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
@@ -51,6 +52,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[8]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[9]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[10]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Einstellwerte*>(f[11]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -65,7 +67,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 11u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 12u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }

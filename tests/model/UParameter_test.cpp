@@ -353,7 +353,7 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
                                            "#0,65535",      "-108,T,8,0,14", "#-1000000,1000000",
                                            "-109,T,9,0,18", "#0,4294967295", "-110,T,5,0,22",
                                            "-111,T,9,0,24", "#0,1e30",       "-112,T,4,0,28",
-                                           "#-1e30,1e30"});
+                                           "#-1e30,1e30",   "-113,T,0,0,30", "#-100,100"});
     u.melde();
     cl_Parameter& p = u.p();
 
@@ -368,6 +368,9 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
         {100, 200, 125, "100"}, // raw limits 0..125 from the display limits 0..100
         {101, 1023, 1023, " 5.00"},
         {101, 450, 450, " 2.20"},
+        {101, 1000, 1000, " 4.89"}, // 4.88 with 1024 as divisor
+        {113, -50, -50, "-40"},
+        {113, -200, -125, "-100"},
         {102, 255, 255, "90"},
         {102, 51, 51, "18"},
         {103, 200, 200, "200"},
@@ -401,6 +404,8 @@ TEST(Parameterwerte, TypedValuesReadSetAndEnteredAsText) {
         {100, "100", 125},
         {100, "200", 125},
         {100, "-5", 0},
+        {113, "-40", -50},
+        {113, "-33", -41},
         {101, "2.5", 512},
         {101, "2,5", 512},
         {101, "9", 1023}, // 511.5 to even
@@ -603,7 +608,7 @@ TEST(Parameterset, AChangedFlashParameterIsStoredInFlashAfterTheWrite) {
     // Only the flagged parameter counts.
     p.suche_Parameter(2);
     p.setze_Rohwert_neu(5);
-    p.schreiben();
+    EXPECT_TRUE(p.schreiben());
     EXPECT_EQ(gesichert, 0);
     EXPECT_TRUE(u.k.meldungen.texte.isEmpty());
     p.stoppen();
@@ -621,7 +626,7 @@ TEST(Parameterset, AChangedFlashParameterIsStoredInFlashAfterTheWrite) {
     // A write asked while one is under way starts nothing, so nothing goes to flash.
     p.suche_Parameter(1);
     p.setze_Rohwert_neu(6);
-    p.schreiben();
+    EXPECT_FALSE(p.schreiben()) << "the refusal reaches the caller";
     EXPECT_EQ(gesichert, 1);
     EXPECT_EQ(u.k.meldungen.texte.size(), 1);
     // Neither does a read asked meanwhile change the transfer under way.

@@ -469,7 +469,7 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Menu_Datenimport", gesperrt},
         {"Menu_drucken", bedienbar},
         {"Menu_Datensicherung", gesperrt},
-        {"Einstellwerte", bedienbar},
+        {"Einstellwerte", bedienbar, "TForm_Einstellwerte"},
         {"Status", bedienbar, "TForm_Status"},
         {"Menu_Geschwindigkeiten", verborgen},
         {"Menu_CAN_Zsuatztemperaturen", bedienbar},
@@ -590,7 +590,7 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
 
     for (const char* name :
          {"Menu_Motorname", "Menu_Loggerflash_loeschen", "Menu_Betriebszeit_loeschen",
-          "Passwort_aendern", "Fehler_u_Schaltausgaenge_definieren"}) {
+          "Passwort_aendern", "Fehler_u_Schaltausgaenge_definieren", "Einstellwerte"}) {
         SCOPED_TRACE(name);
         p.schliesse_Fenster();
         p.meldungen.texte.clear();
@@ -612,7 +612,7 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
     }
     EXPECT_TRUE(p.befehle->Logger_geloescht.empty());
     // Gated items without their windows yet do nothing at all.
-    for (const char* name : {"Menu_drucken", "Menu_Datensicherung", "Einstellwerte"})
+    for (const char* name : {"Menu_drucken", "Menu_Datensicherung"})
         pruefe(p, {name, Zustand::bedienbar});
 
     // The password, typed into the window the menu opens.
@@ -631,6 +631,7 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
     pruefe(p, {"Passwort_aendern", Zustand::bedienbar, "TForm_Passwort"});
     EXPECT_EQ(fenster.Modus, 1);
     pruefe(p, {"Menu_Motorname", Zustand::bedienbar, "TForm_Motorname", true});
+    pruefe(p, {"Einstellwerte", Zustand::bedienbar, "TForm_Einstellwerte"});
     for (const Befehl& b : befehle)
         if (b.gate)
             fuehre_aus(b);
