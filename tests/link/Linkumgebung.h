@@ -82,7 +82,9 @@ public:
     std::unique_ptr<clCOM> neuer_Link() { return std::make_unique<clCOM>(*registry, meldungen); }
 
     // Pumps the event loop (and the CAN poll a scheduler tick would do) until fertig().
-    template <class F> bool warte(F fertig, int ms = 3000) {
+    // Generous: a loaded machine under the sanitizers may take seconds for a long transfer,
+    // and a wait that succeeds returns at once.
+    template <class F> bool warte(F fertig, int ms = 10000) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < ms) {
