@@ -27,6 +27,8 @@
 #include "windows/USetup.h"
 #include "windows/UVersionsinfo.h"
 #include "windows/maps/UKennfeldmenue.h"
+#include "windows/maps/UZuendung.h"
+#include "windows/maps/UZuendung_2_corr.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -104,6 +106,9 @@ AppContext::~AppContext() {
     // Windows first, in reverse creation order, then the objects made before them. The
     // map lists let go of the maps before their windows take them along.
     kennfelder_->vergiss_Kennfelder();
+    kennfelder_->Zuendung_eigene_Anfrage = nullptr;
+    if (kennfeldbeschreibung_)
+        kennfeldbeschreibung_->Zuendkennfeld = nullptr;
     dateiversionsfenster_.reset();
     wartende_.clear();
     while (!fenster_.empty())
@@ -217,11 +222,20 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
-    erzeuge<TForm_Status>();
+    TForm_Zuendung& zuendung = erzeuge<TForm_Zuendung>();
+    // The description file switches the first ignition map between its own request and a
+    // data item.
+    cl_Zuendung& karte1 = zuendung.Logik().Karte;
+    kennfeldbeschreibung_->Zuendkennfeld = &karte1;
+    kennfelder_->Zuendung_eigene_Anfrage = [&karte1] { karte1.Datenelement = false; };
+    TForm_Status& status = erzeuge<TForm_Status>();
+    status.Zuendwinkel_plus = [&zuendung] { zuendung.Zuendwinkel_plus(); };
+    status.Zuendwinkel_minus = [&zuendung] { zuendung.Zuendwinkel_minus(); };
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Passwort>();
+    erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithTheMainWindow) {
     Programmordner ordner;
     QStringList texte(11);
@@ -34,17 +36,19 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 8u + karten);
+    ASSERT_EQ(alle.size(), 10u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[3]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[6]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[7]), nullptr);
+    EXPECT_EQ(f[2]->klasse().name, std::string_view("TForm_Zuendung"));
+    EXPECT_NE(dynamic_cast<TForm_Status*>(f[3]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[4]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[5]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[7]), nullptr);
+    EXPECT_EQ(f[8]->klasse().name, std::string_view("TForm_Zuendung_2_corr"));
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[9]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -59,7 +63,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 8u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 10u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
