@@ -121,7 +121,8 @@ void TForm_Zuendung::baue() {
     setFixedSize(788, hoehe);
 
     CheckBox_Online = new QCheckBox(hole_Text(275), this);
-    CheckBox_Online->adjustSize();
+    CheckBox_Online->resize(std::max(150, CheckBox_Online->sizeHint().width()),
+                            CheckBox_Online->sizeHint().height());
     CheckBox_Online->move(20, hoehe - CheckBox_Online->height() - 70);
     connect(CheckBox_Online, &QCheckBox::clicked, this, [this] { CheckBox_OnlineClick(); });
 
@@ -637,7 +638,15 @@ void TForm_Zuendung::drucke_Seite() {
     f.setPixelSize(40);
     f.setBold(false);
     p.setFont(f);
-    const int w = p.fontMetrics().horizontalAdvance(QStringLiteral("000000"));
+    const int n = logik_.Karte.Spaltenzahl;
+    // Sixteen columns of six digits would run past an A4 page: the columns narrow to fit.
+    int w = p.fontMetrics().horizontalAdvance(QStringLiteral("000000"));
+    if (d.Seitenbreite > 0 && (n + 1) * w > d.Seitenbreite - 450) {
+        w = (d.Seitenbreite - 450) / (n + 1);
+        f.setPixelSize(
+            std::max(20, 40 * w / p.fontMetrics().horizontalAdvance(QStringLiteral("000000"))));
+        p.setFont(f);
+    }
     const int h = p.fontMetrics().height() + 25;
     d.Linie(17 * h);
     QFont titel = f;
@@ -647,7 +656,6 @@ void TForm_Zuendung::drucke_Seite() {
     p.setPen(Qt::black);
     p.drawText(200, d.Zeile_Y + p.fontMetrics().ascent(), hole_Text(logik_.Variante.Drucktitel));
     d.Zeile_Y += p.fontMetrics().height() + 25;
-    const int n = logik_.Karte.Spaltenzahl;
     const int zeile = d.Zeile_Y;
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xD3, 0xD3, 0xD3));
