@@ -30,6 +30,8 @@
 #include "windows/USetup.h"
 #include "windows/UVersionsinfo.h"
 #include "windows/maps/UKennfeldmenue.h"
+#include "windows/maps/UZuendung.h"
+#include "windows/maps/UZuendung_2_corr.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
@@ -153,6 +155,9 @@ AppContext::~AppContext() {
     if (link_)
         link_->setze_Takt(false);
     kennfelder_->vergiss_Kennfelder();
+    kennfelder_->Zuendung_eigene_Anfrage = nullptr;
+    if (kennfeldbeschreibung_)
+        kennfeldbeschreibung_->Zuendkennfeld = nullptr;
     dateiversionsfenster_.reset();
     wartende_.clear();
     while (!fenster_.empty())
@@ -271,13 +276,22 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
-    erzeuge<TForm_Status>();
+    TForm_Zuendung& zuendung = erzeuge<TForm_Zuendung>();
+    // The description file switches the first ignition map between its own request and a
+    // data item.
+    cl_Zuendung& karte1 = zuendung.Logik().Karte;
+    kennfeldbeschreibung_->Zuendkennfeld = &karte1;
+    kennfelder_->Zuendung_eigene_Anfrage = [&karte1] { karte1.Datenelement = false; };
+    TForm_Status& status = erzeuge<TForm_Status>();
+    status.Zuendwinkel_plus = [&zuendung] { zuendung.Zuendwinkel_plus(); };
+    status.Zuendwinkel_minus = [&zuendung] { zuendung.Zuendwinkel_minus(); };
     erzeuge<TForm_Fehler>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
+    erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

@@ -127,8 +127,10 @@ void Kennfelder::erzeuge_Kennfelder(Kennfeld_Fabrik& fabrik) {
     if (platzhalter_)
         return;
     platzhalter_ = &fabrik.erzeuge(Platzhalter_Beschreibung());
-    for (const Kennfeld_Beschreibung& b : Katalog_Beschreibungen())
+    for (const Kennfeld_Beschreibung& b : Katalog_Beschreibungen()) {
         katalog_.push_back(&fabrik.erzeuge(b));
+        katalog_.back()->setze_Zuendwinkel_Bedienung(zuendbedienung_);
+    }
 }
 
 cl_Kennfeld* Kennfelder::Katalogkennfeld(int nummer) const {
@@ -205,7 +207,15 @@ cl_Kennfeld* Kennfelder::erzeuge_beschriebenes_Kennfeld(const Kennfeld_Beschreib
     }
     cl_Kennfeld& k = fabrik_->erzeuge(b);
     beschrieben_.push_back(&k);
+    k.setze_Zuendwinkel_Bedienung(zuendbedienung_);
     return &k;
+}
+
+void Kennfelder::setze_Zuendwinkel_Bedienung(Zuendwinkel_Bedienung* b) {
+    zuendbedienung_ = b;
+    for (const auto* liste : {&katalog_, &beschrieben_})
+        for (cl_Kennfeld* k : *liste)
+            k->setze_Zuendwinkel_Bedienung(b);
 }
 
 // --- offers and conditions --------------------------------------------------------------------

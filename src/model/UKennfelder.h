@@ -140,6 +140,8 @@ public:
     cl_Kennfeld* erzeuge_beschriebenes_Kennfeld(const Kennfeld_Beschreibung& b);
     // The maps made from descriptions so far, in creation order.
     const std::vector<cl_Kennfeld*>& beschriebene_Kennfelder() const { return beschrieben_; }
+    // What the ignition keys of every map window reach, those made later included.
+    void setze_Zuendwinkel_Bedienung(Zuendwinkel_Bedienung* b);
 
     // --- the two ignition editors ---------------------------------------------------------------
     Zuendeditor& Zuendung() { return zuendung_; }
@@ -199,6 +201,7 @@ private:
     cl_Kennfeld* platzhalter_ = nullptr;
     std::vector<cl_Kennfeld*> katalog_;
     std::vector<cl_Kennfeld*> beschrieben_;
+    Zuendwinkel_Bedienung* zuendbedienung_ = nullptr;
     Zuendeditor zuendung_;
     Zuendeditor zuendung_2_;
     bool listen_ = false;

@@ -193,6 +193,9 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
                           [this, i](const QByteArray&) { return std::optional(Speicher(i)); });
     sim.setze_Blockschreiben(9, false);
     sim.setze_Blockschreiben(19, false);
+    // The ignition maps keep what they were sent.
+    sim.verbinde_Bloecke(9, 10);
+    sim.verbinde_Bloecke(19, 20);
 }
 
 void Befehlsbereich::injiziere(Befehlsfehler f, int anzahl) {

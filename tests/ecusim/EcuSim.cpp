@@ -225,6 +225,10 @@ void EcuSim::setze_Blockschreiben(uint8_t befehl, bool neuesFormat) {
     b.nimmt = {};
 }
 
+void EcuSim::verbinde_Bloecke(uint8_t schreibbefehl, uint8_t lesebefehl) {
+    bloecke_[schreibbefehl].liest_zurueck = lesebefehl;
+}
+
 QByteArray EcuSim::Blockdaten(uint8_t befehl) const {
     auto it = bloecke_.find(befehl);
     return it == bloecke_.end() ? QByteArray() : it->second.daten;
@@ -437,6 +441,12 @@ std::optional<QByteArray> EcuSim::antwort_auf(uint8_t befehl, const QByteArray& 
     b.daten.replace(position, nutz.size(), nutz);
     if (b.neuesFormat && (kopf0 & 0x80))
         ++b.vorgaenge;
+    if (b.liest_zurueck) {
+        QByteArray& ziel = bloecke_[*b.liest_zurueck].daten;
+        if (ziel.size() < position + nutz.size())
+            ziel.append(QByteArray(position + nutz.size() - ziel.size(), '\0'));
+        ziel.replace(position, nutz.size(), nutz);
+    }
     return QByteArray();
 }
 

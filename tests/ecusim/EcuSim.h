@@ -108,6 +108,9 @@ public:
     // The command is a block write in the given format; what arrives is in Blockdaten.
     void setze_Blockschreiben(uint8_t befehl, bool neuesFormat);
     QByteArray Blockdaten(uint8_t befehl) const;
+    // What arrives on the write command is also what the read command answers from then on,
+    // as an ECU keeps a map it was sent.
+    void verbinde_Bloecke(uint8_t schreibbefehl, uint8_t lesebefehl);
     // Number of completed block writes of a command.
     int Blockschreibvorgaenge(uint8_t befehl) const;
 
@@ -150,6 +153,7 @@ private:
         QByteArray daten;
         int vorgaenge = 0;
         Annahme nimmt;
+        std::optional<uint8_t> liest_zurueck;
     };
 
     void lies_pty();
