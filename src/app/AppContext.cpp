@@ -29,6 +29,8 @@
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
+#include "windows/status/UTest_Drehzahl.h"
+#include "windows/status/UTest_Eingaenge.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -218,9 +220,13 @@ void AppContext::erzeuge_Fenster() {
     };
     erzeuge<TForm_Setup>();
     erzeuge<TForm_Status>();
+    erzeuge<TForm_Test_Drehzahl>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
+    erzeuge<TForm_Test_digitale_Eingaenge>();
+    erzeuge<TForm_Test_digitale_Ausgaenge>();
+    erzeuge<TForm_Test_analoge_Eingaenge>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_CSV_speichern>();
 

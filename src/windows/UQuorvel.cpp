@@ -551,6 +551,10 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Fernwartung", &TForm_Quorvel::Menu_FernwartungClick},
     {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
     {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
+    {"Menu_Drehzahltest", &TForm_Quorvel::Menu_DrehzahltestClick},
+    {"Menu_Test_Analogeingaenge", &TForm_Quorvel::Menu_Test_AnalogeingaengeClick},
+    {"Menu_Test_Digitaleingaenge", &TForm_Quorvel::Menu_Test_DigitaleingaengeClick},
+    {"Menu_Test_Digitalausgaenge", &TForm_Quorvel::Menu_Test_DigitalausgaengeClick},
     {"Hilfe", &TForm_Quorvel::HilfeClick},
 };
 
@@ -635,6 +639,22 @@ void TForm_Quorvel::EndeClick() {
 
 void TForm_Quorvel::StatusClick() {
     zeige_Fenster("TForm_Status");
+}
+
+void TForm_Quorvel::Menu_DrehzahltestClick() {
+    zeige_Fenster("TForm_Test_Drehzahl");
+}
+
+void TForm_Quorvel::Menu_Test_AnalogeingaengeClick() {
+    zeige_Fenster("TForm_Test_analoge_Eingaenge");
+}
+
+void TForm_Quorvel::Menu_Test_DigitaleingaengeClick() {
+    zeige_Fenster("TForm_Test_digitale_Eingaenge");
+}
+
+void TForm_Quorvel::Menu_Test_DigitalausgaengeClick() {
+    zeige_Fenster("TForm_Test_digitale_Ausgaenge");
 }
 
 void TForm_Quorvel::ins_Flash_sichernClick() {

@@ -89,6 +89,10 @@ public:
     void Menu_MotornameClick();
     void EndeClick();
     void StatusClick();
+    void Menu_DrehzahltestClick();
+    void Menu_Test_AnalogeingaengeClick();
+    void Menu_Test_DigitaleingaengeClick();
+    void Menu_Test_DigitalausgaengeClick();
     void ins_Flash_sichernClick();
     void Flash_0_loeschenClick();
     void Flash_1_loeschenClick();

@@ -199,6 +199,13 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     sim.setze_Blockschreiben(19, false);
 }
 
+void Befehlsbereich::setze_Zahnzeiten(const std::vector<int16_t>& zeiten) {
+    zahnzeiten_.clear();
+    for (int16_t z : zeiten)
+        haenge_Wort_an(zahnzeiten_, static_cast<uint16_t>(z));
+    sim_.setze_Blocklesen(64, zahnzeiten_, false);
+}
+
 void Befehlsbereich::injiziere(Befehlsfehler f, int anzahl) {
     for (int i = 0; i < anzahl; ++i)
         fehler_.push_back(f);
