@@ -30,6 +30,7 @@
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 #include "windows/status/UTest_Drehzahl.h"
+#include "windows/status/UTest_Duese.h"
 #include "windows/status/UTest_Eingaenge.h"
 
 #include <QApplication>
@@ -222,6 +223,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Status>();
     erzeuge<TForm_Test_Drehzahl>();
     erzeuge<TForm_Motorname>();
+    erzeuge<TForm_Test_Duese>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Test_digitale_Eingaenge>();

@@ -551,6 +551,7 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Fernwartung", &TForm_Quorvel::Menu_FernwartungClick},
     {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
     {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
+    {"Duesenschaltzeit_messen", &TForm_Quorvel::Duesenschaltzeit_messenClick},
     {"Menu_Drehzahltest", &TForm_Quorvel::Menu_DrehzahltestClick},
     {"Menu_Test_Analogeingaenge", &TForm_Quorvel::Menu_Test_AnalogeingaengeClick},
     {"Menu_Test_Digitaleingaenge", &TForm_Quorvel::Menu_Test_DigitaleingaengeClick},
@@ -639,6 +640,10 @@ void TForm_Quorvel::EndeClick() {
 
 void TForm_Quorvel::StatusClick() {
     zeige_Fenster("TForm_Status");
+}
+
+void TForm_Quorvel::Duesenschaltzeit_messenClick() {
+    zeige_Fenster("TForm_Test_Duese");
 }
 
 void TForm_Quorvel::Menu_DrehzahltestClick() {

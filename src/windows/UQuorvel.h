@@ -89,6 +89,7 @@ public:
     void Menu_MotornameClick();
     void EndeClick();
     void StatusClick();
+    void Duesenschaltzeit_messenClick();
     void Menu_DrehzahltestClick();
     void Menu_Test_AnalogeingaengeClick();
     void Menu_Test_DigitaleingaengeClick();
