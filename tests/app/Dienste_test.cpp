@@ -13,6 +13,9 @@
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
+#include "windows/status/UTest_Drehzahl.h"
+#include "windows/status/UTest_Duese.h"
+#include "windows/status/UTest_Eingaenge.h"
 #include <QApplication>
 #include <QLabel>
 #include <gtest/gtest.h>
@@ -34,17 +37,22 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 8u + karten);
+    ASSERT_EQ(alle.size(), 13u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Setup*>(f[1]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Status*>(f[2]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[3]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[4]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[5]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[6]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[7]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_Drehzahl*>(f[3]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Motorname*>(f[4]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_Duese*>(f[5]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[6]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[7]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Eingaenge*>(f[8]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Ausgaenge*>(f[9]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_analoge_Eingaenge*>(f[10]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[11]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[12]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -59,7 +67,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 8u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 13u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
