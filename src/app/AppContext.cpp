@@ -36,6 +36,9 @@
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
+#include "windows/status/UTest_Drehzahl.h"
+#include "windows/status/UTest_Duese.h"
+#include "windows/status/UTest_Eingaenge.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -285,10 +288,15 @@ void AppContext::erzeuge_Fenster() {
     TForm_Status& status = erzeuge<TForm_Status>();
     status.Zuendwinkel_plus = [&zuendung] { zuendung.Zuendwinkel_plus(); };
     status.Zuendwinkel_minus = [&zuendung] { zuendung.Zuendwinkel_minus(); };
+    erzeuge<TForm_Test_Drehzahl>();
     erzeuge<TForm_Fehler>();
     erzeuge<TForm_Motorname>();
+    erzeuge<TForm_Test_Duese>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
+    erzeuge<TForm_Test_digitale_Eingaenge>();
+    erzeuge<TForm_Test_digitale_Ausgaenge>();
+    erzeuge<TForm_Test_analoge_Eingaenge>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
     erzeuge<TForm_Zuendung_2_corr>();

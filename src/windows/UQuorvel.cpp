@@ -564,6 +564,11 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Fernwartung", &TForm_Quorvel::Menu_FernwartungClick},
     {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
     {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
+    {"Duesenschaltzeit_messen", &TForm_Quorvel::Duesenschaltzeit_messenClick},
+    {"Menu_Drehzahltest", &TForm_Quorvel::Menu_DrehzahltestClick},
+    {"Menu_Test_Analogeingaenge", &TForm_Quorvel::Menu_Test_AnalogeingaengeClick},
+    {"Menu_Test_Digitaleingaenge", &TForm_Quorvel::Menu_Test_DigitaleingaengeClick},
+    {"Menu_Test_Digitalausgaenge", &TForm_Quorvel::Menu_Test_DigitalausgaengeClick},
     {"Hilfe", &TForm_Quorvel::HilfeClick},
     {"Fehler_u_Schaltausgaenge_definieren",
      &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
@@ -655,6 +660,26 @@ void TForm_Quorvel::EinstellwerteClick() {
 
 void TForm_Quorvel::StatusClick() {
     zeige_Fenster("TForm_Status");
+}
+
+void TForm_Quorvel::Duesenschaltzeit_messenClick() {
+    zeige_Fenster("TForm_Test_Duese");
+}
+
+void TForm_Quorvel::Menu_DrehzahltestClick() {
+    zeige_Fenster("TForm_Test_Drehzahl");
+}
+
+void TForm_Quorvel::Menu_Test_AnalogeingaengeClick() {
+    zeige_Fenster("TForm_Test_analoge_Eingaenge");
+}
+
+void TForm_Quorvel::Menu_Test_DigitaleingaengeClick() {
+    zeige_Fenster("TForm_Test_digitale_Eingaenge");
+}
+
+void TForm_Quorvel::Menu_Test_DigitalausgaengeClick() {
+    zeige_Fenster("TForm_Test_digitale_Ausgaenge");
 }
 
 void TForm_Quorvel::ins_Flash_sichernClick() {

@@ -90,6 +90,11 @@ public:
     void EndeClick();
     void EinstellwerteClick();
     void StatusClick();
+    void Duesenschaltzeit_messenClick();
+    void Menu_DrehzahltestClick();
+    void Menu_Test_AnalogeingaengeClick();
+    void Menu_Test_DigitaleingaengeClick();
+    void Menu_Test_DigitalausgaengeClick();
     void ins_Flash_sichernClick();
     void Flash_0_loeschenClick();
     void Flash_1_loeschenClick();

@@ -198,6 +198,13 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     sim.verbinde_Bloecke(19, 20);
 }
 
+void Befehlsbereich::setze_Zahnzeiten(const std::vector<int16_t>& zeiten) {
+    zahnzeiten_.clear();
+    for (int16_t z : zeiten)
+        haenge_Wort_an(zahnzeiten_, static_cast<uint16_t>(z));
+    sim_.setze_Blocklesen(64, zahnzeiten_, false);
+}
+
 void Befehlsbereich::injiziere(Befehlsfehler f, int anzahl) {
     for (int i = 0; i < anzahl; ++i)
         fehler_.push_back(f);

@@ -36,6 +36,9 @@ public:
     Befehlsbereich& operator=(const Befehlsbereich&) = delete;
 
     void injiziere(Befehlsfehler f, int anzahl = 1);
+    // The tooth times the speed-sensor test reads (command 64): a trigger wheel's times, a
+    // negative value marking a gap.
+    void setze_Zahnzeiten(const std::vector<int16_t>& zeiten);
 
     // Ignition map 1 or 2 as the ECU holds it (580 bytes; an 8-column ECU serves the first
     // 308 of them) and what a write brought.

@@ -947,3 +947,25 @@ TEST(Hauptmenue, ConnectedEveryItemOfTheBarFitsAndEachMenuOpens) {
         }
     }
 }
+
+// Connected, the test items open their windows (hiding each closes its test again).
+TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
+    Programm p(true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            // The parameters read: the window rules they apply open the live status.
+            return p.verbunden() && p.kontext->parameter().beantwortet &&
+                   p.leiste().findChild<QAction*>("Menu_Drehzahltest")->isEnabled();
+        },
+        10000));
+    using enum Zustand;
+    const Zeile zeilen[] = {
+        {"Menu_Drehzahltest", bedienbar, "TForm_Test_Drehzahl"},
+        {"Menu_Test_Analogeingaenge", bedienbar, "TForm_Test_analoge_Eingaenge"},
+        {"Menu_Test_Digitaleingaenge", bedienbar, "TForm_Test_digitale_Eingaenge"},
+        {"Menu_Test_Digitalausgaenge", bedienbar, "TForm_Test_digitale_Ausgaenge"},
+        {"Duesenschaltzeit_messen", bedienbar, "TForm_Test_Duese"},
+    };
+    for (const Zeile& z : zeilen)
+        pruefe(p, z);
+}
