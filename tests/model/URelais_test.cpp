@@ -160,6 +160,14 @@ TEST(Relais, TheReceiverAnswersStartsAndPassesOnAsEachByteSequenceAsks) {
          {}},
         {"zero length discards all", true, B({0}) + Rahmen(110, B({1})), {}, {}, {}},
         {"a partial frame waits", true, Rahmen(110, B({1})).left(3), {}, {}, {}, -1, 3},
+        {"bytes beyond 256 are dropped: a frame of 255 and the next frame's first byte stay",
+         true,
+         Rahmen(110, QByteArray(252, 7)) + Rahmen(110, B({1})),
+         {{110, B({7})}},
+         {},
+         {110},
+         -1,
+         1},
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.name);

@@ -256,7 +256,8 @@ TEST(Statuswerte, WidthsAreUnsignedAndAPositionBeyondTheWordsPacksNothing) {
                         .bytes);
     u.s.lade_tbx(313);
     EXPECT_EQ(u.def(0x20000E01).Bitposition, int64_t{8} + 0xFFFFFFE0);
-    EXPECT_EQ(u.def(0x20000D91).Bitposition, int64_t{8} + 0xFFFFFFE0 + 16 + int64_t{2} * 0x7FFFFFF0);
+    EXPECT_EQ(u.def(0x20000D91).Bitposition,
+              int64_t{8} + 0xFFFFFFE0 + 16 + int64_t{2} * 0x7FFFFFF0);
     Umgebung::setze(u.Merker, 0, 0xFFFF, 2);
     Umgebung::setze(u.CAN, 14, 0xFFFF, 2);
     Umgebung::setze(u.L, 10, 0x1234, 2);
