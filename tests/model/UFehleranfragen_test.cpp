@@ -56,9 +56,9 @@ TEST_F(Fehlertransfer, StehenImRingNachDenErweitertenHilfsdaten) {
     const auto nach =
         std::find(ring.begin(), ring.end(), &u.k.kontext->ecu_Befehle().Aux_Daten_erweitert);
     ASSERT_LT(nach + 3, ring.end());
-    EXPECT_EQ(nach[1], anfragen().Fehler_Quorvel.get());
+    EXPECT_EQ(nach[1], anfragen().Fehler_def_nach_Quorvel.get());
     EXPECT_EQ(nach[2], anfragen().Fehler_def_von_Quorvel.get());
-    EXPECT_EQ(nach[3], anfragen().Fehler_def_nach_Quorvel.get());
+    EXPECT_EQ(nach[3], anfragen().Fehler_Quorvel.get());
     EXPECT_EQ(nach[4], u.weitere().Leistung_Quorvel.get());
 }
 

@@ -6,11 +6,13 @@
 #include "app/AppContext.h"
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
+#include "ecusim/Fehlerspeicher.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Kennfelder.h"
 #include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
+#include "model/UFehleranfragen.h"
 #include "model/UKennfelder.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
@@ -26,6 +28,8 @@
 #include "windows/UQuorvel.h"
 #include "windows/UVersionsinfo.h"
 #include "windows/maps/UKennfeldfenster.h"
+#include "windows/service/UFehler.h"
+#include "windows/service/UFehlerdef.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -33,11 +37,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
 #include <QSet>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -97,6 +103,7 @@ public:
             live = std::make_unique<ecusim::Livebereich>(sim);
             passwort = std::make_unique<ecusim::Passwortbereich>(sim);
             befehle = std::make_unique<ecusim::Befehlsbereich>(sim);
+            fehlerspeicher = std::make_unique<ecusim::Fehlerspeicherbereich>(sim);
         }
         kontext = std::make_unique<AppContext>(ordner.pfad(), QStringList{},
                                                std::make_unique<Registry>(ordner.registry()),
@@ -143,6 +150,7 @@ public:
     std::unique_ptr<ecusim::Livebereich> live;
     std::unique_ptr<ecusim::Passwortbereich> passwort;
     std::unique_ptr<ecusim::Befehlsbereich> befehle;
+    std::unique_ptr<ecusim::Fehlerspeicherbereich> fehlerspeicher;
     // What the shell was asked to open, and whether it manages.
     QStringList geoeffnet;
     bool oeffnen_gelingt = true;
@@ -636,6 +644,95 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
         if (b.gate)
             fuehre_aus(b);
     EXPECT_TRUE(p.verbunden());
+}
+
+namespace {
+
+// What the error-memory viewer's grid shows, row by row.
+std::vector<std::array<QString, 8>> Fehlertabelle_von(const TForm_Fehler& f) {
+    std::vector<std::array<QString, 8>> t;
+    const QTableWidget* g = f.StringGrid_Fehler;
+    for (int r = 0; r < g->rowCount(); ++r) {
+        std::array<QString, 8> z;
+        for (int s = 0; s < 8; ++s)
+            z[static_cast<size_t>(s)] = g->item(r, s) ? g->item(r, s)->text() : QString();
+        t.push_back(z);
+    }
+    return t;
+}
+
+} // namespace
+
+// Against the simulated ECU, through the menu: the viewer opens without the password, its
+// reload reads the definitions and then the memory and shows them paired; its clear and the
+// definitions window need the password (text 345, nothing done); with it the definitions
+// window offers the read and lists what the ECU holds, and the clear empties the memory,
+// which is read again.
+TEST(Hauptmenue, AgainstTheSimulatedEcuTheErrorItemsReadShowAndClearTheMemory) {
+    Programm p(true);
+    using B = ecusim::Fehlerspeicherbereich;
+    p.fehlerspeicher->Definitionen = {B::Grenze(15, 18, 0, 3, 0, 1, 1)};
+    p.fehlerspeicher->Speicher = {B::Eintrag(1200, 3000, 0, true, 3, 1),
+                                  B::Eintrag(1350, 3400, 12, false, 3, 1)};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 10000));
+
+    pruefe(p, {"Fehler_anzeigen", Zustand::bedienbar, "TForm_Fehler"});
+    auto& viewer = *p.kontext->fenster<TForm_Fehler>();
+    ASSERT_TRUE(viewer.Button_neu_laden->isEnabled());
+    QTest::mouseClick(viewer.Button_neu_laden, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.StringGrid_Fehler->rowCount() == 2; }, 10000));
+    const auto R = [](const char* t, int b) { return QString::fromUtf8(t).rightJustified(b); };
+    const std::vector<std::array<QString, 8>> gelesen = {
+        {"   3", R("Oil pressure", 25), "> 1.8", R("0:02:15,0", 12), "0:00:15,0", "3400", "400",
+         R("1.2", 10)},
+        {"   2", R("Oil pressure", 25), "<= 1.5", R("0:02:00,0", 12), "", "3000", "", ""}};
+    EXPECT_EQ(Fehlertabelle_von(viewer), gelesen);
+    ASSERT_EQ(viewer.ListBox_Auswahl->count(), 1);
+    EXPECT_TRUE(viewer.ListBox_Auswahl->item(0)->isSelected());
+    EXPECT_EQ(p.meldungen.texte, QStringList());
+
+    // Without the password: the clear is refused and nothing is freed.
+    QTest::mouseClick(viewer.Button_loeschen, Qt::LeftButton);
+    QTest::qWait(200);
+    EXPECT_EQ(p.meldungen.texte, QStringList{hole_Text(345)});
+    EXPECT_EQ(p.fehlerspeicher->Fehlerspeicher_geloescht, 0);
+    EXPECT_EQ(Fehlertabelle_von(viewer), gelesen);
+    p.meldungen.texte.clear();
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Fehler_u_Schaltausgaenge_definieren")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(p.meldungen.texte, QStringList{hole_Text(345)});
+    EXPECT_FALSE(p.kontext->fenster<TForm_Fehlerdef>()->isVisible());
+
+    // The password, typed into the window the menu opens.
+    pruefe(p, {"Passwort_eingeben", Zustand::bedienbar, "TForm_Passwort"});
+    auto& passwort = *p.kontext->fenster<TForm_Passwort>();
+    QTest::keyClicks(passwort.Edit_Passwort, QStringLiteral("geheim"));
+    QTest::mouseClick(passwort.Button_OK, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.kontext->passwort_OK().akzeptiert() != 0; }, 5000));
+
+    // The definitions window offers the read at its showing and lists the ECU's.
+    p.meldungen.texte.clear();
+    p.meldungen.fragen.clear();
+    p.meldungen.setze_Antwort(true);
+    ASSERT_TRUE(klicke(p.leiste(), QStringLiteral("Fehler_u_Schaltausgaenge_definieren")));
+    auto& editor = *p.kontext->fenster<TForm_Fehlerdef>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return editor.ListBox_Definition->count() == 1; }, 10000));
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(p.meldungen.fragen, QStringList{hole_Text(412)});
+    EXPECT_EQ(editor.ListBox_Definition->item(0)->text(), QStringLiteral("Oil pressure"));
+    EXPECT_EQ(editor.StringGrid_Grenzen->item(0, 2)->text(), QStringLiteral("       1.5"));
+    editor.hide();
+
+    // Now the clear reaches the ECU and the memory, read again, is empty.
+    viewer.anzeigen();
+    QTest::mouseClick(viewer.Button_loeschen, Qt::LeftButton);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return p.fehlerspeicher->Fehlerspeicher_geloescht == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Fehlertabelle_von(viewer) == std::vector<std::array<QString, 8>>(1); },
+        10000));
+    EXPECT_TRUE(p.kontext->fehlerdaten().Fehler_Liste.leer());
+    EXPECT_EQ(p.meldungen.texte, QStringList());
 }
 
 // The shell's items: help opens the general topic of the chosen language; the remote

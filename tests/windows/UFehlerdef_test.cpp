@@ -190,7 +190,13 @@ TEST_F(Definitionsfenster, GitterVerlassenLiestJedeZeileZurueck) {
     setze(1, 6, nein);
     setze(1, 7, "111");
     setze(1, 8, ja);
+    // The lists stand where cells of other rows left them: a signalling row stands the
+    // store list at "no", a storing row the signal list.
+    fenster->ComboBox_Signal->setCurrentIndex(1);
+    fenster->ComboBox_speichern->setCurrentIndex(1);
     fenster->StringGrid_GrenzenExit();
+    EXPECT_EQ(fenster->ComboBox_Signal->currentIndex(), 0);
+    EXPECT_EQ(fenster->ComboBox_speichern->currentIndex(), 0);
     const auto& g = defs().Liste[0].Grenzen;
     EXPECT_EQ(g[0], (cl_Fehler_limit{1, 1, -32768, 24, 101, 5, 1, 0, 1, 0}));
     EXPECT_EQ(g[1], (cl_Fehler_limit{2, 1, 65000, 0, 102, 0, 0, 1, 0, 1}));
@@ -239,6 +245,21 @@ TEST_F(Definitionsfenster, ZeilenGehenNurAnIhreDefinitionZurueck) {
     defs().aktuelle()->Grenzen.resize(2);
     fenster->StringGrid_GrenzenExit();
     EXPECT_EQ(defs().Liste[0].Grenzen[0], cl_Fehler_limit{});
+}
+
+TEST_F(Definitionsfenster, VerschobeneDefinitionNimmtIhreZeilenZurueck) {
+    zeige();
+    fenster->ListBox_DefinitionClick(0);
+    fenster->ColorButton_runter_verschiebenClick();
+    EXPECT_EQ(Liste(), (QStringList{"Oil pressure switch", "Oil pressure*", "Engine speed"}));
+    setze(0, 2, "9");
+    fenster->StringGrid_GrenzenExit();
+    EXPECT_EQ(defs().Liste[1].Grenzen[0].Ein, 90);
+    fenster->ColorButton_hoch_verschiebenClick();
+    setze(0, 3, "3");
+    fenster->StringGrid_GrenzenExit();
+    EXPECT_EQ(defs().Liste[0].Grenzen[0].Aus, 30);
+    EXPECT_EQ(defs().Liste[0].Grenzen[0].Ein, 90);
 }
 
 TEST_F(Definitionsfenster, DropdownUeberDerZelle) {

@@ -131,7 +131,9 @@ std::vector<Fehlerdef_Logik::Zeile> Fehlerdef_Logik::fuelle(cl_Fehler_def& def) 
     return zeilen;
 }
 
-void Fehlerdef_Logik::uebernehme(cl_Fehler_def& def, std::vector<Zeile>& zellen) const {
+Fehlerdef_Logik::Rueckgabe Fehlerdef_Logik::uebernehme(cl_Fehler_def& def,
+                                                       std::vector<Zeile>& zellen) const {
+    Rueckgabe rueckgabe;
     const cl_Fehler_Definitionen& defs = k.fehlerdaten().Definitionen;
     const int typ = defs.Typ(def);
     const QStringList jn = Janein();
@@ -165,6 +167,7 @@ void Fehlerdef_Logik::uebernehme(cl_Fehler_def& def, std::vector<Zeile>& zellen)
                 z[7] = Signalmuster_als_Text(g.Signalmuster);
                 z[8].clear();
                 g.speichern = 0;
+                rueckgabe.Signal = true;
             } else {
                 z[7].clear();
             }
@@ -179,8 +182,10 @@ void Fehlerdef_Logik::uebernehme(cl_Fehler_def& def, std::vector<Zeile>& zellen)
             z[6].clear();
             z[7].clear();
             g.Signal_ein = 0;
+            rueckgabe.speichern = true;
         }
     }
+    return rueckgabe;
 }
 
 bool Fehlerdef_Logik::tippbar(const cl_Fehler_def& def, int spalte) const {
@@ -471,9 +476,12 @@ void TForm_Fehlerdef::StringGrid_GrenzenExit() {
         static_cast<int>(def->Grenzen.size()) != StringGrid_Grenzen->rowCount())
         return;
     auto zellen = Zellen();
-    logik_.uebernehme(*def, zellen);
-    if (ComboBox_Signal->currentIndex() != 0 && ComboBox_speichern->currentIndex() != 0)
+    const Fehlerdef_Logik::Rueckgabe r = logik_.uebernehme(*def, zellen);
+    // A signalling row stands the store list at "no", a storing row the signal list.
+    if (r.Signal)
         ComboBox_speichern->setCurrentIndex(0);
+    if (r.speichern)
+        ComboBox_Signal->setCurrentIndex(0);
     zeige_Grenzen();
 }
 
@@ -622,6 +630,9 @@ void TForm_Fehlerdef::ColorButton_hoch_verschiebenClick() {
         return;
     std::swap(defs.Liste[static_cast<size_t>(defs.aktuell)],
               defs.Liste[static_cast<size_t>(defs.aktuell - 1)]);
+    // The grid's rows move with their definition.
+    if (gefuellt_Index_ == defs.aktuell)
+        --gefuellt_Index_;
     --defs.aktuell;
     fuelle_Definitionsliste();
 }
@@ -632,6 +643,8 @@ void TForm_Fehlerdef::ColorButton_runter_verschiebenClick() {
         return;
     std::swap(defs.Liste[static_cast<size_t>(defs.aktuell)],
               defs.Liste[static_cast<size_t>(defs.aktuell + 1)]);
+    if (gefuellt_Index_ == defs.aktuell)
+        ++gefuellt_Index_;
     ++defs.aktuell;
     fuelle_Definitionsliste();
 }

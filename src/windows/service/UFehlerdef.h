@@ -50,8 +50,14 @@ public:
 
     // The cells of a definition's rows (bit rows below mode 2 become mode 3 on the way).
     std::vector<Zeile> fuelle(cl_Fehler_def& def) const;
+    // Which rows came back signalling and which storing: the drop-down lists of signal and
+    // store follow them.
+    struct Rueckgabe {
+        bool Signal = false;
+        bool speichern = false;
+    };
     // Reads every row back from the cells as the fill wrote them or the user changed them.
-    void uebernehme(cl_Fehler_def& def, std::vector<Zeile>& zellen) const;
+    Rueckgabe uebernehme(cl_Fehler_def& def, std::vector<Zeile>& zellen) const;
     // Whether the user may type into a cell of the definition's rows.
     bool tippbar(const cl_Fehler_def& def, int spalte) const;
 
