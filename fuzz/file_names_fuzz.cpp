@@ -186,19 +186,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 fuzz::pruefe(nachher.size() <= vorher.size(), "erasing versions made a file");
             pruefe_unveraendert_ausser(vorher, nachher, version,
                                        "the versions' operation touched another file");
-            // A renumbering keeps the versions' order.
+            // A renumbering keeps the versions' order. Two files whose names differ only in
+            // letter case (which only a case-sensitive file system can hold) claim the same
+            // number, and between them there is no order to keep.
+            bool doppelt = false;
             const auto folge = [&](const Bestand& best) {
                 std::map<int, QByteArray> f;
                 for (const auto& [name, inhalt] : best)
                     if (const int n = Version_von(name, a, b); n >= 0)
-                        f[n] = inhalt;
+                        doppelt = !f.emplace(n, inhalt).second || doppelt;
                 std::vector<QByteArray> v;
                 for (const auto& [n, inhalt] : f)
                     v.push_back(inhalt);
                 return v;
             };
-            if (befehl != 'x' && !a.isEmpty())
-                fuzz::pruefe(folge(vorher) == folge(nachher), "renumbering changed the order");
+            const std::vector<QByteArray> folge_vorher = folge(vorher);
+            if (befehl != 'x' && !a.isEmpty() && !doppelt)
+                fuzz::pruefe(folge_vorher == folge(nachher), "renumbering changed the order");
             break;
         }
         case 's':
