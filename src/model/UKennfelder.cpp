@@ -666,6 +666,16 @@ void Kennfelder::aktualisiere_Betriebspunkte() {
     const int version = u_->version.Version();
     const int hersteller = u_->version.Hersteller();
 
+    // Map 9's axis follows the parameter whether the window shows or not; the points and
+    // their texts are only for windows that show them, and the answer comes many times a
+    // second.
+    if (cl_Kennfeld* k = Katalogkennfeld(9))
+        k->setze_X_max(W(1933) < 1 ? 1000 : 500);
+    const auto sichtbar = [](const cl_Kennfeld* k) { return k->sichtbar(); };
+    if (std::none_of(katalog_.begin(), katalog_.end(), sichtbar) &&
+        std::none_of(beschrieben_.begin(), beschrieben_.end(), sichtbar))
+        return;
+
     std::array<QString, 3> texte;
     texte[0] = QString::number(mal_0_8(static_cast<float>(A.s16(30)))) + QStringLiteral(" µs");
     if (version >= 645) {
@@ -740,9 +750,6 @@ void Kennfelder::aktualisiere_Betriebspunkte() {
     punkt(45, Last(W(2576) < 1), M.u16(10), T);
     punkt(210, A.s16(60) / 10, M.u16(10), T);
 
-    // Map 9's axis follows the parameter whether the window shows or not.
-    if (cl_Kennfeld* k = Katalogkennfeld(9))
-        k->setze_X_max(W(1933) < 1 ? 1000 : 500);
     if (hersteller == 9) {
         for (const int nr : {87, 88})
             punkt(nr, V.s16(84), 0, T);
