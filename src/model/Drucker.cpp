@@ -115,6 +115,22 @@ void TPrinter_Quorvel::Linie(int h) {
     }
 }
 
+int TPrinter_Quorvel::Ueberschrift(const QString& titel, int textgroesse) {
+    Linie(500);
+    QFont f = painter_.font();
+    f.setPixelSize(50);
+    f.setBold(true);
+    painter_.setFont(f);
+    painter_.setPen(Qt::black);
+    painter_.drawText(QPoint(200, Zeile_Y + painter_.fontMetrics().ascent()), titel);
+    f.setPixelSize(textgroesse);
+    f.setBold(false);
+    painter_.setFont(f);
+    const int h = painter_.fontMetrics().height();
+    Zeile_Y += h + 50;
+    return h;
+}
+
 bool TPrinter_Quorvel::Druckdialog(int& kopien) {
     if (!auswahl_) {
         qCDebug(lcModel) << "no print dialog to print with";

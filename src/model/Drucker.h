@@ -56,6 +56,9 @@ public:
     void neue_Seite();
     // Before a block of height h: a rule line, or a new page when the block would not fit.
     void Linie(int h);
+    // A rule, the block's title in bold and the body font of pixel size textgroesse below it;
+    // returns the body's line height.
+    int Ueberschrift(const QString& titel, int textgroesse);
     void Seite_beenden(bool mehr);
     void Dokument_beenden();
 

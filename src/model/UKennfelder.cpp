@@ -74,27 +74,29 @@ Kennfelder::~Kennfelder() = default;
 
 void Kennfelder::melde_an(TInterAction& registry) {
     registry_ = &registry;
-    const auto live = [this](Sender&) { aktualisiere_Betriebspunkte(); };
-    registry.Create(cl_akt_Daten::Klasse, live, cl_COM_data::Beantwortet);
-    registry.Create(cl_akt_Daten_A::Klasse, live, cl_COM_data::Beantwortet);
-    registry.Create(
-        cl_Diesel_Daten::Klasse, [this](Sender&) { aktualisiere_Betriebspunkte_Diesel(); },
-        cl_COM_data::Beantwortet);
-    registry.Create(
-        cl_Diesel_Daten_A::Klasse, [this](Sender&) { aktualisiere_Betriebspunkte_Diesel_A(); },
-        cl_COM_data::Beantwortet);
-    registry.Create(
-        cl_Parameter::Klasse, [this](Sender&) { passe_Kennfelder_an_Parameter_an(); },
-        cl_Parameter::Gelesen);
-    registry.Create(
-        cl_COM_Quorvel::Klasse, [this](Sender&) { Kennfelder_online(); },
-        cl_COM_Quorvel::Verbunden);
-    registry.Create(
-        cl_COM_Quorvel::Klasse, [this](Sender&) { Kennfelder_offline(); },
-        cl_COM_Quorvel::Getrennt);
-    registry.Create(
-        cl_Getriebe_Daten::Klasse, [this](Sender&) { aktualisiere_Betriebspunkte_Getriebe(); },
-        cl_COM_data::Beantwortet);
+    struct Bindung {
+        const KlassenInfo& klasse;
+        int ereignis;
+        void (Kennfelder::*handler)();
+    };
+    const Bindung bindungen[] = {
+        {cl_akt_Daten::Klasse, cl_COM_data::Beantwortet, &Kennfelder::aktualisiere_Betriebspunkte},
+        {cl_akt_Daten_A::Klasse, cl_COM_data::Beantwortet,
+         &Kennfelder::aktualisiere_Betriebspunkte},
+        {cl_Diesel_Daten::Klasse, cl_COM_data::Beantwortet,
+         &Kennfelder::aktualisiere_Betriebspunkte_Diesel},
+        {cl_Diesel_Daten_A::Klasse, cl_COM_data::Beantwortet,
+         &Kennfelder::aktualisiere_Betriebspunkte_Diesel_A},
+        {cl_Parameter::Klasse, cl_Parameter::Gelesen,
+         &Kennfelder::passe_Kennfelder_an_Parameter_an},
+        {cl_COM_Quorvel::Klasse, cl_COM_Quorvel::Verbunden, &Kennfelder::Kennfelder_online},
+        {cl_COM_Quorvel::Klasse, cl_COM_Quorvel::Getrennt, &Kennfelder::Kennfelder_offline},
+        {cl_Getriebe_Daten::Klasse, cl_COM_data::Beantwortet,
+         &Kennfelder::aktualisiere_Betriebspunkte_Getriebe},
+    };
+    for (const Bindung& b : bindungen)
+        registry.Create(
+            b.klasse, [this, h = b.handler](Sender&) { (this->*h)(); }, b.ereignis);
 }
 
 void Kennfelder::verbinde(const Kennfelder_Umgebung& umgebung) {

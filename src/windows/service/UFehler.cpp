@@ -165,18 +165,7 @@ void TForm_Fehler::drucken() {
     while (kopien-- > 0) {
         d.Dokument_beginnen();
         QPainter& p = d.Canvas();
-        d.Linie(500);
-        QFont f = p.font();
-        f.setPixelSize(50);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::black);
-        p.drawText(QPoint(200, d.Zeile_Y + p.fontMetrics().ascent()), hole_Text(441));
-        f.setPixelSize(35);
-        f.setBold(false);
-        p.setFont(f);
-        const int h = p.fontMetrics().height();
-        d.Zeile_Y += h + 50;
+        const int h = d.Ueberschrift(hole_Text(441), 35);
         drucke_Kopfblock();
         static constexpr int x[] = {205, 320, 750, 950, 1150, 1400, 1550, 1700};
         for (int r = 0; r < StringGrid_Fehler->rowCount(); ++r) {
@@ -193,6 +182,7 @@ void TForm_Fehler::drucken() {
             }
             d.Zeile_Y += h + 15;
         }
+        QFont f = p.font();
         f.setPixelSize(40);
         p.setFont(f);
         d.Seite_beenden(kopien > 0);

@@ -717,21 +717,10 @@ void TForm_Fehlerdef::drucken() {
     while (kopien-- > 0) {
         d.Dokument_beginnen();
         QPainter& p = d.Canvas();
-        d.Linie(500);
-        QFont f = p.font();
-        f.setPixelSize(50);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::black);
-        p.drawText(QPoint(200, d.Zeile_Y + p.fontMetrics().ascent()), hole_Text(401));
-        f.setPixelSize(30);
-        f.setBold(false);
-        p.setFont(f);
-        const int h = p.fontMetrics().height();
+        const int h = d.Ueberschrift(hole_Text(401), 30);
         const auto text = [&](int x, const QString& t) {
             p.drawText(QPoint(x, d.Zeile_Y + p.fontMetrics().ascent()), t);
         };
-        d.Zeile_Y += h + 50;
         const auto kopfblock = [&] {
             p.fillRect(QRect(170, d.Zeile_Y, d.Seitenbreite - 120 - 170, h + 20),
                        QColor(192, 192, 192));
