@@ -82,7 +82,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     // reports whole seconds begun, so 0 only once the time is up.
     sim.setze_Handler(this, 95, [this](const QByteArray& d) {
         Duesen_Pulsbreite = Wort(d, 0);
-        Duesen_Laufzeit = Wort(d, 2);
+        Duesen_Laufzeit = Wort(d, 1);
         duesenstart_ = Uhr();
         return leer();
     });

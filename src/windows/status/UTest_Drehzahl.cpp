@@ -214,7 +214,15 @@ void TForm_Test_Drehzahl::ColorButton_druckenClick() {
     while (kopien-- > 0) {
         d.Dokument_beginnen();
         QPainter& c = d.Canvas();
-        d.setze_Schrift(28, false);
+        // The table's 21 columns in height 28 where they fit the page; a font whose digits
+        // run wider than the page allows goes down in size rather than cutting the last
+        // column off.
+        int hoehe = 28;
+        d.setze_Schrift(hoehe, false);
+        while (hoehe > 12 &&
+               260 + 21 * c.fontMetrics().horizontalAdvance(QStringLiteral("000000")) >
+                   d.Seitenbreite)
+            d.setze_Schrift(--hoehe, false);
         const int w = c.fontMetrics().horizontalAdvance(QStringLiteral("000000"));
         const int r = c.fontMetrics().height() + 25;
         d.Linie(11 * r);
@@ -222,7 +230,7 @@ void TForm_Test_Drehzahl::ColorButton_druckenClick() {
         c.setPen(Qt::black);
         c.drawText(200, d.Zeile_Y + c.fontMetrics().ascent(), hole_Text(381));
         d.Zeile_Y += c.fontMetrics().height() + 25;
-        d.setze_Schrift(28, false);
+        d.setze_Schrift(hoehe, false);
         const int y = d.Zeile_Y;
         c.setPen(Qt::NoPen);
         c.setBrush(QColor(0xC0, 0xC0, 0xC0));
