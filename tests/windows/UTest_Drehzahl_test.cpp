@@ -145,6 +145,10 @@ TEST(Pulstest, PrintsTheTableInBlack) {
         f.Puffer[i + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
     }
     f.zeige_Ergebnis();
+    // The mark as the screen shows it where parameter 3 names a variant with red gaps.
+    QPalette rot = f.Wertlabels[57]->palette();
+    rot.setColor(QPalette::WindowText, Qt::red);
+    f.Wertlabels[57]->setPalette(rot);
     const QString pdf = k.ordner.datei(QStringLiteral("pulse.pdf"));
     Pdfauswahl auswahl(pdf);
     k.kontext->drucker().setze_Druckauswahl(&auswahl);
