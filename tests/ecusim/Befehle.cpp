@@ -26,7 +26,7 @@ std::optional<QByteArray> leer() {
 
 Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     Uhr = [] { return QDateTime::currentMSecsSinceEpoch(); };
-    // A 60-2 wheel at 1000 rpm: teeth of 1.00 ms, the gap 3.00 ms.
+    // A 60-2 wheel at 1000 rpm: teeth of 1.00 ms, the gap 3.00 ms, its mark 2.00 ms in.
     for (int16_t z : Geberrad(60, 2, 1000))
         haenge_Wort_an(zahnzeiten_, static_cast<uint16_t>(z));
     for (int k = 0; k < 2; ++k)
@@ -218,7 +218,7 @@ std::vector<int16_t> Befehlsbereich::Geberrad(int zaehne, int fehlend, int drehz
     std::vector<int16_t> umdrehung(static_cast<size_t>(zaehne - fehlend - 1),
                                    static_cast<int16_t>(teilung));
     if (fehlend > 0)
-        umdrehung.push_back(static_cast<int16_t>(-luecke));
+        umdrehung.push_back(static_cast<int16_t>(-fehlend * teilung));
     umdrehung.push_back(static_cast<int16_t>(fehlend > 0 ? luecke : teilung));
     while (zeiten.size() < static_cast<size_t>(Zaehne))
         for (int16_t z : umdrehung)

@@ -42,8 +42,8 @@ public:
     void setze_Zahnzeiten(const std::vector<int16_t>& zeiten);
     // The first 200 times of a wheel of `zaehne` teeth with `fehlend` missing, turning at
     // `drehzahl` rpm, in hundredths of a millisecond: a time per tooth, and before the
-    // long time across the gap the gap mark, that time negated. A wheel without missing
-    // teeth has no mark.
+    // long time across the gap the gap mark, the missing teeth's time negated, so that it
+    // stands inside the gap. A wheel without missing teeth has no mark.
     static std::vector<int16_t> Geberrad(int zaehne, int fehlend, int drehzahl);
 
     // Ignition map 1 or 2 as the ECU holds it (580 bytes; an 8-column ECU serves the first

@@ -161,13 +161,13 @@ TEST(Befehle, TheSpeedTestStartsReadsTheToothTimesInBlocksAndEnds) {
         EXPECT_EQ(f[1 + i], std::make_pair(64, Bytes({i, 100}))) << i;
     EXPECT_EQ(f[5], std::make_pair(66, QByteArray()));
     EXPECT_EQ(gezeigt, 1);
-    // The simulated ECU's 60-2 wheel at 1000 rpm: 1.00 ms a tooth, the gap's mark and the
-    // 3.00 ms across it.
+    // The simulated ECU's 60-2 wheel at 1000 rpm: 1.00 ms a tooth, the gap's mark (its two
+    // missing teeth) and the 3.00 ms across it.
     const auto zeit = [&](int k) {
         return static_cast<int16_t>(zeiten[2 * k] | (zeiten[2 * k + 1] << 8));
     };
     EXPECT_EQ(zeit(0), 100);
-    EXPECT_EQ(zeit(57), -300);
+    EXPECT_EQ(zeit(57), -200);
     EXPECT_EQ(zeit(58), 300);
     EXPECT_EQ(zeit(199), 100);
     EXPECT_TRUE(u.bereich.Drehzahltest_beendet);

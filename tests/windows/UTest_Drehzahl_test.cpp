@@ -228,19 +228,21 @@ TEST(Pulstest_pty, ReadsTheWheelInBlocksAndShowsItsTimesAndGaps) {
     EXPECT_EQ(d.Testbefehle(), (std::vector<int>{63, 64, 64, 64, 64, 66}));
     EXPECT_EQ(d.p.befehle->Zahnzeitenlaenge, 400);
     // The simulated 60-2 wheel at 1000 rpm, 59 values a turn: 57 teeth of 1.00 ms, the gap
-    // mark (shown as 127 + 3.00 ms, parameter 3 being unknown) and the 3.00 ms across it.
+    // mark (shown as 127 + 2.00 ms, parameter 3 being unknown) and the 3.00 ms across it.
     struct Soll {
         int k;
         const char* text;
     };
     const std::vector<Soll> soll = {
-        {0, " 1.00"},    {56, " 1.00"},  {57, "130.00"},  {58, " 3.00"},  {59, " 1.00"},
-        {116, "130.00"}, {117, " 3.00"}, {175, "130.00"}, {176, " 3.00"}, {199, " 1.00"}};
+        {0, " 1.00"},    {56, " 1.00"},  {57, "129.00"},  {58, " 3.00"},  {59, " 1.00"},
+        {116, "129.00"}, {117, " 3.00"}, {175, "129.00"}, {176, " 3.00"}, {199, " 1.00"}};
     for (const Soll& s : soll) {
         const QLabel* l = d.f->Wertlabels[static_cast<size_t>(s.k)];
         EXPECT_EQ(l->text(), QString::fromLatin1(s.text)) << s.k;
         EXPECT_EQ(l->palette().color(QPalette::WindowText), QColor(Qt::black)) << s.k;
         EXPECT_TRUE(l->isVisible()) << s.k;
+        // The whole text, not its last digits.
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width()) << s.k;
     }
     // The marks are drawn red, the rest black.
     const auto striche = d.f->Folge.Striche(40, 820);

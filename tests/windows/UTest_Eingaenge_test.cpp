@@ -15,6 +15,7 @@
 #include "windows/status/UTest_Eingaenge.h"
 
 #include <QAction>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -396,6 +397,10 @@ TEST(Pruefraster_ecusim, DigitalOutputsShowTheirBitsFromTheMenu) {
         EXPECT_EQ(Text(g, r, 2), zustand) << r;
     }
     EXPECT_LE(fenster.height(), TForm_Test_digitale_Ausgaenge::Max_Hoehe);
+    // The rows scroll; the columns all fit beside the scroll bar.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(g->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(g->horizontalScrollBar()->isVisible());
     Bild(fenster, QStringLiteral("digitale_Ausgaenge"));
     fenster.hide();
     s.warte([] { return false; }, 20);

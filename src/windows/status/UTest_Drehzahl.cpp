@@ -83,6 +83,11 @@ TForm_Test_Drehzahl::TForm_Test_Drehzahl(Kontext& kontext)
                    Qt::WindowTitleHint);
     QFont schrift = font();
     schrift.setPointSize(10);
+    // A gap shows as "130.00": where the font's digits are too wide for the 40-pixel
+    // columns it goes down in size rather than losing the leading digit.
+    while (schrift.pointSizeF() > 6 &&
+           QFontMetrics(schrift).horizontalAdvance(QStringLiteral("000.00")) > 39)
+        schrift.setPointSizeF(schrift.pointSizeF() - 0.5);
     const int h = QFontMetrics(schrift).height();
     const auto label = [&](int x, int y, int breite, const QString& text) {
         auto* l = new QLabel(text, this);

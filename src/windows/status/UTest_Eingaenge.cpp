@@ -11,6 +11,7 @@
 
 #include <QHeaderView>
 #include <QHideEvent>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <algorithm>
@@ -419,8 +420,11 @@ void TForm_Pruefraster::zeige_Raster() {
     StringGrid->resizeColumnsToContents();
     for (int s = 0; s < r.Spalten(); ++s)
         breite += StringGrid->columnWidth(s);
-    // A grid taller than the window fits it and scrolls, so that every row can be reached.
+    // A grid taller than the window fits it and scrolls, so that every row can be reached,
+    // with room for its scroll bar beside the columns.
     const int fenster = std::min(hoehe + ablauf_->Fensterrand, ablauf_->Max_Hoehe);
+    if (hoehe > fenster)
+        breite += StringGrid->verticalScrollBar()->sizeHint().width();
     StringGrid->resize(breite + 4, std::min(hoehe, fenster));
     resize(breite + 4, fenster);
 }
