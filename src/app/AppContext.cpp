@@ -337,6 +337,11 @@ void AppContext::erzeuge_Befehle() {
     befehle_->Quorvel_Fehlerspeicher_loeschen->lese_ab_Anfang = [this] {
         fehleranfragen_->Fehler_Quorvel->lese_ab_Anfang();
     };
+    // The test windows show what their requests bring.
+    if (auto* f = fenster<TForm_Test_Drehzahl>())
+        befehle_->Quorvel_starte_Test_Drehzahl->zeige_Ergebnis = [f] { f->zeige_Ergebnis(); };
+    if (auto* f = fenster<TForm_Test_Duese>())
+        befehle_->Quorvel_starte_Test_Duese->zeige_Restzeit = [f] { f->zeige_Restzeit(); };
 }
 
 void AppContext::starte() {

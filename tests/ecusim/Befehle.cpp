@@ -3,6 +3,7 @@
 #include "ecusim/EcuSim.h"
 #include "ecusim/Worte.h"
 
+#include <QDateTime>
 #include <algorithm>
 
 namespace ecusim {
@@ -24,8 +25,10 @@ std::optional<QByteArray> leer() {
 } // namespace
 
 Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
-    for (int i = 0; i < Zaehne; ++i)
-        haenge_Wort_an(zahnzeiten_, 1000 + 3 * i);
+    Uhr = [] { return QDateTime::currentMSecsSinceEpoch(); };
+    // A 60-2 wheel at 1000 rpm: teeth of 1.00 ms, the gap 3.00 ms, its mark 2.00 ms in.
+    for (int16_t z : Geberrad(60, 2, 1000))
+        haenge_Wort_an(zahnzeiten_, static_cast<uint16_t>(z));
     for (int k = 0; k < 2; ++k)
         setze_Zuendkennfeld(k + 1, Zaehlmuster(580, 40 * (k + 1)));
 
@@ -65,6 +68,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     });
     sim.setze_Handler(this, 65, [this](const QByteArray& d) {
         Zahnzeitenlaenge = Wort(d, 0);
+        ++Fehlertrigger;
         return leer();
     });
     sim.setze_Blocklesen(64, zahnzeiten_, false);
@@ -74,19 +78,25 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     });
     sim.setze_Handler(this, 74, [](const QByteArray&) { return leer(); });
     sim.setze_Handler(this, 75, [](const QByteArray&) { return leer(); });
-    // Injector test: the remaining time counts down with each query.
-    sim.setze_Handler(this, 95, [this](const QByteArray&) {
-        Restzeit = Restzeit_Start;
+    // Injector test: the run's time counts down on the clock from its start; the ECU
+    // reports whole seconds begun, so 0 only once the time is up.
+    sim.setze_Handler(this, 95, [this](const QByteArray& d) {
+        Duesen_Pulsbreite = Wort(d, 0);
+        Duesen_Laufzeit = Wort(d, 1);
+        duesenstart_ = Uhr();
         return leer();
     });
     sim.setze_Handler(this, 96, [this](const QByteArray&) {
-        const uint16_t r = Restzeit;
-        if (Restzeit > 0)
-            --Restzeit;
-        return std::optional(Worte({r}));
+        int64_t rest = 0;
+        if (duesenstart_) {
+            const int64_t ms = int64_t{Duesen_Laufzeit} * 1000 - (Uhr() - *duesenstart_);
+            rest = std::max<int64_t>(0, (ms + 999) / 1000);
+        }
+        return std::optional(Worte({static_cast<int>(rest)}));
     });
     sim.setze_Handler(this, 97, [this](const QByteArray&) {
         ++Duesentest_beendet;
+        duesenstart_.reset();
         return leer();
     });
     sim.setze_Handler(this, 60, [this](const QByteArray&) {
@@ -196,6 +206,25 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     // The ignition maps keep what they were sent.
     sim.verbinde_Bloecke(9, 10);
     sim.verbinde_Bloecke(19, 20);
+}
+
+std::vector<int16_t> Befehlsbereich::Geberrad(int zaehne, int fehlend, int drehzahl) {
+    std::vector<int16_t> zeiten;
+    if (zaehne <= 0 || drehzahl <= 0 || fehlend < 0 || fehlend >= zaehne - 1)
+        return zeiten;
+    // One tooth pitch in hundredths of a millisecond: 60 s / rpm / teeth.
+    const int teilung = 6000000 / drehzahl / zaehne;
+    const int luecke = (fehlend + 1) * teilung;
+    std::vector<int16_t> umdrehung(static_cast<size_t>(zaehne - fehlend - 1),
+                                   static_cast<int16_t>(teilung));
+    if (fehlend > 0)
+        umdrehung.push_back(static_cast<int16_t>(-fehlend * teilung));
+    umdrehung.push_back(static_cast<int16_t>(fehlend > 0 ? luecke : teilung));
+    while (zeiten.size() < static_cast<size_t>(Zaehne))
+        for (int16_t z : umdrehung)
+            if (zeiten.size() < static_cast<size_t>(Zaehne))
+                zeiten.push_back(z);
+    return zeiten;
 }
 
 void Befehlsbereich::setze_Zahnzeiten(const std::vector<int16_t>& zeiten) {

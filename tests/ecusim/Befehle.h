@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -39,6 +40,11 @@ public:
     // The tooth times the speed-sensor test reads (command 64): a trigger wheel's times, a
     // negative value marking a gap.
     void setze_Zahnzeiten(const std::vector<int16_t>& zeiten);
+    // The first 200 times of a wheel of `zaehne` teeth with `fehlend` missing, turning at
+    // `drehzahl` rpm, in hundredths of a millisecond: a time per tooth, and before the
+    // long time across the gap the gap mark, the missing teeth's time negated, so that it
+    // stands inside the gap. A wheel without missing teeth has no mark.
+    static std::vector<int16_t> Geberrad(int zaehne, int fehlend, int drehzahl);
 
     // Ignition map 1 or 2 as the ECU holds it (580 bytes; an 8-column ECU serves the first
     // 308 of them) and what a write brought.
@@ -55,9 +61,14 @@ public:
     std::vector<QByteArray> Leerlaufsteller;
     uint16_t Zahnzeitenlaenge = 0;
     bool Drehzahltest_beendet = false;
-    // The injector test's remaining time, counted down by each query.
-    uint16_t Restzeit = 0;
-    uint16_t Restzeit_Start = 3;
+    // The error trigger's starts (command 65).
+    int Fehlertrigger = 0;
+    // The injector test: the pulse width and run time (s) of the last start (95); the
+    // remaining time (96) counts down in whole seconds on Uhr, in milliseconds, which runs
+    // with the wall clock unless a test sets its own and advances it.
+    uint16_t Duesen_Pulsbreite = 0;
+    uint16_t Duesen_Laufzeit = 0;
+    std::function<int64_t()> Uhr;
     int Duesentest_beendet = 0;
     bool Handbetrieb = false;
     std::vector<int16_t> Einspritzaenderungen;
@@ -91,6 +102,8 @@ private:
     EcuSim& sim_;
     std::deque<Befehlsfehler> fehler_;
     QByteArray zahnzeiten_;
+    // When the running injector test began on Uhr; none runs without it.
+    std::optional<int64_t> duesenstart_;
     QByteArray kennfeld_[2];
     int systemindex_ = 0;
     // The export: the word of the block served last, and where the next block starts.

@@ -161,8 +161,15 @@ TEST(Befehle, TheSpeedTestStartsReadsTheToothTimesInBlocksAndEnds) {
         EXPECT_EQ(f[1 + i], std::make_pair(64, Bytes({i, 100}))) << i;
     EXPECT_EQ(f[5], std::make_pair(66, QByteArray()));
     EXPECT_EQ(gezeigt, 1);
-    EXPECT_EQ(zeiten[0] | (zeiten[1] << 8), 1000);
-    EXPECT_EQ(zeiten[398] | (zeiten[399] << 8), 1000 + 3 * 199);
+    // The simulated ECU's 60-2 wheel at 1000 rpm: 1.00 ms a tooth, the gap's mark (its two
+    // missing teeth) and the 3.00 ms across it.
+    const auto zeit = [&](int k) {
+        return static_cast<int16_t>(zeiten[2 * k] | (zeiten[2 * k + 1] << 8));
+    };
+    EXPECT_EQ(zeit(0), 100);
+    EXPECT_EQ(zeit(57), -200);
+    EXPECT_EQ(zeit(58), 300);
+    EXPECT_EQ(zeit(199), 100);
     EXPECT_TRUE(u.bereich.Drehzahltest_beendet);
     EXPECT_FALSE(u.Fenster(t)->sichtbar());
 }
@@ -189,11 +196,17 @@ TEST(Befehle, TheInjectorTestPollsTheRemainingTimeUntilZeroThenEnds) {
     cl_Quorvel_starte_Test_Duese& t = *b.Quorvel_starte_Test_Duese;
     std::array<uint8_t, 2> rest{};
     std::vector<int> gezeigt;
-    t.zeige_Restzeit = [&] { gezeigt.push_back(rest[0] | (rest[1] << 8)); };
-    t.starten(300, 7, rest);
+    // A second of the ECU's clock passes between two queries.
+    int64_t jetzt = 0;
+    u.bereich.Uhr = [&] { return jetzt; };
+    t.zeige_Restzeit = [&] {
+        gezeigt.push_back(rest[0] | (rest[1] << 8));
+        jetzt += 1000;
+    };
+    t.starten(300, 3, rest);
     ASSERT_TRUE(u.warte_still());
     EXPECT_EQ(u.Folge(),
-              (Folge{{95, Worte({300, 7})}, {96, {}}, {96, {}}, {96, {}}, {96, {}}, {97, {}}}));
+              (Folge{{95, Worte({300, 3})}, {96, {}}, {96, {}}, {96, {}}, {96, {}}, {97, {}}}));
     EXPECT_EQ(gezeigt, (std::vector<int>{3, 2, 1, 0}));
     EXPECT_EQ(u.bereich.Duesentest_beendet, 1);
     EXPECT_FALSE(u.Fenster(t)->sichtbar());
@@ -204,7 +217,7 @@ TEST(Befehle, StoppingTheInjectorTestWhilePollingSendsTheEndWithoutAFailure) {
     Anfragenumgebung u;
     Befehlsobjekte& b = u.befehle();
     cl_Quorvel_starte_Test_Duese& t = *b.Quorvel_starte_Test_Duese;
-    u.bereich.Restzeit_Start = 1000;
+    u.bereich.Uhr = [] { return int64_t{0}; }; // the run's time never runs out
     std::array<uint8_t, 2> rest{};
     t.starten(1, 2, rest);
     // Stopped while a query is in flight.

@@ -1,18 +1,18 @@
-// The speed-sensor pulse test: tooth times to labels, the pulse train at its pixels, and the
-// test end to end against the simulated ECU.
+// The speed-sensor pulse test: tooth times to labels, the pulse train at its pixels, the
+// printout, and the test in the whole program against the simulated ECU over a
+// pseudo-terminal.
 
-#include "ecusim/Befehle.h"
-#include "ecusim/EcuSim.h"
-#include "ecusim/Identitaet.h"
-#include "ecusim/Livedaten.h"
 #include "link/LinkFixture.h"
 #include "model/UBefehle.h"
+#include "support/Pdfauswahl.h"
+#include "windows/Programm.h"
 #include "windows/UColorButton.h"
 #include "windows/status/UTest_Drehzahl.h"
 
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -134,86 +134,148 @@ TEST(Pulstest, PulseTrainAtItsPixels) {
     EXPECT_EQ(f.Wertlabels[199]->text(), QStringLiteral("10.00"));
 }
 
-TEST(Pulstest_ecusim, RunsTheTestAndShowsTheWheelWithItsGaps) {
-    LinkKontext k;
-    ecusim::EcuSim sim;
-    ecusim::richte_Identitaet_ein(sim);
-    ecusim::Befehlsbereich befehle(sim);
-    ecusim::Livebereich live(sim);
-    // A 60-2 wheel: 58 teeth, then the gap mark.
-    std::vector<int16_t> rad;
-    for (int i = 0; i < 200; ++i)
-        rad.push_back(i % 59 == 58 ? int16_t{-3000} : int16_t{1000});
-    befehle.setze_Zahnzeiten(rad);
-    sim.oeffne_CAN(k.bus.Teilnehmer());
-    k.sim = &sim;
-    k.kontext->erzeuge_Befehle();
-    k.version().anfordern();
-    ASSERT_TRUE(k.warte_bis([&] { return k.version().ECU_Typ() == 1; }, 2000));
-
+TEST(Pulstest, PrintsTheTableInBlack) {
+    LinkKontext k(false);
     TForm_Test_Drehzahl f(*k.kontext);
-    f.show();
-    f.Button_Starten->click();
-    ASSERT_TRUE(k.warte_bis([&] { return befehle.Drehzahltest_beendet; }, 2000));
-    std::vector<uint8_t> befehlsfolge;
-    for (const ecusim::Rahmen& r : sim.empfangene())
-        if (r.befehl() >= 63 && r.befehl() <= 66)
-            befehlsfolge.push_back(r.befehl());
-    EXPECT_EQ(befehlsfolge, (std::vector<uint8_t>{63, 64, 64, 64, 64, 66}));
-    // Parameter 3 is not read: a gap shows as 127 + its time.
-    const std::vector<std::pair<int, QString>> soll = {
-        {0, "10.00"}, {57, "10.00"}, {58, "157.00"}, {59, "10.00"}, {117, "157.00"}};
-    for (const auto& [kk, text] : soll) {
-        EXPECT_EQ(f.Wertlabels[static_cast<size_t>(kk)]->text(), text) << kk;
-        EXPECT_EQ(f.Wertlabels[static_cast<size_t>(kk)]->palette().color(QPalette::WindowText),
-                  QColor(Qt::black));
+    // 1.00 ms teeth, a gap mark, the 3.00 ms across it; parameter 3 is not known: the mark
+    // shows as 127 + its time.
+    for (size_t i = 0; i < f.Puffer.size(); i += 2) {
+        const int16_t v = i / 2 == 57 ? -300 : i / 2 == 58 ? 300 : 100;
+        f.Puffer[i] = static_cast<uint8_t>(v & 0xFF);
+        f.Puffer[i + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
     }
-    const auto striche = f.Folge.Striche(40, 820);
-    EXPECT_TRUE(striche[58].rot);
+    f.zeige_Ergebnis();
+    // The mark as the screen shows it where parameter 3 names a variant with red gaps.
+    QPalette rot = f.Wertlabels[57]->palette();
+    rot.setColor(QPalette::WindowText, Qt::red);
+    f.Wertlabels[57]->setPalette(rot);
+    const QString pdf = k.ordner.datei(QStringLiteral("pulse.pdf"));
+    Pdfauswahl auswahl(pdf);
+    k.kontext->drucker().setze_Druckauswahl(&auswahl);
+    f.ColorButton_druckenClick();
+    EXPECT_FALSE(k.kontext->drucker().Dokument_offen);
+    const QString text = auswahl.Text();
+    EXPECT_TRUE(text.contains(hole_Text(381))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("0\\s+10\\s+20\\s+30.*180\\s+190")))
+        << text.toStdString();
+    // Row 8 holds values 7, 17, ..., 57 (the mark) ...; row 9 the time across the gap.
+    EXPECT_TRUE(
+        text.contains(QRegularExpression("\\n\\s*8\\s+1\\.00(\\s+1\\.00){4}\\s+130\\.00\\s")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QRegularExpression("\\n\\s*9\\s+1\\.00(\\s+1\\.00){4}\\s+3\\.00\\s")))
+        << text.toStdString();
+    // Black on white and grey only: no colour on the page.
+    QProcess ppm;
+    ppm.start(QStringLiteral("pdftoppm"),
+              {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"),
+               QStringLiteral("-singlefile"), pdf, k.ordner.datei(QStringLiteral("pulse"))});
+    ASSERT_TRUE(ppm.waitForFinished(30000));
+    const QImage seite(k.ordner.datei(QStringLiteral("pulse.png")));
+    ASSERT_FALSE(seite.isNull());
+    int bunt = 0;
+    for (int y = 0; y < seite.height(); ++y)
+        for (int x = 0; x < seite.width(); ++x) {
+            const QColor c = seite.pixelColor(x, y);
+            bunt += std::abs(c.red() - c.green()) > 40 || std::abs(c.red() - c.blue()) > 40;
+        }
+    EXPECT_EQ(bunt, 0);
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER")) {
+        QFile::copy(pdf, qEnvironmentVariable("QUORVEL_BILDER") + "/pulstest.pdf");
+        f.show();
+        f.grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/pulstest.png");
+    }
+}
 
-    // The error trigger: 65, and nothing read after it.
-    ASSERT_TRUE(k.warte_bis(
-        [&] { return !k.kontext->befehle()->Quorvel_starte_Test_Drehzahl->aktiv; }, 500));
-    sim.leere_Protokoll();
-    f.ColorButton_Fehlertrigger->click();
-    EXPECT_TRUE(k.kontext->befehle()->Quorvel_starte_Test_Drehzahl->aktiv);
-    const auto Testbefehle = [&sim] {
-        std::vector<uint8_t> b;
-        for (const ecusim::Rahmen& r : sim.empfangene())
+// ---------------------------------------------------------------- end to end
+
+namespace {
+
+// The program over a pseudo-terminal with the pulse test opened from the menu.
+struct Pulsprogramm {
+    Pulsprogramm() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 10000));
+        EXPECT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Drehzahltest")));
+        f = dynamic_cast<TForm_Test_Drehzahl*>(p.fenster("TForm_Test_Drehzahl"));
+        EXPECT_TRUE(f && QTest::qWaitFor([&] { return f->isVisible(); }, 2000));
+        p.sim.leere_Protokoll();
+    }
+    std::vector<int> Testbefehle() const {
+        std::vector<int> b;
+        for (const ecusim::Rahmen& r : p.sim.empfangene())
             if (r.befehl() >= 63 && r.befehl() <= 66)
                 b.push_back(r.befehl());
         return b;
-    };
-    ASSERT_TRUE(k.warte_bis([&] { return !Testbefehle().empty(); }, 500));
-    k.warte_bis([] { return false; }, 20);
-    const std::vector<uint8_t> fehler = Testbefehle();
-    EXPECT_EQ(fehler, (std::vector<uint8_t>{65}));
+    }
+    cl_Quorvel_starte_Test_Drehzahl& Anfrage() const {
+        return *p.kontext->befehle()->Quorvel_starte_Test_Drehzahl;
+    }
+    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 5000); }
 
-    // The start button follows the link.
-    k.link().setze_Verbindung(false);
-    EXPECT_FALSE(f.Button_Starten->isEnabled());
-    k.link().setze_Verbindung(true);
-    EXPECT_TRUE(f.Button_Starten->isEnabled());
+    Programm p{true};
+    TForm_Test_Drehzahl* f = nullptr;
+};
+
+} // namespace
+
+TEST(Pulstest_pty, ReadsTheWheelInBlocksAndShowsItsTimesAndGaps) {
+    Pulsprogramm d;
+    ASSERT_NE(d.f, nullptr);
+    EXPECT_TRUE(d.f->Button_Starten->isEnabled());
+    QTest::mouseClick(d.f->Button_Starten, Qt::LeftButton);
+    ASSERT_TRUE(d.warte([&] { return d.p.befehle->Drehzahltest_beendet; }));
+    ASSERT_TRUE(d.warte([&] { return !d.Anfrage().aktiv; }));
+    // Start with the byte count, four blocks of 100 bytes, the end.
+    EXPECT_EQ(d.Testbefehle(), (std::vector<int>{63, 64, 64, 64, 64, 66}));
+    EXPECT_EQ(d.p.befehle->Zahnzeitenlaenge, 400);
+    // The simulated 60-2 wheel at 1000 rpm, 59 values a turn: 57 teeth of 1.00 ms, the gap
+    // mark (shown as 127 + 2.00 ms, parameter 3 being unknown) and the 3.00 ms across it.
+    struct Soll {
+        int k;
+        const char* text;
+    };
+    const std::vector<Soll> soll = {
+        {0, " 1.00"},    {56, " 1.00"},  {57, "129.00"},  {58, " 3.00"},  {59, " 1.00"},
+        {116, "129.00"}, {117, " 3.00"}, {175, "129.00"}, {176, " 3.00"}, {199, " 1.00"}};
+    for (const Soll& s : soll) {
+        const QLabel* l = d.f->Wertlabels[static_cast<size_t>(s.k)];
+        EXPECT_EQ(l->text(), QString::fromLatin1(s.text)) << s.k;
+        EXPECT_EQ(l->palette().color(QPalette::WindowText), QColor(Qt::black)) << s.k;
+        EXPECT_TRUE(l->isVisible()) << s.k;
+        // The whole text, not its last digits.
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width()) << s.k;
+    }
+    // The marks are drawn red, the rest black.
+    const auto striche = d.f->Folge.Striche(40, 820);
+    for (size_t k = 0; k < striche.size(); ++k)
+        EXPECT_EQ(striche[k].rot, k == 57 || k == 116 || k == 175) << k;
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+        d.f->grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/pulstest_ecu.png");
+
+    // The error trigger: 65 with the same count, and the exchange ends with its answer.
+    d.p.sim.leere_Protokoll();
+    QTest::mouseClick(d.f->ColorButton_Fehlertrigger, Qt::LeftButton);
+    ASSERT_TRUE(d.warte([&] { return d.p.befehle->Fehlertrigger == 1; }));
+    ASSERT_TRUE(d.warte([&] { return !d.Anfrage().aktiv; }));
+    QTest::qWait(200);
+    EXPECT_EQ(d.Testbefehle(), (std::vector<int>{65}));
+
+    // The start button follows the link's connection.
+    d.p.kontext->link().setze_Verbindung(false);
+    EXPECT_FALSE(d.f->Button_Starten->isEnabled());
+    EXPECT_TRUE(d.f->ColorButton_Fehlertrigger->isEnabled());
+    d.p.kontext->link().setze_Verbindung(true);
+    EXPECT_TRUE(d.f->Button_Starten->isEnabled());
 }
 
-TEST(Pulstest_ecusim, HidingStopsARunningTest) {
-    LinkKontext k;
-    ecusim::EcuSim sim;
-    ecusim::richte_Identitaet_ein(sim);
-    ecusim::Befehlsbereich befehle(sim);
-    ecusim::Livebereich live(sim);
-    sim.oeffne_CAN(k.bus.Teilnehmer());
-    k.sim = &sim;
-    k.kontext->erzeuge_Befehle();
-    k.version().anfordern();
-    ASSERT_TRUE(k.warte_bis([&] { return k.version().ECU_Typ() == 1; }, 2000));
-    TForm_Test_Drehzahl f(*k.kontext);
-    f.show();
-    f.Button_Starten->click();
-    EXPECT_TRUE(k.kontext->befehle()->Quorvel_starte_Test_Drehzahl->aktiv);
-    f.hide();
-    EXPECT_FALSE(k.kontext->befehle()->Quorvel_starte_Test_Drehzahl->aktiv);
-    k.ticke(30);
-    EXPECT_FALSE(befehle.Drehzahltest_beendet);
-    EXPECT_FALSE(f.Folge.Daten_vorhanden);
+TEST(Pulstest_pty, HidingStopsARunningTest) {
+    Pulsprogramm d;
+    ASSERT_NE(d.f, nullptr);
+    QTest::mouseClick(d.f->Button_Starten, Qt::LeftButton);
+    EXPECT_TRUE(d.Anfrage().aktiv);
+    d.f->close();
+    EXPECT_FALSE(d.Anfrage().aktiv);
+    QTest::qWait(300);
+    EXPECT_FALSE(d.p.befehle->Drehzahltest_beendet);
+    EXPECT_FALSE(d.f->Folge.Daten_vorhanden);
+    EXPECT_EQ(d.f->Wertlabels[0]->text(), QString());
 }

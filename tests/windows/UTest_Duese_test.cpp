@@ -1,25 +1,23 @@
 // The injector test: the switch-on time from the weighed fuel, the fields' texts, and runs
-// against the simulated ECU.
+// in the whole program against the simulated ECU over a pseudo-terminal.
 
-#include "ecusim/Befehle.h"
-#include "ecusim/EcuSim.h"
-#include "ecusim/Identitaet.h"
-#include "ecusim/Livedaten.h"
-#include "ecusim/Parameter.h"
 #include "link/LinkFixture.h"
 #include "model/UBefehle.h"
+#include "windows/Programm.h"
 #include "windows/status/UTest_Duese.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
 TEST(Duesentest, SwitchOnTime) {
     struct Fall {
         float t1, t2, w1, w2;
-        int soll;
+        int64_t soll;
     };
     const std::vector<Fall> faelle = {
         {600, 300, 10, 40, 1714},
@@ -31,6 +29,11 @@ TEST(Duesentest, SwitchOnTime) {
         {600, 300, 10, 5.5f, -52500}, // x = 11, d = 1: 8000 - 11 * 5500, shown as it is
         {600, 600, 10, 20, -3000},    // x = 20, d = 10: 8000 - 20 * 550
         {300, 300, 10, 1000, 2444},   // x = 1000, d = 990: 8000 - 1000 * 5500 / 990 = 2444.4
+        // d = 1 g over ten tonnes: about 8000 - 10000001 * 5500, past 32 bits, shown as it is.
+        {300, 300, 1e7f, 10000001, -55000002560},
+        // 3e38 g x 600 s overflows single precision: no number, no result.
+        {600, 300, 10, 3e38f, 0},
+        {600, 300, 3e38f, 3e38f, 0},
     };
     for (const Fall& f : faelle)
         EXPECT_EQ(Duesentest::berechne_Einschaltzeit(f.t1, f.t2, f.w1, f.w2), f.soll)
@@ -52,6 +55,16 @@ TEST(Duesentest, FieldTextsAndGroups) {
     EXPECT_EQ(t.Zeiten[0], 1);
     t.setze_Zeit(1, QStringLiteral("  450 "));
     EXPECT_EQ(t.Zeiten[0], 450);
+
+    // A German user's comma counts, and the point the field shows as well.
+    const QLocale vorher;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    for (auto [text, gewicht] : {std::pair{"10,5", 10.5f}, std::pair{"10.5", 10.5f},
+                                 std::pair{"1.000", 1.0f}, std::pair{"x", 1.0f}}) {
+        t.setze_Gewicht(1, QString::fromLatin1(text));
+        EXPECT_EQ(t.Gewichte[0], gewicht) << text;
+    }
+    QLocale::setDefault(vorher);
 }
 
 TEST(Duesentest, ATimeChangeWaitsForAWeight) {
@@ -72,83 +85,99 @@ TEST(Duesentest, ATimeChangeWaitsForAWeight) {
     // x = 40, d = 30: 8000 - 40 * 5500 / 30.
     EXPECT_EQ(f.Label_n_Einschaltzeit->text(), QStringLiteral("667"));
     EXPECT_EQ(f.Label_h_Einschaltzeit->text(), QString());
+
+    // Restored from the task bar: not shown anew, the fields keep what the user typed.
+    f.Laeufe[2].Gewicht->clear();
+    QTest::keyClicks(f.Laeufe[2].Gewicht, QStringLiteral("10.25"));
+    QShowEvent wieder;
+    QSpontaneKeyEvent::setSpontaneous(&wieder);
+    // Straight to the window: sending it would take the flag away.
+    static_cast<QObject&>(f).event(&wieder);
+    EXPECT_EQ(f.Laeufe[2].Gewicht->text(), QStringLiteral("10.25"));
+    EXPECT_EQ(f.Laeufe[0].Zeit->text(), QStringLiteral("300"));
 }
+
+// ---------------------------------------------------------------- end to end
 
 namespace {
 
-struct Duesensimulation {
-    Duesensimulation() : befehle(sim), live(sim), parameter(sim) {
-        sim.oeffne_CAN(k.bus.Teilnehmer());
-        k.sim = &sim;
-        k.kontext->erzeuge_Befehle();
-        k.version().anfordern();
-        EXPECT_TRUE(k.warte_bis([&] { return k.version().ECU_Typ() == 1; }, 2000));
+// The program over a pseudo-terminal with the injector window opened from the menu; the
+// ECU's clock stands until the test moves it.
+struct Duesenprogramm {
+    Duesenprogramm() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 10000));
+        p.befehle->Uhr = [this] { return jetzt; };
+        EXPECT_TRUE(klicke(p.leiste(), QStringLiteral("Duesenschaltzeit_messen")));
+        f = dynamic_cast<TForm_Test_Duese*>(p.fenster("TForm_Test_Duese"));
+        EXPECT_TRUE(f && QTest::qWaitFor([&] { return f->isVisible(); }, 2000));
     }
-    std::vector<std::pair<int, QByteArray>> Testbefehle() const {
-        std::vector<std::pair<int, QByteArray>> b;
-        for (const ecusim::Rahmen& r : sim.empfangene())
-            if (r.befehl() >= 95 && r.befehl() <= 97)
-                b.emplace_back(r.befehl(), r.daten());
-        return b;
+    // Each run's start button (caption, enabled) and remaining time, as the user sees them.
+    std::vector<std::tuple<QString, bool, QString>> Laeufe() const {
+        std::vector<std::tuple<QString, bool, QString>> z;
+        for (const auto& l : f->Laeufe)
+            z.emplace_back(l.Start->text(), l.Start->isEnabled(), l.akt_Zeit->text());
+        return z;
     }
-    LinkKontext k;
-    ecusim::EcuSim sim;
-    bool identitaet = (ecusim::richte_Identitaet_ein(sim), true);
-    ecusim::Befehlsbereich befehle;
-    ecusim::Livebereich live;
-    ecusim::Parameterbereich parameter;
+    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 5000); }
+
+    Programm p{true};
+    int64_t jetzt = 0;
+    TForm_Test_Duese* f = nullptr;
 };
+
+using Lauf = std::tuple<QString, bool, QString>;
+const Lauf ruht{"Start", true, ""};
+const Lauf gesperrt{"Start", false, ""};
 
 } // namespace
 
-TEST(Duesentest_ecusim, RunOneCountsDownToZeroAndEnds) {
-    Duesensimulation s;
-    TForm_Test_Duese f(*s.k.kontext);
-    f.show();
-    std::vector<QString> gezeigt;
-    s.befehle.Restzeit_Start = 3;
-    f.Laeufe[0].Start->click();
-    EXPECT_EQ(f.Laeufe[0].Start->text(), QStringLiteral("Cancel"));
-    for (size_t i = 1; i < 4; ++i)
-        EXPECT_FALSE(f.Laeufe[i].Start->isEnabled()) << i;
-    ASSERT_TRUE(s.k.warte_bis(
-        [&] {
-            const QString t = f.Laeufe[0].akt_Zeit->text();
-            if (!t.isEmpty() && (gezeigt.empty() || gezeigt.back() != t))
-                gezeigt.push_back(t);
-            return s.befehle.Duesentest_beendet > 0;
-        },
-        2000));
-    EXPECT_EQ(gezeigt, (std::vector<QString>{"3", "2", "1"}));
-    const auto b = s.Testbefehle();
-    ASSERT_FALSE(b.empty());
-    EXPECT_EQ(b.front().first, 95);
-    // Pulse width 2500, 600 s.
-    EXPECT_EQ(b.front().second, QByteArray::fromHex("c4095802"));
-    EXPECT_EQ(b.back().first, 97);
-    EXPECT_EQ(f.Test.laufender_Test, 0);
-    for (const auto& l : f.Laeufe) {
-        EXPECT_TRUE(l.Start->isEnabled());
-        EXPECT_EQ(l.Start->text(), QStringLiteral("Start"));
-        EXPECT_EQ(l.akt_Zeit->text(), QString());
+TEST(Duesentest_pty, RunOneCountsDownOnTheEcusClockToZeroAndEnds) {
+    Duesenprogramm d;
+    ASSERT_NE(d.f, nullptr);
+    // The battery voltage of the live record: 13.8 V divided by 3.
+    ASSERT_TRUE(d.warte([&] { return d.f->Label_Batteriespannung->text() == " 4.60"; }))
+        << d.f->Label_Batteriespannung->text().toStdString();
+    // The weights of an earlier pair of runs, the low-voltage switch-on time from them.
+    for (auto [lauf, gewicht] : {std::pair{0, "10"}, std::pair{1, "40"}}) {
+        d.f->Laeufe[static_cast<size_t>(lauf)].Gewicht->selectAll();
+        QTest::keyClicks(d.f->Laeufe[static_cast<size_t>(lauf)].Gewicht, gewicht);
     }
-    // The battery voltage follows the live record.
-    ASSERT_TRUE(s.k.warte_bis([&] { return !f.Label_Batteriespannung->text().isEmpty(); }, 200));
+    EXPECT_EQ(d.f->Label_n_Einschaltzeit->text(), QStringLiteral("1714"));
+    d.f->Laeufe[0].Zeit->selectAll();
+    QTest::keyClicks(d.f->Laeufe[0].Zeit, QStringLiteral("3"));
+    QTest::mouseClick(d.f->Laeufe[0].Start, Qt::LeftButton);
+    for (const char* rest : {"3", "2", "1"}) {
+        ASSERT_TRUE(d.warte([&] { return std::get<2>(d.Laeufe()[0]) == rest; })) << rest;
+        EXPECT_EQ(d.Laeufe(),
+                  (std::vector<Lauf>{{"Cancel", true, rest}, gesperrt, gesperrt, gesperrt}));
+        if (qEnvironmentVariableIsSet("QUORVEL_BILDER") && std::string(rest) == "2")
+            d.f->grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/duesentest.png");
+        d.jetzt += 1000;
+    }
+    ASSERT_TRUE(d.warte([&] { return d.p.befehle->Duesentest_beendet == 1; }));
+    ASSERT_TRUE(d.warte([&] { return d.f->Test.laufender_Test == 0; }));
+    EXPECT_EQ(d.Laeufe(), (std::vector<Lauf>{ruht, ruht, ruht, ruht}));
+    EXPECT_EQ(d.p.befehle->Duesen_Pulsbreite, 2500);
+    EXPECT_EQ(d.p.befehle->Duesen_Laufzeit, 3);
 }
 
-TEST(Duesentest_ecusim, TheUserStopsARun) {
-    Duesensimulation s;
-    TForm_Test_Duese f(*s.k.kontext);
-    f.show();
-    s.befehle.Restzeit_Start = 50;
-    f.Laeufe[3].Start->click();
-    ASSERT_TRUE(s.k.warte_bis([&] { return !f.Laeufe[3].akt_Zeit->text().isEmpty(); }, 2000));
-    f.Laeufe[3].Start->click();
-    ASSERT_TRUE(s.k.warte_bis([&] { return s.befehle.Duesentest_beendet > 0; }, 500));
-    const auto b = s.Testbefehle();
-    EXPECT_EQ(b.front().second, QByteArray::fromHex("401f2c01")); // 8000 us, 300 s
-    EXPECT_EQ(b.back().first, 97);
-    EXPECT_EQ(f.Test.laufender_Test, 0);
-    EXPECT_EQ(f.Laeufe[3].akt_Zeit->text(), QString());
-    EXPECT_TRUE(f.Laeufe[0].Start->isEnabled());
+TEST(Duesentest_pty, TheUserStopsARunAndNoStartIsTakenUntilItsEndIsThrough) {
+    Duesenprogramm d;
+    ASSERT_NE(d.f, nullptr);
+    QTest::mouseClick(d.f->Laeufe[3].Start, Qt::LeftButton);
+    ASSERT_TRUE(d.warte([&] { return std::get<2>(d.Laeufe()[3]) == "300"; }));
+    EXPECT_EQ(d.p.befehle->Duesen_Pulsbreite, 8000);
+    QTest::mouseClick(d.f->Laeufe[3].Start, Qt::LeftButton);
+    EXPECT_EQ(d.Laeufe(), (std::vector<Lauf>{ruht, ruht, ruht, ruht}));
+    // A start before the ECU took the end: the request is still busy with it, so the window
+    // must not claim a run.
+    QTest::mouseClick(d.f->Laeufe[0].Start, Qt::LeftButton);
+    EXPECT_EQ(d.f->Test.laufender_Test, 0);
+    EXPECT_EQ(d.Laeufe(), (std::vector<Lauf>{ruht, ruht, ruht, ruht}));
+    ASSERT_TRUE(d.warte([&] { return d.p.befehle->Duesentest_beendet == 1; }));
+    ASSERT_TRUE(d.warte([&] { return !d.p.kontext->befehle()->Quorvel_starte_Test_Duese->aktiv; }));
+    // Once it is through, a start is a start.
+    QTest::mouseClick(d.f->Laeufe[0].Start, Qt::LeftButton);
+    ASSERT_TRUE(d.warte([&] { return std::get<2>(d.Laeufe()[0]) == "600"; }));
+    EXPECT_EQ(d.p.befehle->Duesen_Pulsbreite, 2500);
 }

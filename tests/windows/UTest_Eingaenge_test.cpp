@@ -15,6 +15,7 @@
 #include "windows/status/UTest_Eingaenge.h"
 
 #include <QAction>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -25,6 +26,12 @@ struct Zelle {
     QString Name;
     QString Pin;
 };
+
+// With QUORVEL_BILDER naming a folder, the window's picture goes there.
+void Bild(QWidget& fenster, const QString& name) {
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+        fenster.grab().save(qEnvironmentVariable("QUORVEL_BILDER") + '/' + name + ".png");
+}
 
 QString Text(const QTableWidget* g, int zeile, int spalte) {
     const QTableWidgetItem* i = g->item(zeile, spalte);
@@ -324,6 +331,7 @@ TEST(Pruefraster_ecusim, AnalogInputsRefreshWhileShownOnly) {
         for (int c = 0; c < 4; ++c)
             EXPECT_EQ(Text(g, r, c), z[static_cast<size_t>(c)]) << r << "," << c;
     }
+    Bild(f, QStringLiteral("analoge_Eingaenge"));
     // Polled again and again while shown.
     ASSERT_TRUE(s.warte([&] { return s.Anfragen(109) >= 3; }));
     const int gezeigt = s.Anfragen(109);
@@ -359,6 +367,7 @@ TEST(Pruefraster_ecusim, DigitalInputsSwitchTheTestOnAndOffAroundTheirPolling) {
     s.befehle.Eingangsbits = 0b10;
     ASSERT_TRUE(s.warte([&] { return Text(g, 2, 2) == QStringLiteral("on"); }));
     EXPECT_EQ(Text(g, 1, 2), QStringLiteral("off"));
+    Bild(f, QStringLiteral("digitale_Eingaenge"));
 
     f.close();
     ASSERT_TRUE(s.warte([&] { return s.befehle.Eingangstest.size() == 2; }));
@@ -388,6 +397,11 @@ TEST(Pruefraster_ecusim, DigitalOutputsShowTheirBitsFromTheMenu) {
         EXPECT_EQ(Text(g, r, 2), zustand) << r;
     }
     EXPECT_LE(fenster.height(), TForm_Test_digitale_Ausgaenge::Max_Hoehe);
+    // The rows scroll; the columns all fit beside the scroll bar.
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(g->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(g->horizontalScrollBar()->isVisible());
+    Bild(fenster, QStringLiteral("digitale_Ausgaenge"));
     fenster.hide();
     s.warte([] { return false; }, 20);
     const int danach = s.Anfragen(112);

@@ -83,6 +83,11 @@ TForm_Test_Drehzahl::TForm_Test_Drehzahl(Kontext& kontext)
                    Qt::WindowTitleHint);
     QFont schrift = font();
     schrift.setPointSize(10);
+    // A gap shows as "130.00": where the font's digits are too wide for the 40-pixel
+    // columns it goes down in size rather than losing the leading digit.
+    while (schrift.pointSizeF() > 6 &&
+           QFontMetrics(schrift).horizontalAdvance(QStringLiteral("000.00")) > 39)
+        schrift.setPointSizeF(schrift.pointSizeF() - 0.5);
     const int h = QFontMetrics(schrift).height();
     const auto label = [&](int x, int y, int breite, const QString& text) {
         auto* l = new QLabel(text, this);
@@ -145,9 +150,7 @@ void TForm_Test_Drehzahl::starte(bool fehlertrigger) {
     Befehlsobjekte* b = k.befehle();
     if (!b)
         return;
-    cl_Quorvel_starte_Test_Drehzahl& test = *b->Quorvel_starte_Test_Drehzahl;
-    test.zeige_Ergebnis = [this] { zeige_Ergebnis(); };
-    test.starten(fehlertrigger, Zahnzeitenfolge::Anzahl, Puffer);
+    b->Quorvel_starte_Test_Drehzahl->starten(fehlertrigger, Zahnzeitenfolge::Anzahl, Puffer);
 }
 
 void TForm_Test_Drehzahl::stoppe() {
@@ -216,21 +219,23 @@ void TForm_Test_Drehzahl::ColorButton_druckenClick() {
     while (kopien-- > 0) {
         d.Dokument_beginnen();
         QPainter& c = d.Canvas();
-        const auto schrift = [&c](int hoehe, bool fett) {
-            QFont f = c.font();
-            f.setPixelSize(hoehe);
-            f.setBold(fett);
-            c.setFont(f);
-        };
-        schrift(28, false);
+        // The table's 21 columns in height 28 where they fit the page; a font whose digits
+        // run wider than the page allows goes down in size rather than cutting the last
+        // column off.
+        int hoehe = 28;
+        d.setze_Schrift(hoehe, false);
+        while (hoehe > 12 &&
+               260 + 21 * c.fontMetrics().horizontalAdvance(QStringLiteral("000000")) >
+                   d.Seitenbreite)
+            d.setze_Schrift(--hoehe, false);
         const int w = c.fontMetrics().horizontalAdvance(QStringLiteral("000000"));
         const int r = c.fontMetrics().height() + 25;
         d.Linie(11 * r);
-        schrift(50, true);
+        d.setze_Schrift(50, true);
         c.setPen(Qt::black);
         c.drawText(200, d.Zeile_Y + c.fontMetrics().ascent(), hole_Text(381));
         d.Zeile_Y += c.fontMetrics().height() + 25;
-        schrift(28, false);
+        d.setze_Schrift(hoehe, false);
         const int y = d.Zeile_Y;
         c.setPen(Qt::NoPen);
         c.setBrush(QColor(0xC0, 0xC0, 0xC0));
@@ -244,13 +249,11 @@ void TForm_Test_Drehzahl::ColorButton_druckenClick() {
             c.drawText(260 + (s + 1) * w, oben + a, Spaltenlabels[static_cast<size_t>(s)]->text());
         for (int z = 0; z < 10; ++z)
             c.drawText(280, oben + (z + 1) * r + a, Zeilenlabels[static_cast<size_t>(z)]->text());
-        for (int kk = 0; kk < Zahnzeitenfolge::Anzahl; ++kk) {
-            QLabel* l = Wertlabels[static_cast<size_t>(kk)];
-            c.setPen(l->palette().color(QPalette::WindowText));
-            c.drawText(260 + (kk / 10 + 1) * w, oben + (kk % 10 + 1) * r + a, l->text());
-        }
-        c.setPen(Qt::black);
-        schrift(40, false);
+        // In the page's black, gaps too: the table's red is the screen's.
+        for (int kk = 0; kk < Zahnzeitenfolge::Anzahl; ++kk)
+            c.drawText(260 + (kk / 10 + 1) * w, oben + (kk % 10 + 1) * r + a,
+                       Wertlabels[static_cast<size_t>(kk)]->text());
+        d.setze_Schrift(40, false);
         d.Zeile_Y = y + 11 * r + 10;
         d.Seite_beenden(kopien > 0);
     }

@@ -58,7 +58,8 @@ public:
     void Button_StartenClick();
     void ColorButton_FehlertriggerClick();
     void ColorButton_druckenClick();
-    // Called by the request once the 200 values are read.
+    // The request calls it once the 200 values are read (the context binds it when the
+    // command requests come).
     void zeige_Ergebnis();
 
     QPushButton* Button_Starten = nullptr;

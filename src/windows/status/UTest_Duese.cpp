@@ -9,13 +9,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QShowEvent>
 #include <cmath>
 
 // ---------------------------------------------------------------- figures
 
-int Duesentest::berechne_Einschaltzeit(float t1, float t2, float w1, float w2) {
+int64_t Duesentest::berechne_Einschaltzeit(float t1, float t2, float w1, float w2) {
     if (t1 < 1.0f || t2 < 1.0f || w1 < 1.0f || w2 < 1.0f)
         return 0;
     // Each step in single precision, as the figures are held.
@@ -29,11 +30,16 @@ int Duesentest::berechne_Einschaltzeit(float t1, float t2, float w1, float w2) {
     const float s = -differenz / m;
     if (s > 50000.0f)
         return 50000;
+    // Weights of tonnes overflow single precision (no number is left), and a weight just
+    // below the scaled one gives a delay far past any integer: neither is converted.
+    constexpr float grenze = 9.0e18f;
+    if (!(s >= -grenze))
+        return 0;
     // Ties to even, the default rounding mode.
-    return static_cast<int>(std::nearbyint(s));
+    return static_cast<int64_t>(std::nearbyint(s));
 }
 
-int Duesentest::Einschaltzeit(int n) const {
+int64_t Duesentest::Einschaltzeit(int n) const {
     const size_t a = n <= 2 ? 0 : 2;
     return berechne_Einschaltzeit(Zeiten[a], Zeiten[a + 1], Gewichte[a], Gewichte[a + 1]);
 }
@@ -45,8 +51,13 @@ void Duesentest::setze_Zeit(int n, const QString& text) {
 }
 
 void Duesentest::setze_Gewicht(int n, const QString& text) {
+    // The user's own decimal separator, or the point the field shows.
+    QLocale ort;
+    ort.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const float wert = text.trimmed().toFloat(&ok);
+    float wert = ort.toFloat(text.trimmed(), &ok);
+    if (!ok)
+        wert = text.trimmed().toFloat(&ok);
     Gewichte[static_cast<size_t>(n - 1)] = ok && std::isfinite(wert) ? wert : 1.0f;
 }
 
@@ -109,6 +120,9 @@ TForm_Test_Duese::TForm_Test_Duese(Kontext& kontext)
 
 void TForm_Test_Duese::showEvent(QShowEvent* event) {
     TForm::showEvent(event);
+    // A window restored from the task bar was not shown anew.
+    if (event->spontaneous())
+        return;
     for (size_t i = 0; i < Laeufe.size(); ++i) {
         Laeufe[i].Zeit->setText(QString::number(Test.Zeiten[i]));
         Laeufe[i].Gewicht->setText(
@@ -136,7 +150,10 @@ void TForm_Test_Duese::starte_stoppe_Test(int n) {
         return;
     cl_Quorvel_starte_Test_Duese& test = *b->Quorvel_starte_Test_Duese;
     if (Test.laufender_Test == 0) {
-        test.zeige_Restzeit = [this] { zeige_Restzeit(); };
+        // The end of the run before may still be under way: the request takes no start
+        // then, and the window must not show a run that the ECU never began.
+        if (test.aktiv)
+            return;
         Restzeit = {};
         const size_t i = static_cast<size_t>(n - 1);
         test.starten(Duesentest::Pulsbreite[i], Test.Zeiten[i], Restzeit);

@@ -18,13 +18,15 @@ public:
     static constexpr std::array<uint16_t, 4> Pulsbreite{2500, 8000, 2500, 8000};
 
     // The switch-on time from the two runs of one voltage, in single precision with each
-    // intermediate rounded; 0 when a figure is below 1 or the 8000 us fuel is not 1 g more.
-    static int berechne_Einschaltzeit(float t1, float t2, float w1, float w2);
+    // intermediate rounded; 0 when a figure is below 1 or the 8000 us fuel is not 1 g more,
+    // and when figures so large that single precision overflows leave no number.
+    static int64_t berechne_Einschaltzeit(float t1, float t2, float w1, float w2);
     // The result of the voltage group of run n (1..4).
-    int Einschaltzeit(int n) const;
+    int64_t Einschaltzeit(int n) const;
 
     // A field's text: a time that is not an integer counts as 1 s (its low 16 bits are kept),
-    // a weight that is not a number as 1.0 g.
+    // a weight that is not a number as 1.0 g (its decimals after the locale's separator or
+    // a point).
     void setze_Zeit(int n, const QString& text);
     void setze_Gewicht(int n, const QString& text);
 
@@ -41,7 +43,8 @@ public:
     explicit TForm_Test_Duese(Kontext& kontext);
 
     void starte_stoppe_Test(int n);
-    // Called by the request after each answer.
+    // The request calls it after each answer (the context binds it when the command
+    // requests come).
     void zeige_Restzeit();
     void zeige_Batteriespannung();
 

@@ -11,6 +11,7 @@
 
 #include <QHeaderView>
 #include <QHideEvent>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <algorithm>
@@ -348,13 +349,52 @@ TForm_Pruefraster::TForm_Pruefraster(Kontext& kontext, const QString& hilfethema
     StringGrid->move(0, 0);
 }
 
+void TForm_Pruefraster::richte_ein(Ablauf ablauf) {
+    ablauf_.emplace(std::move(ablauf));
+    InterAction().Create(
+        ablauf_->Anfrage.klasse(),
+        [this](Sender&) {
+            if (!isVisible())
+                return;
+            ablauf_->schreibe();
+            zeige_Raster();
+        },
+        cl_COM_data::Beantwortet);
+    zeige_Raster();
+}
+
 Pruefvariante TForm_Pruefraster::Variante() const {
     const cl_Version& v = k.version();
     return {v.Hardware_Haupt(), v.ECU_Typ(), v.Hersteller(), v.Typnummer()};
 }
 
-void TForm_Pruefraster::zeige_Raster(const Pruefraster& r, int rand, int fensterrand,
-                                     int maxHoehe) {
+void TForm_Pruefraster::showEvent(QShowEvent* event) {
+    TForm::showEvent(event);
+    if (event->spontaneous() || !ablauf_)
+        return;
+    ablauf_->erstelle();
+    zeige_Raster();
+    Form_auf_Bildschirm(*this);
+    if (abgefragt_)
+        return;
+    abgefragt_ = true;
+    if (ablauf_->schalte)
+        ablauf_->schalte(true);
+    k.ecu_Befehle().melde_Anzeige(ablauf_->Anfrage, true);
+}
+
+void TForm_Pruefraster::hideEvent(QHideEvent* event) {
+    TForm::hideEvent(event);
+    if (event->spontaneous() || !abgefragt_)
+        return;
+    abgefragt_ = false;
+    if (ablauf_->schalte)
+        ablauf_->schalte(false);
+    k.ecu_Befehle().melde_Anzeige(ablauf_->Anfrage, false);
+}
+
+void TForm_Pruefraster::zeige_Raster() {
+    const Pruefraster& r = ablauf_->Raster;
     StringGrid->setColumnCount(r.Spalten());
     StringGrid->setRowCount(r.Zeilen());
     for (int z = 0; z < r.Zeilen(); ++z)
@@ -374,142 +414,63 @@ void TForm_Pruefraster::zeige_Raster(const Pruefraster& r, int rand, int fenster
             if (item->text() != r.Zelle(s, z))
                 item->setText(r.Zelle(s, z));
         }
-    const int hoehe = (StringGrid->verticalHeader()->defaultSectionSize() + 1) * r.Zeilen() + rand;
+    const int hoehe =
+        (StringGrid->verticalHeader()->defaultSectionSize() + 1) * r.Zeilen() + ablauf_->Rand;
     int breite = 2 * StringGrid->frameWidth();
     StringGrid->resizeColumnsToContents();
     for (int s = 0; s < r.Spalten(); ++s)
         breite += StringGrid->columnWidth(s);
-    const int fenster = std::min(hoehe + fensterrand, maxHoehe);
+    // A grid taller than the window fits it and scrolls, so that every row can be reached,
+    // with room for its scroll bar beside the columns.
+    const int fenster = std::min(hoehe + ablauf_->Fensterrand, ablauf_->Max_Hoehe);
+    if (hoehe > fenster)
+        breite += StringGrid->verticalScrollBar()->sizeHint().width();
     StringGrid->resize(breite + 4, std::min(hoehe, fenster));
     resize(breite + 4, fenster);
 }
 
-// ---------------------------------------------------------------- analog window
-
 TForm_Test_analoge_Eingaenge::TForm_Test_analoge_Eingaenge(Kontext& kontext)
     : TForm_Pruefraster(kontext, QStringLiteral("Test_analoge_Eingaenge")) {
     setWindowTitle(hole_Text(1210));
-    InterAction().Create(
-        cl_analoge_Eingaenge::Klasse, [this](Sender&) { schreibe_Spannungen(); },
-        cl_analoge_Eingaenge::Beantwortet);
-    zeige_Raster(Tabelle.Raster, 10, 0, 1 << 20);
+    cl_analoge_Eingaenge& satz = *k.weitere_Anfragen().analoge_Eingaenge;
+    richte_ein({.Anfrage = satz,
+                .Raster = Tabelle.Raster,
+                .Rand = 10,
+                .Fensterrand = 0,
+                .erstelle = [this] { Tabelle.erstelle(Variante(), k.parameter().Wert(2172) > 0); },
+                .schreibe =
+                    [this, &satz] {
+                        Tabelle.schreibe_Spannungen(satz.Datensatz,
+                                                    k.ecu_Befehle().akt_Daten_B.s16(56));
+                    }});
 }
-
-void TForm_Test_analoge_Eingaenge::showEvent(QShowEvent* event) {
-    TForm::showEvent(event);
-    if (event->spontaneous())
-        return;
-    Form_auf_Bildschirm(*this);
-    Tabelle.erstelle(Variante(), k.parameter().Wert(2172) > 0);
-    zeige_Raster(Tabelle.Raster, 10, 0, 1 << 20);
-    if (!abgefragt_) {
-        abgefragt_ = true;
-        k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().analoge_Eingaenge, true);
-    }
-}
-
-void TForm_Test_analoge_Eingaenge::hideEvent(QHideEvent* event) {
-    TForm::hideEvent(event);
-    if (event->spontaneous() || !abgefragt_)
-        return;
-    abgefragt_ = false;
-    k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().analoge_Eingaenge, false);
-}
-
-void TForm_Test_analoge_Eingaenge::schreibe_Spannungen() {
-    if (!isVisible())
-        return;
-    Tabelle.schreibe_Spannungen(k.weitere_Anfragen().analoge_Eingaenge->Datensatz,
-                                k.ecu_Befehle().akt_Daten_B.s16(56));
-    zeige_Raster(Tabelle.Raster, 10, 0, 1 << 20);
-}
-
-// ---------------------------------------------------------------- digital input window
 
 TForm_Test_digitale_Eingaenge::TForm_Test_digitale_Eingaenge(Kontext& kontext)
     : TForm_Pruefraster(kontext, QStringLiteral("Test_digitale_Eingaenge")) {
     setWindowTitle(hole_Text(671));
-    InterAction().Create(
-        cl_digitale_Eingaenge::Klasse, [this](Sender&) { schreibe(); },
-        cl_digitale_Eingaenge::Beantwortet);
-    zeige_Raster(Tabelle.Raster, 5, 5, 1 << 20);
+    cl_digitale_Eingaenge& satz = *k.weitere_Anfragen().digitale_Eingaenge;
+    richte_ein({.Anfrage = satz,
+                .Raster = Tabelle.Raster,
+                .erstelle = [this] { Tabelle.erstelle(Variante()); },
+                .schreibe = [this, &satz] { Tabelle.schreibe(satz.Datensatz); },
+                .schalte =
+                    [this](bool an) {
+                        // The command requests come with the main window's first showing.
+                        Befehlsobjekte* b = k.befehle();
+                        if (b && an)
+                            b->Quorvel_Test_digitale_Eingaenge->einschalten();
+                        else if (b)
+                            b->Quorvel_Test_digitale_Eingaenge->ausschalten();
+                    }});
 }
-
-void TForm_Test_digitale_Eingaenge::schalte(bool an) {
-    // The command requests come with the main window's first showing.
-    if (Befehlsobjekte* b = k.befehle()) {
-        if (an)
-            b->Quorvel_Test_digitale_Eingaenge->einschalten();
-        else
-            b->Quorvel_Test_digitale_Eingaenge->ausschalten();
-    }
-}
-
-void TForm_Test_digitale_Eingaenge::showEvent(QShowEvent* event) {
-    TForm::showEvent(event);
-    if (event->spontaneous())
-        return;
-    Form_auf_Bildschirm(*this);
-    Tabelle.erstelle(Variante());
-    zeige_Raster(Tabelle.Raster, 5, 5, 1 << 20);
-    if (!abgefragt_) {
-        abgefragt_ = true;
-        schalte(true);
-        k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().digitale_Eingaenge, true);
-    }
-}
-
-void TForm_Test_digitale_Eingaenge::hideEvent(QHideEvent* event) {
-    TForm::hideEvent(event);
-    if (event->spontaneous() || !abgefragt_)
-        return;
-    abgefragt_ = false;
-    schalte(false);
-    k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().digitale_Eingaenge, false);
-}
-
-void TForm_Test_digitale_Eingaenge::schreibe() {
-    if (!isVisible())
-        return;
-    Tabelle.schreibe(k.weitere_Anfragen().digitale_Eingaenge->Datensatz);
-    zeige_Raster(Tabelle.Raster, 5, 5, 1 << 20);
-}
-
-// ---------------------------------------------------------------- digital output window
 
 TForm_Test_digitale_Ausgaenge::TForm_Test_digitale_Ausgaenge(Kontext& kontext)
     : TForm_Pruefraster(kontext, QStringLiteral("Test_digitale_Ausgaenge")) {
     setWindowTitle(hole_Text(704));
-    InterAction().Create(
-        cl_digitale_Ausgaenge::Klasse, [this](Sender&) { schreibe_Ausgaenge(); },
-        cl_digitale_Ausgaenge::Beantwortet);
-    zeige_Raster(Tabelle.Raster, 5, 5, Max_Hoehe);
-}
-
-void TForm_Test_digitale_Ausgaenge::showEvent(QShowEvent* event) {
-    TForm::showEvent(event);
-    if (event->spontaneous())
-        return;
-    Form_auf_Bildschirm(*this);
-    Tabelle.erstelle(Variante());
-    zeige_Raster(Tabelle.Raster, 5, 5, Max_Hoehe);
-    if (!abgefragt_) {
-        abgefragt_ = true;
-        k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().digitale_Ausgaenge, true);
-    }
-}
-
-void TForm_Test_digitale_Ausgaenge::hideEvent(QHideEvent* event) {
-    TForm::hideEvent(event);
-    if (event->spontaneous() || !abgefragt_)
-        return;
-    abgefragt_ = false;
-    k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().digitale_Ausgaenge, false);
-}
-
-void TForm_Test_digitale_Ausgaenge::schreibe_Ausgaenge() {
-    if (!isVisible())
-        return;
-    Tabelle.schreibe_Ausgaenge(k.weitere_Anfragen().digitale_Ausgaenge->Datensatz);
-    zeige_Raster(Tabelle.Raster, 5, 5, Max_Hoehe);
+    cl_digitale_Ausgaenge& satz = *k.weitere_Anfragen().digitale_Ausgaenge;
+    richte_ein({.Anfrage = satz,
+                .Raster = Tabelle.Raster,
+                .Max_Hoehe = Max_Hoehe,
+                .erstelle = [this] { Tabelle.erstelle(Variante()); },
+                .schreibe = [this, &satz] { Tabelle.schreibe_Ausgaenge(satz.Datensatz); }});
 }

@@ -5,10 +5,13 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QTableWidget;
 class Kontext;
+class cl_COM_data;
 
 // What picks an input or output table: the hardware major number (the setup's model while
 // offline), the ECU type, the manufacturer and the type number.
@@ -79,7 +82,8 @@ public:
 };
 
 // The windows: a grid each over its table, refreshed at every answer of its record, which
-// is polled only while the window is shown.
+// is polled only while the window is shown. A window says once, in its constructor, what
+// differs: its record, its table and how the table is built and fed.
 class TForm_Pruefraster : public TForm {
     Q_OBJECT
 public:
@@ -87,12 +91,35 @@ public:
 
 protected:
     TForm_Pruefraster(Kontext& kontext, const QString& hilfethema);
-    // Copies the table into the grid and sizes grid and window: the grid (row height + 1)
-    // per row plus rand, the window the grid plus fensterrand, at most maxHoehe.
-    void zeige_Raster(const Pruefraster& r, int rand, int fensterrand, int maxHoehe);
+
+    struct Ablauf {
+        cl_COM_data& Anfrage;
+        const Pruefraster& Raster;
+        // The grid is (row height + 1) per row plus Rand high, the window the grid plus
+        // Fensterrand, at most Max_Hoehe.
+        int Rand = 5;
+        int Fensterrand = 5;
+        int Max_Hoehe = 1 << 20;
+        // Builds the table for the connected variant, at every showing.
+        std::function<void()> erstelle;
+        // Takes an answer of the record into the table.
+        std::function<void()> schreibe;
+        // Switched on before the polling starts and off before it stops.
+        std::function<void(bool)> schalte = {};
+    };
+    void richte_ein(Ablauf ablauf);
     Pruefvariante Variante() const;
 
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
     Kontext& k;
+
+private:
+    void zeige_Raster();
+
+    std::optional<Ablauf> ablauf_;
+    bool abgefragt_ = false;
 };
 
 class TForm_Test_analoge_Eingaenge : public TForm_Pruefraster {
@@ -101,14 +128,6 @@ public:
     QUORVEL_KLASSE(TForm_Test_analoge_Eingaenge, &TForm::Klasse)
     explicit TForm_Test_analoge_Eingaenge(Kontext& kontext);
     Analogtabelle Tabelle;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    void schreibe_Spannungen();
-    bool abgefragt_ = false;
 };
 
 class TForm_Test_digitale_Eingaenge : public TForm_Pruefraster {
@@ -117,15 +136,6 @@ public:
     QUORVEL_KLASSE(TForm_Test_digitale_Eingaenge, &TForm::Klasse)
     explicit TForm_Test_digitale_Eingaenge(Kontext& kontext);
     Digitaleingangstabelle Tabelle;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    void schreibe();
-    void schalte(bool an);
-    bool abgefragt_ = false;
 };
 
 class TForm_Test_digitale_Ausgaenge : public TForm_Pruefraster {
@@ -135,12 +145,4 @@ public:
     static constexpr int Max_Hoehe = 500;
     explicit TForm_Test_digitale_Ausgaenge(Kontext& kontext);
     Digitalausgangstabelle Tabelle;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    void schreibe_Ausgaenge();
-    bool abgefragt_ = false;
 };
