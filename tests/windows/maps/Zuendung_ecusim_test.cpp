@@ -70,8 +70,7 @@ ecusim::Identitaetsdaten Steuergeraet(int typ, int version) {
 // parameters read, the password accepted.
 class Zuendsimulation {
 public:
-    Zuendsimulation(const ecusim::Identitaetsdaten& id, const QStringList& zusatz)
-        : live(u.sim) {
+    Zuendsimulation(const ecusim::Identitaetsdaten& id, const QStringList& zusatz) : live(u.sim) {
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
         const QString muster = id.ECU_Typ == 7 ? QStringLiteral("T-SIMQuorvel-7-400-0620.TXT")
                                                : QStringLiteral("T-SIMQuorvel-1-400-0615.TXT");
@@ -97,8 +96,13 @@ public:
         u.k.link().setze_CAN_Setup(CAN_Setup{});
         u.k.link().waehle_Port(0, true, false);
         u.k.link().setze_Verbindung(true);
+        // The map lists come with the main window's first showing.
+        u.k.kontext->hauptfenster()->show();
         verbunden = u.verbinde(id);
-        EXPECT_TRUE(verbunden) << "identity " << u.k.link().ist_verbunden() << " " << u.k.version().beantwortet << " " << u.k.version().Version() << " " << u.Befehlsfolge().size() << " " << u.k.meldungen.texte.join("|").toStdString();
+        EXPECT_TRUE(verbunden) << "identity " << u.k.link().ist_verbunden() << " "
+                               << u.k.version().beantwortet << " " << u.k.version().Version() << " "
+                               << u.Befehlsfolge().size() << " "
+                               << u.k.meldungen.texte.join("|").toStdString();
         u.k.kontext->passwort_OK().setze_akzeptiert(1);
         InterAction().Create(
             cl_Parameter::Klasse, [this](Sender&) { ++gelesen; }, cl_Parameter::Gelesen);
@@ -180,8 +184,8 @@ TEST(Zuendung_ecusim, OnlineTheFramedCellFollowsTheLiveSpeedAndLoad) {
     // points 800..6800 in steps of 400.
     Zuendsimulation s(Steuergeraet(1, 660), {});
     ASSERT_TRUE(s.verbunden);
-    s.u.bereich.setze_Zuendkennfeld(1, Karte16(Reihe(0, 6), Reihe(800, 400),
-                                               {{0, 0, 5}, {15, 15, 40}, {3, 5, 22}}));
+    s.u.bereich.setze_Zuendkennfeld(
+        1, Karte16(Reihe(0, 6), Reihe(800, 400), {{0, 0, 5}, {15, 15, 40}, {3, 5, 22}}));
     s.live.Drehzahl_fest = 2000;
     s.live.Last_fest = 31;
     ASSERT_TRUE(s.Livedaten());
@@ -189,6 +193,8 @@ TEST(Zuendung_ecusim, OnlineTheFramedCellFollowsTheLiveSpeedAndLoad) {
     f.show();
     ASSERT_TRUE(s.u.warte_still());
     EXPECT_EQ(f.Logik().Karte.Spaltenzahl, 16);
+    // The caption the main window gives it at each menu refresh.
+    EXPECT_EQ(f.windowTitle(), "Ignition map");
     EXPECT_EQ(f.Zelle({4, 6})->text(), "22");
     EXPECT_TRUE(rot_fett(f.Zelle({4, 6})));
     EXPECT_TRUE(f.Zelle({0, 16})->isVisible());
@@ -205,10 +211,10 @@ TEST(Zuendung_ecusim, OnlineTheFramedCellFollowsTheLiveSpeedAndLoad) {
         int drehzahl, last;
         Zuendzelle zelle;
     } faelle[] = {
-        {3000, 33, {6, 6}},     // both exactly midway: the lower points 2800 and 30
-        {3001, 34, {7, 7}},     // both above the middle: the upper points
-        {100, -5, {1, 1}},      // below the first points
-        {9000, 500, {16, 16}},  // beyond the last
+        {3000, 33, {6, 6}},    // both exactly midway: the lower points 2800 and 30
+        {3001, 34, {7, 7}},    // both above the middle: the upper points
+        {100, -5, {1, 1}},     // below the first points
+        {9000, 500, {16, 16}}, // beyond the last
         {2000, 31, {4, 6}},
     };
     for (const Fall& fall : faelle) {
@@ -232,9 +238,9 @@ TEST(Zuendung_ecusim, OnAnAirPressureAxisTheLoadComesFromItsOwnWords) {
     ASSERT_TRUE(s.verbunden);
     s.u.bereich.setze_Zuendkennfeld(1, Karte16(Reihe(20, 20), Reihe(800, 400), {{0, 0, 8}}));
     s.live.Drehzahl_fest = 800;
-    s.live.Last_fest = 20;      // the throttle word: not used on this axis
-    s.live.Druck_A_fest = 100;  // record A: online mode starts here (index 4)
-    s.live.Druck_fest = 200;    // the main record's pressure: each live answer (index 9)
+    s.live.Last_fest = 20;     // the throttle word: not used on this axis
+    s.live.Druck_A_fest = 100; // record A: online mode starts here (index 4)
+    s.live.Druck_fest = 200;   // the main record's pressure: each live answer (index 9)
     ASSERT_TRUE(s.Livedaten());
     TForm_Zuendung& f = s.z();
     f.show();
@@ -249,8 +255,8 @@ TEST(Zuendung_ecusim, OnAnAirPressureAxisTheLoadComesFromItsOwnWords) {
 TEST(Zuendung_ecusim, QInAMapWindowRaisesTheFocusedAngleAndWritesTheMapOnce) {
     Zuendsimulation s(Steuergeraet(1, 660), {});
     ASSERT_TRUE(s.verbunden);
-    s.u.bereich.setze_Zuendkennfeld(1, Karte16(Reihe(0, 6), Reihe(800, 400),
-                                               {{0, 0, 10}, {15, 15, 40}}));
+    s.u.bereich.setze_Zuendkennfeld(
+        1, Karte16(Reihe(0, 6), Reihe(800, 400), {{0, 0, 10}, {15, 15, 40}}));
     s.live.Drehzahl_fest = 800;
     s.live.Last_fest = 0;
     ASSERT_TRUE(s.Livedaten());
@@ -271,6 +277,9 @@ TEST(Zuendung_ecusim, QInAMapWindowRaisesTheFocusedAngleAndWritesTheMapOnce) {
     EXPECT_TRUE(f.Logik().staendig_positionieren);
     EXPECT_EQ(f.Label_Hilfe_1b->text(), hole_Text(503));
     ASSERT_TRUE(s.u.warte_still());
+    // The cursor and with it the focus follow the next live answer.
+    ASSERT_TRUE(s.Livedaten());
+    EXPECT_EQ(f.Logik().aktuelle_Zelle, (Zuendzelle{1, 1}));
     EXPECT_EQ(f.Zelle({1, 1})->text(), "10");
 
     s.u.sim.leere_Protokoll();
@@ -296,7 +305,6 @@ TEST(Zuendung_ecusim, TheFirstMapGoesAsADataItemWhenTheDescriptionSaysSo) {
     ASSERT_TRUE(s.verbunden);
     cl_Zuendung& karte = s.z().Logik().Karte;
     EXPECT_TRUE(karte.Datenelement);
-    EXPECT_EQ(s.z().windowTitle(), "Ignition item");
     const QByteArray bild = Karte16(Reihe(0, 6), Reihe(800, 400), {{0, 0, 12}, {2, 3, 25}});
     std::vector<uint16_t> worte(290);
     for (size_t i = 0; i < worte.size(); ++i)
@@ -322,7 +330,7 @@ TEST(Zuendung_ecusim, TheFirstMapGoesAsADataItemWhenTheDescriptionSaysSo) {
     f.Button_nach_Quorvel->click();
     ASSERT_TRUE(s.u.warte_still());
     const std::vector<uint16_t>& neu = s.u.parameter.Elemente[150];
-    EXPECT_EQ(static_cast<int8_t>(neu[8] & 0xFF), 33); // byte 17: row 1, column 1
+    EXPECT_EQ(static_cast<int8_t>(neu[8] >> 8), 33); // byte 17: row 1, column 1
     f.Logik().Tabelle.setze_gesetzt(1, 1, U);
     f.Logik().Karte.lesen(true);
     ASSERT_TRUE(s.u.warte_still());
@@ -332,18 +340,18 @@ TEST(Zuendung_ecusim, TheFirstMapGoesAsADataItemWhenTheDescriptionSaysSo) {
 
 TEST(Zuendung_ecusim, TheCorrectionMapIsOfferedWhileItsConditionHoldsAndHasItsOwnFiles) {
     // Offered under the condition that lambda control (parameter 60) is on, as it is.
-    Zuendsimulation s(Steuergeraet(1, 660), {QStringLiteral("*55,60[1],Correction test")});
+    Zuendsimulation s(Steuergeraet(1, 660), {QStringLiteral("*55,60[1],Correction-test")});
     ASSERT_TRUE(s.verbunden);
     TForm_Quorvel& h = *s.u.k.kontext->hauptfenster();
     const auto eintrag = [&]() -> QAction* {
         for (QAction* a : h.findChildren<QAction*>())
-            if (a->text() == "Correction test")
+            if (a->text() == "Correction-test")
                 return a;
         return nullptr;
     };
     ASSERT_NE(eintrag(), nullptr);
     EXPECT_TRUE(eintrag()->isVisible());
-    EXPECT_EQ(s.z2().windowTitle(), "Correction test");
+    EXPECT_EQ(s.z2().windowTitle(), "Correction-test");
 
     // Lambda control switched off in the edited values: at the next menu refresh the entry
     // goes; on again, it is back.
@@ -352,6 +360,7 @@ TEST(Zuendung_ecusim, TheCorrectionMapIsOfferedWhileItsConditionHoldsAndHasItsOw
     p.setze_Rohwert_neu(0);
     h.aktualisiere_Menues();
     EXPECT_FALSE(eintrag()->isVisible());
+    ASSERT_TRUE(p.suche_Parameter(60));
     p.setze_Rohwert_neu(1);
     h.aktualisiere_Menues();
     EXPECT_TRUE(eintrag()->isVisible());
