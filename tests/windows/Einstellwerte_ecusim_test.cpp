@@ -89,6 +89,15 @@ TEST(EinstellwerteEcusim, AValueEditedInTheWindowIsSentStoredInFlashAndReadBack)
     f.StringGrid->item(r, 4)->setText(QStringLiteral("250"));
     EXPECT_EQ(f.StringGrid->item(r, 4)->text(), "250");
 
+    // While the set is being read, a send says that it sent nothing.
+    const int gelesen = u.ereignisse[cl_Parameter::Gelesen];
+    u.p().lesen();
+    f.Button_nach_Quorvel_senden->click();
+    EXPECT_TRUE(u.k.meldungen.texte.contains(hole_Text(1390)));
+    ASSERT_TRUE(u.warte([&] { return u.ereignisse[cl_Parameter::Gelesen] == gelesen + 2; }));
+    EXPECT_EQ(u.befehle.Flash_gesichert, 0);
+    f.StringGrid->item(r, 4)->setText(QStringLiteral("250"));
+
     u.sim.leere_Protokoll();
     f.Button_nach_Quorvel_senden->click();
     ASSERT_TRUE(u.warte([&] { return u.befehle.Flash_gesichert == 1; }));
