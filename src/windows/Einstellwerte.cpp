@@ -168,7 +168,11 @@ QStringList Einstellwerte::CSV_Zeilen(const QString& datei, const QStringList& k
 }
 
 bool Einstellwerte::schreibe_CSV(const QString& datei, const QStringList& kommentar) {
-    return Dateien::schreibe_Zeilen(
-        datei,
-        CSV_Zeilen(datei, kommentar, QLocale().decimalPoint().at(0), QDateTime::currentDateTime()));
+    return schreibe_CSV(datei, kommentar, QLocale::system().decimalPoint().at(0),
+                        QDateTime::currentDateTime());
+}
+
+bool Einstellwerte::schreibe_CSV(const QString& datei, const QStringList& kommentar,
+                                 QChar dezimaltrenner, const QDateTime& zeit) {
+    return Dateien::schreibe_Zeilen(datei, CSV_Zeilen(datei, kommentar, dezimaltrenner, zeit));
 }

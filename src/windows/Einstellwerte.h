@@ -57,6 +57,8 @@ public:
     QStringList CSV_Zeilen(const QString& datei, const QStringList& kommentar, QChar dezimaltrenner,
                            const QDateTime& zeit);
     bool schreibe_CSV(const QString& datei, const QStringList& kommentar);
+    bool schreibe_CSV(const QString& datei, const QStringList& kommentar, QChar dezimaltrenner,
+                      const QDateTime& zeit);
     QString CSV_Dateiname;
     QStringList CSV_Kommentar;
     QString Titel;

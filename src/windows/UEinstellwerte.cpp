@@ -17,13 +17,34 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 constexpr int Spalte_Neu = 4;
+
+// The cell editor's keys reach the window before the editor, as the table's own keys do.
+class Eingabedelegat : public QStyledItemDelegate {
+public:
+    Eingabedelegat(QObject* filter, QObject* eltern)
+        : QStyledItemDelegate(eltern), filter_(filter) {}
+    QWidget* createEditor(QWidget* eltern, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* e = QStyledItemDelegate::createEditor(eltern, option, index);
+        if (e)
+            e->installEventFilter(filter_);
+        return e;
+    }
+
+private:
+    QObject* filter_;
+};
 } // namespace
 
 TForm_Einstellwerte::TForm_Einstellwerte(Kontext& kontext)
@@ -46,6 +67,7 @@ TForm_Einstellwerte::TForm_Einstellwerte(Kontext& kontext)
     f.setPointSize(10);
     StringGrid->setFont(f);
     StringGrid->installEventFilter(this);
+    StringGrid->setItemDelegate(new Eingabedelegat(this, StringGrid));
     Memo = new QPlainTextEdit(this);
     Memo->setReadOnly(true);
     Memo->setGeometry(216, 344, 530, 120);
@@ -157,12 +179,40 @@ void TForm_Einstellwerte::resizeEvent(QResizeEvent* event) {
 }
 
 bool TForm_Einstellwerte::eventFilter(QObject* objekt, QEvent* event) {
-    if (objekt == StringGrid && event->type() == QEvent::KeyPress) {
-        const int taste = static_cast<QKeyEvent*>(event)->key();
-        if (taste == Qt::Key_Return || taste == Qt::Key_Enter || taste == Qt::Key_Up ||
-            taste == Qt::Key_Right || taste == Qt::Key_Down)
-            uebernehme_Eingabe();
+    if (event->type() != QEvent::KeyPress)
+        return TForm::eventFilter(objekt, event);
+    const int taste = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = taste == Qt::Key_Return || taste == Qt::Key_Enter;
+    if (auto* editor = qobject_cast<QLineEdit*>(objekt);
+        editor && editor->parent() == StringGrid->viewport()) {
+        // Enter and Right take what the cell holds now, and typing may go on; Up and Down
+        // take it and leave the row. Left only moves in the text.
+        const int zeile = StringGrid->currentRow();
+        if (zeile < 0 ||
+            (!enter && taste != Qt::Key_Right && taste != Qt::Key_Up && taste != Qt::Key_Down))
+            return TForm::eventFilter(objekt, event);
+        const int ziel = enter || taste == Qt::Key_Right
+                             ? zeile
+                             : std::clamp(zeile + (taste == Qt::Key_Up ? -1 : 1), 0,
+                                          std::max(0, StringGrid->rowCount() - 1));
+        if (ziel != zeile) {
+            // Leaving the row hands the editor's text to the cell, whose change commits it.
+            StringGrid->setCurrentCell(ziel, Spalte_Neu);
+            return true;
+        }
+        logik_.uebernehme_Eingabe(zeile + 1, editor->text());
+        zeige_Gruppen();
+        if (taste == Qt::Key_Right) {
+            if (static_cast<int>(logik_.Tabelle().size()) != StringGrid->rowCount())
+                zeige_Tabelle();
+            return false;
+        }
+        zeige_Tabelle();
+        return true;
     }
+    if (objekt == StringGrid &&
+        (enter || taste == Qt::Key_Up || taste == Qt::Key_Right || taste == Qt::Key_Down))
+        uebernehme_Eingabe();
     return TForm::eventFilter(objekt, event);
 }
 

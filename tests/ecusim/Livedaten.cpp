@@ -37,6 +37,8 @@ QByteArray Livebereich::kuerze(QByteArray d) const {
 }
 
 int Livebereich::Drehzahl() const {
+    if (Drehzahl_fest)
+        return *Drehzahl_fest;
     // Revving between idle and 4000/min.
     return 2400 + static_cast<int>(std::lround(1500.0 * std::sin(Schritt * 0.05)));
 }
@@ -81,11 +83,11 @@ QByteArray Livebereich::Hauptdatensatz() {
     setze_Wort(d, 52, adc(1.0 + 3.0 * last));
     setze_Doppelwort(d, 54, 61234 + Schritt * 20); // stop-watch ms
     setze_Wort(d, 58, 0);                          // load from the base map
-    setze_Wort(d, 72, static_cast<int>(1000 * last));
+    setze_Wort(d, 72, Last_fest.value_or(static_cast<int>(1000 * last)));
     setze_Wort(d, 74, Motortemperatur());
     setze_Wort(d, 76, adc(13.8 / 3.0)); // battery, shown as its divided voltage
     setze_Wort(d, 78, 24 + Schritt % 3);
-    setze_Wort(d, 80, static_cast<int>(350 + 600 * last)); // internal pressure hPa
+    setze_Wort(d, 80, Druck_fest.value_or(static_cast<int>(350 + 600 * last))); // hPa
     setze_Wort(d, 82, Sensorzustand());
     return d;
 }
@@ -115,7 +117,7 @@ QByteArray Livebereich::Datensatz_A() const {
     setze_Wort(d, 60, static_cast<int>(1000 * last));
     setze_Wort(d, 62, static_cast<int>(1000 * last)); // throttle x 0.1
     setze_Wort(d, 64, 1000);
-    setze_Wort(d, 66, 1013);
+    setze_Wort(d, 66, Druck_A_fest.value_or(1013));
     setze_Wort(d, 70, static_cast<int>(120 + 500 * last)); // injector duty x 0.1
     setze_Wort(d, 72, static_cast<int>(1000 * last));
     setze_Wort(d, 74, 0);

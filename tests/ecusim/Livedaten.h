@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace ecusim {
 
@@ -35,6 +36,13 @@ public:
     // Whether the ECU runs in manual injection mode (the command area switches it): the
     // engine state then reads 0.
     std::function<bool()> Handbetrieb;
+    // Values a test pins, which then no longer follow the engine's course: the speed (main
+    // record word 10), the load (word 72), the internal air pressure (word 80) and record
+    // A's air pressure (word 66).
+    std::optional<int> Drehzahl_fest;
+    std::optional<int> Last_fest;
+    std::optional<int> Druck_fest;
+    std::optional<int> Druck_A_fest;
 
     // The records as the next answer will carry them.
     QByteArray Hauptdatensatz();

@@ -1,13 +1,18 @@
-// The settings editor's logic and the parameter files against the simulated ECU: an edited
-// value sent, stored in flash and read back; a file saved, changed, loaded and sent.
+// The settings editor and the parameter files against the simulated ECU: a value edited in
+// the window, sent, stored in flash and read back; a file saved, changed, loaded and sent.
 
+#include "ecusim/Befehle.h"
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
 #include "link/LinkFixture.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
-#include "windows/Einstellwerte.h"
+#include "windows/UEinstellwerte.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,7 +21,7 @@ namespace {
 
 class Umgebung {
 public:
-    Umgebung() : bereich(sim) {
+    Umgebung() : bereich(sim), befehle(sim) {
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
         for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
             QFile::copy(
@@ -25,6 +30,8 @@ public:
         sim.oeffne_CAN(k.bus.Teilnehmer());
         k.sim = &sim;
         bereich.fuelle_Beispielwerte();
+        // The flash store goes through the program's command requests.
+        k.kontext->erzeuge_Befehle();
         for (int e : {cl_Parameter::Gelesen, cl_Parameter::Geschrieben})
             InterAction().Create(
                 cl_Parameter::Klasse, [this, e](Sender&) { ++ereignisse[e]; }, e);
@@ -56,43 +63,63 @@ public:
     LinkKontext k;
     ecusim::EcuSim sim;
     ecusim::Parameterbereich bereich;
+    ecusim::Befehlsbereich befehle;
     std::map<int, int> ereignisse;
 };
 
 } // namespace
 
-TEST(EinstellwerteEcusim, AnEditedValueIsSentStoredInFlashAndReadBack) {
+TEST(EinstellwerteEcusim, AValueEditedInTheWindowIsSentStoredInFlashAndReadBack) {
     Umgebung u;
     ASSERT_TRUE(u.verbinde());
     ASSERT_TRUE(u.lies());
-    cl_Parameter& p = u.p();
-    Einstellwerte e(p);
-    e.Parameter_anzeigen();
-    // The group of the idle speed correction (100), a flash-stored parameter.
-    const auto& gruppen = p.Gruppen();
-    ASSERT_TRUE(p.suche_Parameter(100));
-    const QString schluessel = p.Cursor()->Gruppe;
-    int g = -1;
-    for (size_t i = 0; i < gruppen.size(); ++i)
-        if (gruppen[i].Schluessel == schluessel)
-            g = static_cast<int>(i);
-    ASSERT_GE(g, 0);
-    e.waehle_Gruppe(g);
-    int zeile = 0;
-    for (size_t i = 0; i < e.Tabelle().size(); ++i)
-        if (e.Tabelle()[i].Text == p.Cursor()->Text)
-            zeile = static_cast<int>(i) + 1;
-    ASSERT_GE(zeile, 1);
-    e.uebernehme_Eingabe(zeile, QStringLiteral("250"));
-    EXPECT_EQ(e.Tabelle()[static_cast<size_t>(zeile - 1)].Neu, "250");
-    ASSERT_TRUE(u.schreibe());
+    u.k.kontext->passwort_OK().setze_akzeptiert(1);
+    TForm_Einstellwerte f(*u.k.kontext);
+    f.show();
+    // The idle group holds the idle speed correction (100), a flash-stored parameter.
+    const auto gruppe = f.ListBox_Gruppe->findItems(QStringLiteral("Idle"), Qt::MatchExactly);
+    ASSERT_EQ(gruppe.size(), 1);
+    f.ListBox_Gruppe->setCurrentItem(gruppe[0]);
+    const auto zeile =
+        f.StringGrid->findItems(QStringLiteral("Idle speed correction (rpm)"), Qt::MatchExactly);
+    ASSERT_EQ(zeile.size(), 1);
+    const int r = zeile[0]->row();
+    EXPECT_EQ(f.StringGrid->item(r, 3)->text(), "-120");
+    f.StringGrid->setCurrentCell(r, 4);
+    f.StringGrid->item(r, 4)->setText(QStringLiteral("250"));
+    EXPECT_EQ(f.StringGrid->item(r, 4)->text(), "250");
+
+    // While the set is being read, a send says that it sent nothing.
+    const int gelesen = u.ereignisse[cl_Parameter::Gelesen];
+    u.p().lesen();
+    f.Button_nach_Quorvel_senden->click();
+    EXPECT_TRUE(u.k.meldungen.texte.contains(hole_Text(1390)));
+    ASSERT_TRUE(u.warte([&] { return u.ereignisse[cl_Parameter::Gelesen] == gelesen + 2; }));
+    EXPECT_EQ(u.befehle.Flash_gesichert, 0);
+    f.StringGrid->item(r, 4)->setText(QStringLiteral("250"));
+
+    u.sim.leere_Protokoll();
+    f.Button_nach_Quorvel_senden->click();
+    ASSERT_TRUE(u.warte([&] { return u.befehle.Flash_gesichert == 1; }));
+    ASSERT_TRUE(u.warte([&] { return !u.p().aktiv; }));
     EXPECT_TRUE(u.k.meldungen.texte.contains(hole_Text(157)));
     EXPECT_EQ(static_cast<uint8_t>(u.bereich.Bild[12]), 250);
-    ASSERT_TRUE(u.lies());
-    e.Parameter_anzeigen();
-    e.waehle_Gruppe(g);
-    EXPECT_EQ(e.Tabelle()[static_cast<size_t>(zeile - 1)].ECU, "250");
-    EXPECT_EQ(e.Tabelle()[static_cast<size_t>(zeile - 1)].Neu, "");
+    // The store follows the write's last block, once.
+    std::vector<int> folge;
+    for (const ecusim::Rahmen& rahmen : u.sim.empfangene())
+        if (rahmen.befehl() == 2 || rahmen.befehl() == 41)
+            folge.push_back(rahmen.befehl());
+    ASSERT_FALSE(folge.empty());
+    EXPECT_EQ(folge.back(), 41);
+    EXPECT_EQ(std::count(folge.begin(), folge.end(), 41), 1);
+
+    // Read back: the ECU holds it, the last column is empty again.
+    const int vorher = u.ereignisse[cl_Parameter::Gelesen];
+    f.Button_von_Quorvel_laden->click();
+    ASSERT_TRUE(u.warte([&] { return u.ereignisse[cl_Parameter::Gelesen] == vorher + 2; }));
+    EXPECT_EQ(f.StringGrid->item(r, 3)->text(), "250");
+    EXPECT_EQ(f.StringGrid->item(r, 4)->text(), "");
+    EXPECT_EQ(u.befehle.Flash_gesichert, 1);
 }
 
 TEST(EinstellwerteEcusim, AFileSavedChangedLoadedAndSent) {

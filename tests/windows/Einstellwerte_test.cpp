@@ -207,3 +207,47 @@ TEST(Einstellwerte, TheCsvListsEachGroupsActiveParametersWithEcuValues) {
     EXPECT_EQ(e.CSV_Kommentar, QStringList{"Kommentar"});
     EXPECT_EQ(e.CSV_Zeilen("f", {}, '.', zeit)[2], "11.12.2026,09:05:07");
 }
+
+TEST(Einstellwerte, TheCsvFileHasTheseBytes) {
+    Editorumgebung u;
+    cl_Parameter& p = u.p();
+    p.setze_Wert(7, 2);
+    p.setze_Wert(8, 1000);
+    p.setze_Wert(9, 0xAB);
+    p.setze_Wert(12, -10);
+    Einstellwerte e(p);
+    e.Parameter_anzeigen();
+    const QString datei = u.k.ordner.datei(QStringLiteral("werte.csv"));
+    const QDateTime zeit(QDate(2026, 1, 2), QTime(3, 4, 5));
+    ASSERT_TRUE(
+        e.schreibe_CSV(datei, {QString::fromUtf8("Prüfstand 2"), "zweite Zeile"}, ',', zeit));
+    QFile f(datei);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    // Written by hand: the English texts, CR LF line ends, the comment in Windows-1252.
+    const QByteArray soll = "Settings\r\n" + datei.toLocal8Bit() +
+                            "\r\n"
+                            "02.01.2026;03:04:05\r\n"
+                            "\r\n"
+                            "Group;Parameter;Minimum;Maximum;ECU value\r\n"
+                            "Pr\xFC"
+                            "fstand 2\r\n"
+                            "zweite Zeile\r\n"
+                            "\r\n"
+                            "Motor\r\n"
+                            "1;Extras an;    0;    3;2\r\n"
+                            "2;Spannung; 0.00; 5.00; 4.89\r\n"
+                            "3;Maske;    0; FFFF;AB\r\n"
+                            "4;Nur mit Extras;-32768;32767;0\r\n"
+                            "\r\n"
+                            "Leer\r\n"
+                            "1;;-32768;32767;0\r\n"
+                            "\r\n"
+                            "Extra\r\n"
+                            "1;Im Extra;-32768;32767;0\r\n"
+                            "\r\n"
+                            "Zwei\r\n"
+                            "1;Erster;-32768;32767;-8\r\n"
+                            "2;Zweiter;-32768;32767;0\r\n"
+                            "\r\n";
+    EXPECT_EQ(f.readAll(), soll);
+}

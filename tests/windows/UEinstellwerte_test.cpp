@@ -7,6 +7,9 @@
 #include "model/UQuorveldata.h"
 #include "windows/UEinstellwerte.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableWidget>
@@ -78,4 +81,78 @@ TEST(TForm_Einstellwerte, ShowsTheSecondGroupAndFollowsEditsAndReloads) {
     f.StringGrid->item(0, 4)->setText("5");
     EXPECT_EQ(Zeilen(*f.StringGrid), QStringList{"1|Neu|-32768 . . 32767|0|5"});
     EXPECT_EQ(k.kontext->parameter().Wert_neu(20), 5);
+}
+
+namespace {
+
+// Types text into the last column's editor of row r: the one that opened as the cell became
+// current, or a new one.
+QLineEdit* tippe(TForm_Einstellwerte& f, int r, const QString& text) {
+    if (f.StringGrid->currentRow() != r || f.StringGrid->currentColumn() != 4)
+        f.StringGrid->setCurrentCell(r, 4);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto* e = f.StringGrid->viewport()->findChild<QLineEdit*>();
+    if (!e) {
+        f.StringGrid->editItem(f.StringGrid->item(r, 4));
+        e = f.StringGrid->viewport()->findChild<QLineEdit*>();
+    }
+    if (e)
+        e->setText(text);
+    return e;
+}
+
+void druecke(QWidget* ziel, int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(ziel, &e);
+    // The editor commits Enter through a queued call; a closed editor goes later: both done
+    // before the test looks.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+TEST(TForm_Einstellwerte, EnterUpRightAndDownCommitTheEditLeftDoesNot) {
+    LinkKontext k;
+    lade(k, {".LEER,Leer,", ".MOTOR,Motor,", "-7,MOTOR,4,0,0", "/Erster", "-8,MOTOR,4,0,2",
+             "/Zweiter", "-9,MOTOR,4,0,4", "/Dritter"});
+    cl_Parameter& p = k.kontext->parameter();
+    TForm_Einstellwerte f(*k.kontext);
+    f.show();
+    ASSERT_EQ(f.StringGrid->rowCount(), 3);
+    struct Fall {
+        const char* name;
+        int zeile;
+        int taste;
+        bool uebernommen;
+        int danach; // the current row afterwards
+    } faelle[] = {
+        {"Left", 1, Qt::Key_Left, false, 1}, // the editor stays open for the next
+        {"Enter", 1, Qt::Key_Return, true, 1},
+        {"Down", 0, Qt::Key_Down, true, 1},
+        {"Up", 2, Qt::Key_Up, true, 1},
+        {"Right", 2, Qt::Key_Right, true, 2}, // typing may go on
+    };
+    int wert = 10;
+    for (const Fall& fall : faelle) {
+        const int nummer = 7 + fall.zeile;
+        const int64_t vorher = p.Wert_neu(nummer);
+        QLineEdit* e = tippe(f, fall.zeile, QString::number(++wert));
+        ASSERT_NE(e, nullptr) << fall.name;
+        druecke(e, fall.taste);
+        EXPECT_EQ(p.Wert_neu(nummer), fall.uebernommen ? wert : vorher) << fall.name;
+        EXPECT_EQ(f.StringGrid->currentRow(), fall.danach) << fall.name;
+        // The cell shows the value; after Right the editor, still open, holds it.
+        if (fall.taste == Qt::Key_Right)
+            EXPECT_EQ(e->text(), QString::number(wert));
+        else if (fall.uebernommen)
+            EXPECT_EQ(f.StringGrid->item(fall.zeile, 4)->text(), QString::number(wert))
+                << fall.name;
+    }
+    // A blank cell left with Enter restores the ECU value.
+    QLineEdit* e = tippe(f, 0, QString());
+    ASSERT_NE(e, nullptr);
+    druecke(e, Qt::Key_Return);
+    EXPECT_EQ(p.Wert_neu(7), p.Wert(7));
+    EXPECT_EQ(f.StringGrid->item(0, 4)->text(), "");
 }
