@@ -35,10 +35,12 @@
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
+#include "windows/status/ULeistung.h"
 #include "windows/status/UStatus.h"
 #include "windows/status/UTest_Drehzahl.h"
 #include "windows/status/UTest_Duese.h"
 #include "windows/status/UTest_Eingaenge.h"
+#include "windows/status/UTest_Logdaten.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -290,6 +292,7 @@ void AppContext::erzeuge_Fenster() {
     status.Zuendwinkel_minus = [&zuendung] { zuendung.Zuendwinkel_minus(); };
     erzeuge<TForm_Test_Drehzahl>();
     erzeuge<TForm_Fehler>();
+    erzeuge<TForm_Leistung>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Test_Duese>();
     erzeuge<TForm_Sicherheitstext>();
@@ -299,6 +302,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Test_analoge_Eingaenge>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
+    erzeuge<TForm_Test_Logdaten>();
     erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_CSV_speichern>();
 

@@ -565,6 +565,8 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Version", &TForm_Quorvel::Menu_VersionClick},
     {"Menu_Setup", &TForm_Quorvel::Menu_SetupClick},
     {"Duesenschaltzeit_messen", &TForm_Quorvel::Duesenschaltzeit_messenClick},
+    {"Leistungsmessung", &TForm_Quorvel::LeistungsmessungClick},
+    {"estLogdaten1", &TForm_Quorvel::estLogdaten1Click},
     {"Menu_Drehzahltest", &TForm_Quorvel::Menu_DrehzahltestClick},
     {"Menu_Test_Analogeingaenge", &TForm_Quorvel::Menu_Test_AnalogeingaengeClick},
     {"Menu_Test_Digitaleingaenge", &TForm_Quorvel::Menu_Test_DigitaleingaengeClick},
@@ -664,6 +666,14 @@ void TForm_Quorvel::StatusClick() {
 
 void TForm_Quorvel::Duesenschaltzeit_messenClick() {
     zeige_Fenster("TForm_Test_Duese");
+}
+
+void TForm_Quorvel::LeistungsmessungClick() {
+    zeige_Fenster("TForm_Leistung");
+}
+
+void TForm_Quorvel::estLogdaten1Click() {
+    zeige_Fenster("TForm_Test_Logdaten");
 }
 
 void TForm_Quorvel::Menu_DrehzahltestClick() {

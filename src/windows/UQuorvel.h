@@ -91,6 +91,8 @@ public:
     void EinstellwerteClick();
     void StatusClick();
     void Duesenschaltzeit_messenClick();
+    void LeistungsmessungClick();
+    void estLogdaten1Click();
     void Menu_DrehzahltestClick();
     void Menu_Test_AnalogeingaengeClick();
     void Menu_Test_DigitaleingaengeClick();

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cstdlib>
 
 namespace ecusim {
 
@@ -76,8 +77,18 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         Drehzahltest_beendet = true;
         return leer();
     });
-    sim.setze_Handler(this, 74, [](const QByteArray&) { return leer(); });
-    sim.setze_Handler(this, 75, [](const QByteArray&) { return leer(); });
+    // Power measurement: 74 starts the run from its first sample, 75 ends it.
+    sim.setze_Handler(this, 74, [this](const QByteArray&) {
+        ++Leistungsmessung_gestartet;
+        Leistung_misst = true;
+        Leistungsindex = 0;
+        return leer();
+    });
+    sim.setze_Handler(this, 75, [this](const QByteArray&) {
+        ++Leistungsmessung_beendet;
+        Leistung_misst = false;
+        return leer();
+    });
     // Injector test: the run's time counts down on the clock from its start; the ECU
     // reports whole seconds begun, so 0 only once the time is up.
     sim.setze_Handler(this, 95, [this](const QByteArray& d) {
@@ -142,7 +153,7 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
     sim.setze_Handler(this, 21,
                       [](const QByteArray&) { return std::optional(Zaehlmuster(84, 21)); });
     sim.setze_Handler(this, 76,
-                      [](const QByteArray&) { return std::optional(Zaehlmuster(10, 76)); });
+                      [this](const QByteArray&) { return std::optional(Leistungssatz()); });
     sim.setze_Handler(this, 85, [this](const QByteArray& d) {
         Passwortnummer = Wort(d, 0);
         return leer();
@@ -259,11 +270,40 @@ QByteArray Befehlsbereich::geschriebenes_Zuendkennfeld(int karte) const {
     return sim_.Blockdaten(karte == 1 ? 9 : 19);
 }
 
+std::vector<Befehlsbereich::Leistungsprobe> Befehlsbereich::Standardlauf() {
+    std::vector<Leistungsprobe> lauf;
+    // Run-up: power climbing to its peak at 5500, torque peaking at 4000.
+    for (int n = 1000; n <= 6000; n += 250) {
+        const int p = n <= 5500 ? n / 50 : 110 - (n - 5500) / 50;
+        const int m = 180 - std::abs(n - 4000) / 40;
+        lauf.push_back({static_cast<int16_t>(n), static_cast<int16_t>(p), static_cast<int16_t>(m)});
+    }
+    // Roll-out: the drag loss grows with speed.
+    for (int n = 5500; n >= 1000; n -= 500)
+        lauf.push_back({static_cast<int16_t>(n), static_cast<int16_t>(-(n / 250)),
+                        static_cast<int16_t>(-(10 + n / 200))});
+    return lauf;
+}
+
+QByteArray Befehlsbereich::Leistungssatz() {
+    ++Leistungsabfragen;
+    Leistungsprobe p;
+    if (Leistung_misst && !Leistungslauf.empty()) {
+        p = Leistungslauf[std::min(Leistungsindex, Leistungslauf.size() - 1)];
+        ++Leistungsindex;
+    }
+    // Word 0 counts the answers, word 2 holds the road speed the ECU derives; the PC reads
+    // neither.
+    return Worte(
+        {Leistungsabfragen & 0xFFFF, p.Drehzahl, p.Drehzahl / 50, p.Leistung, p.Drehmoment});
+}
+
 QByteArray Befehlsbereich::Loggerblock(const QByteArray& d) {
     const uint16_t block = Wort(d, 0);
     QByteArray a;
     if (block == 0xFFFF) {
         // The order to erase: the memory is emptied and the end reported.
+        ++Logger_Loeschbefehle;
         Logeintraege.clear();
         a = Worte({0xFFFF, 0});
     } else if (block >= Logeintraege.size()) {

@@ -21,7 +21,8 @@ enum class Befehlsfehler {
 };
 
 // The simulated ECU's commands and service data: flash storing and erasing, the logger and
-// operating-hours erase with a progress run, the speed-sensor and injector tests (the tooth
+// operating-hours erase with a progress run, a scripted power run, the speed-sensor and
+// injector tests (the tooth
 // times read in blocks, the injector's remaining time counting down), manual injection, the
 // idle actuator, the gearbox's manual mode and log, the input and output test records, the
 // flag word, the event logger, the password number, the system data list, the memory check,
@@ -46,6 +47,16 @@ public:
     // stands inside the gap. A wheel without missing teeth has no mark.
     static std::vector<int16_t> Geberrad(int zaehne, int fehlend, int drehzahl);
 
+    // One power sample (command 76) as the ECU computes it while it measures.
+    struct Leistungsprobe {
+        int16_t Drehzahl = 0;
+        int16_t Leistung = 0;
+        int16_t Drehmoment = 0;
+    };
+    // A road run: the run-up from 1000 to 6000 rpm in steps of 250, then the roll-out back
+    // to 1000 with the drag loss (negative torque) in steps of 500.
+    static std::vector<Leistungsprobe> Standardlauf();
+
     // Ignition map 1 or 2 as the ECU holds it (580 bytes; an 8-column ECU serves the first
     // 308 of them) and what a write brought.
     void setze_Zuendkennfeld(int karte, const QByteArray& bild);
@@ -59,6 +70,14 @@ public:
     int Fortschritt = -1;
     int Fortschrittsschritt = 250;
     std::vector<QByteArray> Leerlaufsteller;
+    // The power run: the samples served one per query from the start (74) on, the last one
+    // again once they are used up; nothing but zeros before a start and after the end (75).
+    std::vector<Leistungsprobe> Leistungslauf = Standardlauf();
+    int Leistungsmessung_gestartet = 0;
+    int Leistungsmessung_beendet = 0;
+    int Leistungsabfragen = 0;
+    bool Leistung_misst = false;
+    size_t Leistungsindex = 0;
     uint16_t Zahnzeitenlaenge = 0;
     bool Drehzahltest_beendet = false;
     // The error trigger's starts (command 65).
@@ -80,8 +99,9 @@ public:
     uint16_t Passwortnummer = 0;
     uint16_t Merkerwort = 0;
     uint16_t Eingangsbits = 0;
-    // Logger entries of 8 bytes each.
+    // Logger entries of 8 bytes each; the erase orders received.
     std::vector<QByteArray> Logeintraege;
+    int Logger_Loeschbefehle = 0;
     // System data items (number, value).
     std::vector<std::pair<uint16_t, uint16_t>> Systemdaten;
     // Export pairs, served 16 to a block; the header the last export start sent.
@@ -96,6 +116,7 @@ public:
 private:
     std::optional<Befehlsfehler> naechster_Fehler(Befehlsfehler f);
     QByteArray Loggerblock(const QByteArray& daten);
+    QByteArray Leistungssatz();
     QByteArray Exportblock(const QByteArray& daten);
     QByteArray Speicher(int index);
 

@@ -30,6 +30,8 @@ TEST(WeitereAnfragen, TheRecordsAnswerAndAreAnnounced) {
         InterAction().Create(
             *k, [&](Sender&) { ++gehoert; }, cl_COM_data::Beantwortet);
     u.bereich.Eingangsbits = 5;
+    u.bereich.Leistung_misst = true;
+    u.bereich.Leistungslauf = {{1234, 56, -78}};
     EXPECT_EQ(w.digitale_Eingaenge->Alter, Alter_unbekannt);
     w.DSG_Log_Daten->anfordern(0x1234);
     w.DSG_log_Zustandsdaten->starten();
@@ -49,7 +51,10 @@ TEST(WeitereAnfragen, TheRecordsAnswerAndAreAnnounced) {
     EXPECT_EQ(w.DSG_Log_Daten->Datensatz[1], 0x12);
     EXPECT_EQ(w.DSG_Log_Daten->Datensatz[33], 33);
     EXPECT_EQ(w.DSG_log_Zustandsdaten->Datensatz[83], 21 + 83);
-    EXPECT_EQ(w.Leistung_Quorvel->Datensatz[9], 76 + 9);
+    // Speed, power and torque at bytes 2, 6 and 8.
+    EXPECT_EQ(lies_Wort(w.Leistung_Quorvel->Datensatz.data() + 2), 1234);
+    EXPECT_EQ(lies_Wort(w.Leistung_Quorvel->Datensatz.data() + 6), 56);
+    EXPECT_EQ(static_cast<int16_t>(lies_Wort(w.Leistung_Quorvel->Datensatz.data() + 8)), -78);
     EXPECT_EQ(w.Passwort_Nr_lesen->Passwortnummer(), 4711);
     EXPECT_EQ(w.Merker->Merkerwort(), 0xA55A);
     EXPECT_EQ(w.analoge_Eingaenge->Wert(31), 3100);

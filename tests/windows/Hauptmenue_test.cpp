@@ -4,6 +4,7 @@
 // with each menu of the bar open is saved there (under Xvfb, as the screen shows it).
 
 #include "app/AppContext.h"
+#include "base/Uglobal.h"
 #include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Fehlerspeicher.h"
@@ -368,7 +369,7 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Menu_Drehzahltest", gesperrt},
         {"Menu_Test_Analogeingaenge", gesperrt},
         {"estLogdaten1", gesperrt},
-        {"Leistungsmessung", bedienbar},
+        {"Leistungsmessung", bedienbar, "TForm_Leistung"},
         {"Passwort_eingeben", gesperrt},
         {"Passwort_aendern", gesperrt},
         {"Duesenschaltzeit_messen", gesperrt},
@@ -927,7 +928,14 @@ TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
         {"Menu_Test_Digitaleingaenge", bedienbar, "TForm_Test_digitale_Eingaenge"},
         {"Menu_Test_Digitalausgaenge", bedienbar, "TForm_Test_digitale_Ausgaenge"},
         {"Duesenschaltzeit_messen", bedienbar, "TForm_Test_Duese"},
+        {"Leistungsmessung", bedienbar, "TForm_Leistung"},
+        {"estLogdaten1", verborgen},
     };
     for (const Zeile& z : zeilen)
         pruefe(p, z);
+    // The logger's item shows in test mode.
+    glob().Testmodus = true;
+    p.haupt().aktualisiere_Menues();
+    pruefe(p, {"estLogdaten1", bedienbar, "TForm_Test_Logdaten"});
+    glob().Testmodus = false;
 }
