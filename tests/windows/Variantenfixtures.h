@@ -61,12 +61,15 @@ inline void pruefe(const Anzeige& a, const std::vector<Soll>& tabelle, const cha
         SCOPED_TRACE(std::string(fall) + " " + s.Name);
         EXPECT_TRUE(a.Felder().contains(name) || (!s.Text && !s.sichtbar && !s.farbe));
         const Feld& f = a[name];
-        if (s.Text)
+        if (s.Text) {
             EXPECT_EQ(f.Text, *s.Text);
-        if (s.sichtbar)
+        }
+        if (s.sichtbar) {
             EXPECT_EQ(f.sichtbar, *s.sichtbar);
-        if (s.farbe)
+        }
+        if (s.farbe) {
             EXPECT_EQ(f.farbe, *s.farbe);
+        }
     }
 }
 
@@ -77,11 +80,11 @@ inline void pruefe_Fenster(const TForm_Variante& fenster, const Anzeige& a) {
         if (QLabel* l = fenster.Label(name)) {
             EXPECT_EQ(l->text(), f.Text);
             EXPECT_EQ(l->isHidden(), !f.sichtbar);
-            if (!name.startsWith(QStringLiteral("Label_Spannung_")))
-                EXPECT_EQ(l->palette().color(QPalette::WindowText),
-                          f.farbe == Farbe::rot ? QColor(Qt::red) : QColor(Qt::black));
-            else
-                EXPECT_EQ(l->palette().color(QPalette::WindowText), QColor(Qt::red));
+            const QColor soll =
+                name.startsWith(QStringLiteral("Label_Spannung_")) || f.farbe == Farbe::rot
+                    ? QColor(Qt::red)
+                    : QColor(Qt::black);
+            EXPECT_EQ(l->palette().color(QPalette::WindowText), soll);
         } else {
             const QWidget* w = fenster.findChild<QWidget*>(name);
             ASSERT_NE(w, nullptr) << "no control of that name";

@@ -125,9 +125,13 @@ void Anzeige::zeige(const QString& name, bool an) {
     }
 }
 
-void Anzeige::zeige_Zeile(const QString& zeile, bool an) {
-    for (const char* vor : {"Label_Kopf_", "Label_", "Label_Einheit_", "Label_Spannung_"})
-        zeige(QLatin1String(vor) + zeile, an);
+void Anzeige::zeige_Zeile(const QString& zeile, bool an, int zellen) {
+    zeige(QStringLiteral("Label_Kopf_") + zeile, an);
+    zeige(QStringLiteral("Label_") + zeile, an);
+    if (zellen & mit_Einheit)
+        zeige(QStringLiteral("Label_Einheit_") + zeile, an);
+    if (zellen & mit_Spannung)
+        zeige(QStringLiteral("Label_Spannung_") + zeile, an);
 }
 
 const Feld& Anzeige::operator[](const QString& name) const {

@@ -88,9 +88,10 @@ public:
     // State colour: black when the status bit is set, red when it is clear.
     void farbe(const QString& name, bool bit_gesetzt);
     void zeige(const QString& name, bool an);
-    // A display row: heading, value, unit and voltage (Label_Kopf_, Label_, Label_Einheit_,
-    // Label_Spannung_ and the row's name).
-    void zeige_Zeile(const QString& zeile, bool an);
+    // A display row: heading and value, with its unit and voltage where it has them
+    // (Label_Kopf_, Label_, Label_Einheit_, Label_Spannung_ and the row's name).
+    enum Zellen { nur_Wert = 0, mit_Einheit = 1, mit_Spannung = 2 };
+    void zeige_Zeile(const QString& zeile, bool an, int zellen = mit_Einheit);
 
     const Feld& operator[](const QString& name) const;
     const std::map<QString, Feld>& Felder() const { return felder_; }
