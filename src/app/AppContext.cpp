@@ -36,11 +36,23 @@
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/ULeistung.h"
+#include "windows/status/UBolvinar.h"
+#include "windows/status/UDieselsteuerung.h"
+#include "windows/status/UDranelKerosin.h"
+#include "windows/status/UGeschwindigkeit.h"
+#include "windows/status/UGetriebe.h"
+#include "windows/status/UKvarendol.h"
+#include "windows/status/UNockenwelle.h"
+#include "windows/status/UPilmot.h"
 #include "windows/status/UStatus.h"
+#include "windows/status/UStatusAdditiv.h"
+#include "windows/status/UTamvik.h"
+#include "windows/status/UTestAux.h"
 #include "windows/status/UTest_Drehzahl.h"
 #include "windows/status/UTest_Duese.h"
 #include "windows/status/UTest_Eingaenge.h"
 #include "windows/status/UTest_Logdaten.h"
+#include "windows/status/UVundel.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -303,7 +315,19 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
     erzeuge<TForm_Test_Logdaten>();
+    erzeuge<TForm_Dranel_Kerosin>();
+    erzeuge<TForm_Status_Additiv>();
+    erzeuge<TForm_Auxdaten>();
+    erzeuge<TForm_Pilmot>();
+    erzeuge<TForm_Vundel>();
+    erzeuge<TForm_Getriebe>();
+    erzeuge<TForm_Nockenwelle>();
+    erzeuge<TForm_Kvarendol>();
+    erzeuge<TForm_Dieselsteuerung>();
+    erzeuge<TForm_Wheel_speed>();
     erzeuge<TForm_Zuendung_2_corr>();
+    erzeuge<TForm_Tamvik_Korrekturen>();
+    erzeuge<TForm_Bolvinar>();
     erzeuge<TForm_CSV_speichern>();
 
     interAction_->Create(

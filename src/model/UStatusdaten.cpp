@@ -78,6 +78,12 @@ void cl_Aux_Daten_erweitert::starten() {
     }
 }
 
+void cl_Aux_Daten_erweitert::beenden() {
+    stoppen();
+    if (version_.ECU_Typ() >= 6)
+        kommunikation_.beende_zyklisch(Datenelement);
+}
+
 void cl_Aux_Daten_erweitert::Antwort() {
     cl_Datensatz::Antwort();
 }

@@ -104,6 +104,9 @@ public:
     cl_Aux_Daten_erweitert(cl_COM_Quorvel& link, cl_Version& version, cl_ECU_Liste& liste,
                            cl_Kommunikation& kommunikation);
     void starten();
+    // Ends what starten began: the block reads, or this record's subscription to its data
+    // item (one reader fewer), so that the item leaves the read messages again.
+    void beenden();
     void Antwort() override;
 
 private:

@@ -575,6 +575,17 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Fehler_u_Schaltausgaenge_definieren",
      &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
     {"Fehler_anzeigen", &TForm_Quorvel::Fehler_anzeigenClick},
+    {"Wenzik_Vundel_Daten", &TForm_Quorvel::Wenzik_Vundel_DatenClick},
+    {"Pilmot_Status", &TForm_Quorvel::Pilmot_StatusClick},
+    {"Menu_Status_Dieselsteuerung", &TForm_Quorvel::Menu_Status_DieselsteuerungClick},
+    {"Status_Dranel_Kerosin", &TForm_Quorvel::Status_Dranel_KerosinClick},
+    {"Status_Additivsteuerung", &TForm_Quorvel::Status_AdditivsteuerungClick},
+    {"Menu_Status_Kvarendol", &TForm_Quorvel::Menu_Status_KvarendolClick},
+    {"Menu_Nockenwellenverstellung", &TForm_Quorvel::Menu_NockenwellenverstellungClick},
+    {"Menu_Tamvik_Korr", &TForm_Quorvel::Menu_Tamvik_KorrClick},
+    {"Menu_Geschwindigkeiten", &TForm_Quorvel::Menu_GeschwindigkeitenClick},
+    {"Menu_Diesel_Test_Bolvinar", &TForm_Quorvel::Menu_Diesel_Test_BolvinarClick},
+    {"Test_Auxdaten", &TForm_Quorvel::Test_AuxdatenClick},
 };
 
 } // namespace
@@ -662,6 +673,53 @@ void TForm_Quorvel::EinstellwerteClick() {
 
 void TForm_Quorvel::StatusClick() {
     zeige_Fenster("TForm_Status");
+}
+
+void TForm_Quorvel::Wenzik_Vundel_DatenClick() {
+    zeige_Fenster("TForm_Vundel");
+}
+
+void TForm_Quorvel::Pilmot_StatusClick() {
+    zeige_Fenster("TForm_Pilmot");
+}
+
+void TForm_Quorvel::Menu_Status_DieselsteuerungClick() {
+    // Only one of the two live windows is open at a time.
+    if (TForm* status = Fenster_namens("TForm_Status"))
+        status->hide();
+    zeige_Fenster("TForm_Dieselsteuerung");
+}
+
+void TForm_Quorvel::Status_Dranel_KerosinClick() {
+    zeige_Fenster("TForm_Dranel_Kerosin");
+}
+
+void TForm_Quorvel::Status_AdditivsteuerungClick() {
+    zeige_Fenster("TForm_Status_Additiv");
+}
+
+void TForm_Quorvel::Menu_Status_KvarendolClick() {
+    zeige_Fenster("TForm_Kvarendol");
+}
+
+void TForm_Quorvel::Menu_NockenwellenverstellungClick() {
+    zeige_Fenster("TForm_Nockenwelle");
+}
+
+void TForm_Quorvel::Menu_Tamvik_KorrClick() {
+    zeige_Fenster("TForm_Tamvik_Korrekturen");
+}
+
+void TForm_Quorvel::Menu_GeschwindigkeitenClick() {
+    zeige_Fenster("TForm_Wheel_speed");
+}
+
+void TForm_Quorvel::Menu_Diesel_Test_BolvinarClick() {
+    zeige_Fenster("TForm_Bolvinar");
+}
+
+void TForm_Quorvel::Test_AuxdatenClick() {
+    zeige_Fenster("TForm_Auxdaten");
 }
 
 void TForm_Quorvel::Duesenschaltzeit_messenClick() {

@@ -111,6 +111,18 @@ public:
     void Menu_VersionClick();
     void Menu_SetupClick();
     void HilfeClick();
+    // The variant live-data windows.
+    void Wenzik_Vundel_DatenClick();
+    void Pilmot_StatusClick();
+    void Menu_Status_DieselsteuerungClick();
+    void Status_Dranel_KerosinClick();
+    void Status_AdditivsteuerungClick();
+    void Menu_Status_KvarendolClick();
+    void Menu_NockenwellenverstellungClick();
+    void Menu_Tamvik_KorrClick();
+    void Menu_GeschwindigkeitenClick();
+    void Menu_Diesel_Test_BolvinarClick();
+    void Test_AuxdatenClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -9,6 +9,7 @@
 #include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
+#include "ecusim/Variantendaten.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -165,6 +166,8 @@ int main(int argc, char** argv) {
     ecusim::Parameterbereich parameter(sim);
     parameter.fuelle_Beispielwerte();
     ecusim::Livebereich live(sim);
+    // After the live area: on its variants it answers the commands they share.
+    ecusim::Variantenbereich varianten(sim, &parameter);
     ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
     ecusim::Kennfeldbereich kennfelder(sim, parameter);

@@ -300,3 +300,35 @@ TEST(Statusdaten, RecordsShownByWindowsArePolledWhileOneIsVisible) {
     b.melde_Anzeige(b.aux_int, true);
     EXPECT_TRUE(b.aux_int.aktiv);
 }
+
+TEST(Statusdaten, EndingTheExtendedAuxiliaryRecordEndsItsOwnSubscriptionOnly) {
+    LinkKontext k;
+    cl_ECU_Befehle& b = k.kontext->ecu_Befehle();
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    setze_Identitaet(k.version(), id);
+    k.kontext->ecu_Liste().laden(0);
+    const auto leser = [&] {
+        return k.kontext->ecu_Liste()
+            .suche_Index(cl_Aux_Daten_erweitert::Datenelement)
+            ->zyklische_Leser;
+    };
+    ASSERT_NE(k.kontext->ecu_Liste().suche_Index(cl_Aux_Daten_erweitert::Datenelement), nullptr);
+    // Another reader of the item stays subscribed.
+    k.kontext->kommunikation().lese_zyklisch(cl_Aux_Daten_erweitert::Datenelement);
+    b.Aux_Daten_erweitert.starten();
+    EXPECT_EQ(leser(), 2);
+    b.Aux_Daten_erweitert.beenden();
+    EXPECT_EQ(leser(), 1);
+    k.kontext->kommunikation().beende_zyklisch(cl_Aux_Daten_erweitert::Datenelement);
+    b.Aux_Daten_erweitert.beenden();
+    EXPECT_EQ(leser(), 0);
+
+    // Older ECUs stop their block reads.
+    id.ECU_Typ = 1;
+    setze_Identitaet(k.version(), id);
+    b.Aux_Daten_erweitert.starten();
+    ASSERT_TRUE(b.Aux_Daten_erweitert.aktiv);
+    b.Aux_Daten_erweitert.beenden();
+    EXPECT_FALSE(b.Aux_Daten_erweitert.aktiv);
+}

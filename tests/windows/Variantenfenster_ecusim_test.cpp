@@ -1,0 +1,257 @@
+// The variant windows against the simulated ECU playing their variants, opened as a user
+// opens them: from the main menu, or by the main window when the identity asks for them.
+// With QUORVEL_BILDER naming a folder, a picture of each window is saved there.
+
+#include "app/AppContext.h"
+#include "ecusim/Befehle.h"
+#include "ecusim/EcuSim.h"
+#include "ecusim/Identitaet.h"
+#include "ecusim/Livedaten.h"
+#include "ecusim/Parameter.h"
+#include "ecusim/Passwort.h"
+#include "ecusim/Variantendaten.h"
+#include "link/UCOM.h"
+#include "link/UKommunikation.h"
+#include "model/UStatusdaten.h"
+#include "platform/Registry.h"
+#include "support/Fixtures.h"
+#include "windows/UQuorvel.h"
+#include "windows/status/UDieselsteuerung.h"
+#include "windows/status/UStatus.h"
+#include "windows/status/UStatusAdditiv.h"
+#include "windows/status/UTestAux.h"
+#include "windows/status/UVundel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program on a folder of its own against the simulated ECU on a pseudo-terminal, the
+// ECU playing the variant of the identity given.
+class Variantenprogramm {
+public:
+    explicit Variantenprogramm(const ecusim::Identitaetsdaten& id,
+                               const QStringList& argumente = {})
+        : altesVerzeichnis_(QDir::currentPath()) {
+        ordner.schreibe(
+            QStringLiteral("registry.ini"),
+            {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QStringLiteral("Language=English"),
+             QStringLiteral("Default Quorvel Hardware=7"),
+             QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
+             QStringLiteral("CAN baud rate=1"), QStringLiteral("BT_Relais_COM_Nr=0"),
+             QStringLiteral("BT_Relais_Online=0"), QStringLiteral("COM_Nr=3"), QString(),
+             QStringLiteral("[Ports]"), QStringLiteral("COM3=") + sim.oeffne_pty()});
+        const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
+        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+            QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
+            for (const QString& d :
+                 {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
+                  QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
+                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT")})
+                QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
+        }
+        QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
+        QDir::setCurrent(ordner.pfad());
+        qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
+        ecusim::richte_Identitaet_ein(sim, id);
+        parameter = std::make_unique<ecusim::Parameterbereich>(sim);
+        parameter->fuelle_Beispielwerte();
+        live = std::make_unique<ecusim::Livebereich>(sim);
+        varianten = std::make_unique<ecusim::Variantenbereich>(sim, parameter.get());
+        passwort = std::make_unique<ecusim::Passwortbereich>(sim);
+        befehle = std::make_unique<ecusim::Befehlsbereich>(sim);
+        kontext = std::make_unique<AppContext>(ordner.pfad(), argumente,
+                                               std::make_unique<Registry>(ordner.registry()),
+                                               meldungen.Senke());
+        kontext->erzeuge_Fenster();
+        kontext->starte();
+    }
+    ~Variantenprogramm() {
+        kontext.reset();
+        qunsetenv("QUORVEL_REGISTRY");
+        QDir::setCurrent(altesVerzeichnis_);
+    }
+
+    TForm_Quorvel& haupt() { return *kontext->hauptfenster(); }
+    template <class F> F& fenster() { return *kontext->fenster<F>(); }
+    bool verbunden() const { return kontext->link().ist_verbunden(); }
+    void klicke(const char* name) {
+        QAction* a = haupt().MainMenu->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(a, nullptr) << name;
+        ASSERT_TRUE(a->isVisible()) << name;
+        ASSERT_TRUE(a->isEnabled()) << name;
+        a->trigger();
+    }
+    int Anfragen(uint8_t befehl) const {
+        int n = 0;
+        for (const ecusim::Rahmen& r : sim.empfangene())
+            n += r.befehl() == befehl;
+        return n;
+    }
+    static bool warte(const std::function<bool()>& f, int ms = 10000) {
+        return QTest::qWaitFor(f, ms);
+    }
+    // Saves a picture of the window when QUORVEL_BILDER names a folder.
+    static void Bild(QWidget& w, const char* name) {
+        const QByteArray ordner = qgetenv("QUORVEL_BILDER");
+        if (!ordner.isEmpty())
+            w.grab().save(QString::fromLocal8Bit(ordner) + '/' + QLatin1String(name) +
+                          QStringLiteral(".png"));
+    }
+
+    Meldungsrekorder meldungen;
+    Programmordner ordner;
+    ecusim::EcuSim sim;
+    std::unique_ptr<ecusim::Parameterbereich> parameter;
+    std::unique_ptr<ecusim::Livebereich> live;
+    std::unique_ptr<ecusim::Variantenbereich> varianten;
+    std::unique_ptr<ecusim::Passwortbereich> passwort;
+    std::unique_ptr<ecusim::Befehlsbereich> befehle;
+    std::unique_ptr<AppContext> kontext;
+
+private:
+    QString altesVerzeichnis_;
+};
+
+QString Text(const TForm_Variante& f, const char* label) {
+    const QLabel* l = f.Label(QString::fromLatin1(label));
+    return l ? l->text() : QStringLiteral("<none>");
+}
+
+} // namespace
+
+TEST(Variantenfenster_ecusim, VundelPanelFollowsTheEngine) {
+    ecusim::Identitaetsdaten id;
+    id.Hersteller = 9;
+    id.Typnummer = 1;
+    Variantenprogramm p(id);
+    auto& f = p.fenster<TForm_Vundel>();
+    // The main window shows the panel for manufacturer 9 by itself.
+    ASSERT_TRUE(p.warte([&] { return p.verbunden() && f.isVisible(); }));
+    f.hide();
+    p.klicke("Wenzik_Vundel_Daten");
+    ASSERT_TRUE(f.isVisible());
+
+    const auto& b = p.kontext->ecu_Befehle();
+    ASSERT_TRUE(p.warte([&] {
+        return !Text(f, "Label_Drehzahl").isEmpty() && !Text(f, "Label_Temp_0").isEmpty() &&
+               !Text(f, "Label_Benzin_Grundkennfeld").isEmpty();
+    }));
+    // What the ECU sends: the status word 5, the type-1 sensor names, row 4 hidden.
+    EXPECT_EQ(Text(f, "Label_Err_0"), QStringLiteral("F101"));
+    EXPECT_EQ(Text(f, "Label_Err_1"), QStringLiteral("F000"));
+    EXPECT_EQ(Text(f, "Label_Kopfname_2"), QStringLiteral("EGT 1"));
+    EXPECT_TRUE(f.Label(QStringLiteral("Label_Temp_4"))->isHidden());
+    EXPECT_EQ(Text(f, "Label_enrichment_inj_2"), QStringLiteral("100"));
+    // Values moving: the speed and the cylinder temperatures follow the records.
+    const QString drehzahl = Text(f, "Label_Drehzahl");
+    const QString zeit = Text(f, "Label_Systemzeit");
+    ASSERT_TRUE(p.warte([&] {
+        return Text(f, "Label_Drehzahl") != drehzahl && Text(f, "Label_Systemzeit") != zeit;
+    }));
+    ASSERT_TRUE(p.warte([&] {
+        return Text(f, "Label_Drehzahl") == QString::number(b.akt_Daten.u16(10)) &&
+               Text(f, "Label_Temp_0") == QString::number(b.akt_Daten_Vundel.s16(16));
+    }));
+    Variantenprogramm::Bild(f, "Vundel");
+}
+
+TEST(Variantenfenster_ecusim, DieselControlOpensInPlaceOfTheLiveStatus) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 5;
+    Variantenprogramm p(id);
+    auto& f = p.fenster<TForm_Dieselsteuerung>();
+    ASSERT_TRUE(p.warte([&] { return p.verbunden() && f.isVisible(); }));
+    f.hide();
+    TForm* status = p.kontext->fenster<TForm_Status>();
+    ASSERT_NE(status, nullptr);
+    status->show();
+    p.klicke("Menu_Status_Dieselsteuerung");
+    EXPECT_FALSE(status->isVisible());
+    EXPECT_TRUE(f.isVisible());
+
+    const auto& b = p.kontext->ecu_Befehle();
+    ASSERT_TRUE(p.warte([&] {
+        return !Text(f, "Label_Istdrehzahl").isEmpty() && !Text(f, "Label_Last").isEmpty();
+    }));
+    const QString zeit = Text(f, "Label_Systemzeit");
+    ASSERT_TRUE(p.warte([&] { return Text(f, "Label_Systemzeit") != zeit; }));
+    ASSERT_TRUE(p.warte([&] {
+        return Text(f, "Label_Istdrehzahl") == QString::number(b.Diesel_Daten.u16(0)) &&
+               Text(f, "Label_Kraftstofftemp") == QStringLiteral("35");
+    }));
+    EXPECT_EQ(Text(f, "Label_Kopf_Istdrehzahl"), QStringLiteral("Engine speed"));
+    // The air-temperature sensor drops out for a while and comes back.
+    const auto farbe = [&] {
+        return f.Label(QStringLiteral("Label_Lufttemperatur"))
+            ->palette()
+            .color(QPalette::WindowText);
+    };
+    ASSERT_TRUE(p.warte([&] { return farbe() == Qt::red; }, 20000));
+    ASSERT_TRUE(p.warte([&] { return farbe() == Qt::black; }, 20000));
+    Variantenprogramm::Bild(f, "Dieselsteuerung");
+}
+
+TEST(Variantenfenster_ecusim, AdditivePanelOnTypeSixWithoutARefusedAnswer) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 6;
+    Variantenprogramm p(id);
+    auto& f = p.fenster<TForm_Status_Additiv>();
+    ASSERT_TRUE(p.warte([&] { return p.verbunden() && f.isVisible(); }));
+    int antworten = 0;
+    InterAction().Create(
+        cl_Additiv_Statusdaten::Klasse, [&](Sender&) { ++antworten; },
+        cl_Additiv_Statusdaten::Beantwortet);
+    const int vorher = p.Anfragen(4);
+    ASSERT_TRUE(p.warte([&] { return antworten >= 20; }, 20000));
+    // Every command-4 request since was answered with a record the program took.
+    EXPECT_LE(p.Anfragen(4) - vorher, antworten + 1);
+    EXPECT_TRUE(p.verbunden());
+    const QString zeit = Text(f, "Label_Zeit");
+    ASSERT_TRUE(p.warte([&] { return Text(f, "Label_Zeit") != zeit; }));
+    // The memo's integer record is polled while the window shows.
+    ASSERT_TRUE(p.warte([&] { return f.Memo_Aux->toPlainText().count('\n') == 7; }));
+    EXPECT_GT(p.Anfragen(5), 0);
+    f.hide();
+    QTest::qWait(300);
+    const int n5 = p.Anfragen(5);
+    QTest::qWait(500);
+    EXPECT_LE(p.Anfragen(5), n5 + 1);
+    Variantenprogramm::Bild(f, "Additiv");
+}
+
+TEST(Variantenfenster_ecusim, AuxGridMakesCommand15ComeAndGo) {
+    Variantenprogramm p(ecusim::Identitaetsdaten{}, {QStringLiteral("/T")});
+    ASSERT_TRUE(p.warte([&] { return p.verbunden(); }));
+    auto& f = p.fenster<TForm_Auxdaten>();
+    QTest::qWait(500);
+    EXPECT_EQ(p.varianten->Auxanfragen, 0);
+    p.klicke("Test_Auxdaten");
+    ASSERT_TRUE(f.isVisible());
+    ASSERT_TRUE(p.warte([&] { return p.varianten->Auxanfragen >= 8; }));
+    // Value i is i x 10 plus the ECU's step: the cell of value 37 in column 4, row 8.
+    ASSERT_TRUE(p.warte([&] {
+        const QTableWidgetItem* c = f.StringGrid->item(8, 4);
+        const QTableWidgetItem* null = f.StringGrid->item(1, 1);
+        return c && null && !null->text().isEmpty() &&
+               c->text().toInt() - null->text().toInt() == 370;
+    }));
+    f.hide();
+    QTest::qWait(500);
+    const int danach = p.varianten->Auxanfragen;
+    QTest::qWait(800);
+    EXPECT_LE(p.varianten->Auxanfragen, danach + 4);
+    // Shown again, it comes back.
+    p.klicke("Test_Auxdaten");
+    ASSERT_TRUE(p.warte([&] { return p.varianten->Auxanfragen >= danach + 8; }));
+    Variantenprogramm::Bild(f, "Auxdaten");
+}
