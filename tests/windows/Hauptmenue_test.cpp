@@ -1045,7 +1045,8 @@ TEST(Hauptmenue, ConnectedEveryItemOfTheBarFitsAndEachMenuOpens) {
     }
 }
 
-// Connected, the test items open their windows (hiding each closes its test again).
+// Connected, the test items and the data export and import open their windows (hiding each
+// closes its test again).
 TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
     Programm p(true);
     ASSERT_TRUE(QTest::qWaitFor(
@@ -1062,6 +1063,8 @@ TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
         {"Menu_Test_Digitaleingaenge", bedienbar, "TForm_Test_digitale_Eingaenge"},
         {"Menu_Test_Digitalausgaenge", bedienbar, "TForm_Test_digitale_Ausgaenge"},
         {"Duesenschaltzeit_messen", bedienbar, "TForm_Test_Duese"},
+        {"Menu_Datenexport", bedienbar, "TForm_Export"},
+        {"Menu_Datenimport", bedienbar, "TForm_Import"},
     };
     for (const Zeile& z : zeilen)
         pruefe(p, z);
