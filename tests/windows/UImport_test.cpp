@@ -152,7 +152,7 @@ TEST(Importfenster, ARunThroughTheWindowShowsItsProgressAndTheVerdict) {
     TForm_Import_Fortschritt& f = w.Fortschritt();
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(f.isVisible());
-    EXPECT_EQ(f.Label_Datei->text(), "run.QVD");
+    EXPECT_EQ(f.Label_Datei->text(), datei);
     EXPECT_EQ(f.ProgressBar->maximum(), inhalt.size() / 2);
     EXPECT_EQ(f.windowTitle(), hole_Text(615));
     EXPECT_EQ(f.Label_Kopf->text(), hole_Text(616));

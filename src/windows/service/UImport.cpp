@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,10 +44,10 @@ TForm_Import::TForm_Import(Kontext& kontext)
     Label_Quorvel_Typ = zeile(GroupBox_Version, 68, 44, 10, 150);
     Label_Hersteller = zeile(GroupBox_Version, 69, 66, 10, 150);
     Label_Typnummer = zeile(GroupBox_Version, 531, 88, 10, 150);
-    Label_Datenversion = zeile(this, 614, 70, 275, 420);
-    Label_Passwortnummer = zeile(this, 586, 92, 275, 420);
-    Label_alte_PW_Nr = zeile(this, 589, 114, 275, 420);
-    Label_alte_PW_Nr->resize(Breite - 10 - 420, 40);
+    Label_Datenversion = zeile(this, 614, 70, 275, 430);
+    Label_Passwortnummer = zeile(this, 586, 92, 275, 430);
+    Label_alte_PW_Nr = zeile(this, 589, 114, 275, 430);
+    Label_alte_PW_Nr->resize(Breite - 10 - 430, 40);
     Label_alte_PW_Nr->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label_alte_PW_Nr->setWordWrap(true);
 
@@ -69,7 +68,7 @@ TForm_Import::TForm_Import(Kontext& kontext)
 
     fortschritt_ = new TForm_Import_Fortschritt(k, *this);
     // The file being imported, which the edit names.
-    fortschritt_->Dateiname = [this] { return QFileInfo(Edit_Importdatei->text()).fileName(); };
+    fortschritt_->Dateiname = [this] { return Edit_Importdatei->text(); };
     fortschritt_->Abbruch = [this] { logik_.Abbruch(); };
 
     connect(ColorButton_nach_Quorvel, &QPushButton::clicked, this,
