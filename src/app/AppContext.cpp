@@ -32,8 +32,10 @@
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/maps/UZuendung.h"
 #include "windows/maps/UZuendung_2_corr.h"
+#include "windows/service/UExport.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UImport.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/ULeistung.h"
 #include "windows/status/UBolvinar.h"
@@ -309,6 +311,8 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Test_Duese>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
+    erzeuge<TForm_Export>();
+    erzeuge<TForm_Import>();
     erzeuge<TForm_Test_digitale_Eingaenge>();
     erzeuge<TForm_Test_digitale_Ausgaenge>();
     erzeuge<TForm_Test_analoge_Eingaenge>();

@@ -20,6 +20,7 @@
 #include "windows/UPasswort.h"
 #include "windows/maps/UKennfeldfenster.h"
 #include "windows/maps/UKennfeldmenue.h"
+#include "windows/service/UExport.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 
@@ -550,6 +551,8 @@ struct Menueaktion {
 };
 constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Motorname", &TForm_Quorvel::Menu_MotornameClick},
+    {"Menu_Datenexport", &TForm_Quorvel::Menu_DatenexportClick},
+    {"Menu_Datenimport", &TForm_Quorvel::Menu_DatenimportClick},
     {"Ende", &TForm_Quorvel::EndeClick},
     {"Einstellwerte", &TForm_Quorvel::EinstellwerteClick},
     {"Status", &TForm_Quorvel::StatusClick},
@@ -661,6 +664,17 @@ void TForm_Quorvel::zeige_Fenster(const char* klasse) {
 void TForm_Quorvel::Menu_MotornameClick() {
     if (auto* f = k.fenster<TForm_Motorname>())
         f->waehlen();
+}
+
+void TForm_Quorvel::Menu_DatenexportClick() {
+    if (auto* f = k.fenster<TForm_Export>()) {
+        f->zeige();
+        aktiviere(f);
+    }
+}
+
+void TForm_Quorvel::Menu_DatenimportClick() {
+    zeige_Fenster("TForm_Import");
 }
 
 void TForm_Quorvel::EndeClick() {

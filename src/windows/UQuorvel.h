@@ -87,6 +87,8 @@ public:
     QMenuBar* MainMenu = nullptr;
     // What its items do. Gated items pass the password gate before they get here.
     void Menu_MotornameClick();
+    void Menu_DatenexportClick();
+    void Menu_DatenimportClick();
     void EndeClick();
     void EinstellwerteClick();
     void StatusClick();

@@ -58,6 +58,8 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
         "TForm_Test_Duese",
         "TForm_Sicherheitstext",
         "TForm_Versionsinfo",
+        "TForm_Export",
+        "TForm_Import",
         "TForm_Test_digitale_Eingaenge",
         "TForm_Test_digitale_Ausgaenge",
         "TForm_Test_analoge_Eingaenge",

@@ -198,17 +198,12 @@ Befehlsbereich::Befehlsbereich(EcuSim& sim) : sim_(sim) {
         Exportkopf = d;
         exportwort_.reset();
         exportpos_ = exportletzter_ = 0;
-        QByteArray a;
-        for (int i = 0; i < 20; ++i)
-            a += Worte({i + 1, 1000 + i});
-        return std::optional(a);
+        return std::optional(Exportkopfpaare());
     });
     sim.setze_Handler(this, 121,
                       [this](const QByteArray& d) { return std::optional(Exportblock(d)); });
-    sim.setze_Handler(this, 122, [this](const QByteArray& d) {
-        Importtelegramme.push_back(d);
-        return std::optional(Worte({0}));
-    });
+    sim.setze_Handler(this, 122,
+                      [this](const QByteArray& d) { return std::optional(Importtelegramm(d)); });
     for (int i = 0; i < 3; ++i)
         sim.setze_Handler(this, static_cast<uint8_t>(6 + i),
                           [this, i](const QByteArray&) { return std::optional(Speicher(i)); });
@@ -332,6 +327,64 @@ QByteArray Befehlsbereich::Exportblock(const QByteArray& d) {
     for (size_t i = exportletzter_; i < exportpos_; ++i)
         a += Worte({Exportdaten[i].first, Exportdaten[i].second});
     return a.leftJustified(68, '\0', true);
+}
+
+QByteArray Befehlsbereich::Exportkopfpaare() const {
+    const auto nummer = [this](int i) {
+        return Exportkopf.size() >= 56 ? Wort(Exportkopf, 24 + i) : uint16_t{0};
+    };
+    // A new password (its number given) replaces the old ones in what is exported.
+    const bool neu = nummer(3) != 0;
+    const std::pair<int, int> paare[20] = {
+        {64, 1},
+        {65, static_cast<int>(Exportdaten.size())},
+        {66, Version},
+        {67, Revision},
+        {68, Datenversion},
+        {69, neu ? nummer(3) : Passwortnummer},
+        {70, neu ? nummer(0) : 0},
+        {71, neu ? nummer(1) : 0},
+        {72, neu ? nummer(2) : 0},
+        {80, 0x5678},
+        {81, 0x1234},
+        {82, 1},
+        {83, 1},
+        {84, 400},
+        {90, 0},
+        {91, 0},
+        {92, 0},
+        {93, 0},
+        {94, 0},
+        {95, 0},
+    };
+    QByteArray a;
+    for (const auto& [kennung, wert] : paare)
+        a += Worte({kennung, wert});
+    return a;
+}
+
+QByteArray Befehlsbereich::Importtelegramm(const QByteArray& d) {
+    Importtelegramme.push_back(d);
+    if (!d.isEmpty() && d[0] == 1) {
+        importpaare_.clear();
+        importtelegramm_ = 0;
+    }
+    const int anzahl = Wort(d, 1);
+    for (int i = 0; i < std::min(anzahl, 16) && 8 + 4 * i <= d.size(); ++i)
+        importpaare_.emplace_back(Wort(d, 2 + 2 * i), Wort(d, 3 + 2 * i));
+    const int nummer = importtelegramm_++;
+    if (anzahl >= 16) {
+        const auto it = Importstatus.find(nummer);
+        return Worte({it == Importstatus.end() ? 0 : it->second});
+    }
+    // The end: the header's 20 pairs, then the data set.
+    if ((Importstatus_Ende == 1 || Importstatus_Ende == 5) && importpaare_.size() >= 20 &&
+        importpaare_[0].first == 64) {
+        Exportdaten.assign(importpaare_.begin() + 20, importpaare_.end());
+        ++Importe;
+    }
+    importpaare_.clear();
+    return Worte({Importstatus_Ende});
 }
 
 QByteArray Befehlsbereich::Speicher(int index) {

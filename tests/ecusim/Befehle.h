@@ -104,11 +104,26 @@ public:
     int Logger_Loeschbefehle = 0;
     // System data items (number, value).
     std::vector<std::pair<uint16_t, uint16_t>> Systemdaten;
-    // Export pairs, served 16 to a block; the header the last export start sent.
+    // The data set: the pairs an export serves, 16 to a block, and a whole import replaces.
     std::vector<std::pair<uint16_t, uint16_t>> Exportdaten;
+    // The request the last export start sent.
     QByteArray Exportkopf;
+    // The 20 header pairs an export starts with, as this ECU answers them to the request
+    // (tag 65 the data pairs it holds; a new password's number 69 and the old ones 70-72).
+    QByteArray Exportkopfpaare() const;
+    uint16_t Version = 615;
+    uint16_t Revision = 3;
+    uint16_t Datenversion = 0x0102;
     // Every import telegram received.
     std::vector<QByteArray> Importtelegramme;
+    // The status answered to a telegram of an import, by its place (0 the first) when not
+    // the last one; by default 0, go on.
+    std::map<int, uint16_t> Importstatus;
+    // The status of the telegram that ends an import (fewer than 16 pairs). With 1 or 5
+    // the data pairs after the import's 20 header pairs become the data set.
+    uint16_t Importstatus_Ende = 1;
+    // The imports that replaced the data set.
+    int Importe = 0;
     // Memory numbers of RAM, flash 0 and flash 1; the memory reported defective (or -1).
     uint16_t Speichernummern[3] = {11, 22, 33};
     int defekter_Speicher = -1;
@@ -118,6 +133,7 @@ private:
     QByteArray Loggerblock(const QByteArray& daten);
     QByteArray Leistungssatz();
     QByteArray Exportblock(const QByteArray& daten);
+    QByteArray Importtelegramm(const QByteArray& daten);
     QByteArray Speicher(int index);
 
     EcuSim& sim_;
@@ -131,6 +147,9 @@ private:
     std::optional<uint16_t> exportwort_;
     size_t exportpos_ = 0;
     size_t exportletzter_ = 0;
+    // The pairs of the import under way, and its telegrams so far.
+    std::vector<std::pair<uint16_t, uint16_t>> importpaare_;
+    int importtelegramm_ = 0;
 };
 
 } // namespace ecusim

@@ -230,7 +230,8 @@ TEST(WeitereAnfragen, TheExportStartsWithItsHeaderAndReadsBlocksByAlternatingWor
     kopf.replace(48, 8, Worte({1, 2, 3, 9999}));
     EXPECT_EQ(u.Folge(), (Folge{{120, kopf}, {121, Worte({1})}, {121, Worte({0})}}));
     EXPECT_EQ(paare, (std::vector<int>{16, 4}));
-    EXPECT_EQ(w.Export_starten->Kennung(19), 20);
+    EXPECT_EQ(w.Export_starten->Kennung(0), 64);
+    EXPECT_EQ(w.Export_starten->Kopfwert(1), 20); // the data pairs the ECU holds
     EXPECT_EQ(w.Export_next->Kennung(3), 19);
     EXPECT_EQ(w.Export_next->Wert(3), 119);
 }

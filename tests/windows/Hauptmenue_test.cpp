@@ -911,7 +911,8 @@ TEST(Hauptmenue, ConnectedEveryItemOfTheBarFitsAndEachMenuOpens) {
     }
 }
 
-// Connected, the test items open their windows (hiding each closes its test again).
+// Connected, the test items and the data export and import open their windows (hiding each
+// closes its test again).
 TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
     Programm p(true);
     ASSERT_TRUE(QTest::qWaitFor(
@@ -930,6 +931,8 @@ TEST(Hauptmenue, ConnectedTheTestItemsOpenTheirWindows) {
         {"Duesenschaltzeit_messen", bedienbar, "TForm_Test_Duese"},
         {"Leistungsmessung", bedienbar, "TForm_Leistung"},
         {"estLogdaten1", verborgen},
+        {"Menu_Datenexport", bedienbar, "TForm_Export"},
+        {"Menu_Datenimport", bedienbar, "TForm_Import"},
     };
     for (const Zeile& z : zeilen)
         pruefe(p, z);
