@@ -73,6 +73,7 @@ TEST(Exportfenster, TheLayoutFollowsWhetherThePasswordWasAccepted) {
         EXPECT_EQ(w.height(), w.ColorButton_speichern->y() + 40);
         EXPECT_TRUE(w.ColorButton_speichern->isEnabled());
         EXPECT_EQ(w.Fortschritt().ProgressBar->value(), 0);
+        Bild(w, f.block ? "export_block" : "export_without_block");
         // Texts as the window was made.
         EXPECT_EQ(w.windowTitle(), hole_Text(584));
         EXPECT_EQ(w.Label_Kopf_Exportdatei->text(), hole_Text(590));
