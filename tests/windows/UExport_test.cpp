@@ -28,12 +28,12 @@ std::vector<QWidget*> Passwortblock(TForm_Export& f) {
             f.Label_Passwortnummer_Bereich,
             f.Label_alte_Passwoerter,
             f.Label_alte_Passwortnr,
-            f.Edit_PW[0],
-            f.Edit_PW[1],
-            f.Edit_PW[2],
-            f.Edit_PW_Nr[0],
-            f.Edit_PW_Nr[1],
-            f.Edit_PW_Nr[2]};
+            f.Edit_PW_1,
+            f.Edit_PW_2,
+            f.Edit_PW_3,
+            f.Edit_PW_Nr_1,
+            f.Edit_PW_Nr_2,
+            f.Edit_PW_Nr_3};
 }
 
 // With QUORVEL_BILDER naming a folder, the window's picture is saved there.
@@ -73,6 +73,7 @@ TEST(Exportfenster, TheLayoutFollowsWhetherThePasswordWasAccepted) {
         EXPECT_EQ(w.height(), w.ColorButton_speichern->y() + 40);
         EXPECT_TRUE(w.ColorButton_speichern->isEnabled());
         EXPECT_EQ(w.Fortschritt().ProgressBar->value(), 0);
+        Bild(w, f.block ? "export_block" : "export_without_block");
         // Texts as the window was made.
         EXPECT_EQ(w.windowTitle(), hole_Text(584));
         EXPECT_EQ(w.Label_Kopf_Exportdatei->text(), hole_Text(590));
@@ -95,10 +96,10 @@ TEST(Exportfenster, APasswordNumberReadLaysTheWindowOutAgainWhileInUse) {
     cl_Passwort_Nr_lesen& nummer = *k.kontext->weitere_Anfragen().Passwort_Nr_lesen;
     k.kontext->passwort_OK().setze_akzeptiert(0);
     w.zeige();
-    EXPECT_FALSE(w.Edit_PW[0]->isVisible());
+    EXPECT_FALSE(w.Edit_PW_1->isVisible());
     k.kontext->passwort_OK().setze_akzeptiert(1);
     nummer.Antwort();
-    EXPECT_TRUE(w.Edit_PW[0]->isVisible());
+    EXPECT_TRUE(w.Edit_PW_1->isVisible());
     w.close();
     EXPECT_FALSE(w.Logik().Zeigen);
     nummer.Antwort();
@@ -136,7 +137,7 @@ TEST(Exportfenster, PasswordsAreTypedInCapitals) {
     k.kontext->passwort_OK().setze_akzeptiert(1);
     TForm_Export w(*k.kontext);
     w.zeige();
-    for (QLineEdit* e : {w.Edit_Passwort_neu, w.Edit_PW[0], w.Edit_PW[1], w.Edit_PW[2]}) {
+    for (QLineEdit* e : {w.Edit_Passwort_neu, w.Edit_PW_1, w.Edit_PW_2, w.Edit_PW_3}) {
         QTest::keyClicks(e, "ab1c");
         EXPECT_EQ(e->text(), "AB1C");
     }
@@ -154,8 +155,8 @@ TEST(Exportfenster, ARunThroughTheWindowShowsItsProgressAndWritesTheFile) {
     w.zeige();
     w.Edit_Exportdatei->setText(dir.filePath("run"));
     w.Memo->setPlainText("first\nsecond");
-    w.Edit_PW[0]->setText("OLD");
-    w.Edit_PW_Nr[0]->setText("5");
+    w.Edit_PW_1->setText("OLD");
+    w.Edit_PW_Nr_1->setText("5");
     w.CheckBox_Passwort_neu->setChecked(true);
     w.Edit_Passwort_neu->setText("NEW");
     w.Edit_Passwortnummer->setText("6");
@@ -183,7 +184,7 @@ TEST(Exportfenster, ARunThroughTheWindowShowsItsProgressAndWritesTheFile) {
 
     // A refused password: nothing starts, and the button may be pressed again.
     w.zeige();
-    w.Edit_PW[1]->setText("TWELVE_CHARS");
+    w.Edit_PW_2->setText("TWELVE_CHARS");
     u.sim.leere_Protokoll();
     u.k.meldungen.setze_Antwort(true);
     QTest::mouseClick(w.ColorButton_speichern, Qt::LeftButton);

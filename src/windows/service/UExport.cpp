@@ -63,12 +63,14 @@ TForm_Export::TForm_Export(Kontext& kontext)
     Label_alte_Passwoerter->setGeometry(10, 124, 240, 18);
     Label_alte_Passwortnr = new QLabel(hole_Text(589), this);
     Label_alte_Passwortnr->setGeometry(260, 124, 250, 18);
-    for (size_t i = 0; i < 3; ++i) {
-        const int y = 144 + 28 * static_cast<int>(i);
-        Edit_PW[i] = Passwortfeld(this);
-        Edit_PW[i]->setGeometry(10, y, 140, 22);
-        Edit_PW_Nr[i] = new QLineEdit(this);
-        Edit_PW_Nr[i]->setGeometry(260, y, 60, 22);
+    QLineEdit** pw[] = {&Edit_PW_1, &Edit_PW_2, &Edit_PW_3};
+    QLineEdit** nr[] = {&Edit_PW_Nr_1, &Edit_PW_Nr_2, &Edit_PW_Nr_3};
+    for (int i = 0; i < 3; ++i) {
+        const int y = 144 + 28 * i;
+        *pw[i] = Passwortfeld(this);
+        (*pw[i])->setGeometry(10, y, 140, 22);
+        *nr[i] = new QLineEdit(this);
+        (*nr[i])->setGeometry(260, y, 60, 22);
     }
     Label_Beschreibung = new QLabel(hole_Text(588), this);
     Label_Beschreibung->resize(400, 18);
@@ -114,11 +116,11 @@ void TForm_Export::setze_Passwortblock(bool sichtbar) {
           static_cast<QWidget*>(Label_alte_Passwoerter),
           static_cast<QWidget*>(Label_alte_Passwortnr)})
         w->setVisible(sichtbar);
-    for (size_t i = 0; i < 3; ++i) {
-        Edit_PW[i]->setVisible(sichtbar);
-        Edit_PW_Nr[i]->setVisible(sichtbar);
-    }
-    Label_Beschreibung->move(10, sichtbar ? Edit_PW[2]->y() + 50 : 60);
+    for (QLineEdit* e : alte_Passwoerter())
+        e->setVisible(sichtbar);
+    for (QLineEdit* e : alte_Nummern())
+        e->setVisible(sichtbar);
+    Label_Beschreibung->move(10, sichtbar ? Edit_PW_3->y() + 50 : 60);
     Memo->move(10, Label_Beschreibung->y() + 20);
     const int knoepfe = Memo->geometry().bottom() + 1 + 10;
     ColorButton_speichern->move(10, knoepfe);
@@ -140,8 +142,8 @@ void TForm_Export::ColorButton_speichernClick() {
     ColorButton_speichern->setEnabled(false);
     Exportpasswoerter pw;
     for (size_t i = 0; i < 3; ++i) {
-        pw.PW[i] = Edit_PW[i]->text();
-        pw.Nr[i] = Edit_PW_Nr[i]->text();
+        pw.PW[i] = alte_Passwoerter()[i]->text();
+        pw.Nr[i] = alte_Nummern()[i]->text();
     }
     pw.neu = CheckBox_Passwort_neu->isChecked();
     pw.neues_PW = Edit_Passwort_neu->text();

@@ -49,8 +49,12 @@ public:
     QLabel* Label_Passwortnummer_Bereich = nullptr;
     QLabel* Label_alte_Passwoerter = nullptr;
     QLabel* Label_alte_Passwortnr = nullptr;
-    std::array<QLineEdit*, 3> Edit_PW{};
-    std::array<QLineEdit*, 3> Edit_PW_Nr{};
+    QLineEdit* Edit_PW_1 = nullptr;
+    QLineEdit* Edit_PW_2 = nullptr;
+    QLineEdit* Edit_PW_3 = nullptr;
+    QLineEdit* Edit_PW_Nr_1 = nullptr;
+    QLineEdit* Edit_PW_Nr_2 = nullptr;
+    QLineEdit* Edit_PW_Nr_3 = nullptr;
     QLabel* Label_Beschreibung = nullptr;
     QPlainTextEdit* Memo = nullptr;
     TColorButton* ColorButton_speichern = nullptr;
@@ -67,6 +71,11 @@ private:
     void verberge_Fortschritt() override;
     QString frage_Datei(const QString& vorschlag);
     void setze_Passwortblock(bool sichtbar);
+    // The old passwords and their numbers, line by line.
+    std::array<QLineEdit*, 3> alte_Passwoerter() const { return {Edit_PW_1, Edit_PW_2, Edit_PW_3}; }
+    std::array<QLineEdit*, 3> alte_Nummern() const {
+        return {Edit_PW_Nr_1, Edit_PW_Nr_2, Edit_PW_Nr_3};
+    }
 
     Kontext& k;
     Datenexport logik_;
