@@ -119,11 +119,6 @@ TForm_Einstellwerte::TForm_Einstellwerte(Kontext& kontext)
                 logik_.waehle_Zeile(zeile + 1);
                 zeige_Tabelle();
             });
-    // Only the last column takes input: a click elsewhere in a row goes to it.
-    connect(StringGrid, &QTableWidget::cellClicked, this, [this](int zeile, int spalte) {
-        if (spalte != Spalte_Neu)
-            StringGrid->setCurrentCell(zeile, Spalte_Neu);
-    });
     connect(StringGrid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (fuellt_ || item->column() != Spalte_Neu)
             return;
