@@ -5,6 +5,7 @@
 #include "ecusim/Identitaet.h"
 #include "ecusim/Parameter.h"
 #include "link/LinkFixture.h"
+#include "model/Drucker.h"
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
@@ -14,6 +15,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <QGuiApplication>
+#include <QPdfWriter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -66,6 +70,42 @@ public:
     ecusim::Befehlsbereich befehle;
     std::map<int, int> ereignisse;
 };
+
+// The print dialog of a test: one copy into a PDF file.
+class PdfAuswahl : public Druckauswahl {
+public:
+    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
+    std::optional<int> frage_Kopien(int) override { return 1; }
+    QPagedPaintDevice* Geraet() override {
+        pdf_ = std::make_unique<QPdfWriter>(pfad_);
+        pdf_->setResolution(600);
+        pdf_->setPageSize(QPageSize(QPageSize::A4));
+        return pdf_.get();
+    }
+
+private:
+    QString pfad_;
+    std::unique_ptr<QPdfWriter> pdf_;
+};
+
+// With QUORVEL_BILDER naming a folder: the window's picture (under Xvfb as the screen shows
+// it) and its printout there.
+void Bild_und_Druck(TForm_Einstellwerte& f, LinkKontext& k) {
+    if (!qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+        return;
+    const QString ordner = qEnvironmentVariable("QUORVEL_BILDER");
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    QScreen* schirm = QGuiApplication::primaryScreen();
+    if (QGuiApplication::platformName() == "xcb" && schirm)
+        schirm->grabWindow(f.winId()).save(ordner + "/TForm_Einstellwerte.png");
+    else
+        f.grab().save(ordner + "/TForm_Einstellwerte.png");
+    PdfAuswahl pdf(ordner + "/TForm_Einstellwerte.pdf");
+    k.kontext->drucker().setze_Druckauswahl(&pdf);
+    f.Button_Drucken->click();
+    k.kontext->drucker().setze_Druckauswahl(nullptr);
+}
 
 } // namespace
 
@@ -120,6 +160,9 @@ TEST(EinstellwerteEcusim, AValueEditedInTheWindowIsSentStoredInFlashAndReadBack)
     EXPECT_EQ(f.StringGrid->item(r, 3)->text(), "250");
     EXPECT_EQ(f.StringGrid->item(r, 4)->text(), "");
     EXPECT_EQ(u.befehle.Flash_gesichert, 1);
+    // An edit pending in another row, for the picture.
+    f.StringGrid->item(0, 4)->setText(QStringLiteral("1000"));
+    Bild_und_Druck(f, u.k);
 }
 
 TEST(EinstellwerteEcusim, AFileSavedChangedLoadedAndSent) {

@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -149,6 +150,13 @@ TEST(TForm_Einstellwerte, EnterUpRightAndDownCommitTheEditLeftDoesNot) {
             EXPECT_EQ(f.StringGrid->item(fall.zeile, 4)->text(), QString::number(wert))
                 << fall.name;
     }
+    // A click on another column of a row makes the row's last cell current.
+    const QRect zelle = f.StringGrid->visualItemRect(f.StringGrid->item(2, 1));
+    QTest::mouseClick(f.StringGrid->viewport(), Qt::LeftButton, {}, zelle.center());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(f.StringGrid->currentRow(), 2);
+    EXPECT_EQ(f.StringGrid->currentColumn(), 4);
+
     // A blank cell left with Enter restores the ECU value.
     QLineEdit* e = tippe(f, 0, QString());
     ASSERT_NE(e, nullptr);

@@ -524,8 +524,12 @@ void TForm_Zuendung::zeige_online(cl_Kennfeld_Grafik& aufrufer) {
     } else {
         show();
     }
-    CheckBox_Online->setChecked(true);
-    CheckBox_OnlineClick();
+    // Checking a box that is checked already is no click: online mode goes on as it is,
+    // without reading the map again.
+    if (!CheckBox_Online->isChecked()) {
+        CheckBox_Online->setChecked(true);
+        CheckBox_OnlineClick();
+    }
     logik_.staendig_positionieren = true;
     zeige_Hilfetexte();
 }

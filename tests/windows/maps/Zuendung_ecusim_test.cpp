@@ -289,6 +289,13 @@ TEST(Zuendung_ecusim, QInAMapWindowRaisesTheFocusedAngleAndWritesTheMapOnce) {
     EXPECT_TRUE(rot_fett(f.Zelle({1, 1})));
     EXPECT_EQ(s.Vorgaenge(9), 1);
     EXPECT_EQ(static_cast<int8_t>(s.u.bereich.geschriebenes_Zuendkennfeld(1)[0]), 11);
+    // Space again while online opens nothing anew: the map is not read again.
+    s.u.sim.leere_Protokoll();
+    taste(*fenster, Qt::Key_Space, QStringLiteral(" "));
+    ASSERT_TRUE(s.u.warte_still());
+    EXPECT_EQ(s.Vorgaenge(10), 0);
+    EXPECT_EQ(f.Zelle({1, 1})->text(), "11");
+
     // Y lowers it again, once more a single write.
     s.u.sim.leere_Protokoll();
     taste(*fenster, Qt::Key_Y, QStringLiteral("y"));
