@@ -144,11 +144,12 @@ TEST(TForm_Einstellwerte, EnterUpRightAndDownCommitTheEditLeftDoesNot) {
         EXPECT_EQ(p.Wert_neu(nummer), fall.uebernommen ? wert : vorher) << fall.name;
         EXPECT_EQ(f.StringGrid->currentRow(), fall.danach) << fall.name;
         // The cell shows the value; after Right the editor, still open, holds it.
-        if (fall.taste == Qt::Key_Right)
+        if (fall.taste == Qt::Key_Right) {
             EXPECT_EQ(e->text(), QString::number(wert));
-        else if (fall.uebernommen)
+        } else if (fall.uebernommen) {
             EXPECT_EQ(f.StringGrid->item(fall.zeile, 4)->text(), QString::number(wert))
                 << fall.name;
+        }
     }
     // A click on another column of a row makes the row's last cell current.
     const QRect zelle = f.StringGrid->visualItemRect(f.StringGrid->item(2, 1));
