@@ -5,6 +5,7 @@
 #include "model/Parameterdatei.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
+#include "support/Pdfauswahl.h"
 
 #include <QDir>
 #include <QFile>
@@ -294,24 +295,6 @@ TEST(Parameterdatei, WithoutDialogTheNextFreeVersionIsSavedAndTheHighestLoaded) 
 
 namespace {
 
-class PdfAuswahl : public Druckauswahl {
-public:
-    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageLayout(QPageLayout(
-            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
 QString Pdftext(const QString& pdf) {
     QProcess pr;
     pr.start("pdftotext", {"-layout", pdf, "-"});
@@ -334,7 +317,7 @@ TEST(Parameterdatei, PrintingListsGroupsUpToTheFirstWithoutAnActiveParameter) {
     p.setze_Wert(5, 77);
     p.pruefe_alle_Bedingungen();
     const QString pdf = u.pfad("liste.pdf");
-    PdfAuswahl auswahl(pdf);
+    Pdfauswahl auswahl(pdf);
     TPrinter_Quorvel& drucker = u.k.kontext->drucker();
     drucker.setze_Druckauswahl(&auswahl);
     int kopien = 0;

@@ -11,6 +11,7 @@
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UZuendkennfeld.h"
+#include "support/Pdfauswahl.h"
 
 #include <QFile>
 #include <QPageLayout>
@@ -1226,27 +1227,9 @@ TEST_F(Kennfelddateien, CSV_Dialog_bekommt_die_letzten_Vorgaben) {
     EXPECT_EQ(kommentar, QStringList{"first"});
 }
 
-class PdfDruck : public Druckauswahl {
-public:
-    explicit PdfDruck(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageLayout(QPageLayout(
-            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
 TEST_F(Kennfelddateien, Drucken_in_ein_Dokument_mit_der_Zeichnung_des_Fensters) {
     TPrinter_Quorvel& d = k.kontext->drucker();
-    PdfDruck pdf(pfad("map.pdf"));
+    Pdfauswahl pdf(pfad("map.pdf"));
     d.setze_Druckauswahl(&pdf);
     Kennfeld_Umgebung u = umgebung();
     u.drucker = &d;

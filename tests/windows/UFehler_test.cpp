@@ -8,6 +8,7 @@
 #include "model/Drucker.h"
 #include "model/UFehleranfragen.h"
 #include "platform/Dateien.h"
+#include "support/Pdfauswahl.h"
 #include "windows/UColorButton.h"
 
 #include <QLabel>
@@ -21,25 +22,6 @@
 namespace {
 
 using B = ecusim::Fehlerspeicherbereich;
-
-// Prints into a PDF file of 200 mm x 287 mm.
-class PdfDrucker : public Druckauswahl {
-public:
-    explicit PdfDrucker(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageLayout(QPageLayout(
-            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
 
 QString Programm(const QString& name, const QStringList& argumente) {
     QProcess p;
@@ -192,7 +174,7 @@ TEST_F(Fehlerfenster, DruckUeberEineSeitengrenze) {
     }
     lies();
     const QString pdf = u.k.ordner.datei(QStringLiteral("fehler.pdf"));
-    PdfDrucker drucker(pdf);
+    Pdfauswahl drucker(pdf);
     u.k.kontext->drucker().setze_Druckauswahl(&drucker);
     fenster->drucken();
     EXPECT_FALSE(u.k.kontext->drucker().Dokument_offen);

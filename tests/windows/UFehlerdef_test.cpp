@@ -10,6 +10,7 @@
 #include "model/Drucker.h"
 #include "model/UFehleranfragen.h"
 #include "platform/Dateien.h"
+#include "support/Pdfauswahl.h"
 #include "windows/UColorButton.h"
 #include "windows/service/UFehler.h"
 
@@ -444,29 +445,11 @@ TEST_F(Definitionsfenster, DateiSpeichernUndLaden) {
     EXPECT_EQ(defs().Liste.size(), 3u);
 }
 
-class PdfDrucker : public Druckauswahl {
-public:
-    explicit PdfDrucker(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageLayout(QPageLayout(
-            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
 TEST_F(Definitionsfenster, Druck) {
     u.k.kontext->parameter().Definitionsdatei_Plus = true;
     zeige();
     const QString pdf = u.k.ordner.datei(QStringLiteral("definitionen.pdf"));
-    PdfDrucker drucker(pdf);
+    Pdfauswahl drucker(pdf);
     u.k.kontext->drucker().setze_Druckauswahl(&drucker);
     fenster->drucken();
     EXPECT_FALSE(u.k.kontext->drucker().Dokument_offen);

@@ -193,7 +193,7 @@ namespace {
 // The program over a pseudo-terminal with the pulse test opened from the menu.
 struct Pulsprogramm {
     Pulsprogramm() {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 30000));
         EXPECT_TRUE(klicke(p.leiste(), QStringLiteral("Menu_Drehzahltest")));
         f = dynamic_cast<TForm_Test_Drehzahl*>(p.fenster("TForm_Test_Drehzahl"));
         EXPECT_TRUE(f && QTest::qWaitFor([&] { return f->isVisible(); }, 2000));
@@ -209,7 +209,7 @@ struct Pulsprogramm {
     cl_Quorvel_starte_Test_Drehzahl& Anfrage() const {
         return *p.kontext->befehle()->Quorvel_starte_Test_Drehzahl;
     }
-    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 5000); }
+    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 20000); }
 
     Programm p{true};
     TForm_Test_Drehzahl* f = nullptr;

@@ -105,7 +105,7 @@ namespace {
 // ECU's clock stands until the test moves it.
 struct Duesenprogramm {
     Duesenprogramm() {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p.verbunden(); }, 30000));
         p.befehle->Uhr = [this] { return jetzt; };
         EXPECT_TRUE(klicke(p.leiste(), QStringLiteral("Duesenschaltzeit_messen")));
         f = dynamic_cast<TForm_Test_Duese*>(p.fenster("TForm_Test_Duese"));
@@ -118,7 +118,7 @@ struct Duesenprogramm {
             z.emplace_back(l.Start->text(), l.Start->isEnabled(), l.akt_Zeit->text());
         return z;
     }
-    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 5000); }
+    bool warte(const std::function<bool()>& fertig) { return QTest::qWaitFor(fertig, 20000); }
 
     Programm p{true};
     int64_t jetzt = 0;

@@ -219,14 +219,14 @@ void TForm_Test_Drehzahl::ColorButton_druckenClick() {
     while (kopien-- > 0) {
         d.Dokument_beginnen();
         QPainter& c = d.Canvas();
-        // The table's 21 columns in height 28 where they fit the page; a font whose digits
-        // run wider than the page allows goes down in size rather than cutting the last
-        // column off.
+        // The table's 21 columns in height 28 where they fit the page's frame; a font whose
+        // digits run wider than the frame allows goes down in size rather than cutting the
+        // last column off.
         int hoehe = 28;
         d.setze_Schrift(hoehe, false);
         while (hoehe > 12 &&
                260 + 21 * c.fontMetrics().horizontalAdvance(QStringLiteral("000000")) >
-                   d.Seitenbreite)
+                   d.Seitenbreite - 110)
             d.setze_Schrift(--hoehe, false);
         const int w = c.fontMetrics().horizontalAdvance(QStringLiteral("000000"));
         const int r = c.fontMetrics().height() + 25;

@@ -4,6 +4,7 @@
 
 #include "model/Drucker.h"
 #include "model/UKennfelder.h"
+#include "support/Pdfauswahl.h"
 #include "windows/Datenfenster.h"
 #include "windows/UCSV_speichern.h"
 #include "windows/UColorButton.h"
@@ -319,28 +320,6 @@ TEST(Kennfeldfenster, ThePanelsTakeTheirEditsAndKeysWaitWhileTheyShow) {
     EXPECT_EQ(kf.Kurvenwert(16), 256);
 }
 
-namespace {
-
-class PdfAuswahl : public Druckauswahl {
-public:
-    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageLayout(QPageLayout(
-            QPageSize(QSizeF(200, 287), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
-            QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
-} // namespace
-
 TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
     Datenfenster d;
     TForm_Kennfeld& f = TForm_Kennfeld::erzeuge(*d.k.kontext, Beschreibung(3), &d.haupt());
@@ -348,7 +327,7 @@ TEST(Kennfeldfenster, PrintsTheFrameAndSurfaceInBlackWithoutCursorOrMarkers) {
     f.Kennfeld().Arbeitspunkt_X = 3000;
     f.Kennfeld().Arbeitspunkt_Y = 50;
     const QString pdf = d.k.ordner.datei("kennfeld.pdf");
-    PdfAuswahl auswahl(pdf);
+    Pdfauswahl auswahl(pdf);
     TPrinter_Quorvel& drucker = d.k.kontext->drucker();
     drucker.setze_Druckauswahl(&auswahl);
     int kopien = 0;
