@@ -42,8 +42,10 @@ Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter)
     sim.setze_Handler(
         this, 13, [this, antwort](const QByteArray&) { return antwort(Vundel()); },
         [this](const QByteArray&) { return Hersteller() == 9 || Hersteller() == 12; });
-    sim.setze_Handler(this, 5,
-                      [this](const QByteArray&) { return std::optional(Aux(Typ() == 6)); });
+    sim.setze_Handler(this, 5, [this](const QByteArray&) {
+        ++Schritt;
+        return std::optional(Aux(Typ() == 6));
+    });
     // The extended record in blocks: [block][count] (old format) or
     // [block + 128][extra][block][100] (new format); a read starts at block 0.
     sim.setze_Handler(this, 15, [this](const QByteArray& daten) -> std::optional<QByteArray> {
@@ -52,8 +54,10 @@ Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter)
         ++Auxanfragen;
         const int kopf0 = static_cast<uint8_t>(daten[0]);
         const int index = kopf0 & 0x7F;
-        if (index == 0 || erweitert_.isEmpty())
+        if (index == 0 || erweitert_.isEmpty()) {
+            ++Schritt;
             erweitert_ = Aux_erweitert();
+        }
         if (kopf0 & 0x80) {
             const QByteArray block = erweitert_.mid(index * 100, 100);
             const bool letzter = (index + 1) * 100 >= erweitert_.size();

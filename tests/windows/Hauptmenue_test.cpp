@@ -354,8 +354,9 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Status_Additivsteuerung", verborgen},
         {"Wenzik_Vundel_Daten", verborgen},
         {"Pilmot_Status", verborgen},
-        {"Menu_Status_Dieselsteuerung", bedienbar},
-        {"Menu_Nockenwellenverstellung", bedienbar},
+        // It takes the visibility of its window, which only a diesel ECU shows.
+        {"Menu_Status_Dieselsteuerung", verborgen},
+        {"Menu_Nockenwellenverstellung", bedienbar, "TForm_Nockenwelle"},
         {"Menu_Tamvik_Korr", verborgen},
         {"Menu_BHKW", verborgen},
         {"Menu_Diesel_Test_Bolvinar", verborgen},

@@ -431,4 +431,6 @@ TEST_F(Motorpanel, WindowsShowWhatTheirLogicSays) {
     EXPECT_EQ(pilmot.windowTitle(), QStringLiteral("Status Pilmot"));
     EXPECT_GT(pilmot.Logik.A.Felder().size(), 55u);
     pruefe_Fenster(pilmot, pilmot.Logik.A);
+    Bild(pilmot, "Pilmot");
+    Bild(vundel, "Vundel_Tabelle");
 }

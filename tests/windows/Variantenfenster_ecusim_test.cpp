@@ -12,6 +12,7 @@
 #include "ecusim/Variantendaten.h"
 #include "link/UCOM.h"
 #include "link/UKommunikation.h"
+#include "model/UQuorveldata.h"
 #include "model/UStatusdaten.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
@@ -254,4 +255,50 @@ TEST(Variantenfenster_ecusim, AuxGridMakesCommand15ComeAndGo) {
     p.klicke("Test_Auxdaten");
     ASSERT_TRUE(p.warte([&] { return p.varianten->Auxanfragen >= danach + 8; }));
     Variantenprogramm::Bild(f, "Auxdaten");
+}
+
+TEST(Variantenfenster_ecusim, PilmotKvarendolAndBolvinarPanelsFromTheirMenuItems) {
+    struct Fall {
+        const char* was;
+        ecusim::Identitaetsdaten id;
+        const char* menue;
+        const char* klasse;
+        const char* label;
+    };
+    const auto identitaet = [](int typ, int hersteller, int typnummer, int version) {
+        ecusim::Identitaetsdaten id;
+        id.ECU_Typ = static_cast<uint16_t>(typ);
+        id.Hersteller = static_cast<uint16_t>(hersteller);
+        id.Typnummer = static_cast<uint16_t>(typnummer);
+        id.Version = static_cast<uint16_t>(version);
+        return id;
+    };
+    const Fall faelle[] = {
+        {"Pilmot", identitaet(1, 12, 1, 615), "Pilmot_Status", "TForm_Pilmot", "Label_Systemzeit"},
+        {"Kvarendol", identitaet(4, 1, 2, 615), "Menu_Status_Kvarendol", "TForm_Kvarendol",
+         "Label_Drehzahl"},
+        {"Bolvinar", identitaet(5, 1, 400, 20218), "Menu_Diesel_Test_Bolvinar", "TForm_Bolvinar",
+         "Label_Kraftstoffdruck_Ist"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Variantenprogramm p(f.id);
+        ASSERT_TRUE(p.warte([&] { return p.verbunden() && p.kontext->version().ECU_Typ() > 0; }));
+        TForm_Variante* w = nullptr;
+        for (TForm* t : p.kontext->Fenster())
+            if (std::strcmp(t->klasse().name, f.klasse) == 0)
+                w = dynamic_cast<TForm_Variante*>(t);
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(p.warte([&] {
+            QAction* a = p.haupt().MainMenu->findChild<QAction*>(QString::fromLatin1(f.menue));
+            return a && a->isVisible();
+        }));
+        w->hide();
+        p.klicke(f.menue);
+        ASSERT_TRUE(w->isVisible());
+        ASSERT_TRUE(p.warte([&] { return !Text(*w, f.label).isEmpty(); }));
+        const QString erst = Text(*w, f.label);
+        ASSERT_TRUE(p.warte([&] { return Text(*w, f.label) != erst; }));
+        Variantenprogramm::Bild(*w, f.was);
+    }
 }

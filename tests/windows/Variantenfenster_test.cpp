@@ -107,6 +107,7 @@ TEST_F(Variantenfenster, KvarendolPanel) {
     EXPECT_EQ(f.Logik.A.Felder().size(), 15u);
     pruefe_Fenster(f, f.Logik.A);
     EXPECT_TRUE(f.Memo_Aux->isHidden());
+    Bild(f, "Kvarendol");
 }
 
 TEST_F(Variantenfenster, GearboxPanel) {
@@ -181,6 +182,7 @@ TEST_F(Variantenfenster, GearboxPanel) {
     fuelle(b().Aux_Daten, aux);
     b().Aux_Daten.Antwort();
     EXPECT_EQ(w.Memo_Aux->toPlainText(), QStringLiteral("0\n0\n0\n0\n0\n0\n0\n2.5"));
+    Bild(w, "Getriebe");
 }
 
 TEST_F(Variantenfenster, CamshaftPanelTakesItsRecordByIdentity) {
@@ -231,6 +233,7 @@ TEST_F(Variantenfenster, CamshaftPanelTakesItsRecordByIdentity) {
     b().akt_Daten_A.Antwort();
     pruefe(w.Logik.A, ausB);
     pruefe_Fenster(w, w.Logik.A);
+    Bild(w, "Nockenwelle");
 }
 
 TEST_F(Variantenfenster, DieselControlPanel) {
@@ -337,6 +340,7 @@ TEST_F(Variantenfenster, DieselControlPanel) {
     EXPECT_EQ(w.width(), 765);
     EXPECT_EQ(w.Label(QStringLiteral("Label_Kopf_Solldrehzahl"))->text(), hole_Text(1005));
     EXPECT_EQ(w.Label(QStringLiteral("Label_Kopf_int_Temp"))->text(), hole_Text(1070));
+    Bild(w, "Dieselsteuerung_Tabelle");
 }
 
 TEST_F(Variantenfenster, BolvinarPanelWhileShown) {
@@ -384,6 +388,7 @@ TEST_F(Variantenfenster, BolvinarPanelWhileShown) {
     b().Diesel_Daten_A.Antwort();
     pruefe_Fenster(w, w.Logik.A);
     EXPECT_EQ(w.Label(QStringLiteral("Label_Frequenz"))->text(), QStringLiteral("74.57"));
+    Bild(w, "Bolvinar");
 }
 
 TEST_F(Variantenfenster, WheelSpeedPanel) {
@@ -437,6 +442,7 @@ TEST_F(Variantenfenster, WheelSpeedPanel) {
     w.show();
     EXPECT_EQ(w.windowTitle(), hole_Text(1101));
     EXPECT_EQ(w.Label(QStringLiteral("Label_Kopf_Kilometerzaehler"))->text(), hole_Text(1281));
+    Bild(w, "Wheel_speed");
 }
 
 TEST_F(Variantenfenster, TamvikCorrectionsGrid) {
@@ -466,6 +472,7 @@ TEST_F(Variantenfenster, TamvikCorrectionsGrid) {
     EXPECT_EQ(w.StringGrid->columnWidth(0), 158);
     EXPECT_EQ(w.StringGrid->columnWidth(1), 144);
     EXPECT_EQ(w.StringGrid->columnWidth(2), 152);
+    Bild(w, "Tamvik");
 }
 
 TEST_F(Variantenfenster, KeroseneAndAdditivePanels) {
@@ -499,6 +506,7 @@ TEST_F(Variantenfenster, KeroseneAndAdditivePanels) {
     EXPECT_TRUE(kw.Memo_Aux->isHidden());
     const QWidget* g2 = kw.findChild<QWidget*>(QStringLiteral("GroupBox2"));
     EXPECT_EQ(kw.width(), g2->x() + g2->width() + 10);
+    Bild(kw, "Kerosin");
 
     auto S = Datensatz(50, {});
     setze_u32(S, 0, 4000000123U);

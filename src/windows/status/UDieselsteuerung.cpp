@@ -12,7 +12,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 bool gesetzt(const Parameterwert& P, int nummer) {
@@ -165,13 +165,11 @@ TForm_Dieselsteuerung::TForm_Dieselsteuerung(Kontext& kontext)
     neue_Zeilengruppe(N("GroupBox_Temperaturen"), {}, x2, y, B,
                       {{N("Motortemperatur"), {}, C, true},
                        {N("Lufttemperatur"), {}, C, true},
+                       // The rows that parameters switch off last.
+                       {N("int_Temp"), {}, C, false, "Label_int_temp", "Label_Spannung_int_temp"},
                        {N("Kraftstofftemp"), {}, C, false, nullptr, "Label_Spannung_fueltemp"},
-                       {N("Abgastemp"), {}, C, true},
-                       {N("int_Temp"), {}, C, false, "Label_int_temp", "Label_Spannung_int_temp"}},
+                       {N("Abgastemp"), {}, C, true}},
                       s);
-    neue_Zeilengruppe(
-        N("GroupBox_AGR"), {}, x2, y, B,
-        {{N("AGR_Sollposition"), {}, P}, {N("AGR"), {}, P, true}, {N("AGR_Ausgang"), {}, P}}, s);
     neue_Zeilengruppe(N("GroupBox_sonstiges"), {}, x2, y, B,
                       {{N("Pedalposition"), {}, P, true},
                        {N("Batteriespannung"), {}, {}},
@@ -183,6 +181,10 @@ TForm_Dieselsteuerung::TForm_Dieselsteuerung(Kontext& kontext)
     QLabel* notfall = neues_Label(this, N("Label_Emergency"), {}, x2 + 4, y, B);
     notfall->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
     y += Zeilenhoehe + 6;
+    // The exhaust-gas recirculation last: hidden, it leaves no gap between the others.
+    neue_Zeilengruppe(
+        N("GroupBox_AGR"), {}, x2, y, B,
+        {{N("AGR_Sollposition"), {}, P}, {N("AGR"), {}, P, true}, {N("AGR_Ausgang"), {}, P}}, s);
     const int unten = std::max(unten1, y);
 
     neues_Memo(N("Memo_Aux"), x2 + B + 8, 8, 900 - (x2 + B + 8) - 8, unten - 16);

@@ -11,7 +11,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 QString Ein_Aus(bool an) {
@@ -77,8 +77,8 @@ TForm_Getriebe::TForm_Getriebe(Kontext& kontext)
                       {{N("Motordrehzahl"), QStringLiteral("Motor"), Upm},
                        {N("Eingangsdrehzahl"), QStringLiteral("Eingang"), Upm},
                        {N("Ausgangsdrehzahl"), QStringLiteral("Ausgang"), Upm},
-                       {N("Schlupf_M_E"), QStringLiteral("Schlupf Motor/Eingang"), P},
-                       {N("Schlupf_E_A"), QStringLiteral("Schlupf Eingang/Ausgang"), P},
+                       {N("Schlupf_M_E"), QStringLiteral("Schlupf Mot./Eing."), P},
+                       {N("Schlupf_E_A"), QStringLiteral("Schlupf Eing./Ausg."), P},
                        {N("limit_n_upshift"), QStringLiteral("Grenze Hochschalten"), Upm},
                        {N("limit_n_downshift"), QStringLiteral("Grenze Rückschalten"), Upm}},
                       s);

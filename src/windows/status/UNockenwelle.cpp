@@ -6,7 +6,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 } // namespace
@@ -61,8 +61,8 @@ TForm_Nockenwelle::TForm_Nockenwelle(Kontext& kontext)
                            {w + QStringLiteral("_Ausgang"), QStringLiteral("Ausgang"), P}},
                           s);
     }
-    neue_Zeilengruppe(N("GroupBox_Ueberschneidung"), QString(), 8, y, B,
-                      {{N("Ueberschneidung"), QStringLiteral("Überschneidung"), grad}}, s);
+    neue_Zeilengruppe(N("GroupBox_Ueberschneidung"), QStringLiteral("Ventilüberschneidung"), 8, y,
+                      B, {{N("Ueberschneidung"), QStringLiteral("Überschneidung"), grad}}, s);
     setFixedSize(B + 16, y + 2);
 
     InterAction().Create(

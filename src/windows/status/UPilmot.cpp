@@ -10,7 +10,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 QString Nr(const char* name, int n) {

@@ -40,6 +40,9 @@ TForm_Tamvik_Korrekturen::TForm_Tamvik_Korrekturen(Kontext& kontext)
     StringGrid = new QTableWidget(Tamvik_Logik::Zeilen, Tamvik_Logik::Spalten, this);
     StringGrid->setObjectName(QStringLiteral("StringGrid"));
     StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A display only: no cell to pick.
+    StringGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    StringGrid->setFocusPolicy(Qt::NoFocus);
     StringGrid->verticalHeader()->hide();
     StringGrid->horizontalHeader()->hide();
     int breite = 2 * StringGrid->frameWidth();

@@ -34,6 +34,9 @@ TForm_Auxdaten::TForm_Auxdaten(Kontext& kontext)
     StringGrid = new QTableWidget(Auxraster::Groesse, Auxraster::Groesse, this);
     StringGrid->setObjectName(QStringLiteral("StringGrid"));
     StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A display only: no cell to pick.
+    StringGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    StringGrid->setFocusPolicy(Qt::NoFocus);
     StringGrid->verticalHeader()->hide();
     StringGrid->horizontalHeader()->hide();
     StringGrid->verticalHeader()->setMinimumSectionSize(10);

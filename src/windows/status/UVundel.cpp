@@ -15,7 +15,7 @@
 namespace {
 
 QString N(const char* name) {
-    return QString::fromLatin1(name);
+    return QString::fromUtf8(name);
 }
 
 QString Nr(const char* name, int n) {
@@ -326,6 +326,9 @@ TForm_Vundel::TForm_Vundel(Kontext& kontext) : TForm_Motorpanel(kontext, QString
                        {N("Zuendung_beschleunigung"), N("acceleration"), grad},
                        {N("Zuendwinkel"), N("ignition angle"), grad},
                        {N("Zuendung_Zyl_2"), N("cylinder group 2"), grad}});
+    // The CWI group last: hidden, it leaves no gap between the others.
+    neue_Zeilengruppe(N("GroupBox_Datenversion"), N("data version"), x2, y, Breite,
+                      {{N("Datenversion"), N("data version"), {}}});
     neue_Zeilengruppe(N("GroupBox_CWI"), N("CWI"), x2, y, Breite,
                       {{N("CWI_Temp"), N("CWI temperature"), C, true},
                        {N("CWI_Einspritzzeit"), N("injection time"), us},
@@ -333,8 +336,6 @@ TForm_Vundel::TForm_Vundel(Kontext& kontext) : TForm_Motorpanel(kontext, QString
                        {N("CWI_Sequenz_Nr"), N("sequence no."), {}},
                        {N("CWI_injection_diff"), N("injection diff."), us},
                        {N("CWI_ignition_diff"), N("ignition diff."), grad}});
-    neue_Zeilengruppe(N("GroupBox_Datenversion"), N("data version"), x2, y, Breite,
-                      {{N("Datenversion"), N("data version"), {}}});
     const int unten2 = y;
 
     y = 8;

@@ -102,8 +102,9 @@ QString Float_allgemein(float wert) {
 
 void Anzeige::text(const QString& name, const QString& text) {
     const auto [it, neu] = felder_.try_emplace(name);
-    if (neu || it->second.Text != text) {
+    if (neu || !it->second.Text_gesetzt || it->second.Text != text) {
         it->second.Text = text;
+        it->second.Text_gesetzt = true;
         geaendert_.insert(name);
     }
 }
@@ -282,7 +283,7 @@ void TForm_Variante::uebernehme(Anzeige& anzeige) {
             continue;
         }
         const Feld& f = anzeige[name];
-        if (l->text() != f.Text)
+        if (f.Text_gesetzt && l->text() != f.Text)
             l->setText(f.Text);
         const QColor farbe = f.farbe == Farbe::rot ? QColor(Qt::red) : QColor(Qt::black);
         // Voltage cells are red by design; only a label the logic colours changes.

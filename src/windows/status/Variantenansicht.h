@@ -75,6 +75,8 @@ enum class Farbe { schwarz, rot };
 // What one label shows.
 struct Feld {
     QString Text;
+    // A label whose text no handler writes keeps its design caption.
+    bool Text_gesetzt = false;
     bool sichtbar = true;
     Farbe farbe = Farbe::schwarz;
     bool operator==(const Feld&) const = default;
