@@ -578,7 +578,11 @@ TEST(Leistungsmessung_ecusim, ARoadRunDrawnLiveAndEndedByTheUser) {
     EXPECT_EQ(ecusim::Wort(s.parameter.Bild, 23), 4);
     EXPECT_EQ(ecusim::Wort(s.parameter.Bild, 24), 0);
 
-    // One start per press although the write is announced twice; then samples only.
+    // One start per press although the write is announced twice, and none for a write of
+    // the parameters by another window; then samples only.
+    ASSERT_TRUE(s.k.kontext->parameter().schreiben());
+    ASSERT_TRUE(s.k.warte_bis([&] { return s.parameter.Schreibvorgaenge == 2; }, 500));
+    s.k.ticke(5);
     EXPECT_EQ(s.befehle.Leistungsmessung_gestartet, 1);
     const std::vector<int> b = s.Befehle(74, 76);
     ASSERT_GE(b.size(), 3u);
