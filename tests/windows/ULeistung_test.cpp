@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -578,7 +579,11 @@ TEST(Leistungsmessung_ecusim, ARoadRunDrawnLiveAndEndedByTheUser) {
     EXPECT_EQ(ecusim::Wort(s.parameter.Bild, 23), 4);
     EXPECT_EQ(ecusim::Wort(s.parameter.Bild, 24), 0);
 
-    // One start per press although the write is announced twice; then samples only.
+    // One start per press although the write is announced twice, and none for a write of
+    // the parameters by another window; then samples only.
+    ASSERT_TRUE(s.k.kontext->parameter().schreiben());
+    ASSERT_TRUE(s.k.warte_bis([&] { return s.parameter.Schreibvorgaenge == 2; }, 500));
+    s.k.ticke(5);
     EXPECT_EQ(s.befehle.Leistungsmessung_gestartet, 1);
     const std::vector<int> b = s.Befehle(74, 76);
     ASSERT_GE(b.size(), 3u);
@@ -597,6 +602,19 @@ TEST(Leistungsmessung_ecusim, ARoadRunDrawnLiveAndEndedByTheUser) {
     EXPECT_EQ(f.Label_min_Drehmoment->text(), "-37");
     EXPECT_EQ(f.ComboBox_max_P->currentText(), "200");
     EXPECT_EQ(f.ComboBox_min_P->currentText(), "40");
+    // With QUORVEL_BILDER naming a folder: a picture of the window with the run and a
+    // comparison curve of last year's run, a little weaker.
+    if (const QString bilder = qEnvironmentVariable("QUORVEL_BILDER"); !bilder.isEmpty()) {
+        for (const cl_Leistungsdaten& p : m.Kurve.Punkte)
+            m.Vergleichskurve.Punkte.push_back(
+                punkt(p.Drehzahl, p.Leistung * 9 / 10, p.Drehmoment * 9 / 10,
+                      p.Verlustleistung * 9 / 10, p.Verlustmoment * 9 / 10));
+        f.aktualisiere();
+        QTest::qWait(300);
+        f.grab().save(bilder + QStringLiteral("/leistung.png"));
+        m.Vergleichskurve.loesche();
+        f.aktualisiere();
+    }
 
     // The user ends it: 75 goes out, its answer ends the polling.
     f.Button_Messung_starten->click();

@@ -16,6 +16,7 @@
 #include <QAbstractItemModel>
 #include <QFile>
 #include <QTableView>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -194,6 +195,10 @@ TEST(Logdaten_ecusim, ReadInBlocksWhileHiddenThenAbortedAndErasedOnlyAfterYes) {
         for (int c = 0; c < 5; ++c)
             ist.append(Zelle(f, z.zeile, c));
         EXPECT_EQ(ist, z.werte) << z.zeile;
+    }
+    if (const QString bilder = qEnvironmentVariable("QUORVEL_BILDER"); !bilder.isEmpty()) {
+        QTest::qWait(300);
+        f.grab().save(bilder + QStringLiteral("/logdaten.png"));
     }
     // The caption stays until the user presses again, which empties the table.
     EXPECT_EQ(f.ColorButton_neu_laden->text(), QStringLiteral("abbrechen"));

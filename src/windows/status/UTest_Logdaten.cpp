@@ -178,7 +178,7 @@ private:
 TForm_Test_Logdaten::TForm_Test_Logdaten(Kontext& kontext)
     : TForm(QStringLiteral("test logger")), logik_(kontext) {
     setWindowTitle(QStringLiteral("Test Logdaten"));
-    resize(420, 480);
+    resize(460, 480);
     StringGrid = new QTableView(this);
     modell_ = new Logdatenmodell(logik_.Tabelle, this);
     StringGrid->setModel(modell_);
@@ -187,7 +187,7 @@ TForm_Test_Logdaten::TForm_Test_Logdaten(Kontext& kontext)
     StringGrid->horizontalHeader()->setDefaultSectionSize(72);
     const auto knopf = [this](const QString& text) {
         auto* b = new TColorButton(text, this);
-        b->resize(96, 26);
+        b->resize(std::max(96, b->fontMetrics().horizontalAdvance(text) + 20), 26);
         return b;
     };
     ColorButton_neu_laden = knopf(QStringLiteral("neu laden"));
