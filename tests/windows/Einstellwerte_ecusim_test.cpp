@@ -9,6 +9,7 @@
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
+#include "support/Pdfauswahl.h"
 #include "windows/UEinstellwerte.h"
 
 #include <QListWidget>
@@ -16,7 +17,6 @@
 #include <QTableWidget>
 
 #include <QGuiApplication>
-#include <QPdfWriter>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -71,23 +71,6 @@ public:
     std::map<int, int> ereignisse;
 };
 
-// The print dialog of a test: one copy into a PDF file.
-class PdfAuswahl : public Druckauswahl {
-public:
-    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageSize(QPageSize(QPageSize::A4));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
 // With QUORVEL_BILDER naming a folder: the window's picture (under Xvfb as the screen shows
 // it) and its printout there.
 void Bild_und_Druck(TForm_Einstellwerte& f, LinkKontext& k) {
@@ -101,7 +84,7 @@ void Bild_und_Druck(TForm_Einstellwerte& f, LinkKontext& k) {
         schirm->grabWindow(f.winId()).save(ordner + "/TForm_Einstellwerte.png");
     else
         f.grab().save(ordner + "/TForm_Einstellwerte.png");
-    PdfAuswahl pdf(ordner + "/TForm_Einstellwerte.pdf");
+    Pdfauswahl pdf(ordner + "/TForm_Einstellwerte.pdf", QPageSize::A4);
     k.kontext->drucker().setze_Druckauswahl(&pdf);
     f.Button_Drucken->click();
     k.kontext->drucker().setze_Druckauswahl(nullptr);

@@ -14,6 +14,7 @@
 #include "model/UBefehle.h"
 #include "model/UParameter.h"
 #include "model/UQuorveldata.h"
+#include "support/Pdfauswahl.h"
 #include "windows/UColorButton.h"
 #include "windows/status/ULeistung.h"
 
@@ -23,7 +24,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPdfWriter>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -633,25 +633,6 @@ TEST(Leistungsmessung_ecusim, ARoadRunDrawnLiveAndEndedByTheUser) {
     EXPECT_LT(m.Kurve.Punkte.size(), 251u);
 }
 
-namespace {
-
-class PdfDruck : public Druckauswahl {
-public:
-    explicit PdfDruck(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(300);
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
-
-} // namespace
-
 TEST(Leistungsfenster, PrintsTheChartWithBothCurves) {
     Messumgebung u;
     TForm_Leistung f(*u.k.kontext);
@@ -661,7 +642,7 @@ TEST(Leistungsfenster, PrintsTheChartWithBothCurves) {
     m.Vergleichskurve = Kurve_aus({{1000, 15, 90}, {4000, 80, 150}, {6000, 100, 110}});
     f.aktualisiere();
     const QString pdf = u.k.ordner.datei(QStringLiteral("leistung.pdf"));
-    PdfDruck druck(pdf);
+    Pdfauswahl druck(pdf, QPageSize::A4);
     u.k.kontext->drucker().setze_Druckauswahl(&druck);
     f.ColorButton_drucken->click();
     u.k.kontext->drucker().setze_Druckauswahl(nullptr);

@@ -4,6 +4,7 @@
 #include "model/Drucker.h"
 #include "model/UKennfelder.h"
 #include "model/UPasswort.h"
+#include "support/Pdfauswahl.h"
 #include "windows/Datenfenster.h"
 #include "windows/UColorButton.h"
 #include "windows/maps/UZuendung_2_corr.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPdfWriter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,23 +20,6 @@
 namespace {
 
 constexpr int U = -128;
-
-// The print dialog of a test: one copy into a PDF file.
-class PdfAuswahl : public Druckauswahl {
-public:
-    explicit PdfAuswahl(QString pfad) : pfad_(std::move(pfad)) {}
-    std::optional<int> frage_Kopien(int) override { return 1; }
-    QPagedPaintDevice* Geraet() override {
-        pdf_ = std::make_unique<QPdfWriter>(pfad_);
-        pdf_->setResolution(600);
-        pdf_->setPageSize(QPageSize(QPageSize::A4));
-        return pdf_.get();
-    }
-
-private:
-    QString pfad_;
-    std::unique_ptr<QPdfWriter> pdf_;
-};
 
 struct Editor : Datenfenster {
     Editor() { versionen().setze_Name(QStringLiteral("Motor")); }
@@ -228,7 +211,7 @@ TEST(Zuendungsfenster, APrintedPageAndAPictureOfEachEditor) {
         const QByteArray ziel = qgetenv("QUORVEL_BILDER");
         const QString ordner = ziel.isEmpty() ? e.k.ordner.pfad() : QString::fromLocal8Bit(ziel);
         f->grab().save(ordner + "/" + name + ".png");
-        PdfAuswahl pdf(ordner + "/" + name + ".pdf");
+        Pdfauswahl pdf(ordner + "/" + name + ".pdf", QPageSize::A4);
         e.k.kontext->drucker().setze_Druckauswahl(&pdf);
         f->Menu_druckenClick();
         e.k.kontext->drucker().setze_Druckauswahl(nullptr);
