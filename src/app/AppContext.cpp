@@ -35,7 +35,13 @@
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/USicherheitstext.h"
+#include "windows/status/UCANTemps.h"
+#include "windows/status/UMerker.h"
+#include "windows/status/USpeicher.h"
 #include "windows/status/UStatus.h"
+#include "windows/status/UStatusDSG.h"
+#include "windows/status/UStatusTestbox.h"
+#include "windows/status/USystemdaten.h"
 #include "windows/status/UTest_Drehzahl.h"
 #include "windows/status/UTest_Duese.h"
 #include "windows/status/UTest_Eingaenge.h"
@@ -279,6 +285,7 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Speicher>();
     TForm_Zuendung& zuendung = erzeuge<TForm_Zuendung>();
     // The description file switches the first ignition map between its own request and a
     // data item.
@@ -297,10 +304,15 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Test_digitale_Eingaenge>();
     erzeuge<TForm_Test_digitale_Ausgaenge>();
     erzeuge<TForm_Test_analoge_Eingaenge>();
+    erzeuge<TForm_Status_DSG>();
+    erzeuge<TForm_Status_Testbox>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
+    erzeuge<TForm_Merker>();
     erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_CSV_speichern>();
+    erzeuge<TForm_Systemdaten>();
+    erzeuge<TForm_CAN_Temps>();
 
     interAction_->Create(
         TForm::Klasse,

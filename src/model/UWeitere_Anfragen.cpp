@@ -119,6 +119,11 @@ void cl_Merker_senden::senden(uint16_t merker) {
     cl_COM_data::starten();
 }
 
+void cl_Merker_senden::senden_sofort(uint16_t merker) {
+    schreibe_Wort(Wort.data(), merker);
+    sofort_starten();
+}
+
 // ---------------------------------------------------------------- logger
 
 cl_Test_Logdaten::cl_Test_Logdaten(cl_COM_Quorvel& link)
