@@ -295,6 +295,9 @@ void cl_Speicher_Daten::Antwort() {
     zeige_Speicher(Befehl);
     switch (Befehl) {
     case Befehl_RAM:
+        // A new pass: without this, every memory after the first pass would wait the pass's
+        // pause until the window's timer started the scan again.
+        Runde_fertig = false;
         Befehl = Befehl_Flash_0;
         break;
     case Befehl_Flash_0:
