@@ -1,7 +1,9 @@
 #include "windows/status/Anzeigetafel.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <bit>
 
 float Satzsicht::f32(int o) const {
@@ -24,6 +26,19 @@ QStringList Aux_Zeilen(Satzsicht aux) {
         zeilen << t;
     }
     return zeilen;
+}
+
+void richte_Raster_ein(QTableWidget& g) {
+    g.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    g.verticalHeader()->hide();
+    g.horizontalHeader()->hide();
+    QFont f = g.font();
+    f.setPixelSize(11);
+    g.setFont(f);
+    g.verticalHeader()->setMinimumSectionSize(16);
+    g.verticalHeader()->setDefaultSectionSize(20);
+    g.setTextElideMode(Qt::ElideNone);
+    g.setWordWrap(false);
 }
 
 QLabel* Wertetafel::Zeile(QWidget* eltern, const QString& name, const QString& kopf, int x, int y,

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QLabel;
+class QTableWidget;
 class QWidget;
 
 // A record's bytes as the display logic reads them: little-endian fields by byte offset,
@@ -33,6 +34,10 @@ QString formatiere(const char* format, double wert);
 // The auxiliary record's memo: the eight single-precision floats at offsets 0, 4, ..., 28,
 // each in the general float-to-text form.
 QStringList Aux_Zeilen(Satzsicht aux);
+
+// A string grid as the panels have it: no header sections of its own (row 0 and column 0 are
+// cells), not editable, rows of 20 pixels in a small font whose texts are not cut to "...".
+void richte_Raster_ein(QTableWidget& g);
 
 // The labels of a panel by name: heading, value and unit labels placed in a parent, the value
 // labels found again by name when an answer's texts are written.

@@ -34,9 +34,7 @@ TForm_CAN_Temps::TForm_CAN_Temps(Kontext& kontext)
     Label_Name = new QLabel(hole_Text(1288), this);
     Label_Name->setGeometry(8, 8, 220, 17);
     StringGrid = new QTableWidget(this);
-    StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid->verticalHeader()->hide();
-    StringGrid->horizontalHeader()->hide();
+    richte_Raster_ein(*StringGrid);
     StringGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGrid->setColumnCount(2);
@@ -44,7 +42,7 @@ TForm_CAN_Temps::TForm_CAN_Temps(Kontext& kontext)
     StringGrid->setColumnWidth(0, 30);
     StringGrid->setColumnWidth(1, 80);
     const int hoehe = 9 * StringGrid->verticalHeader()->defaultSectionSize();
-    StringGrid->setGeometry(8, 30, 30 + 80 + 6, hoehe + 6);
+    StringGrid->setGeometry(8, 30, 30 + 80 + 6, hoehe + 2 * StringGrid->frameWidth());
     resize(std::max(30 + 80 + 6 + 16, Label_Name->sizeHint().width() + 16), hoehe + 44);
     zeige_Raster();
     Form_auf_Bildschirm(*this);

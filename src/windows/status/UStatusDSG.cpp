@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTableWidget>
 #include <algorithm>
@@ -140,10 +141,7 @@ QGroupBox* Gruppe(QWidget* eltern, const char* titel, int x, int y, int b, int h
 
 QTableWidget* Raster(QWidget* eltern) {
     auto* t = new QTableWidget(eltern);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->hide();
-    t->horizontalHeader()->hide();
-    t->verticalHeader()->setDefaultSectionSize(20);
+    richte_Raster_ein(*t);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return t;
 }
@@ -246,29 +244,36 @@ TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
     Edit_Kupplung = edit("Kupplung", 72);
 
     const int tabellen_y = std::max(gang->geometry().bottom(), motor->geometry().bottom()) + 10;
+    // The state table left, the data log beside it, the button under the log.
+    constexpr int Tabellenhoehe = 228;
     StringGrid = Raster(this);
-    StringGrid->setGeometry(8, tabellen_y, 56 + 56 + 64 + 64 + 22, 260);
-    zeige(StringGrid, Logik.Zustandstabelle);
     const int breiten[] = {56, 56, 64, 64};
+    const int rand =
+        2 * StringGrid->frameWidth() + StringGrid->verticalScrollBar()->sizeHint().width();
+    StringGrid->setGeometry(8, tabellen_y, 56 + 56 + 64 + 64 + rand, Tabellenhoehe);
+    zeige(StringGrid, Logik.Zustandstabelle);
     for (int s = 0; s < 4; ++s)
         StringGrid->setColumnWidth(s, breiten[s]);
 
     StringGrid_Log_data = Raster(this);
-    StringGrid_Log_data->setGeometry(256, tabellen_y, 496, 228);
+    const int log_x = StringGrid->geometry().right() + 9;
+    StringGrid_Log_data->setGeometry(log_x, tabellen_y, 752 - log_x, Tabellenhoehe);
     zeige(StringGrid_Log_data, Logik.Logtabelle);
-    StringGrid_Log_data->setColumnWidth(0, 40);
+    StringGrid_Log_data->setColumnWidth(0, 34);
     for (int s = 1; s < DSG_Logik::Logspalten; ++s)
-        StringGrid_Log_data->setColumnWidth(s, 54);
+        StringGrid_Log_data->setColumnWidth(s, 52);
     Button_Log_Start = new QPushButton(QStringLiteral("Logaden neu starten"), this);
-    Button_Log_Start->setGeometry(256, tabellen_y + 234, 160, 26);
+    Button_Log_Start->setGeometry(log_x, tabellen_y + Tabellenhoehe + 8, 160, 26);
     connect(Button_Log_Start, &QPushButton::clicked, this, [this] { Button_Log_StartClick(); });
+    hoehe_ = Button_Log_Start->geometry().bottom() + 9;
 
     Memo_Aux_daten = new QPlainTextEdit(this);
     Memo_Aux_daten->setReadOnly(true);
-    Memo_Aux_daten->setGeometry(760, 8, 150, tabellen_y + 252);
+    Memo_Aux_daten->setGeometry(760, 8, 150, hoehe_ - 16);
     Memo_Aux_daten->installEventFilter(this);
     Memo_Aux_daten->hide();
 
+    resize(760, hoehe_);
     setze_Handbetrieb(false);
     Form_auf_Bildschirm(*this);
     InterAction().Create(
@@ -309,7 +314,7 @@ void TForm_Status_DSG::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     Memo_Aux_daten->setVisible(glob().Testmodus);
-    resize(glob().Testmodus ? 918 : 760, height());
+    resize(glob().Testmodus ? 918 : 760, hoehe_);
     melde(true);
 }
 

@@ -103,6 +103,7 @@ private:
     void melde(bool sichtbar);
 
     Kontext& k;
+    int hoehe_ = 0;
     bool gemeldet_ = false;
     bool Aux_gemeldet_ = false;
 };

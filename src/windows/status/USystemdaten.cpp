@@ -7,6 +7,7 @@
 #include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
+#include "windows/status/Anzeigetafel.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -151,14 +152,12 @@ TForm_Systemdaten::TForm_Systemdaten(Kontext& kontext)
     : TForm(QStringLiteral("Systemdaten")), k(kontext) {
     setWindowTitle(hole_Text(1249));
     StringGrid = new QTableWidget(this);
-    StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid->verticalHeader()->hide();
-    StringGrid->horizontalHeader()->hide();
+    richte_Raster_ein(*StringGrid);
     StringGrid->setColumnCount(3);
     const int breiten[] = {64, 439, 64};
     for (int s = 0; s < 3; ++s)
         StringGrid->setColumnWidth(s, breiten[s]);
-    StringGrid->setGeometry(8, 8, 64 + 439 + 64 + 24, 20 * 24);
+    StringGrid->setGeometry(8, 8, 64 + 439 + 64 + 24, 20 * 20 + 2 * StringGrid->frameWidth());
     Button_drucken = new QPushButton(hole_Text(87), this);
     Button_drucken->setGeometry(8, StringGrid->geometry().bottom() + 8, 100, 26);
     connect(Button_drucken, &QPushButton::clicked, this, [this] { Button_druckenClick(); });
