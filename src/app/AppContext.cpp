@@ -37,17 +37,23 @@
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/UImport.h"
 #include "windows/service/USicherheitstext.h"
-#include "windows/status/ULeistung.h"
 #include "windows/status/UBolvinar.h"
+#include "windows/status/UCANTemps.h"
 #include "windows/status/UDieselsteuerung.h"
 #include "windows/status/UDranelKerosin.h"
 #include "windows/status/UGeschwindigkeit.h"
 #include "windows/status/UGetriebe.h"
 #include "windows/status/UKvarendol.h"
+#include "windows/status/ULeistung.h"
+#include "windows/status/UMerker.h"
 #include "windows/status/UNockenwelle.h"
 #include "windows/status/UPilmot.h"
+#include "windows/status/USpeicher.h"
 #include "windows/status/UStatus.h"
 #include "windows/status/UStatusAdditiv.h"
+#include "windows/status/UStatusDSG.h"
+#include "windows/status/UStatusTestbox.h"
+#include "windows/status/USystemdaten.h"
 #include "windows/status/UTamvik.h"
 #include "windows/status/UTestAux.h"
 #include "windows/status/UTest_Drehzahl.h"
@@ -295,6 +301,7 @@ void AppContext::erzeuge_Fenster() {
             h->aktualisiere_Menues();
     };
     erzeuge<TForm_Setup>();
+    erzeuge<TForm_Speicher>();
     TForm_Zuendung& zuendung = erzeuge<TForm_Zuendung>();
     // The description file switches the first ignition map between its own request and a
     // data item.
@@ -316,6 +323,8 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Test_digitale_Eingaenge>();
     erzeuge<TForm_Test_digitale_Ausgaenge>();
     erzeuge<TForm_Test_analoge_Eingaenge>();
+    erzeuge<TForm_Status_DSG>();
+    erzeuge<TForm_Status_Testbox>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
     erzeuge<TForm_Test_Logdaten>();
@@ -329,10 +338,13 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Kvarendol>();
     erzeuge<TForm_Dieselsteuerung>();
     erzeuge<TForm_Wheel_speed>();
+    erzeuge<TForm_Merker>();
     erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_Tamvik_Korrekturen>();
     erzeuge<TForm_Bolvinar>();
     erzeuge<TForm_CSV_speichern>();
+    erzeuge<TForm_Systemdaten>();
+    erzeuge<TForm_CAN_Temps>();
 
     interAction_->Create(
         TForm::Klasse,

@@ -119,6 +119,11 @@ void cl_Merker_senden::senden(uint16_t merker) {
     cl_COM_data::starten();
 }
 
+void cl_Merker_senden::senden_sofort(uint16_t merker) {
+    schreibe_Wort(Wort.data(), merker);
+    sofort_starten();
+}
+
 // ---------------------------------------------------------------- logger
 
 cl_Test_Logdaten::cl_Test_Logdaten(cl_COM_Quorvel& link)
@@ -290,6 +295,9 @@ void cl_Speicher_Daten::Antwort() {
     zeige_Speicher(Befehl);
     switch (Befehl) {
     case Befehl_RAM:
+        // A new pass: without this, every memory after the first pass would wait the pass's
+        // pause until the window's timer started the scan again.
+        Runde_fertig = false;
         Befehl = Befehl_Flash_0;
         break;
     case Befehl_Flash_0:

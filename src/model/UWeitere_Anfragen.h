@@ -151,6 +151,8 @@ public:
 
     explicit cl_Merker_senden(cl_COM_Quorvel& link);
     void senden(uint16_t merker);
+    // Ahead of every other request: the user's click.
+    void senden_sofort(uint16_t merker);
 
     std::array<uint8_t, 2> Wort{};
 };

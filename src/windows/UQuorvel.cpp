@@ -574,6 +574,12 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Test_Analogeingaenge", &TForm_Quorvel::Menu_Test_AnalogeingaengeClick},
     {"Menu_Test_Digitaleingaenge", &TForm_Quorvel::Menu_Test_DigitaleingaengeClick},
     {"Menu_Test_Digitalausgaenge", &TForm_Quorvel::Menu_Test_DigitalausgaengeClick},
+    {"Menu_CAN_Zsuatztemperaturen", &TForm_Quorvel::Menu_CAN_ZsuatztemperaturenClick},
+    {"Status_DSG", &TForm_Quorvel::Status_DSGClick},
+    {"Status_Testbox", &TForm_Quorvel::Status_TestboxClick},
+    {"Speicher", &TForm_Quorvel::SpeicherClick},
+    {"Menu_Systemdaten", &TForm_Quorvel::Menu_SystemdatenClick},
+    {"Menu_Merker", &TForm_Quorvel::Menu_MerkerClick},
     {"Hilfe", &TForm_Quorvel::HilfeClick},
     {"Fehler_u_Schaltausgaenge_definieren",
      &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
@@ -762,6 +768,30 @@ void TForm_Quorvel::Menu_Test_DigitaleingaengeClick() {
 
 void TForm_Quorvel::Menu_Test_DigitalausgaengeClick() {
     zeige_Fenster("TForm_Test_digitale_Ausgaenge");
+}
+
+void TForm_Quorvel::Menu_CAN_ZsuatztemperaturenClick() {
+    zeige_Fenster("TForm_CAN_Temps");
+}
+
+void TForm_Quorvel::Status_DSGClick() {
+    zeige_Fenster("TForm_Status_DSG");
+}
+
+void TForm_Quorvel::Status_TestboxClick() {
+    zeige_Fenster("TForm_Status_Testbox");
+}
+
+void TForm_Quorvel::SpeicherClick() {
+    zeige_Fenster("TForm_Speicher");
+}
+
+void TForm_Quorvel::Menu_SystemdatenClick() {
+    zeige_Fenster("TForm_Systemdaten");
+}
+
+void TForm_Quorvel::Menu_MerkerClick() {
+    zeige_Fenster("TForm_Merker");
 }
 
 void TForm_Quorvel::ins_Flash_sichernClick() {

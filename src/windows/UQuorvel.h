@@ -99,6 +99,12 @@ public:
     void Menu_Test_AnalogeingaengeClick();
     void Menu_Test_DigitaleingaengeClick();
     void Menu_Test_DigitalausgaengeClick();
+    void Menu_CAN_ZsuatztemperaturenClick();
+    void Status_DSGClick();
+    void Status_TestboxClick();
+    void SpeicherClick();
+    void Menu_SystemdatenClick();
+    void Menu_MerkerClick();
     void ins_Flash_sichernClick();
     void Flash_0_loeschenClick();
     void Flash_1_loeschenClick();

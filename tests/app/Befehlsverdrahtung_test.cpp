@@ -8,6 +8,7 @@
 #include "support/Fixtures.h"
 
 #include "windows/maps/UZuendung_2_corr.h"
+#include "windows/status/USpeicher.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,11 @@ TEST(Befehlsverdrahtung, TheMainWindowsFirstShowingCreatesTheCommandRequestsWith
     EXPECT_EQ(ctx.befehle(), nullptr);
     const auto& ring = ctx.link().Anfragen();
     const size_t vorher = ring.size();
-    // The catalogue's maps, made with the main window, come before the two ignition maps,
-    // which their editors make later; those end the ring so far.
-    ASSERT_GE(ring.size(), 3u);
-    EXPECT_EQ(ring[ring.size() - 3], ctx.kennfelder().Katalog().back()->Daten.get());
+    // The catalogue's maps, made with the main window, come before the memory window's scan
+    // and the two ignition maps, which their windows make later; those end the ring so far.
+    ASSERT_GE(ring.size(), 4u);
+    EXPECT_EQ(ring[ring.size() - 4], ctx.kennfelder().Katalog().back()->Daten.get());
+    EXPECT_EQ(ring[ring.size() - 3], &ctx.fenster<TForm_Speicher>()->Anfrage());
     EXPECT_EQ(ring[ring.size() - 2], &ctx.fenster<TForm_Zuendung>()->Logik().Karte);
     EXPECT_EQ(ring.back(), &ctx.fenster<TForm_Zuendung_2_corr>()->Logik().Karte);
 

@@ -10,6 +10,7 @@
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
 #include "ecusim/Variantendaten.h"
+#include "ecusim/Zusatzdaten.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -66,8 +67,10 @@ const char* const Hilfe =
     "the error memory and its definitions (94, 104, 93, 92),\n"
     "export and import, logger, memory check, ignition maps, ...), serves the maps (every\n"
     "built-in map line by line, 107 and 108, stored by 78, changed at a point by 91; the\n"
-    "data-item map 140 and curve 141 as items, stored by 130, changed by 131), and runs\n"
-    "until SIGTERM or SIGINT.\n"
+    "data-item map 140 and curve 141 as items, stored by 130, changed by 131), the\n"
+    "variants' records (type 3: the gearbox record on 4 with its data log, 200 and 201,\n"
+    "and state log, 21; type 4, type number 1: the test box on 14), the auxiliary record\n"
+    "(5) and the extra CAN temperatures (126), and runs until SIGTERM or SIGINT.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
@@ -170,6 +173,10 @@ int main(int argc, char** argv) {
     ecusim::Variantenbereich varianten(sim, &parameter);
     ecusim::Passwortbereich passwort(sim);
     ecusim::Befehlsbereich befehle(sim);
+    // After the command area: the variants' gearbox log and state log are its own.
+    ecusim::Zusatzbereich zusatz(sim);
+    // Items 1 to 5 have names in the sample description files, item 9 has none.
+    befehle.Systemdaten = {{1, 1234}, {2, 56}, {3, 6850}, {4, 104}, {5, 312}, {9, 1}};
     ecusim::Kennfeldbereich kennfelder(sim, parameter);
     ecusim::Fehlerspeicherbereich fehlerspeicher(sim);
     fuelle_Fehlerspeicher(fehlerspeicher);
