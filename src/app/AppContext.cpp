@@ -34,6 +34,7 @@
 #include "windows/maps/UZuendung_2_corr.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UKopieren.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 #include "windows/status/UTest_Drehzahl.h"
@@ -292,6 +293,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Fehler>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Test_Duese>();
+    erzeuge<TForm_Kopieren>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Test_digitale_Eingaenge>();

@@ -22,6 +22,7 @@
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UKopieren.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -213,6 +214,9 @@ void TForm_Quorvel::FormShow() {
     zeige_Motorname();
     move(0, 0);
     k.erzeuge_Dateiversion();
+    if (!Form_Kopieren_Druck)
+        Form_Kopieren_Druck =
+            static_cast<TForm_Kopieren*>(&k.nimm_Fenster(std::make_unique<TForm_Kopieren>(k)));
     k.version().sofort_starten();
 
     const int com = glob().COM_Nr;
@@ -573,6 +577,8 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Fehler_u_Schaltausgaenge_definieren",
      &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
     {"Fehler_anzeigen", &TForm_Quorvel::Fehler_anzeigenClick},
+    {"Menu_drucken", &TForm_Quorvel::Menu_druckenClick},
+    {"Menu_Datensicherung", &TForm_Quorvel::Menu_DatensicherungClick},
 };
 
 } // namespace
@@ -648,6 +654,15 @@ void TForm_Quorvel::zeige_Fenster(const char* klasse) {
 void TForm_Quorvel::Menu_MotornameClick() {
     if (auto* f = k.fenster<TForm_Motorname>())
         f->waehlen();
+}
+
+void TForm_Quorvel::Menu_druckenClick() {
+    if (Form_Kopieren_Druck)
+        Form_Kopieren_Druck->zeige_Drucken();
+}
+
+void TForm_Quorvel::Menu_DatensicherungClick() {
+    zeige_Fenster("TForm_Kopieren");
 }
 
 void TForm_Quorvel::EndeClick() {
