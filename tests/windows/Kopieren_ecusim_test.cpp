@@ -196,7 +196,7 @@ TEST(Kopieren_ecusim, TheEcuDataIntoFilesAndBackMakeTheEcuEqualAgain) {
     EXPECT_TRUE(s.Dateien().contains("Motor.02ZC"));
 
     // The older versions back: the newest is what a run to the ECU sends.
-    for (const QString& n : {"Motor.02G", "Motor.02P", "Motor.02S", "Motor.02Z", "Motor.02ZC"})
+    for (const char* n : {"Motor.02G", "Motor.02P", "Motor.02S", "Motor.02Z", "Motor.02ZC"})
         ASSERT_TRUE(QFile::remove(QDir(s.u.k.kontext->motordaten().Datenordner()).filePath(n)));
     s.waehle(posten, true);
     f.Button_Datei_Quorvel->click();
@@ -320,4 +320,117 @@ TEST(Kopieren_ecusim, AFullVersionRangeStopsTheRunWithItsText) {
         EXPECT_EQ(s.l().Einstellwerte(), fall.parameter);
         EXPECT_EQ(s.Dateien().size(), 99);
     }
+}
+
+namespace {
+
+// The print dialog of a test: the copies asked for, into a PDF file.
+class PdfAuswahl : public Druckauswahl {
+public:
+    PdfAuswahl(QString pfad, int kopien) : pfad_(std::move(pfad)), kopien_(kopien) {}
+    std::optional<int> frage_Kopien(int) override { return kopien_; }
+    QPagedPaintDevice* Geraet() override {
+        pdf_ = std::make_unique<QPdfWriter>(pfad_);
+        pdf_->setResolution(600);
+        pdf_->setPageSize(QPageSize(QPageSize::A4));
+        return pdf_.get();
+    }
+
+private:
+    QString pfad_;
+    int kopien_;
+    std::unique_ptr<QPdfWriter> pdf_;
+};
+
+QString Text_von(const QString& pdf) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", pdf, "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+// The print instance prints every item read from the ECU into one document, one copy
+// whatever was asked; an aborted printout ends its document, so that the next one prints.
+TEST(Kopieren_ecusim, PrintModePrintsTheItemsInOneDocumentAndAnAbortEndsIt) {
+    Sicherung s;
+    ASSERT_TRUE(s.verbunden);
+    Kontext& k = *s.u.k.kontext;
+    auto& druck = static_cast<TForm_Kopieren&>(k.nimm_Fenster(std::make_unique<TForm_Kopieren>(k)));
+    druck.CheckBox_alle_Kennfelder->setChecked(true);
+    druck.zeige_Drucken();
+    Kopierlogik& l = druck.Logik();
+    const QString pdf = s.u.k.ordner.datei(QStringLiteral("sicherung.pdf"));
+    PdfAuswahl drei(pdf, 3);
+    k.drucker().setze_Druckauswahl(&drei);
+    l.waehle_alle(false);
+    for (size_t i = 0; i < l.Liste().size(); ++i)
+        if (QStringList{Zuendung, Einspritzung, Start}.contains(l.Liste()[i].Text))
+            l.setze_gewaehlt(static_cast<int>(i), true);
+    l.setze_Einstellwerte(true);
+    druck.ColorButton_Drucken->click();
+    EXPECT_EQ(s.u.k.meldungen.texte, QStringList{hole_Text(1253)});
+    ASSERT_TRUE(s.u.warte([&] { return !l.laeuft(); }, 4000));
+    EXPECT_FALSE(k.drucker().Dokument_offen);
+    EXPECT_TRUE(s.Dateien().isEmpty());
+    const QString text = Text_von(pdf);
+    for (const QString& t : {hole_Text(11), Einspritzung, Start})
+        EXPECT_EQ(text.count(t), 1) << t.toStdString() << "\n" << text.toStdString();
+    EXPECT_TRUE(text.contains(hole_Text(270))) << text.toStdString();
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER"))
+        QFile::copy(pdf, qEnvironmentVariable("QUORVEL_BILDER") + "/sicherung.pdf");
+
+    // Aborted while the first map is read: the document ends, and the next printout prints.
+    QFile::remove(pdf);
+    PdfAuswahl eine(pdf, 1);
+    k.drucker().setze_Druckauswahl(&eine);
+    s.u.k.meldungen.texte.clear();
+    l.waehle_alle(false);
+    for (size_t i = 0; i < l.Liste().size(); ++i)
+        if (QStringList{Einspritzung, Start}.contains(l.Liste()[i].Text))
+            l.setze_gewaehlt(static_cast<int>(i), true);
+    druck.ColorButton_Drucken->click();
+    ASSERT_TRUE(l.laeuft());
+    druck.ColorButton_Drucken->click();
+    EXPECT_FALSE(l.laeuft());
+    EXPECT_FALSE(k.drucker().Dokument_offen);
+    ASSERT_TRUE(s.u.warte_still());
+    druck.ColorButton_Drucken->click();
+    ASSERT_TRUE(s.u.warte([&] { return !l.laeuft(); }, 4000));
+    EXPECT_FALSE(k.drucker().Dokument_offen);
+    const QString zweiter = Text_von(pdf);
+    EXPECT_TRUE(zweiter.contains(Einspritzung)) << zweiter.toStdString();
+    EXPECT_TRUE(zweiter.contains(Start)) << zweiter.toStdString();
+    EXPECT_EQ(s.u.k.meldungen.texte, QStringList());
+}
+
+// What the list offers: the ignition editor, the correction editor by parameter 2156 or,
+// with all maps, outside the early software range, and the enabled maps or all of them;
+// alphabetical.
+TEST(Kopieren_ecusim, TheListOffersTheEditorsAndTheMapsInAlphabeticalOrder) {
+    Sicherung s;
+    ASSERT_TRUE(s.verbunden);
+    TForm_Kopieren& f = s.fenster();
+    const auto texte = [&] {
+        QStringList r;
+        for (int i = 0; i < f.ListBox->count(); ++i)
+            r.append(f.ListBox->item(i)->text());
+        return r;
+    };
+    f.show();
+    EXPECT_EQ(texte(), (QStringList{"Acceleration enrichment", "Acceleration enrichment",
+                                    "Air mass correction map", "Air mass curve", Zuendung,
+                                    Einspritzung, Start, "Warm-up map"}));
+    EXPECT_EQ(f.ListBox->selectedItems().size(), f.ListBox->count());
+    EXPECT_TRUE(f.CheckBox_Einstellwerte->isChecked());
+    f.CheckBox_alle_Kennfelder->click();
+    EXPECT_EQ(texte(),
+              (QStringList{"Acceleration enrichment", "Acceleration enrichment", "Air load control",
+                           "Air load map", "Air mass correction map", "Air mass curve", Korrektur,
+                           Zuendung, Einspritzung, "Lambda delay", Start, "Warm-up map"}));
+    // A refilled list is not chosen.
+    EXPECT_EQ(f.ListBox->selectedItems().size(), 0);
+    EXPECT_TRUE(f.CheckBox_Einstellwerte->isChecked());
+    EXPECT_TRUE(f.Button_Quorvel_Datei->isEnabled());
 }
