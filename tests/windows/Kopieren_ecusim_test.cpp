@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -360,6 +361,10 @@ TEST(Kopieren_ecusim, PrintModePrintsTheItemsInOneDocumentAndAnAbortEndsIt) {
     auto& druck = static_cast<TForm_Kopieren&>(k.nimm_Fenster(std::make_unique<TForm_Kopieren>(k)));
     druck.CheckBox_alle_Kennfelder->setChecked(true);
     druck.zeige_Drucken();
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER")) {
+        QTest::qWait(300);
+        druck.grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/kopieren_druck.png");
+    }
     Kopierlogik& l = druck.Logik();
     const QString pdf = s.u.k.ordner.datei(QStringLiteral("sicherung.pdf"));
     PdfAuswahl drei(pdf, 3);
@@ -429,6 +434,13 @@ TEST(Kopieren_ecusim, TheListOffersTheEditorsAndTheMapsInAlphabeticalOrder) {
               (QStringList{"Acceleration enrichment", "Acceleration enrichment", "Air load control",
                            "Air load map", "Air mass correction map", "Air mass curve", Korrektur,
                            Zuendung, Einspritzung, "Lambda delay", Start, "Warm-up map"}));
+    if (qEnvironmentVariableIsSet("QUORVEL_BILDER")) {
+        f.ListBox->item(2)->setSelected(true);
+        f.ListBox->item(6)->setSelected(true);
+        QTest::qWait(300);
+        f.grab().save(qEnvironmentVariable("QUORVEL_BILDER") + "/kopieren.png");
+        f.ListBox->clearSelection();
+    }
     // A refilled list is not chosen.
     EXPECT_EQ(f.ListBox->selectedItems().size(), 0);
     EXPECT_TRUE(f.CheckBox_Einstellwerte->isChecked());
