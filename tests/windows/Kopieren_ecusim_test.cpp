@@ -231,6 +231,8 @@ TEST(Kopieren_ecusim, AnAbortAtTheSecondOfThreeLeavesTwoChosenAndANewStartGoesOn
     s.waehle({Luftmasse, Einspritzung, Start}, false);
     f.Button_Quorvel_Datei->click();
     ASSERT_TRUE(s.u.warte([&] { return s.l().Listenindex() >= 0 && s.gewaehlt().size() == 2; }));
+    // Meanwhile a parameter answer leaves the maps to the run.
+    EXPECT_TRUE(s.u.k.kontext->kennfelder().Sicherung_laeuft);
     const Sender* zweites = s.l().erwartet();
     ASSERT_NE(zweites, nullptr);
     cl_Kennfeld* einspritzung = s.u.k.kontext->kennfelder().suche_in_angeboten(0);
@@ -245,6 +247,7 @@ TEST(Kopieren_ecusim, AnAbortAtTheSecondOfThreeLeavesTwoChosenAndANewStartGoesOn
 
     f.Button_Quorvel_Datei->click();
     EXPECT_FALSE(s.l().laeuft());
+    EXPECT_FALSE(s.u.k.kontext->kennfelder().Sicherung_laeuft);
     EXPECT_EQ(f.Button_Quorvel_Datei->text(), hole_Text(470));
     EXPECT_EQ(s.gewaehlt(), (QStringList{Einspritzung, Start}));
     EXPECT_FALSE(einspritzung->Daten->aktiv);
