@@ -36,6 +36,7 @@
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/UImport.h"
+#include "windows/service/UKopieren.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UBolvinar.h"
 #include "windows/status/UCANTemps.h"
@@ -316,6 +317,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Leistung>();
     erzeuge<TForm_Motorname>();
     erzeuge<TForm_Test_Duese>();
+    erzeuge<TForm_Kopieren>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
     erzeuge<TForm_Export>();

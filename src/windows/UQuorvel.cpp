@@ -23,6 +23,7 @@
 #include "windows/service/UExport.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UKopieren.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -214,6 +215,9 @@ void TForm_Quorvel::FormShow() {
     zeige_Motorname();
     move(0, 0);
     k.erzeuge_Dateiversion();
+    if (!Form_Kopieren_Druck)
+        Form_Kopieren_Druck =
+            static_cast<TForm_Kopieren*>(&k.nimm_Fenster(std::make_unique<TForm_Kopieren>(k)));
     k.version().sofort_starten();
 
     const int com = glob().COM_Nr;
@@ -595,6 +599,8 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Menu_Geschwindigkeiten", &TForm_Quorvel::Menu_GeschwindigkeitenClick},
     {"Menu_Diesel_Test_Bolvinar", &TForm_Quorvel::Menu_Diesel_Test_BolvinarClick},
     {"Test_Auxdaten", &TForm_Quorvel::Test_AuxdatenClick},
+    {"Menu_drucken", &TForm_Quorvel::Menu_druckenClick},
+    {"Menu_Datensicherung", &TForm_Quorvel::Menu_DatensicherungClick},
 };
 
 } // namespace
@@ -681,6 +687,15 @@ void TForm_Quorvel::Menu_DatenexportClick() {
 
 void TForm_Quorvel::Menu_DatenimportClick() {
     zeige_Fenster("TForm_Import");
+}
+
+void TForm_Quorvel::Menu_druckenClick() {
+    if (Form_Kopieren_Druck)
+        Form_Kopieren_Druck->zeige_Drucken();
+}
+
+void TForm_Quorvel::Menu_DatensicherungClick() {
+    zeige_Fenster("TForm_Kopieren");
 }
 
 void TForm_Quorvel::EndeClick() {

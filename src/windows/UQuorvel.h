@@ -19,6 +19,7 @@ class QMenuBar;
 class QWidget;
 class Kontext;
 class Kennfeldmenue;
+class TForm_Kopieren;
 
 // The main window: the ECU's identity, the port choice and the online switch. It is the
 // first window created, takes the link online at its first showing, adapts the other
@@ -85,6 +86,8 @@ public:
     // The main menu. Its items and submenus carry the object names the variant rules and the
     // maps menu ("Kennfelder") find them by.
     QMenuBar* MainMenu = nullptr;
+    // The backup window's print instance, made at the first showing; the window list owns it.
+    TForm_Kopieren* Form_Kopieren_Druck = nullptr;
     // What its items do. Gated items pass the password gate before they get here.
     void Menu_MotornameClick();
     void Menu_DatenexportClick();
@@ -116,6 +119,8 @@ public:
     void Menu_FernwartungClick();
     void Fehler_u_Schaltausgaenge_definierenClick();
     void Fehler_anzeigenClick();
+    void Menu_druckenClick();
+    void Menu_DatensicherungClick();
     void Menu_VersionClick();
     void Menu_SetupClick();
     void HilfeClick();

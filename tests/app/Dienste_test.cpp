@@ -14,6 +14,7 @@
 #include "windows/UVersionsinfo.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UKopieren.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -60,6 +61,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
         "TForm_Leistung",
         "TForm_Motorname",
         "TForm_Test_Duese",
+        "TForm_Kopieren",
         "TForm_Sicherheitstext",
         "TForm_Versionsinfo",
         "TForm_Export",
@@ -107,7 +109,10 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), soll.size() + karten);
+    // The first showing made the backup window's print instance, at the list's end.
+    ASSERT_EQ(ctx.Fenster().size(), soll.size() + 1 + karten);
+    EXPECT_EQ(ctx.Fenster().back(), ctx.hauptfenster()->Form_Kopieren_Druck);
+    EXPECT_NE(ctx.hauptfenster()->Form_Kopieren_Druck, ctx.fenster<TForm_Kopieren>());
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }

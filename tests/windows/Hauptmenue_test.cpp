@@ -32,6 +32,7 @@
 #include "windows/maps/UKennfeldfenster.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UKopieren.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -341,7 +342,7 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Menu_Motorname", bedienbar, "TForm_Motorname", true},
         {"Menu_Datenexport", gesperrt},
         {"Menu_Datenimport", gesperrt},
-        {"Menu_drucken", bedienbar},
+        {"Menu_drucken", bedienbar, "TForm_Kopieren"},
         {"Menu_Datensicherung", gesperrt},
         {"Einstellwerte", bedienbar, "TForm_Einstellwerte"},
         {"Status", bedienbar, "TForm_Status"},
@@ -465,7 +466,8 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
 
     for (const char* name :
          {"Menu_Motorname", "Menu_Loggerflash_loeschen", "Menu_Betriebszeit_loeschen",
-          "Passwort_aendern", "Fehler_u_Schaltausgaenge_definieren", "Einstellwerte"}) {
+          "Passwort_aendern", "Fehler_u_Schaltausgaenge_definieren", "Einstellwerte",
+          "Menu_drucken", "Menu_Datensicherung"}) {
         SCOPED_TRACE(name);
         p.schliesse_Fenster();
         p.meldungen.texte.clear();
@@ -486,9 +488,6 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
         EXPECT_EQ(p.offene_Fenster(), std::set<std::string>());
     }
     EXPECT_TRUE(p.befehle->Logger_geloescht.empty());
-    // Gated items without their windows yet do nothing at all.
-    for (const char* name : {"Menu_drucken", "Menu_Datensicherung"})
-        pruefe(p, {name, Zustand::bedienbar});
 
     // The password, typed into the window the menu opens.
     pruefe(p, {"Passwort_eingeben", Zustand::bedienbar, "TForm_Passwort"});
@@ -507,6 +506,12 @@ TEST(Hauptmenue, AgainstTheSimulatedEcuThePasswordTypedOpensTheGatedItems) {
     EXPECT_EQ(fenster.Modus, 1);
     pruefe(p, {"Menu_Motorname", Zustand::bedienbar, "TForm_Motorname", true});
     pruefe(p, {"Einstellwerte", Zustand::bedienbar, "TForm_Einstellwerte"});
+    // The backup window, and its print instance in print mode.
+    pruefe(p, {"Menu_Datensicherung", Zustand::bedienbar, "TForm_Kopieren"});
+    EXPECT_EQ(p.kontext->fenster<TForm_Kopieren>()->windowTitle(), hole_Text(472));
+    pruefe(p, {"Menu_drucken", Zustand::bedienbar, "TForm_Kopieren"});
+    EXPECT_EQ(p.haupt().Form_Kopieren_Druck->windowTitle(), hole_Text(87));
+    EXPECT_FALSE(p.kontext->fenster<TForm_Kopieren>()->isVisible());
     for (const Befehl& b : befehle)
         if (b.gate)
             fuehre_aus(b);
