@@ -32,8 +32,10 @@
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/maps/UZuendung.h"
 #include "windows/maps/UZuendung_2_corr.h"
+#include "windows/service/UBootUpdate.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UProgrammBoot.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 #include "windows/status/UTest_Drehzahl.h"
@@ -294,11 +296,13 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Test_Duese>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
+    erzeuge<TForm_Programmboot>();
     erzeuge<TForm_Test_digitale_Eingaenge>();
     erzeuge<TForm_Test_digitale_Ausgaenge>();
     erzeuge<TForm_Test_analoge_Eingaenge>();
     erzeuge<TForm_Passwort>();
     erzeuge<TForm_Fehlerdef>();
+    erzeuge<TForm_Boot_update>();
     erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_CSV_speichern>();
 

@@ -573,6 +573,7 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Fehler_u_Schaltausgaenge_definieren",
      &TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick},
     {"Fehler_anzeigen", &TForm_Quorvel::Fehler_anzeigenClick},
+    {"Programm_update", &TForm_Quorvel::Programm_updateClick},
 };
 
 } // namespace
@@ -745,6 +746,10 @@ void TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick() {
 void TForm_Quorvel::Fehler_anzeigenClick() {
     if (auto* f = k.fenster<TForm_Fehler>())
         f->anzeigen();
+}
+
+void TForm_Quorvel::Programm_updateClick() {
+    zeige_Fenster("TForm_Programmboot");
 }
 
 void TForm_Quorvel::Menu_VersionClick() {

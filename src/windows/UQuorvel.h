@@ -107,6 +107,7 @@ public:
     void Fehler_u_Schaltausgaenge_definierenClick();
     void Fehler_anzeigenClick();
     void Menu_VersionClick();
+    void Programm_updateClick();
     void Menu_SetupClick();
     void HilfeClick();
 

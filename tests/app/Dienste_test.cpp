@@ -12,8 +12,10 @@
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/UVersionsinfo.h"
+#include "windows/service/UBootUpdate.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
+#include "windows/service/UProgrammBoot.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -43,7 +45,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     // The main window's catalogue maps follow it, the other fixed windows them.
     const size_t karten = 1 + ctx.kennfelder().Katalog().size();
     const std::vector<TForm*> alle = ctx.Fenster();
-    ASSERT_EQ(alle.size(), 19u + karten);
+    ASSERT_EQ(alle.size(), 21u + karten);
     std::vector<TForm*> f{alle[0]};
     f.insert(f.end(), alle.begin() + static_cast<std::ptrdiff_t>(1 + karten), alle.end());
     EXPECT_NE(dynamic_cast<TForm_Quorvel*>(f[0]), nullptr);
@@ -57,14 +59,16 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_NE(dynamic_cast<TForm_Test_Duese*>(f[8]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Sicherheitstext*>(f[9]), nullptr);
     EXPECT_NE(dynamic_cast<TForm_Versionsinfo*>(f[10]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Eingaenge*>(f[11]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Ausgaenge*>(f[12]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Test_analoge_Eingaenge*>(f[13]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[14]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[15]), nullptr);
-    EXPECT_EQ(f[16]->klasse().name, std::string_view("TForm_Zuendung_2_corr"));
-    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[17]), nullptr);
-    EXPECT_NE(dynamic_cast<TForm_Einstellwerte*>(f[18]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Programmboot*>(f[11]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Eingaenge*>(f[12]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_digitale_Ausgaenge*>(f[13]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Test_analoge_Eingaenge*>(f[14]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Passwort*>(f[15]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Fehlerdef*>(f[16]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Boot_update*>(f[17]), nullptr);
+    EXPECT_EQ(f[18]->klasse().name, std::string_view("TForm_Zuendung_2_corr"));
+    EXPECT_NE(dynamic_cast<TForm_CSV_speichern*>(f[19]), nullptr);
+    EXPECT_NE(dynamic_cast<TForm_Einstellwerte*>(f[20]), nullptr);
 
     EXPECT_EQ(ctx.motordaten().Datenordner(), ordner.datei("DATA"));
     EXPECT_EQ(ctx.dateiversion().Beschriftung, "Parameter set");
@@ -79,7 +83,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
     EXPECT_EQ(dialoge(), 0);
     ctx.starte();
     EXPECT_EQ(dialoge(), 1);
-    EXPECT_EQ(ctx.Fenster().size(), 19u + karten);
+    EXPECT_EQ(ctx.Fenster().size(), 21u + karten);
     EXPECT_EQ(ctx.hauptfenster()->Label_Motorname->text(), QString());
     qunsetenv("QUORVEL_REGISTRY");
 }
