@@ -54,6 +54,21 @@ inline QByteArray Programmdatei_Bytes(int n, uint16_t typ = 1, uint16_t herstell
     return b;
 }
 
+// Records what the program tells the user, and, as a message box does, runs the event loop
+// for a while before the user closes it: chunks, timers and the CAN poll go on meanwhile.
+class Kastenrekorder : public Meldungsrekorder {
+public:
+    void zeige(const QString& text) override {
+        Meldungsrekorder::zeige(text);
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 100) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+    }
+};
+
 class Bootumgebung {
 public:
     explicit Bootumgebung(bool can, const ecusim::Identitaetsdaten& id = {})
@@ -159,7 +174,7 @@ public:
         return v;
     }
 
-    Meldungsrekorder meldungen;
+    Kastenrekorder meldungen;
     Programmordner ordner;
     std::unique_ptr<VirtuellerBus> bus;
     ecusim::EcuSim sim;

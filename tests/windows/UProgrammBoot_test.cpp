@@ -415,3 +415,31 @@ TEST(Programmboot, EraseCodeMatchesTheBootLoadersLiteral) {
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(c.data()), 4),
               QByteArray(reinterpret_cast<const char*>(ecusim::Bootloaderbereich::Loeschcode), 4));
 }
+
+// Pictures of both windows with content, mid-run, for a look by eye: only with
+// QUORVEL_BILDER naming a folder (under a real X server, e.g. xvfb-run and
+// QT_QPA_PLATFORM=xcb).
+TEST(Programmboot, PicturesOfBothWindows) {
+    const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+    if (bilder.isEmpty())
+        GTEST_SKIP() << "QUORVEL_BILDER names no folder";
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    // Paced as the real line, so that the run lasts long enough to be seen.
+    u.sim.setze_Bits_je_Byte(10);
+    u.sim.setze_Leitungstempo(57600);
+    u.sim.setze_Eingangstempo(57600);
+    TForm_Programmboot& f = u.fenster();
+    f.show();
+    u.logik().waehle_Datei(u.Datei(Programmdatei_Bytes(400)));
+    f.Button_startenClick();
+    ASSERT_TRUE(u.warte([&] { return f.ProgressBar->value() >= 30; }));
+    QTest::qWait(50);
+    EXPECT_FALSE(f.Label_Typnummer->text().isEmpty());
+    EXPECT_TRUE(f.grab().save(bilder + "/programmboot.png"));
+    ASSERT_TRUE(u.warte_Meldung(30000));
+    TForm_Boot_update& b = u.updatefenster();
+    b.show();
+    QTest::qWait(100);
+    EXPECT_TRUE(b.grab().save(bilder + "/boot_update.png"));
+}
