@@ -42,13 +42,16 @@ public:
 class Bench_ECU {
 public:
     // False after a message on standard error naming the benchmark.
-    bool starte(const char* bench, int baud) {
+    // mehr: further options of the simulated ECU.
+    bool starte(const char* bench, int baud, const QStringList& mehr = {}) {
         ecu_.setProcessChannelMode(QProcess::SeparateChannels);
         ecu_.start(QStringLiteral(QUORVEL_ECUSIM),
-                   {QStringLiteral("--serial"), QStringLiteral("--pace"), QString::number(baud),
-                    QStringLiteral("--pace-requests"), QStringLiteral("--ecu-type"),
-                    QStringLiteral("1"), QStringLiteral("--manufacturer"), QStringLiteral("2"),
-                    QStringLiteral("--version"), QStringLiteral("600")});
+                   QStringList{QStringLiteral("--serial"), QStringLiteral("--pace"),
+                               QString::number(baud), QStringLiteral("--pace-requests"),
+                               QStringLiteral("--ecu-type"), QStringLiteral("1"),
+                               QStringLiteral("--manufacturer"), QStringLiteral("2"),
+                               QStringLiteral("--version"), QStringLiteral("600")} +
+                       mehr);
         if (!ecu_.waitForStarted(10000) || !ecu_.waitForReadyRead(10000)) {
             std::fprintf(stderr, "%s: the simulated ECU did not start (%s)\n", bench,
                          QUORVEL_ECUSIM);

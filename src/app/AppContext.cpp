@@ -32,11 +32,13 @@
 #include "windows/maps/UKennfeldmenue.h"
 #include "windows/maps/UZuendung.h"
 #include "windows/maps/UZuendung_2_corr.h"
+#include "windows/service/UBootUpdate.h"
 #include "windows/service/UExport.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/UImport.h"
 #include "windows/service/UKopieren.h"
+#include "windows/service/UProgrammBoot.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UBolvinar.h"
 #include "windows/status/UCANTemps.h"
@@ -320,6 +322,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Kopieren>();
     erzeuge<TForm_Sicherheitstext>();
     erzeuge<TForm_Versionsinfo>();
+    erzeuge<TForm_Programmboot>();
     erzeuge<TForm_Export>();
     erzeuge<TForm_Import>();
     erzeuge<TForm_Test_digitale_Eingaenge>();
@@ -341,6 +344,7 @@ void AppContext::erzeuge_Fenster() {
     erzeuge<TForm_Dieselsteuerung>();
     erzeuge<TForm_Wheel_speed>();
     erzeuge<TForm_Merker>();
+    erzeuge<TForm_Boot_update>();
     erzeuge<TForm_Zuendung_2_corr>();
     erzeuge<TForm_Tamvik_Korrekturen>();
     erzeuge<TForm_Bolvinar>();

@@ -61,3 +61,50 @@ bool TCanport::Close() {
     handle_ = 0;
     return ok;
 }
+
+// ---------------------------------------------------------------- packing
+
+CAN_Packer::CAN_Packer(std::function<void(const Nachricht&)> senden) : senden_(std::move(senden)) {}
+
+void CAN_Packer::neu() {
+    nachricht_.fill(0);
+    fuellstand_ = 0;
+    fortgesetzt_ = false;
+}
+
+void CAN_Packer::sende_Nachricht() {
+    if (senden_)
+        senden_(nachricht_);
+    std::fill(nachricht_.begin() + 2, nachricht_.end(), 0);
+    fuellstand_ = 0;
+}
+
+void CAN_Packer::Byte(uint8_t b) {
+    if (fuellstand_ >= 8) {
+        nachricht_[1] = 6;
+        sende_Nachricht();
+    }
+    if (fuellstand_ == 0) {
+        sequenz_ = fortgesetzt_ ? sequenz_ + 1 : 0;
+        fortgesetzt_ = true;
+        nachricht_[0] = static_cast<uint8_t>(sequenz_);
+        fuellstand_ = 2;
+    }
+    nachricht_[static_cast<size_t>(fuellstand_++)] = b;
+}
+
+void CAN_Packer::Ende() {
+    if (!fortgesetzt_ || fuellstand_ <= 0)
+        return;
+    nachricht_[0] = static_cast<uint8_t>(nachricht_[0] + 128);
+    nachricht_[1] = static_cast<uint8_t>(fuellstand_ - 2);
+    sende_Nachricht();
+    fortgesetzt_ = false;
+}
+
+int CAN_Baudcode(std::optional<int> index) {
+    static constexpr int codes[] = {0, 2, 4, 6, 7};
+    if (!index || *index < 0 || *index >= 5)
+        return 2;
+    return codes[*index];
+}

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 class Registry;
 
@@ -34,3 +36,34 @@ private:
     const Registry& registry_;
     int32_t handle_ = 0;
 };
+
+// How a telegram travels on CAN, for every writer on every port: message byte 0 the
+// sequence number (0 for a telegram's first message, +128 on its last), byte 1 the number
+// of payload bytes, bytes 2-7 up to six payload bytes; every message of length 8. A full
+// message leaves when the next byte comes, the last one when the telegram is closed.
+class CAN_Packer {
+public:
+    using Nachricht = std::array<uint8_t, 8>;
+    // Where a finished message goes (the writer's port, on its identifier).
+    explicit CAN_Packer(std::function<void(const Nachricht&)> senden);
+
+    void Byte(uint8_t b);
+    // Closes the telegram: the last message, marked, leaves. Nothing when none is open.
+    void Ende();
+    // Forgets a telegram begun and not closed; the next byte starts a new one.
+    void neu();
+    bool offen() const { return fortgesetzt_; }
+
+private:
+    void sende_Nachricht();
+
+    std::function<void(const Nachricht&)> senden_;
+    Nachricht nachricht_{};
+    int fuellstand_ = 0;
+    bool fortgesetzt_ = false;
+    int sequenz_ = 0;
+};
+
+// The CAN library's bit-rate code for the setup's speed index 0..4 (1000, 500, 250, 125,
+// 100 kbit/s); 500 kbit/s for no setup or any other index.
+int CAN_Baudcode(std::optional<int> index);

@@ -40,6 +40,11 @@ constexpr int Max_Daten = 252; // L = n + 3 must fit its byte
 
 clCOM::clCOM(Registry& registry, Meldungen& meldungen)
     : Serport(std::make_unique<TSerComPort>()), Canport(std::make_unique<TCanport>(0, registry)),
+      Packer(std::make_unique<CAN_Packer>([this](const CAN_Packer::Nachricht& n) {
+          // The link does not look at the result: a lost message shows as a missing answer.
+          if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
+              Canport->Write(static_cast<int32_t>(s->Sende_Identifier + CAN_29_Bit), 8, n);
+      })),
       registry_(registry), meldungen_(meldungen) {
     Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
     Serport->SetOnTriggerAvail(
@@ -123,11 +128,8 @@ void clCOM::setze_CAN_Setup(std::optional<CAN_Setup> setup) {
 }
 
 int clCOM::lies_CAN_Baudrate() const {
-    static constexpr int codes[] = {0, 2, 4, 6, 7};
     const std::optional<CAN_Setup> s = hole_CAN_Setup();
-    if (!s || s->Baudrate_Index < 0 || s->Baudrate_Index >= 5)
-        return 2;
-    return codes[s->Baudrate_Index];
+    return CAN_Baudcode(s ? std::optional<int>(s->Baudrate_Index) : std::nullopt);
 }
 
 bool clCOM::oeffne_CAN() {
@@ -333,8 +335,7 @@ void clCOM::sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten) {
         verweigere(befehl);
         return;
     }
-    CAN_fortgesetzt = false;
-    CAN_Fuellstand = 0;
+    Packer->neu();
     Pruefsumme = 0;
     Abbruch = false;
     Ueberspringen_ = 0;
@@ -441,41 +442,11 @@ void clCOM::sende_Byte(uint8_t b) {
         sende_seriell(b);
         return;
     }
-    if (CAN_Fuellstand >= 8) {
-        CAN_Nachricht[1] = 6;
-        schreibe_CAN_Nachricht();
-        std::fill(CAN_Nachricht.begin() + 2, CAN_Nachricht.end(), 0);
-        CAN_Fuellstand = 0;
-        CAN_fortgesetzt = true;
-    }
-    if (CAN_Fuellstand == 0) {
-        if (CAN_fortgesetzt) {
-            ++CAN_Sendesequenz;
-        } else {
-            CAN_Sendesequenz = 0;
-            CAN_fortgesetzt = true;
-        }
-        CAN_Nachricht[0] = static_cast<uint8_t>(CAN_Sendesequenz);
-        CAN_Fuellstand = 2;
-    }
-    CAN_Nachricht[CAN_Fuellstand++] = b;
+    Packer->Byte(b);
 }
 
 void clCOM::sende_CAN_Rest() {
-    if (!CAN_fortgesetzt || CAN_Fuellstand <= 0)
-        return;
-    CAN_Nachricht[0] = static_cast<uint8_t>(CAN_Nachricht[0] + 128);
-    CAN_Nachricht[1] = static_cast<uint8_t>(CAN_Fuellstand - 2);
-    schreibe_CAN_Nachricht();
-    std::fill(CAN_Nachricht.begin() + 2, CAN_Nachricht.end(), 0);
-    CAN_Fuellstand = 0;
-    CAN_fortgesetzt = false;
-}
-
-void clCOM::schreibe_CAN_Nachricht() {
-    // The link does not look at the result: a lost message shows as a missing answer.
-    if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
-        Canport->Write(static_cast<int32_t>(s->Sende_Identifier + CAN_29_Bit), 8, CAN_Nachricht);
+    Packer->Ende();
 }
 
 void clCOM::sende_seriell(uint8_t b) {
@@ -553,6 +524,16 @@ void clCOM::lies_CAN() {
         }
         empfange(QByteArray(reinterpret_cast<const char*>(d.data()) + 2, d[1]));
     }
+}
+
+void clCOM::lies_CAN_verwerfen() {
+    int32_t id = 0;
+    uint8_t laenge = 0;
+    std::array<uint8_t, 8> d{};
+    while (Canport->Take(id, laenge, d)) {
+    }
+    // Whatever comes next starts afresh.
+    CAN_Empfangssequenz = 0;
 }
 
 void clCOM::empfange(const QByteArray& eingang) {

@@ -13,6 +13,7 @@
 class TSerComPort;
 class TSerCustomComPort;
 class TCanport;
+class CAN_Packer;
 class QFile;
 class Registry;
 class Meldungen;
@@ -51,8 +52,12 @@ public:
     // Whether COMn (or CAN for 0) can be opened; the serial port is left closed.
     bool Port_testen(int n);
     void speichere_COM_Nr(int n);
+    // The bit-rate code of the setup's CAN speed, for every CAN port of the program.
     int lies_CAN_Baudrate() const;
-    // Hands raw serial input to another receiver (boot loader dialogue) at 57600 baud 8N1.
+    // Hands raw serial input to another receiver (boot loader dialogue) at 57600 baud 8N1,
+    // after both directions of the port were emptied. On CAN the link's own receiver is left
+    // alone: the boot loader's replies reach the dialogue on its own CAN port, and the
+    // link's suspended tick only drains its handle (lies_CAN_verwerfen).
     void setze_Empfaenger(Empfangsroutine routine);
     void Normalbetrieb();
 
@@ -69,15 +74,21 @@ public:
                              int antwortlaenge);
     void sende_Byte(uint8_t b);
     void sende_CAN_Rest();
+    // One raw byte to the serial port, outside any frame: the checksum is left alone.
     void sende_seriell(uint8_t b);
     void abbrechen();
-    // The running checksum of the frame being written (the boot loader's writer resets it).
+    // The running checksum of the frame being written (the boot loader's writer resets it
+    // and sends its two's complement).
     void setze_Pruefsumme(uint8_t wert) { Pruefsumme = wert; }
+    uint8_t hole_Pruefsumme() const { return Pruefsumme; }
 
     // --- Reading ---------------------------------------------------------------------
     // The serial port's data-available event: reads exactly count bytes.
     void ComPortTriggerAvail(TSerCustomComPort& port, uint16_t count);
     void lies_CAN();
+    // Takes every waiting message off the link's CAN handle unread: while another writer
+    // owns the net (the boot loader dialogue) its replies are not the link's frames.
+    void lies_CAN_verwerfen();
     // The frame receiver. An answer that carries the command of an exchange that ended
     // without its answer (timed out or stopped) and arrives during the next exchange is
     // skipped, and the wait goes on.
@@ -133,7 +144,6 @@ protected:
     void fordere_naechsten_Block_an(int n, const uint8_t* daten);
     void uebernimm_Block();
     void ueberspringe_spaete_Antwort();
-    void schreibe_CAN_Nachricht();
     bool oeffne_CAN();
     bool Portwechsel_gesperrt() const;
     bool Testmodus() const;
@@ -166,11 +176,8 @@ protected:
     bool CAN_Modus = false;
     std::unique_ptr<TCanport> Canport;
     uint8_t Pruefsumme = 0;
-    std::array<uint8_t, 8> CAN_Nachricht{};
-    int CAN_Fuellstand = 0;
-    bool CAN_fortgesetzt = false;
+    std::unique_ptr<CAN_Packer> Packer;
     int CAN_Empfangssequenz = 0;
-    int CAN_Sendesequenz = 0;
     bool Neues_Blockformat = false;
 
 private:

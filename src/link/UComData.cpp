@@ -208,10 +208,15 @@ bool cl_COM_Quorvel::Takt_laeuft() const {
 void cl_COM_Quorvel::TimerTimer() {
     if (oeffnet_CAN())
         return;
-    if (glob().COM_Nr == 0)
-        lies_CAN();
-    if (unterbrochen_)
+    if (unterbrochen_) {
+        // The boot loader dialogue owns the net: its replies are read on the dialogue's own
+        // port, and the link's handle is only kept from filling up.
+        if (ist_CAN_Modus())
+            lies_CAN_verwerfen();
         return;
+    }
+    if (ist_CAN_Modus())
+        lies_CAN();
     if (Serport && Serport->Open())
         Serport->PollDispatcher();
     ++tick_;

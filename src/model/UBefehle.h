@@ -266,7 +266,8 @@ public:
     static constexpr uint8_t Befehl_Bootloader = 208;
     explicit cl_Bootloader_update(cl_COM_Quorvel& link);
     void Antwort() override;
-    uint16_t Status() const { return lies_Wort(Statuswort.data()); }
+    // The ECU's verdict, a signed word (-2 and -1 are failures).
+    int16_t Status() const { return static_cast<int16_t>(lies_Wort(Statuswort.data())); }
 
     std::array<uint8_t, 2> Statuswort{};
 };

@@ -601,6 +601,7 @@ constexpr Menueaktion Menueaktionen[] = {
     {"Test_Auxdaten", &TForm_Quorvel::Test_AuxdatenClick},
     {"Menu_drucken", &TForm_Quorvel::Menu_druckenClick},
     {"Menu_Datensicherung", &TForm_Quorvel::Menu_DatensicherungClick},
+    {"Programm_update", &TForm_Quorvel::Programm_updateClick},
 };
 
 } // namespace
@@ -872,6 +873,10 @@ void TForm_Quorvel::Fehler_u_Schaltausgaenge_definierenClick() {
 void TForm_Quorvel::Fehler_anzeigenClick() {
     if (auto* f = k.fenster<TForm_Fehler>())
         f->anzeigen();
+}
+
+void TForm_Quorvel::Programm_updateClick() {
+    zeige_Fenster("TForm_Programmboot");
 }
 
 void TForm_Quorvel::Menu_VersionClick() {

@@ -122,6 +122,7 @@ public:
     void Menu_druckenClick();
     void Menu_DatensicherungClick();
     void Menu_VersionClick();
+    void Programm_updateClick();
     void Menu_SetupClick();
     void HilfeClick();
     // The variant live-data windows.

@@ -12,9 +12,11 @@
 #include "windows/UQuorvel.h"
 #include "windows/USetup.h"
 #include "windows/UVersionsinfo.h"
+#include "windows/service/UBootUpdate.h"
 #include "windows/service/UFehler.h"
 #include "windows/service/UFehlerdef.h"
 #include "windows/service/UKopieren.h"
+#include "windows/service/UProgrammBoot.h"
 #include "windows/service/USicherheitstext.h"
 #include "windows/status/UStatus.h"
 
@@ -64,6 +66,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
         "TForm_Kopieren",
         "TForm_Sicherheitstext",
         "TForm_Versionsinfo",
+        "TForm_Programmboot",
         "TForm_Export",
         "TForm_Import",
         "TForm_Test_digitale_Eingaenge",
@@ -85,6 +88,7 @@ TEST(Dienste, TheEngineAndCsvWindowsTakeTheirPlacesAndTheVersionDialogComesWithT
         "TForm_Dieselsteuerung",
         "TForm_Wheel_speed",
         "TForm_Merker",
+        "TForm_Boot_update",
         "TForm_Zuendung_2_corr",
         "TForm_Tamvik_Korrekturen",
         "TForm_Bolvinar",

@@ -16,7 +16,7 @@ std::vector<CanMsg> packe_CAN(const QByteArray& rahmen, uint32_t id, CAN_Packart
         if (art.Sequenzluecke && (i >= 1 || nachrichten == 1))
             sequenz = i + 1 + (nachrichten == 1 ? 1 : 0);
         m.data[0] = static_cast<uint8_t>(sequenz + (i == nachrichten - 1 ? 128 : 0));
-        m.data[1] = static_cast<uint8_t>(teil.size());
+        m.data[1] = art.Anzahl ? art.Anzahl : static_cast<uint8_t>(teil.size());
         std::copy(teil.begin(), teil.end(), m.data + 2);
         v.push_back(m);
     }

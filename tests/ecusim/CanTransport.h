@@ -13,6 +13,7 @@ namespace ecusim {
 struct CAN_Packart {
     bool Sequenzluecke = false; // the second message (or the only one) skips a number
     uint8_t Datenlaenge = 8;    // the messages' data length
+    uint8_t Anzahl = 0;         // when set, the count every message claims (a 7 is faulty)
 };
 
 // The messages of one frame on identifier `id` (with the 29-bit mark): 6 frame bytes each,

@@ -41,9 +41,9 @@ qint64 jetzt_ns() {
     return static_cast<qint64>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-// Nanoseconds a byte takes on the line: start, 8 data and 2 stop bits.
-qint64 Bytezeit_ns(int baud) {
-    return 11LL * 1000000000 / baud;
+// Nanoseconds a byte takes on the line: start, 8 data and the stop bits.
+qint64 Bytezeit_ns(int baud, int bits) {
+    return bits * 1000000000LL / baud;
 }
 
 } // namespace
@@ -195,6 +195,8 @@ void EcuSim::schliesse() {
     eingang_.clear();
     unterwegs_.clear();
     eingangFrei_ = 0;
+    rohCAN_.clear();
+    rohCAN_offen_ = false;
 }
 
 void EcuSim::setze_Handler(const void* bereich, uint8_t befehl, Handler h, Annahme nimmt) {
@@ -287,12 +289,18 @@ void EcuSim::nimm_Bytes(const QByteArray& bytes) {
     // On the line these bytes follow those still crossing it, or start now.
     const qint64 jetzt = eingangsBaud_ > 0 ? jetzt_ns() : 0;
     const qint64 start = std::max(jetzt, eingangFrei_);
-    const qint64 bytezeit = eingangsBaud_ > 0 ? Bytezeit_ns(eingangsBaud_) : 0;
+    const qint64 bytezeit = eingangsBaud_ > 0 ? Bytezeit_ns(eingangsBaud_, bits_) : 0;
     eingangFrei_ = start + bytes.size() * bytezeit;
     // Bytes of the buffer ahead of this delivery, less those taken since.
     qsizetype vorher = eingang_.size();
     eingang_.append(bytes);
     while (!eingang_.isEmpty()) {
+        if (roh_.nimmt && roh_.nimmt(static_cast<uint8_t>(eingang_[0]))) {
+            const qsizetype k = std::clamp<qsizetype>(roh_.lies(eingang_), 1, eingang_.size());
+            eingang_.remove(0, k);
+            vorher -= k;
+            continue;
+        }
         const int L = static_cast<uint8_t>(eingang_[0]);
         if (L < 3) {
             protokoll_.push_back({Richtung::zurECU, eingang_.left(1), false});
@@ -334,6 +342,11 @@ void EcuSim::lies_CAN() {
     while (can_ && can_->nimm(m)) {
         if (static_cast<uint32_t>(m.id) != canEmpfang_)
             continue;
+        if (rohCAN_offen_ ||
+            ((m.data[0] & 0x7F) == 0 && m.data[1] >= 1 && roh_.nimmt && roh_.nimmt(m.data[2]))) {
+            lies_CAN_roh(m);
+            continue;
+        }
         const CAN_Entpacker::Ergebnis e = entpacker_->nimm(m);
         if (e.fehler)
             ++Empfangsfehler;
@@ -342,6 +355,87 @@ void EcuSim::lies_CAN() {
         if (e.rahmen)
             bearbeite(*e.rahmen, static_cast<uint32_t>(m.id));
     }
+}
+
+void EcuSim::lies_CAN_roh(const CanMsg& m) {
+    const int sequenz = m.data[0] & 0x7F;
+    const int anzahl = m.data[1];
+    const bool ok = m.len == 8 && anzahl >= 1 && anzahl <= 6 &&
+                    (sequenz == 0 || (rohCAN_offen_ && sequenz == rohCAN_Sequenz_ + 1));
+    if (!ok) {
+        ++Empfangsfehler;
+        rohCAN_offen_ = false;
+        rohCAN_.clear();
+        return;
+    }
+    if (sequenz == 0)
+        rohCAN_.clear();
+    rohCAN_Sequenz_ = sequenz;
+    rohCAN_.append(reinterpret_cast<const char*>(m.data) + 2, anzahl);
+    rohCAN_offen_ = (m.data[0] & 0x80) == 0;
+    if (rohCAN_offen_)
+        return;
+    QByteArray telegramm = std::exchange(rohCAN_, {});
+    protokoll_.push_back({Richtung::zurECU, telegramm, true, canEmpfang_});
+    while (!telegramm.isEmpty() && roh_.nimmt && roh_.nimmt(static_cast<uint8_t>(telegramm[0])))
+        telegramm.remove(0, std::clamp<qsizetype>(roh_.lies(telegramm), 1, telegramm.size()));
+}
+
+std::optional<Leitungseinstellung> EcuSim::Leitung() const {
+    if (slave_ < 0)
+        return std::nullopt;
+    termios t{};
+    if (::tcgetattr(slave_, &t) != 0)
+        return std::nullopt;
+    Leitungseinstellung l;
+    switch (::cfgetospeed(&t)) {
+    case B9600:
+        l.baud = 9600;
+        break;
+    case B19200:
+        l.baud = 19200;
+        break;
+    case B38400:
+        l.baud = 38400;
+        break;
+    case B57600:
+        l.baud = 57600;
+        break;
+    case B115200:
+        l.baud = 115200;
+        break;
+    default:
+        l.baud = -1;
+        break;
+    }
+    switch (t.c_cflag & CSIZE) {
+    case CS5:
+        l.datenbits = 5;
+        break;
+    case CS6:
+        l.datenbits = 6;
+        break;
+    case CS7:
+        l.datenbits = 7;
+        break;
+    default:
+        l.datenbits = 8;
+        break;
+    }
+    l.paritaet = (t.c_cflag & PARENB) ? ((t.c_cflag & PARODD) ? 'O' : 'E') : 'N';
+    l.stoppbits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    return l;
+}
+
+void EcuSim::sende_Bytes(const QByteArray& bytes, CAN_Packart art) {
+    protokoll_.push_back({Richtung::vonECU, bytes, true, can_ ? canSende_ : 0});
+    Zuletzt_stumm = false;
+    if (can_) {
+        for (const CanMsg& m : packe_CAN(bytes, canSende_, art))
+            can_->sende(m);
+        return;
+    }
+    schreibe(bytes);
 }
 
 void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
@@ -360,6 +454,8 @@ void EcuSim::bearbeite(const QByteArray& rahmen, uint32_t canId) {
     if (stumm)
         return;
     const uint8_t befehl = static_cast<uint8_t>(rahmen[1]);
+    if (nimmt_Befehl && !nimmt_Befehl(befehl))
+        return;
     const std::optional<Fehler> fehler = naechster_Fehler(befehl);
     if (fehler == Fehler::Stille)
         return;
@@ -515,7 +611,7 @@ void EcuSim::leere_Ausgabe() {
         return;
     }
     qsizetype erlaubt = ausgang_.size();
-    const qint64 bytezeit = baud_ > 0 ? Bytezeit_ns(baud_) : 0;
+    const qint64 bytezeit = baud_ > 0 ? Bytezeit_ns(baud_, bits_) : 0;
     if (baud_ > 0) {
         // A byte leaves once it has crossed the line.
         const qint64 faellig = (jetzt_ns() - ausgabeStart_) / bytezeit;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ecusim/CanTransport.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -53,6 +55,23 @@ struct Rahmen {
     }
 };
 
+// The serial line as the program has set it on its side of the pseudo-terminal.
+struct Leitungseinstellung {
+    int baud = 0;
+    int datenbits = 0;
+    char paritaet = 'N'; // 'N', 'E' or 'O'
+    int stoppbits = 0;
+    bool operator==(const Leitungseinstellung&) const = default;
+};
+
+// Input that is not framed by a length byte (a boot loader's wake byte and access text).
+// At every frame boundary `nimmt` is asked with the next byte; when it takes it, `lies` gets
+// the input from there on and returns how many bytes it took (at least one).
+struct Roheingang {
+    std::function<bool(uint8_t erstes)> nimmt;
+    std::function<qsizetype(const QByteArray& eingang)> lies;
+};
+
 // A frame [L][C][data][K] with L and K filled in.
 QByteArray baue_Rahmen(uint8_t befehl, const QByteArray& daten);
 
@@ -82,6 +101,10 @@ public:
 
     // Sends every byte at the pace of the line: 11 bits a byte at `baud`; 0 = at once.
     void setze_Leitungstempo(int baud) { baud_ = baud; }
+    // Bits a byte takes on the line for both paces: 11 for 8N2, 10 for 8N1.
+    void setze_Bits_je_Byte(int bits) { bits_ = bits; }
+    // The line settings of the program's side; nullopt on CAN or without a pseudo-terminal.
+    std::optional<Leitungseinstellung> Leitung() const;
     // Takes a received frame only once its bytes would have crossed the line to the ECU,
     // 11 bits a byte at `baud`, as an ECU at the far end of a real wire does: a request is
     // answered no earlier than its own wire time after it was written. 0 = as it arrives.
@@ -116,6 +139,15 @@ public:
 
     // The identity record (command 100, 66 bytes).
     QByteArray Identitaet;
+
+    // Input outside frames goes here first (see Roheingang).
+    void setze_Roheingang(Roheingang r) { roh_ = std::move(r); }
+    // When set, a frame whose command it refuses goes unanswered (an ECU whose application
+    // is gone answers only its boot loader's few requests).
+    std::function<bool(uint8_t befehl)> nimmt_Befehl;
+    // Bytes as they stand, to the pseudo-terminal at the line's pace or on CAN in messages
+    // packed as `art` says; recorded as a frame sent.
+    void sende_Bytes(const QByteArray& bytes, CAN_Packart art = {});
 
     // --- Faults -------------------------------------------------------------------------
     // The next `anzahl` answers (of command `befehl` only, when given) carry the fault.
@@ -169,6 +201,13 @@ private:
     void leere_Ausgabe();
     void nimm_faellige_Rahmen();
 
+    void lies_CAN_roh(const CanMsg& m);
+
+    Roheingang roh_;
+    QByteArray rohCAN_;
+    bool rohCAN_offen_ = false;
+    int rohCAN_Sequenz_ = 0;
+    int bits_ = 11;
     int master_ = -1;
     int slave_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -2,6 +2,7 @@
 // stop.
 
 #include "ecusim/Befehle.h"
+#include "ecusim/Bootloader.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Fehlerspeicher.h"
 #include "ecusim/Identitaet.h"
@@ -47,6 +48,8 @@ const char* const Hilfe =
     "  --pace-requests answer a request only once its bytes would have crossed the line,\n"
     "                  11 bits a byte at the --pace rate (19200 baud without --pace), as\n"
     "                  an ECU at the end of a real wire does; implies --pace\n"
+    "  --pace-bits N   bits a byte takes on the line for both paces (default 11, 8N2;\n"
+    "                  10 for 8N1)\n"
     "  --can INTERFACE join a CAN bus through a Qt CAN plugin and print INTERFACE as the\n"
     "                  first line once on the bus; with Qt's virtual bus the interface is\n"
     "                  tcp://127.0.0.1:PORT/can0 (the first to join hosts the bus on PORT,\n"
@@ -70,7 +73,10 @@ const char* const Hilfe =
     "data-item map 140 and curve 141 as items, stored by 130, changed by 131), the\n"
     "variants' records (type 3: the gearbox record on 4 with its data log, 200 and 201,\n"
     "and state log, 21; type 4, type number 1: the test box on 14), the auxiliary record\n"
-    "(5) and the extra CAN temperatures (126), and runs until SIGTERM or SIGINT.\n"
+    "(5) and the extra CAN temperatures (126), and runs until SIGTERM or SIGINT. An A5\n"
+    "byte at a frame boundary wakes its boot loader (a greeting line; the access text\n"
+    "brings \"T\"), which answers its version (12), the identification, the erase, the\n"
+    "program records and the end.\n"
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
@@ -97,6 +103,7 @@ int main(int argc, char** argv) {
     QString canPlugin = QStringLiteral("virtualcan");
     bool ausgeben = false;
     int baud = 0;
+    int bits = 11;
     bool anfragenTakten = false;
     ecusim::Identitaetsdaten identitaet;
     const struct {
@@ -138,6 +145,12 @@ int main(int argc, char** argv) {
             (std::strcmp(a, "--can") == 0 ? can : canPlugin) = QString::fromLocal8Bit(argv[++i]);
         } else if (std::strcmp(a, "--verbose") == 0) {
             ausgeben = true;
+        } else if (std::strcmp(a, "--pace-bits") == 0) {
+            bits = i + 1 < argc ? std::atoi(argv[++i]) : 0;
+            if (bits < 8) {
+                std::fputs("ecusim: --pace-bits needs the bits of a byte on the line\n", stderr);
+                return 2;
+            }
         } else if (std::strcmp(a, "--pace-requests") == 0) {
             anfragenTakten = true;
         } else if (std::strcmp(a, "--pace") == 0) {
@@ -164,6 +177,7 @@ int main(int argc, char** argv) {
     ecusim::EcuSim sim;
     sim.ausgeben = ausgeben;
     sim.setze_Leitungstempo(baud);
+    sim.setze_Bits_je_Byte(bits);
     sim.setze_Eingangstempo(anfragenTakten ? baud : 0);
     ecusim::richte_Identitaet_ein(sim, identitaet);
     ecusim::Parameterbereich parameter(sim);
@@ -180,6 +194,8 @@ int main(int argc, char** argv) {
     ecusim::Kennfeldbereich kennfelder(sim, parameter);
     ecusim::Fehlerspeicherbereich fehlerspeicher(sim);
     fuelle_Fehlerspeicher(fehlerspeicher);
+    // Last: while its application is gone, its answers to 100 and 208 come first.
+    ecusim::Bootloaderbereich bootloader(sim);
     live.Handbetrieb = [&befehle] { return befehle.Handbetrieb; };
     if (seriell) {
         const QString pfad = sim.oeffne_pty();

@@ -90,3 +90,55 @@ TEST(CanOeffnen, TheWaitKeepsTheTickAndPortChangesOut) {
     link.waehle_Port(0, true, false);
     EXPECT_TRUE(link.ist_Port_offen());
 }
+
+// The packing both CAN writers use: six payload bytes a message, sequence from 0, the last
+// message marked with 128 and its count, every message of length 8.
+TEST(CanPacker, TelegramsAsMessages) {
+    struct Fall {
+        const char* was;
+        QByteArray telegramm;
+        std::vector<std::pair<int, int>> folge; // sequence byte, count
+    };
+    const Fall faelle[] = {
+        {"wake byte", QByteArray("\xA5", 1), {{0x80, 1}}},
+        {"access text", QByteArray("QUADRO PLENTIFULNESS"), {{0, 6}, {1, 6}, {2, 6}, {0x83, 2}}},
+        {"record", QByteArray(25, '\x19'), {{0, 6}, {1, 6}, {2, 6}, {3, 6}, {0x84, 1}}},
+        {"six bytes", QByteArray(6, '\x06'), {{0x80, 6}}},
+        {"seven bytes", QByteArray(7, '\x07'), {{0, 6}, {0x81, 1}}},
+    };
+    for (const Fall& f : faelle) {
+        std::vector<CAN_Packer::Nachricht> gesendet;
+        CAN_Packer p([&](const CAN_Packer::Nachricht& n) { gesendet.push_back(n); });
+        // A telegram begun and given up leaves nothing behind.
+        p.Byte(0x55);
+        p.neu();
+        for (char c : f.telegramm)
+            p.Byte(static_cast<uint8_t>(c));
+        p.Ende();
+        p.Ende(); // nothing open: nothing sent
+        ASSERT_EQ(gesendet.size(), f.folge.size()) << f.was;
+        QByteArray nutzlast;
+        for (size_t i = 0; i < gesendet.size(); ++i) {
+            EXPECT_EQ(gesendet[i][0], f.folge[i].first) << f.was << i;
+            EXPECT_EQ(gesendet[i][1], f.folge[i].second) << f.was << i;
+            nutzlast.append(reinterpret_cast<const char*>(gesendet[i].data()) + 2, gesendet[i][1]);
+        }
+        EXPECT_EQ(nutzlast, f.telegramm) << f.was;
+    }
+    // The wake message as bytes.
+    std::vector<CAN_Packer::Nachricht> g;
+    CAN_Packer p([&](const CAN_Packer::Nachricht& n) { g.push_back(n); });
+    p.Byte(0xA5);
+    p.Ende();
+    ASSERT_EQ(g.size(), 1u);
+    EXPECT_EQ(g[0][0], 0x80);
+    EXPECT_EQ(g[0][1], 0x01);
+    EXPECT_EQ(g[0][2], 0xA5);
+}
+
+TEST(CanPacker, BaudCodeTable) {
+    const std::pair<std::optional<int>, int> faelle[] = {
+        {0, 0}, {1, 2}, {2, 4}, {3, 6}, {4, 7}, {5, 2}, {-1, 2}, {std::nullopt, 2}};
+    for (const auto& [index, code] : faelle)
+        EXPECT_EQ(CAN_Baudcode(index), code) << index.value_or(99);
+}

@@ -375,7 +375,7 @@ TEST(Hauptmenue, OfflineEachItemOpensWhatItNames) {
         {"Passwort_eingeben", gesperrt},
         {"Passwort_aendern", gesperrt},
         {"Duesenschaltzeit_messen", gesperrt},
-        {"Programm_update", bedienbar},
+        {"Programm_update", bedienbar, "TForm_Programmboot"},
         {"Menu_E_Gas_kalibrieren", verborgen},
         {"Fehler_u_Schaltausgaenge_definieren", bedienbar, "TForm_Fehlerdef"},
         {"Fehler_anzeigen", gesperrt},

@@ -1,0 +1,445 @@
+#include "windows/Bootumgebung.h"
+
+#include "link/CanPort.h"
+#include "platform/CanKanal.h"
+#include "platform/Dateien.h"
+#include "windows/UColorButton.h"
+#include "windows/UQuorvel.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using ecusim::Bootfehler;
+
+namespace {
+
+const QString Uebertragungsfehler = QStringLiteral("Übertragungsfehler");
+
+QByteArray hex(const char* h) {
+    return QByteArray::fromHex(h);
+}
+
+// The sum of a telegram's bytes is 0 modulo 256.
+bool summe_null(const QByteArray& b) {
+    uint8_t s = 0;
+    for (char c : b)
+        s = static_cast<uint8_t>(s + static_cast<uint8_t>(c));
+    return s == 0;
+}
+
+class Programmierung : public ::testing::TestWithParam<bool> {};
+
+} // namespace
+
+// 25 records on each path: the progress at the 11th and 22nd reply, the image, the telegrams
+// as bytes, the line, and the ECU's new identity.
+TEST_P(Programmierung, TwentyFiveRecordsEndToEnd) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    std::vector<int> fortschritt;
+    const auto vorher = u.logik().geaendert;
+    u.logik().geaendert = [&] {
+        vorher();
+        const int f = u.logik().anzeige().Fortschritt;
+        if (fortschritt.empty() || fortschritt.back() != f)
+            fortschritt.push_back(f);
+    };
+    std::unique_ptr<CanKanal> lauscher;
+    if (u.can()) {
+        lauscher = u.bus->Teilnehmer();
+        lauscher->erlaube_Id(static_cast<int32_t>(0x1FFFFFFE | CAN_29_Bit));
+    }
+    u.starte(u.Datei(Programmdatei_Bytes(25)));
+    EXPECT_EQ(u.logik().Zustand(), 1);
+    EXPECT_TRUE(u.link().ist_unterbrochen());
+    EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(71));
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(fortschritt, (std::vector<int>{0, 48, 92, 0}));
+    ASSERT_EQ(u.boot.Abbild.size(), 25u);
+    for (int i = 0; i < 25; ++i) {
+        const tDatensatz s = Testsatz(i + 1);
+        EXPECT_EQ(u.boot.Abbild[static_cast<size_t>(i)],
+                  QByteArray(reinterpret_cast<const char*>(s.Bytes.data()), 22))
+            << i;
+    }
+    // Version 12: the long erase and end, both with 3072.
+    EXPECT_EQ(u.empfangen(0xE0), std::vector<QByteArray>{hex("03e01d")});
+    const std::vector<QByteArray> loeschen = u.empfangen(0xEA);
+    ASSERT_EQ(loeschen.size(), 1u);
+    EXPECT_EQ(loeschen[0].mid(6, 4), hex("000c0000"));
+    EXPECT_EQ(loeschen[0].left(2), hex("0bea"));
+    const std::vector<QByteArray> ende = u.empfangen(0xE5);
+    ASSERT_EQ(ende.size(), 1u);
+    EXPECT_EQ(ende[0].left(6), hex("07e5000c0000"));
+    EXPECT_TRUE(summe_null(ende[0]));
+    EXPECT_EQ(u.empfangen(0xE4).size(), 25u);
+    if (!u.can()) {
+        ASSERT_FALSE(u.boot.Leitungen.empty());
+        for (const ecusim::Leitungseinstellung& l : u.boot.Leitungen)
+            EXPECT_EQ(l, (ecusim::Leitungseinstellung{57600, 8, 'N', 1}));
+    }
+    // Back to normal: the link's line and scheduler, and the ECU's new software shown.
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+    EXPECT_EQ(u.fenster().ProgressBar->value(), 0);
+    ASSERT_TRUE(u.warte([&] { return u.version().Version() == 616; }));
+    EXPECT_TRUE(u.warte(
+        [&] { return u.kontext->hauptfenster()->Label_Version->text().startsWith("6.16"); }));
+    if (!u.can()) {
+        EXPECT_EQ(u.sim.Leitung(), (ecusim::Leitungseinstellung{19200, 8, 'N', 2}));
+        return;
+    }
+    // On CAN: the wake message, the access text and a record as the bus carried them.
+    std::vector<CanMsg> alle;
+    CanMsg m;
+    while (lauscher->nimm(m))
+        alle.push_back(m);
+    const auto wecken = std::find_if(alle.begin(), alle.end(), [](const CanMsg& n) {
+        return n.data[0] == 0x80 && n.data[1] == 1 && n.data[2] == 0xA5;
+    });
+    ASSERT_NE(wecken, alle.end());
+    EXPECT_EQ(wecken->len, 8);
+    const auto anfang = std::find_if(
+        wecken, alle.end(), [](const CanMsg& n) { return n.data[0] == 0 && n.data[2] == 'Q'; });
+    ASSERT_GE(alle.end() - anfang, 4);
+    const int zugang[][2] = {{0x00, 6}, {0x01, 6}, {0x02, 6}, {0x83, 2}};
+    QByteArray text;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(anfang[i].data[0], zugang[i][0]) << i;
+        EXPECT_EQ(anfang[i].data[1], zugang[i][1]) << i;
+        EXPECT_EQ(anfang[i].len, 8) << i;
+        text.append(reinterpret_cast<const char*>(anfang[i].data) + 2, zugang[i][1]);
+    }
+    EXPECT_EQ(text, QByteArray("QUADRO PLENTIFULNESS"));
+    // The first record: 25 bytes in five messages.
+    const auto satz = std::find_if(alle.begin(), alle.end(), [](const CanMsg& n) {
+        return n.data[0] == 0 && n.data[2] == 0x19 && n.data[3] == 0xE4;
+    });
+    ASSERT_NE(satz, alle.end());
+    ASSERT_GE(alle.end() - satz, 5);
+    const int folge[][2] = {{0x00, 6}, {0x01, 6}, {0x02, 6}, {0x03, 6}, {0x84, 1}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(satz[i].data[0], folge[i][0]) << i;
+        EXPECT_EQ(satz[i].data[1], folge[i][1]) << i;
+    }
+}
+
+// Each failure on the paths it applies to: its one message, whether the link stays in boot
+// mode (stop 1) or is given back (stop 0), and the caption after.
+TEST_P(Programmierung, FailuresAgainstTheSimulatedBootLoader) {
+    const bool can = GetParam();
+    Bootumgebung u(can);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    enum Wege { beide, seriell, nur_CAN };
+    struct Fall {
+        const char* was;
+        Wege wege;
+        std::function<void(Bootumgebung&)> vorher;
+        QString text; // empty: the dialogue runs through to its end
+        bool Bootmodus_danach;
+    };
+    const auto fehler = [](Bootfehler f, int satz = 0) {
+        return [f, satz](Bootumgebung& x) { x.boot.injiziere(f, satz); };
+    };
+    const Fall faelle[] = {
+        {"access answered with F", beide, fehler(Bootfehler::Falsche_Zugangsantwort),
+         hole_Text(554), false},
+        {"version 1", beide, [](Bootumgebung& x) { x.boot.Version = 1; }, hole_Text(556), true},
+        {"wrong checksum", beide, fehler(Bootfehler::Falsche_Pruefsumme), hole_Text(553), true},
+        {"version reply of 6 bytes", beide, fehler(Bootfehler::Versionslaenge_6), hole_Text(555),
+         true},
+        {"reply past 101 bytes", beide, fehler(Bootfehler::Ueberlang), Uebertragungsfehler, true},
+        {"erase refused", beide, fehler(Bootfehler::Loeschen_abgelehnt), hole_Text(559), true},
+        {"end refused", beide, fehler(Bootfehler::Ende_abgelehnt), hole_Text(563), true},
+        {"greeting in three pieces", beide, fehler(Bootfehler::Gruss_geteilt), hole_Text(564),
+         false},
+        {"bare 04 E4 01, accepted after 50 ticks", seriell,
+         fehler(Bootfehler::Satz_ohne_Pruefsumme, 2), hole_Text(564), false},
+        {"CAN data length 7", nur_CAN, fehler(Bootfehler::CAN_Laenge_7), Uebertragungsfehler, true},
+        {"CAN count 7", nur_CAN, fehler(Bootfehler::CAN_Anzahl_7), Uebertragungsfehler, true},
+        {"CAN sequence gap", nur_CAN, fehler(Bootfehler::CAN_Sequenzluecke), Uebertragungsfehler,
+         true},
+    };
+    const QString datei = u.Datei(Programmdatei_Bytes(3));
+    for (const Fall& f : faelle) {
+        if ((f.wege == seriell && can) || (f.wege == nur_CAN && !can))
+            continue;
+        SCOPED_TRACE(f.was);
+        u.boot.Version = 12;
+        f.vorher(u);
+        u.meldungen.texte.clear();
+        u.starte(datei);
+        ASSERT_TRUE(u.warte_Meldung());
+        // Whatever still comes in the next moments brings no second message.
+        Bootumgebung::pumpe(150);
+        EXPECT_EQ(u.meldungen.texte, QStringList{f.text});
+        EXPECT_EQ(u.logik().Zustand(), 0);
+        EXPECT_EQ(u.link().ist_unterbrochen(), f.Bootmodus_danach);
+        EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+        EXPECT_EQ(u.fenster().ProgressBar->value(), 0);
+        if (can) {
+            EXPECT_EQ(u.logik().Idle_aktiv(), f.Bootmodus_danach);
+        }
+        u.boot.keine_Fehler();
+    }
+}
+
+// A version reply of 4 bytes leaves the dialogue waiting; only the start button ends it,
+// without a message, and gives the link back.
+TEST_P(Programmierung, AShortVersionReplyWaitsUntilTheUserStops) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.injiziere(Bootfehler::Versionslaenge_4);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    ASSERT_TRUE(u.warte([&] { return u.logik().Zustand() == 4 && !u.empfangen(0xE0).empty(); }));
+    Bootumgebung::pumpe(300);
+    EXPECT_EQ(u.logik().Zustand(), 4);
+    EXPECT_TRUE(u.meldungen.texte.isEmpty());
+    u.fenster().Button_startenClick();
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_FALSE(u.logik().CAN_Port_offen());
+    EXPECT_TRUE(u.meldungen.texte.isEmpty());
+    EXPECT_TRUE(u.verbunden_mit(1));
+}
+
+// Another type number: all four labels shown, then text 568.
+TEST_P(Programmierung, AFileForAnotherTypeNumberIsRefusedAfterTheFourLabels) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.starte(u.Datei(Programmdatei_Bytes(3, 1, 1, 401)));
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(568)});
+    struct Zeile {
+        QLabel* label;
+        QString wert;
+    };
+    const Zeile zeilen[] = {
+        {u.fenster().Label_Seriennummer, QStringLiteral("20170815")},
+        {u.fenster().Label_Quorvel_Typ, ECU_Typ_Name(1)},
+        {u.fenster().Label_Hersteller, Hersteller_Name(1)},
+        {u.fenster().Label_Typnummer, QStringLiteral("400")},
+    };
+    for (const Zeile& z : zeilen)
+        EXPECT_EQ(z.label->text(), z.wert) << z.wert.toStdString();
+    EXPECT_TRUE(u.boot.Abbild.empty());
+    EXPECT_EQ(u.boot.Loeschungen, 0);
+    EXPECT_TRUE(u.link().ist_unterbrochen());
+}
+
+// A refused record: its number in the message, the link still in boot mode, and the next
+// press starts at once with the wake byte.
+TEST_P(Programmierung, ARefusedRecordLeavesBootModeAndTheNextPressStartsAtOnce) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.injiziere(Bootfehler::Satz_abgelehnt, 10);
+    const QString datei = u.Datei(Programmdatei_Bytes(25));
+    u.starte(datei);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(561) + QStringLiteral(" 10")});
+    EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+    EXPECT_TRUE(u.link().ist_unterbrochen());
+    const int gruesse = u.boot.Gruesse;
+    u.meldungen.texte.clear();
+    u.fenster().Button_startenClick();
+    EXPECT_EQ(u.logik().Zustand(), 1);
+    ASSERT_TRUE(u.warte([&] { return u.boot.Gruesse > gruesse; }, 5000));
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(u.boot.Abbild.size(), 25u);
+}
+
+// No reply to record 10: the user stops, the link goes back to its line and scheduler and
+// finds the boot loader (ECU type 8), the update window opens; a second programming brings
+// the application back.
+TEST_P(Programmierung, AnInterruptedProgrammingIsRepeated) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    EXPECT_FALSE(u.updatefenster().isVisible());
+    u.boot.injiziere(Bootfehler::Satz_ohne_Antwort, 10);
+    const QString datei = u.Datei(Programmdatei_Bytes(25));
+    u.starte(datei);
+    ASSERT_TRUE(u.warte([&] { return u.empfangen(0xE4).size() == 10; }));
+    Bootumgebung::pumpe(200);
+    EXPECT_EQ(u.logik().Zustand(), 6);
+    u.fenster().Button_startenClick();
+    EXPECT_TRUE(u.meldungen.texte.isEmpty());
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    if (!u.can()) {
+        EXPECT_EQ(u.sim.Leitung(), (ecusim::Leitungseinstellung{19200, 8, 'N', 2}));
+    }
+    ASSERT_TRUE(u.verbunden_mit(8));
+    EXPECT_EQ(ECU_Typ_Name(8), QStringLiteral("Bootloader"));
+    EXPECT_TRUE(u.warte([&] { return u.updatefenster().isVisible(); }));
+    // The boot loader's identity names no parameter definitions: the program says so.
+    u.meldungen.texte.clear();
+    u.starte(datei);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(u.boot.Abbild.size(), 25u);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    EXPECT_TRUE(u.warte([&] { return !u.updatefenster().isVisible(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Wege, Programmierung, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                             return i.param ? std::string("CAN") : std::string("Seriell");
+                         });
+
+// Files that give nothing to program are refused before anything is sent.
+TEST(Programmboot, ProgramFilesRefusedBeforeAnythingIsSent) {
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    struct Fall {
+        const char* was;
+        std::optional<QByteArray> inhalt; // nullopt: no such file
+        int text;
+    };
+    const QByteArray gut = Programmdatei_Bytes(25);
+    const Fall faelle[] = {
+        {"empty", QByteArray(), 565},
+        {"header only", gut.left(22), 565},
+        {"missing", std::nullopt, 565},
+        {"cut inside a record", gut.left(22 * 10 + 5), 566},
+        {"one byte past the records", gut + QByteArray(1, '\0'), 566},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        const QString datei = f.inhalt ? u.Datei(*f.inhalt, QString::fromLatin1(f.was))
+                                       : u.ordner.datei(QStringLiteral("nothing.bin"));
+        const size_t vorher = u.sim.empfangene().size();
+        u.meldungen.texte.clear();
+        u.starte(datei);
+        EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(f.text)});
+        EXPECT_EQ(u.logik().Zustand(), 0);
+        EXPECT_FALSE(u.link().ist_unterbrochen());
+        Bootumgebung::pumpe(50);
+        EXPECT_EQ(u.boot.Gruesse, 0);
+        // Only the scheduler's own requests reached the ECU meanwhile.
+        for (size_t i = vorher; i < u.sim.empfangene().size(); ++i)
+            EXPECT_LT(static_cast<uint8_t>(u.sim.empfangene()[i].befehl()), 0xE0);
+    }
+}
+
+// Hardware the boot loader may not serve: text 570 asks first; Cancel starts nothing.
+TEST(Programmboot, TheHardwareQuestionComesFirst) {
+    ecusim::Identitaetsdaten id;
+    id.Hardware_Haupt = 200;
+    Bootumgebung u(false, id);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.meldungen.setze_Antwort(false);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    EXPECT_EQ(u.meldungen.fragen, QStringList{hole_Text(570)});
+    EXPECT_EQ(u.meldungen.fragentitel, QStringList{QString()});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    u.meldungen.setze_Antwort(true);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    EXPECT_EQ(u.logik().Zustand(), 1);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+}
+
+// The own CAN port that does not open: its fixed text, and the link goes on as it was.
+TEST(Programmboot, TheOwnCanPortNotOpeningLeavesTheLinkAlone) {
+    Bootumgebung u(true);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    ASSERT_TRUE(u.kontext->registry().writeString(QStringLiteral("CAN_Plugin"),
+                                                  QStringLiteral("nosuchplugin")));
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    EXPECT_EQ(u.meldungen.texte,
+              QStringList{QStringLiteral("Fehler beim öffnen der CAN-Schnittstelle")});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_FALSE(u.logik().Idle_aktiv());
+    EXPECT_EQ(u.boot.Gruesse, 0);
+    EXPECT_TRUE(u.verbunden_mit(1));
+}
+
+// The file list: chosen names, the Delete key in the dropped-down list, and both stores
+// written when the window hides.
+TEST(Programmboot, FileListChoiceDeleteAndStore) {
+    Bootumgebung u(false);
+    TForm_Programmboot& f = u.fenster();
+    struct Schritt {
+        QString name;
+        QStringList liste;
+        QString text;
+    };
+    const Schritt schritte[] = {
+        {QStringLiteral("/a/one.bin"), {"/a/one.bin"}, "/a/one.bin"},
+        {QStringLiteral("/a/two.bin"), {"/a/one.bin", "/a/two.bin"}, "/a/two.bin"},
+        {QStringLiteral("/a/one.bin"), {"/a/one.bin", "/a/two.bin"}, "/a/one.bin"},
+        {QStringLiteral("/a/ONE.bin"), {"/a/one.bin", "/a/two.bin", "/a/ONE.bin"}, "/a/ONE.bin"},
+        {QString(), {"/a/one.bin", "/a/two.bin", "/a/ONE.bin"}, "/a/ONE.bin"},
+    };
+    for (const Schritt& s : schritte) {
+        f.OpenDialog_Programmboot = [&s] { return s.name; };
+        f.Button_waehlenClick();
+        QStringList items;
+        for (int i = 0; i < f.ComboBox->count(); ++i)
+            items << f.ComboBox->itemText(i);
+        EXPECT_EQ(items, s.liste) << s.name.toStdString();
+        EXPECT_EQ(f.ComboBox->currentText(), s.text) << s.name.toStdString();
+    }
+    f.show();
+    f.ComboBox->showPopup();
+    ASSERT_TRUE(u.warte([&] { return f.ComboBox->view()->isVisible(); }, 3000));
+    f.ComboBox->view()->setCurrentIndex(f.ComboBox->model()->index(1, 0));
+    QTest::keyClick(f.ComboBox->view(), Qt::Key_Delete);
+    f.ComboBox->hidePopup();
+    EXPECT_EQ(f.ComboBox->count(), 2);
+    EXPECT_EQ(f.ComboBox->itemText(1), QStringLiteral("/a/ONE.bin"));
+    f.hide();
+    EXPECT_EQ(Dateien::lies_Zeilen(u.ordner.datei(QStringLiteral("Dateien.dat")))
+                  .value_or(QStringList{"unreadable"}),
+              (QStringList{"/a/one.bin", "/a/ONE.bin"}));
+    EXPECT_EQ(u.kontext->registry().readString(QStringLiteral("Datei_Programm")).value_or("-"),
+              f.ComboBox->currentText());
+    // A new window reads both.
+    Programmboot neu(u.link(), u.version(), u.meldungen, u.kontext->registry());
+    EXPECT_EQ(neu.Dateiliste, (QStringList{"/a/one.bin", "/a/ONE.bin"}));
+    EXPECT_EQ(neu.Datei, f.ComboBox->currentText());
+}
+
+// The erase authorisation is put together at run time; the simulated boot loader checks it
+// as its own literal.
+TEST(Programmboot, EraseCodeMatchesTheBootLoadersLiteral) {
+    const std::array<uint8_t, 4> c = Programmboot::Loeschcode();
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(c.data()), 4),
+              QByteArray(reinterpret_cast<const char*>(ecusim::Bootloaderbereich::Loeschcode), 4));
+}
+
+// Pictures of both windows with content, mid-run, for a look by eye: only with
+// QUORVEL_BILDER naming a folder (under a real X server, e.g. xvfb-run and
+// QT_QPA_PLATFORM=xcb).
+TEST(Programmboot, PicturesOfBothWindows) {
+    const QString bilder = qEnvironmentVariable("QUORVEL_BILDER");
+    if (bilder.isEmpty())
+        GTEST_SKIP() << "QUORVEL_BILDER names no folder";
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    // Paced as the real line, so that the run lasts long enough to be seen.
+    u.sim.setze_Bits_je_Byte(10);
+    u.sim.setze_Leitungstempo(57600);
+    u.sim.setze_Eingangstempo(57600);
+    TForm_Programmboot& f = u.fenster();
+    f.show();
+    u.logik().waehle_Datei(u.Datei(Programmdatei_Bytes(400)));
+    f.Button_startenClick();
+    ASSERT_TRUE(u.warte([&] { return f.ProgressBar->value() >= 30; }));
+    QTest::qWait(50);
+    EXPECT_FALSE(f.Label_Typnummer->text().isEmpty());
+    EXPECT_TRUE(f.grab().save(bilder + "/programmboot.png"));
+    ASSERT_TRUE(u.warte_Meldung(30000));
+    TForm_Boot_update& b = u.updatefenster();
+    b.show();
+    QTest::qWait(100);
+    EXPECT_TRUE(b.grab().save(bilder + "/boot_update.png"));
+}
