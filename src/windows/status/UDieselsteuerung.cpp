@@ -207,13 +207,7 @@ TForm_Dieselsteuerung::TForm_Dieselsteuerung(Kontext& kontext)
             uebernehme(Logik.A);
         },
         cl_Diesel_Daten_A::Beantwortet);
-    InterAction().Create(
-        cl_Aux_Daten::Klasse,
-        [this](Sender&) {
-            Logik.zeige_Aux_Daten(Satz(k.ecu_Befehle().Aux_Daten));
-            zeige_Memo(Logik.Memo);
-        },
-        cl_Aux_Daten::Beantwortet);
+    melde_Aux_Memo([this](const Satz& aux) { Logik.zeige_Aux_Daten(aux); }, Logik.Memo);
     lade_Texte();
 }
 

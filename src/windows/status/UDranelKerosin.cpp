@@ -59,13 +59,7 @@ TForm_Dranel_Kerosin::TForm_Dranel_Kerosin(Kontext& kontext)
             uebernehme(Logik.A);
         },
         cl_Dranel_Kerosin_Daten::Beantwortet);
-    InterAction().Create(
-        cl_Aux_Daten::Klasse,
-        [this](Sender&) {
-            Logik.zeige_Aux_Daten(Satz(k.ecu_Befehle().Aux_Daten));
-            zeige_Memo(Logik.Memo);
-        },
-        cl_Aux_Daten::Beantwortet);
+    melde_Aux_Memo([this](const Satz& aux) { Logik.zeige_Aux_Daten(aux); }, Logik.Memo);
 }
 
 void TForm_Dranel_Kerosin::showEvent(QShowEvent* event) {

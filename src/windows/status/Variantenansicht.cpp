@@ -306,6 +306,17 @@ void TForm_Variante::zeige_Memo(const QStringList& zeilen) {
         Memo_Aux->appendPlainText(z);
 }
 
+void TForm_Variante::melde_Aux_Memo(std::function<void(const Satz&)> lies,
+                                    const QStringList& memo) {
+    InterAction().Create(
+        cl_Aux_Daten::Klasse,
+        [this, lies = std::move(lies), &memo](Sender&) {
+            lies(Satz(k.ecu_Befehle().Aux_Daten));
+            zeige_Memo(memo);
+        },
+        cl_Aux_Daten::Beantwortet);
+}
+
 Identitaet TForm_Variante::Kennung() const {
     const cl_Version& v = k.version();
     return {v.ECU_Typ(),        v.Hersteller(),         v.Typnummer(),         v.Version(),

@@ -167,6 +167,9 @@ protected:
     // Copies what changed onto the labels.
     void uebernehme(Anzeige& anzeige);
     void zeige_Memo(const QStringList& zeilen);
+    // Each answer of the auxiliary record goes through the logic's rule (lies) into the
+    // memo, which then shows the lines the logic keeps (memo).
+    void melde_Aux_Memo(std::function<void(const Satz&)> lies, const QStringList& memo);
     Identitaet Kennung() const;
     Parameterwert Parameter() const;
 
