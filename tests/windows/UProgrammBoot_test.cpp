@@ -327,6 +327,21 @@ TEST(Programmboot, ProgramFilesRefusedBeforeAnythingIsSent) {
     }
 }
 
+// With the link switched off nothing starts: its port would carry the boot loader's wake-up
+// and erase, but not the records.
+TEST_P(Programmierung, NothingStartsWhileTheLinkIsOff) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.link().setze_Verbindung(false);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(1391)});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_FALSE(u.logik().Idle_aktiv());
+    Bootumgebung::pumpe(50);
+    EXPECT_EQ(u.boot.Gruesse, 0);
+}
+
 // Hardware the boot loader may not serve: text 570 asks first; Cancel starts nothing.
 TEST(Programmboot, TheHardwareQuestionComesFirst) {
     ecusim::Identitaetsdaten id;

@@ -202,6 +202,13 @@ void Programmboot::beginne() {
         meldungen_.zeige(hole_Text(565));
         return;
     }
+    // The records go out through the link's own port: with the link off the boot loader
+    // would erase the flash and then receive nothing.
+    if (!link_.ist_aktiv() || !link_.ist_Port_offen()) {
+        saetze_.clear();
+        meldungen_.zeige(hole_Text(1391));
+        return;
+    }
     can_ = link_.ist_CAN_Modus();
     try {
         anzahl_ = 0;
