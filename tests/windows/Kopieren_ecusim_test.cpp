@@ -1,6 +1,7 @@
 // The backup copy against the simulated ECU: the parameter set, both ignition maps and
 // maps moved line by line into the next free file versions and back into the ECU, aborts
-// that leave the rest chosen, and the failures that stop a run.
+// that leave the rest chosen, the failures that stop a run, what the list offers, and the map
+// axes after a run to the ECU.
 
 #include "base/Dateiversion.h"
 #include "base/Motordaten.h"
@@ -11,12 +12,14 @@
 #include "model/UKennfelder.h"
 #include "model/UPasswort.h"
 #include "windows/UColorButton.h"
+#include "windows/maps/UKennfeldfenster.h"
 #include "windows/maps/UZuendung_2_corr.h"
 #include "windows/service/UKopieren.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPdfWriter>
 #include <QProcess>
@@ -55,15 +58,28 @@ QByteArray Zuendkarte(int winkel) {
 
 class Sicherung {
 public:
-    Sicherung() : u(Kennung()), kennfelder(u.sim, u.parameter) {
+    // zusatz: parameter definitions added to the shipped ones.
+    explicit Sicherung(const ecusim::Identitaetsdaten& id = Kennung(),
+                       const QStringList& zusatz = {})
+        : u(id), kennfelder(u.sim, u.parameter) {
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
         // The shipped definitions and map description, under the name this maker's ECU asks
         // for.
         const QString name =
-            QStringLiteral("T-SIM") + Hersteller_Name(Kennung().Hersteller) + "-1-400-0615.TXT";
-        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")})
-            QFile::copy(quelle + s + "/T-SIMQuorvel-1-400-0615.TXT",
-                        u.k.ordner.datei("Language/" + s + "/" + name));
+            QStringLiteral("T-SIM") + Hersteller_Name(id.Hersteller) + "-1-400-0615.TXT";
+        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+            QFile f(quelle + s + "/T-SIMQuorvel-1-400-0615.TXT");
+            EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << s.toStdString();
+            QByteArray inhalt = f.readAll();
+            // Before the list of maps, where the parameters end.
+            const qsizetype karten = inhalt.indexOf("\n*0\r\n") + 1;
+            EXPECT_GT(karten, 0);
+            QByteArray zeilen;
+            for (const QString& z : zusatz)
+                zeilen += z.toLatin1() + "\r\n";
+            inhalt.insert(karten, zeilen);
+            u.k.ordner.schreibe_roh("Language/" + s + "/" + name, inhalt);
+        }
         u.k.ordner.schreibe(QStringLiteral("Language/English/SAVE.TXT"), {QStringLiteral("x")});
         u.parameter.fuelle_Beispielwerte();
         u.bereich.setze_Zuendkennfeld(1, Zuendkarte(10));
@@ -76,7 +92,7 @@ public:
         u.k.kontext->motordaten().setze_Motorname(QStringLiteral("Motor"));
         u.k.kontext->dateiversion().setze_Name(QStringLiteral("Motor"));
         QDir().mkpath(u.k.kontext->motordaten().Datenordner());
-        verbunden = u.verbinde(Kennung());
+        verbunden = u.verbinde(id);
         u.k.kontext->passwort_OK().setze_akzeptiert(1);
         // The description gives the ignition editor no caption; its own one reads better
         // in the list.
@@ -448,4 +464,74 @@ TEST(Kopieren_ecusim, TheListOffersTheEditorsAndTheMapsInAlphabeticalOrder) {
     EXPECT_EQ(f.ListBox->selectedItems().size(), 0);
     EXPECT_TRUE(f.CheckBox_Einstellwerte->isChecked());
     EXPECT_TRUE(f.Button_Quorvel_Datei->isEnabled());
+}
+
+// Parameter 2156 above 0 offers the correction editor with or without all maps, in the early
+// software range too; at 0 only the list of all maps offers it, and only outside that range.
+TEST(Kopieren_ecusim, TheCorrectionEditorIsOfferedByItsParameterOrWithAllMapsOfLaterSoftware) {
+    struct Fall {
+        int hersteller; // 1 with software 6.15 lies in the early range, 2 outside it
+        int wert_2156;
+        bool alle;
+        bool angeboten;
+    };
+    for (const Fall& fall :
+         {Fall{2, 1, false, true}, Fall{2, 0, false, false}, Fall{1, 3, false, true},
+          Fall{1, 1, true, true}, Fall{1, 0, true, false}, Fall{2, 0, true, true}}) {
+        SCOPED_TRACE(testing::Message() << "maker " << fall.hersteller << ", 2156 = "
+                                        << fall.wert_2156 << ", all maps " << fall.alle);
+        ecusim::Identitaetsdaten id;
+        id.Hersteller = static_cast<uint16_t>(fall.hersteller);
+        Sicherung s(id, {"-2156,SPECIAL,4,0,40", "/Ignition correction map on", "#0,10"});
+        ASSERT_TRUE(s.verbunden);
+        ecusim::setze_Wort(s.u.parameter.Bild, 40, fall.wert_2156);
+        s.u.k.kontext->parameter().lesen();
+        ASSERT_TRUE(s.u.warte_still());
+        TForm_Kopieren& f = s.fenster();
+        f.CheckBox_alle_Kennfelder->setChecked(fall.alle);
+        f.show();
+        QStringList texte;
+        for (int i = 0; i < f.ListBox->count(); ++i)
+            texte.append(f.ListBox->item(i)->text());
+        EXPECT_TRUE(texte.contains(Zuendung));
+        EXPECT_EQ(texte.contains(Korrektur), fall.angeboten) << texte.join(", ").toStdString();
+    }
+}
+
+// A run to the ECU that sends a parameter set with another axis end leaves an open map window
+// on that axis.
+TEST(Kopieren_ecusim, ARunToTheEcuLeavesAnOpenMapWindowOnTheAxisOfTheParametersItWrote) {
+    Sicherung s(Kennung(), {"-9,MOTOR,4,0,42", "/Speed axis end (rpm)", "#0,10000"});
+    ASSERT_TRUE(s.verbunden);
+    const auto liest = [&](int ende) {
+        ecusim::setze_Wort(s.u.parameter.Bild, 42, ende);
+        s.u.k.kontext->parameter().lesen();
+        return s.u.warte_still();
+    };
+    // The start injection curve runs over parameters 8 to 9; its cursor at the axis end.
+    cl_Kennfeld* start = s.u.k.kontext->kennfelder().suche_in_angeboten(4);
+    ASSERT_NE(start, nullptr);
+    auto* karte = dynamic_cast<TForm_Kennfeld*>(start->Ansicht());
+    ASSERT_NE(karte, nullptr);
+    start->Cursor_X = 16;
+    karte->show();
+    ASSERT_TRUE(liest(6000));
+    ASSERT_EQ(karte->Label_Cursor[0]->text(), "6000");
+
+    TForm_Kopieren& f = s.fenster();
+    f.show();
+    s.waehle({}, true);
+    f.Button_Quorvel_Datei->click();
+    ASSERT_TRUE(s.warte_Ende());
+    ASSERT_EQ(s.Dateien(), QStringList{"Motor.01P"});
+
+    // The ECU's axis end changes, the window follows it; the run sends the stored one back.
+    ASSERT_TRUE(liest(4000));
+    ASSERT_EQ(karte->Label_Cursor[0]->text(), "4000");
+    s.waehle({}, true);
+    f.Button_Datei_Quorvel->click();
+    ASSERT_TRUE(s.warte_Ende());
+    EXPECT_EQ(ecusim::Wort(s.u.parameter.Bild, 21), 6000);
+    EXPECT_EQ(karte->Label_Cursor[0]->text(), "6000");
+    EXPECT_EQ(s.u.k.meldungen.texte, QStringList());
 }
