@@ -130,6 +130,25 @@ TEST_P(Programmierung, TwentyFiveRecordsEndToEnd) {
     }
 }
 
+// A boot loader of version 11: the short erase with the authorisation code alone and the
+// short end, and the programming goes through as with the long ones.
+TEST_P(Programmierung, VersionElevenTakesTheShortEraseAndEnd) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.Version = 11;
+    u.starte(u.Datei(Programmdatei_Bytes(12)));
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(u.empfangen(0xEA), std::vector<QByteArray>{});
+    const std::vector<QByteArray> loeschen = u.empfangen(0xE3);
+    ASSERT_EQ(loeschen.size(), 1u);
+    EXPECT_EQ(loeschen[0].left(6), hex("07e35ac3963c"));
+    EXPECT_EQ(loeschen[0].size(), 7);
+    EXPECT_TRUE(summe_null(loeschen[0]));
+    EXPECT_EQ(u.empfangen(0xE5), std::vector<QByteArray>{hex("03e518")});
+    EXPECT_EQ(u.boot.Abbild.size(), 12u);
+}
+
 // Each failure on the paths it applies to: its one message, whether the link stays in boot
 // mode (stop 1) or is given back (stop 0), and the caption after.
 TEST_P(Programmierung, FailuresAgainstTheSimulatedBootLoader) {
