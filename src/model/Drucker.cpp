@@ -131,6 +131,18 @@ int TPrinter_Quorvel::Ueberschrift(const QString& titel, int textgroesse) {
     return h;
 }
 
+void TPrinter_Quorvel::drucke(int vorgabe, const std::function<void()>& seite) {
+    int kopien = vorgabe;
+    if (!Druckdialog(kopien))
+        return;
+    while (kopien-- > 0) {
+        Dokument_beginnen();
+        seite();
+        Seite_beenden(kopien > 0);
+    }
+    Dokument_beenden();
+}
+
 bool TPrinter_Quorvel::Druckdialog(int& kopien) {
     if (!auswahl_) {
         qCDebug(lcModel) << "no print dialog to print with";

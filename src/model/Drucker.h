@@ -61,6 +61,9 @@ public:
     int Ueberschrift(const QString& titel, int textgroesse);
     void Seite_beenden(bool mehr);
     void Dokument_beenden();
+    // The whole run above: the dialog with the copies preset to vorgabe, then for each copy
+    // a document begun, seite drawing it, and its last page ended.
+    void drucke(int vorgabe, const std::function<void()>& seite);
 
     // The page to draw on, in 0.1 mm.
     QPainter& Canvas() { return painter_; }

@@ -796,16 +796,7 @@ bool cl_Kennfeld::schreibe_Kennfeld_CSV(const QString& datei, const QStringList&
 void cl_Kennfeld::Menue_drucken() {
     if (!u_.drucker)
         return;
-    TPrinter_Quorvel& d = *u_.drucker;
-    int kopien = 1;
-    if (!d.Druckdialog(kopien))
-        return;
-    while (kopien-- > 0) {
-        d.Dokument_beginnen();
-        drucke_Kennfeld();
-        d.Seite_beenden(kopien > 0);
-    }
-    d.Dokument_beenden();
+    u_.drucker->drucke(1, [this] { drucke_Kennfeld(); });
 }
 
 void cl_Kennfeld::drucke_Kennfeld() {

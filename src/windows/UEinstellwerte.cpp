@@ -299,16 +299,7 @@ void TForm_Einstellwerte::Button_ladenClick() {
 }
 
 void TForm_Einstellwerte::Button_DruckenClick() {
-    TPrinter_Quorvel& d = k.drucker();
-    int kopien = 0;
-    if (!d.Druckdialog(kopien))
-        return;
-    while (kopien-- > 0) {
-        d.Dokument_beginnen();
-        k.parameter().drucke_Liste(false);
-        d.Seite_beenden(kopien > 0);
-    }
-    d.Dokument_beenden();
+    k.drucker().drucke(0, [this] { k.parameter().drucke_Liste(false); });
 }
 
 void TForm_Einstellwerte::ColorButton_in_CSV_Datei_speichernClick() {

@@ -621,16 +621,7 @@ void TForm_Zuendung::schreibe_CSV(const QString& datei, const QStringList& komme
 }
 
 void TForm_Zuendung::Menu_druckenClick() {
-    TPrinter_Quorvel& d = k.drucker();
-    int kopien = 1;
-    if (!d.Druckdialog(kopien))
-        return;
-    while (kopien-- > 0) {
-        d.Dokument_beginnen();
-        drucke_Seite();
-        d.Seite_beenden(kopien > 0);
-    }
-    d.Dokument_beenden();
+    k.drucker().drucke(1, [this] { drucke_Seite(); });
 }
 
 void TForm_Zuendung::drucke_Seite() {
