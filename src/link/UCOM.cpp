@@ -290,6 +290,7 @@ void clCOM::setze_Empfaenger(Empfangsroutine routine) {
     Empfaenger = std::move(routine);
     Eigener_Empfang = true;
     Reset_Empfang();
+    passe_Zustellung_an();
 }
 
 void clCOM::Normalbetrieb() {
@@ -300,6 +301,7 @@ void clCOM::Normalbetrieb() {
     Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
     Eigener_Empfang = false;
     Reset_Empfang();
+    passe_Zustellung_an();
 }
 
 // --- Writing ----------------------------------------------------------------------------
@@ -317,6 +319,15 @@ void clCOM::beende_Block() {
     Blockempfang = false;
     Blocksenden = false;
     Blockanzahl = 0;
+    passe_Zustellung_an();
+}
+
+void clCOM::passe_Zustellung_an() {
+    // A frame is looked at only at the owner's tick, so its bytes may wait in the device
+    // for it instead of waking the GUI thread for every few of them as they come. A block
+    // transfer answers each block as it arrives, and a receiver of its own (the boot loader
+    // dialogue) each reply: they take the bytes at once.
+    Serport->SetDeliverOnPoll(Takt_liest_ && !Eigener_Empfang && !Blockempfang && !Blocksenden);
 }
 
 void clCOM::verweigere(uint8_t befehl) {
@@ -370,6 +381,7 @@ void clCOM::sende_Anfrage(uint8_t befehl, int n, bool inBloecken, const uint8_t*
     Blockindex = -1;
     Blockempfang = false;
     Blocksenden = true;
+    passe_Zustellung_an();
     sende_naechsten_Block();
 }
 
@@ -410,6 +422,7 @@ void clCOM::starte_Blockempfang(uint8_t befehl, int n, const uint8_t* daten, boo
     Bytes_empfangen = 0;
     Blocksenden = false;
     Blockempfang = true;
+    passe_Zustellung_an();
     fordere_naechsten_Block_an(n, daten);
 }
 

@@ -151,6 +151,8 @@ protected:
     void setze_Leitung(int baud, int stoppbits);
     void beende_Block();
     void verweigere(uint8_t befehl);
+    // Whether the serial port hands received bytes over only when the owner's tick polls it.
+    void passe_Zustellung_an();
 
     bool Enabled = false;
     std::array<uint8_t, Puffergroesse> Puffer{};
@@ -179,6 +181,8 @@ protected:
     std::unique_ptr<CAN_Packer> Packer;
     int CAN_Empfangssequenz = 0;
     bool Neues_Blockformat = false;
+    // The owner's tick polls the port and looks at answers only then.
+    bool Takt_liest_ = false;
 
 private:
     Registry& registry_;

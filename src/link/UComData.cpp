@@ -121,6 +121,7 @@ cl_COM_Quorvel::cl_COM_Quorvel(Registry& registry, Meldungen& meldungen)
     timer_->setInterval(Tickdauer_ms);
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { TimerTimer(); });
     timer_->start();
+    Takt_pruefen();
 }
 
 cl_COM_Quorvel::~cl_COM_Quorvel() {
@@ -199,6 +200,18 @@ void cl_COM_Quorvel::setze_Takt(bool an) {
         timer_->start();
     else
         timer_->stop();
+    Takt_pruefen();
+}
+
+void cl_COM_Quorvel::setze_unterbrochen(bool an) {
+    unterbrochen_ = an;
+    Takt_pruefen();
+}
+
+void cl_COM_Quorvel::Takt_pruefen() {
+    // Suspended, the tick polls nothing; stopped, it does not come.
+    Takt_liest_ = timer_->isActive() && !unterbrochen_;
+    passe_Zustellung_an();
 }
 
 bool cl_COM_Quorvel::Takt_laeuft() const {

@@ -153,7 +153,7 @@ public:
     void alle_stoppen();
 
     // While suspended the tick only polls CAN; the firmware programming owns the link.
-    void setze_unterbrochen(bool an) { unterbrochen_ = an; }
+    void setze_unterbrochen(bool an);
     bool ist_unterbrochen() const { return unterbrochen_; }
 
     // One tick of the scheduler; the timer calls it every 20 ms.
@@ -175,6 +175,8 @@ private:
     void Fehlschlag(cl_COM_data& anfrage);
     void sende(cl_COM_data& anfrage);
     void zeige_Meldungen();
+    // The serial port keeps received bytes for the tick while the tick polls it.
+    void Takt_pruefen();
 
     std::vector<cl_COM_data*> ring_;
     int aktuell_ = -1;

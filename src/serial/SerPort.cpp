@@ -454,6 +454,7 @@ void TSerCustomComPort::InitPort() {
     FOpenFailed = false;
     FPortState = TPortState::psOpen;
     UpdateHandlerFlags();
+    FDispatcher->SetDeliverOnPoll(FDeliverOnPoll);
     FForce = true;
     try {
         SetTracing(FTracing);
@@ -745,6 +746,12 @@ void TSerCustomComPort::FlushOutBuffer() {
     if (FPortState == TPortState::psClosing || (FOpenFailed && !FDispatcher))
         return;
     ValidDispatcher().FlushOutBuffer();
+}
+
+void TSerCustomComPort::SetDeliverOnPoll(bool An) {
+    FDeliverOnPoll = An;
+    if (IsOpenState() && FDispatcher)
+        FDispatcher->SetDeliverOnPoll(An);
 }
 
 void TSerCustomComPort::PollDispatcher() {

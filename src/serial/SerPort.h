@@ -210,6 +210,10 @@ public:
     void FlushInBuffer();
     void FlushOutBuffer();
     virtual void PollDispatcher();
+    // Received bytes are delivered at PollDispatcher only, not as they come: for an owner
+    // that polls at its own tick and looks at them only then. Kept across opens.
+    void SetDeliverOnPoll(bool An);
+    bool DeliverOnPoll() const { return FDeliverOnPoll; }
 
     // --- events -----------------------------------------------------------------------
     const TTriggerAvailEvent& OnTriggerAvail() const { return FOnTriggerAvail; }
@@ -335,6 +339,7 @@ private:
     bool FCloseFinishPending = false;
     // The last open failed: operations raise ECommNotOpen instead of opening again.
     bool FOpenFailed = false;
+    bool FDeliverOnPoll = false;
     TDispatcherFactory FFactory;
     struct Nutzer {
         int Id = 0;

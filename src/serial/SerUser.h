@@ -225,6 +225,9 @@ public:
     virtual Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) = 0;
     virtual int StopDispatcher() = 0;
     virtual int Poll() = 0;
+    // Received bytes wait in the device for the owner's next Poll instead of waking the
+    // GUI thread as they come: for an owner that only looks at them at its own tick anyway.
+    virtual void SetDeliverOnPoll(bool) {}
     // A delivery holds the dispatch thread longer than a handler's usual run (the GUI thread
     // is busy): called once in the dispatch thread before it waits in earnest.
     virtual void DeliveryHeld() {}

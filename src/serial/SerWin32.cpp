@@ -192,8 +192,30 @@ Comm::Handle TSerWin32Dispatcher::OpenCom(const QString& Name, int, int) {
 }
 
 int TSerWin32Dispatcher::Poll() {
+    // The owner's tick takes what arrived since the last one in one delivery: one look at
+    // the device where the notifier would wake the thread for every few bytes.
+    if (FNurBeimPoll && FDirektAktiv && FMelder && FMelder->thread() == QThread::currentThread()) {
+        GeraetMeldet();
+        return 0;
+    }
     std::this_thread::yield();
     return 0;
+}
+
+void TSerWin32Dispatcher::SetDeliverOnPoll(bool An) {
+    if (An == FNurBeimPoll)
+        return;
+    FNurBeimPoll = An;
+    if (!FDirektAktiv || !FMelder || FMelder->thread() != QThread::currentThread())
+        return;
+    if (An)
+        FMelder->setEnabled(false);
+    else
+        BacklogPruefen();
+}
+
+void TSerWin32Dispatcher::MelderAn() {
+    FMelder->setEnabled(!FNurBeimPoll);
 }
 
 void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
@@ -675,7 +697,7 @@ void TSerWin32Dispatcher::DirektAn() {
     FBlickeBeimBlick = 0;
     FWartetBeimBlick = false;
     FDirektAktiv = true;
-    FMelder->setEnabled(true);
+    MelderAn();
 }
 
 void TSerWin32Dispatcher::DirektAus() {
@@ -704,7 +726,7 @@ void TSerWin32Dispatcher::BacklogPruefen() {
     if (ReceiveBacklogFull())
         FBacklogUhr->start();
     else
-        FMelder->setEnabled(true);
+        MelderAn();
 }
 
 void TSerWin32Dispatcher::GeraetMeldet() {

@@ -46,6 +46,7 @@ public:
     Comm::Handle OpenCom(const QString& Name, int InSize, int OutSize) override;
     int StopDispatcher() override;
     int Poll() override;
+    void SetDeliverOnPoll(bool An) override;
     // The read thread reads while the dispatch thread is held.
     void DeliveryHeld() override;
     // Worker threads run at normal priority + Boost (the write thread one more while RS-485
@@ -82,6 +83,8 @@ private:
     void DirektAn();
     void DirektAus();
     void GeraetMeldet();
+    // The notifier watches the device unless the owner polls for its bytes.
+    void MelderAn();
     // One dispatch cycle with the cycle lock held; gives the lock back before it returns.
     void DirekterZyklus(std::unique_lock<std::mutex>& Zyklus);
     // Switches the notifier on again (unless the backlog is full); in the window's thread.
@@ -139,6 +142,9 @@ private:
     std::unique_ptr<QTimer> FBacklogUhr; // looks again while the backlog is full
     std::unique_ptr<QTimer> FWeiterUhr;  // FensterWeiter's
     int FMelderFd = -1;                  // the descriptor the notifier watches (its own)
+    // The window's thread reads the device only at Poll; the notifier rests. Window's
+    // thread only.
+    bool FNurBeimPoll = false;
     std::unique_ptr<uint8_t[]> FDirektPuffer;
 };
 

@@ -248,6 +248,42 @@ TEST_F(PortTest, BytesArrivingWhileTheGuiThreadIsBusyAreDeliveredLater) {
     EXPECT_EQ(empfangen, "first");
 }
 
+// An owner that looks at received bytes only at its own tick has them handed over at its
+// poll: what came since the last one in one delivery, and no wake-up of its thread for every
+// few bytes in between. Switched back, bytes come as they arrive again.
+TEST_F(PortTest, DeliveredOnPollTheBytesWaitForThePoll) {
+    port.SetDeliverOnPoll(true);
+    port.SetOpen(true);
+    int gepruefte = 0;
+    for (int runde = 0; runde < 5; ++runde) {
+        const QByteArray teil = muster(40, 40 * runde);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(far.schreibe(teil));
+        pumpe(20);
+        const int vorher = events;
+        const auto geliefert = empfangen.size();
+        // Held up for longer than the read thread's look, the thread's bytes are rightly
+        // taken by the workers: such a round proves nothing either way.
+        const bool kurz = std::chrono::steady_clock::now() - start < std::chrono::milliseconds(40);
+        port.PollDispatcher();
+        const auto beimPoll = empfangen.size();
+        ASSERT_TRUE(warte([&] { return empfangen.size() == 40 * (runde + 1); }, 3000)) << runde;
+        if (!kurz)
+            continue;
+        ++gepruefte;
+        EXPECT_EQ(geliefert, 40 * runde) << runde;
+        // The poll itself hands them over, before the caller goes on.
+        EXPECT_EQ(beimPoll, 40 * (runde + 1)) << runde;
+        EXPECT_EQ(events, vorher + 1) << runde;
+    }
+    EXPECT_GT(gepruefte, 0);
+    EXPECT_EQ(empfangen, muster(200, 0));
+
+    port.SetDeliverOnPoll(false);
+    ASSERT_TRUE(far.schreibe("abc"));
+    ASSERT_TRUE(warte([&] { return empfangen.endsWith("abc"); }, 3000));
+}
+
 // A burst that arrived while the GUI thread was busy comes in at most two events, however
 // many receive buffers it filled.
 TEST_F(PortTest, BurstWhileTheGuiThreadIsBusyComesInAtMostTwoEvents) {
