@@ -1,5 +1,6 @@
 #include "ecusim/EcuSim.h"
 #include "link/LinkFixture.h"
+#include "serial/SerPort.h"
 #include "windows/UMessage.h"
 
 #include <QLabel>
@@ -521,4 +522,32 @@ TEST_F(Scheduler, AnEcuOneAnswerBehindFailsNothing) {
     EXPECT_EQ(andere.antworten, 1);
     EXPECT_EQ(andere.timeouts, 0);
     EXPECT_EQ(link.Fehlerzahl(), 0);
+}
+
+// The serial port keeps received bytes for the tick only while the tick runs and looks at
+// them then: a block transfer answers each block as it arrives, and a stopped or suspended
+// tick polls nothing. (No event is handled here, so the running timer never ticks.)
+TEST_F(Scheduler, BytesWaitForTheTickOnlyWhileTheTickTakesThem) {
+    const auto fuer_den_Takt = [&] { return link.Port().DeliverOnPoll(); };
+    EXPECT_FALSE(fuer_den_Takt()); // the fixture stopped the tick
+    link.setze_Takt(true);
+    EXPECT_TRUE(fuer_den_Takt());
+
+    link.starte_Blockempfang(3, 0, nullptr, false, 250);
+    ASSERT_TRUE(link.Blockempfang_aktiv());
+    EXPECT_FALSE(fuer_den_Takt());
+    link.sende_Anfrage(9, 0, false, nullptr);
+    EXPECT_TRUE(fuer_den_Takt());
+    const std::array<uint8_t, 100> daten{};
+    link.sende_Anfrage(2, 100, true, daten.data());
+    EXPECT_FALSE(fuer_den_Takt());
+    link.sende_Anfrage(9, 0, false, nullptr);
+    EXPECT_TRUE(fuer_den_Takt());
+
+    link.setze_unterbrochen(true);
+    EXPECT_FALSE(fuer_den_Takt());
+    link.setze_unterbrochen(false);
+    EXPECT_TRUE(fuer_den_Takt());
+    link.setze_Takt(false);
+    EXPECT_FALSE(fuer_den_Takt());
 }
