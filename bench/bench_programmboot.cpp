@@ -31,10 +31,13 @@ constexpr int Antwortbytes = 4;
 
 bool warte(const std::function<bool()>& bedingung, double sekunden) {
     const auto ende = Uhr::now() + std::chrono::duration<double>(sekunden);
+    // Asleep between events as the program's own event loop is: a loop that spins stays
+    // runnable and, on a busy machine, waits for its turn when a reply wakes it. The
+    // window's 20 ms timer brings it back at least that often.
     while (!bedingung()) {
         if (Uhr::now() > ende)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -81,15 +84,16 @@ int main(int argc, char** argv) {
 
         Programmboot& p = k.fenster<TForm_Programmboot>()->Logik();
         const auto anzeigen = p.geaendert;
-        int schritte = 0, letzter_Stand = 0;
+        int schritte = 0;
         Uhr::time_point erster{}, letzter{};
         p.geaendert = [&] {
             if (anzeigen)
                 anzeigen();
-            const int stand = p.anzeige().Fortschritt;
-            if (stand == letzter_Stand || stand == 0)
+            // While the records go out, the window hears of nothing but the progress, every
+            // 11th reply, whether or not the percentage moved (of thousands of records it
+            // moves only every 30th or so).
+            if (p.Zustand() != 6)
                 return;
-            letzter_Stand = stand;
             (schritte++ == 0 ? erster : letzter) = Uhr::now();
         };
         const auto t0 = Uhr::now();

@@ -458,16 +458,31 @@ void clCOM::sende_Byte(uint8_t b) {
     Packer->Byte(b);
 }
 
+void clCOM::sende_Bytes(std::span<const uint8_t> bytes) {
+    if (CAN_Modus) {
+        for (uint8_t b : bytes)
+            sende_Byte(b);
+        return;
+    }
+    for (uint8_t b : bytes)
+        Pruefsumme = static_cast<uint8_t>(Pruefsumme + b);
+    schreibe_seriell(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                static_cast<qsizetype>(bytes.size())));
+}
+
 void clCOM::sende_CAN_Rest() {
     Packer->Ende();
 }
 
 void clCOM::sende_seriell(uint8_t b) {
+    schreibe_seriell(QByteArray(1, static_cast<char>(b)));
+}
+
+void clCOM::schreibe_seriell(const QByteArray& bytes) {
     if (Testmodus())
-        Trace(Zeitstempel() + QStringLiteral(" transmit:  ") +
-              hex_Bytes(QByteArray(1, static_cast<char>(b))));
+        Trace(Zeitstempel() + QStringLiteral(" transmit:  ") + hex_Bytes(bytes));
     try {
-        Serport->PutString(QByteArray(1, static_cast<char>(b)));
+        Serport->PutString(bytes);
     } catch (...) {
         qCDebug(lcLink) << "writing to the serial port failed:" << Ausnahmetext();
         // A failed or vanished port: the exchange fails and the scheduler counts it.

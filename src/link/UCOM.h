@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 class TSerComPort;
 class TSerCustomComPort;
@@ -73,6 +74,9 @@ public:
     void starte_Blockempfang(uint8_t befehl, int n, const uint8_t* daten, bool neuesFormat,
                              int antwortlaenge);
     void sende_Byte(uint8_t b);
+    // As sende_Byte for each byte, but on the serial port in one write: a frame queued byte
+    // by byte reaches the line in pieces, each a hand-over to the port's write thread.
+    void sende_Bytes(std::span<const uint8_t> bytes);
     void sende_CAN_Rest();
     // One raw byte to the serial port, outside any frame: the checksum is left alone.
     void sende_seriell(uint8_t b);
@@ -153,6 +157,8 @@ protected:
     void verweigere(uint8_t befehl);
     // Whether the serial port hands received bytes over only when the owner's tick polls it.
     void passe_Zustellung_an();
+    // Traced and queued at once; a failed write fails the exchange.
+    void schreibe_seriell(const QByteArray& bytes);
 
     bool Enabled = false;
     std::array<uint8_t, Puffergroesse> Puffer{};

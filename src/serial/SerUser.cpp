@@ -644,6 +644,7 @@ int TSerBaseDispatcher::PutBlock(const void* Block, int Count) {
         RefreshLineErrors();
         return r;
     }
+    OutputQueued();
     std::lock_guard lk(FGeneralLock);
     AddLogEntry(3, 7, static_cast<uint32_t>(Count), Block, Count);
     if (FTracing)

@@ -210,7 +210,11 @@ public:
     virtual int GetComState(Comm::DCB& Settings) = 0;
     virtual int ReadCom(uint8_t* Buf, int Size) = 0;
     virtual int SetComState(const Comm::DCB& Settings) = 0;
+    // Copies into the output ring; called with the output lock held.
     virtual int WriteCom(const uint8_t* Buf, int Size) = 0;
+    // Bytes were queued by WriteCom: called after the output lock was let go, so that the
+    // writer, woken at once, does not wait for the lock.
+    virtual void OutputQueued() {}
     // The driver's status word; nothing here asks for it.
     virtual bool GetStatusWord(uint16_t& Word) = 0;
     virtual bool SetupCom(int InSize, int OutSize) = 0;

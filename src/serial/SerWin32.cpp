@@ -73,15 +73,22 @@ int TSerWin32Dispatcher::FlushCom(int Queue) {
     if (Queue == 0) {
         if (!FRunning[WriteSlot])
             return 0;
+        bool haeltBlock = true;
         {
             std::lock_guard lk(FOutLock);
+            // The write thread takes a block and counts it in flight under this lock: with
+            // the ring empty and nothing in flight it holds no byte it could still write.
+            haeltBlock = OutUsedLocked() > 0 || FInFlight.load() > 0;
             FOHead = FOTail = 0;
             FOBufFull = false;
         }
         // The write thread lets go of its block first: purged before, the driver would take
-        // the block's rest again.
-        FFlush.Set();
-        FAck.Wait(5000);
+        // the block's rest again. Without a block the hand-over would only cost a wake-up of
+        // each side, before each record of a firmware programming.
+        if (haeltBlock) {
+            FFlush.Set();
+            FAck.Wait(5000);
+        }
         ok = Comm::PurgeComm(h, Comm::PURGE_TXABORT | Comm::PURGE_TXCLEAR) ? 1 : 0;
     } else {
         ok = Comm::PurgeComm(h, Comm::PURGE_RXABORT | Comm::PURGE_RXCLEAR) ? 1 : 0;
@@ -162,8 +169,11 @@ int TSerWin32Dispatcher::WriteCom(const uint8_t* Buf, int Size) {
                 FOHead = 0;
         }
     }
-    FOutputReady.Set();
     return Size;
+}
+
+void TSerWin32Dispatcher::OutputQueued() {
+    FOutputReady.Set();
 }
 
 int TSerWin32Dispatcher::OutInFlight() {
@@ -227,9 +237,11 @@ void TSerWin32Dispatcher::Starte(Slot S, void (TSerWin32Dispatcher::*Body)()) {
         static constexpr const char* Namen[SlotCount] = {"ser-read", "ser-dispatch", "ser-write",
                                                          "ser-status"};
         ::pthread_setname_np(::pthread_self(), Namen[S]);
-        // The threads on the way from the device to the GUI thread run for microseconds at a
-        // time: on a busy machine they should not wait for a computing thread's whole slice.
-        if (S == ReadSlot || S == DispatchSlot)
+        // The threads on the way between the device and the GUI thread run for microseconds
+        // at a time: on a busy machine they should not wait for a computing thread's whole
+        // slice. The write thread is on that way too: an answer waits for its request's
+        // last byte.
+        if (S != StatusSlot)
             Prioritaet::KurzeScheiben(KurzeScheibeUs);
         ThreadStart();
         FAck.Set();

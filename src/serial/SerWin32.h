@@ -32,6 +32,7 @@ public:
     int ReadCom(uint8_t* Buf, int Size) override;
     int SetComState(const Comm::DCB& Settings) override;
     int WriteCom(const uint8_t* Buf, int Size) override;
+    void OutputQueued() override;
     // Linux drivers keep no status word of this kind: it reads 0.
     bool GetStatusWord(uint16_t& Word) override {
         Word = 0;

@@ -330,8 +330,12 @@ void EcuSim::nimm_faellige_Rahmen() {
     const qint64 jetzt = jetzt_ns();
     while (!unterwegs_.empty() && unterwegs_.front().faellig <= jetzt) {
         const QByteArray rahmen = unterwegs_.front().rahmen;
+        // The answer starts on the line when the request has crossed it, not when this
+        // process woke for it: its own wake-up is no part of the line.
+        antwortAb_ = unterwegs_.front().faellig;
         unterwegs_.pop_front();
         bearbeite(rahmen);
+        antwortAb_ = 0;
     }
     if (!unterwegs_.empty())
         eingangsWecker_->stelle(unterwegs_.front().faellig);
@@ -598,7 +602,10 @@ void EcuSim::schreibe(const QByteArray& bytes) {
     if (master_ < 0)
         return;
     if (ausgang_.isEmpty()) {
-        ausgabeStart_ = jetzt_ns();
+        // After what went before, which has crossed the line when the output is empty.
+        const qint64 bytezeit = baud_ > 0 ? Bytezeit_ns(baud_, bits_) : 0;
+        const qint64 frei = ausgabeStart_ + ausgabeGesendet_ * bytezeit;
+        ausgabeStart_ = std::max(antwortAb_ > 0 ? antwortAb_ : jetzt_ns(), frei);
         ausgabeGesendet_ = 0;
     }
     ausgang_.append(bytes);

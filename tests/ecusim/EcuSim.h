@@ -233,6 +233,8 @@ private:
     // timer would add up to a millisecond to every answer.
     std::unique_ptr<Wecker> ausgabeWecker_;
     qint64 ausgabeStart_ = 0;
+    // While a paced request is handled: the time its last byte crossed the line.
+    qint64 antwortAb_ = 0;
     qint64 ausgabeGesendet_ = 0;
     int baud_ = 0;
 

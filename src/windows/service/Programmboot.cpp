@@ -331,12 +331,17 @@ void Programmboot::sende_Datensatz(const tDatensatz& satz) {
             qCDebug(lcWindows) << "flushing the link's port failed:" << Ausnahmetext();
         }
     }
+    std::array<uint8_t, 3 + tDatensatz::Laenge> telegramm{};
+    telegramm[0] = static_cast<uint8_t>(telegramm.size());
+    telegramm[1] = Datensatz;
+    std::copy(satz.Bytes.begin(), satz.Bytes.end(), telegramm.begin() + 2);
+    uint8_t summe = 0;
+    for (size_t i = 0; i + 1 < telegramm.size(); ++i)
+        summe = static_cast<uint8_t>(summe + telegramm[i]);
+    telegramm.back() = static_cast<uint8_t>(-summe);
+    // In one piece: the boot loader's reply, and so the next record, waits for its last byte.
     link_.setze_Pruefsumme(0);
-    link_.sende_Byte(0x19);
-    link_.sende_Byte(Datensatz);
-    for (uint8_t b : satz.Bytes)
-        link_.sende_Byte(b);
-    link_.sende_Byte(static_cast<uint8_t>(-link_.hole_Pruefsumme()));
+    link_.sende_Bytes(telegramm);
     link_.sende_CAN_Rest();
     antwortticks_ = 1000 / cl_COM_Quorvel::Tickdauer_ms;
 }
