@@ -442,6 +442,23 @@ TEST(Programmboot, FileListChoiceDeleteAndStore) {
     EXPECT_EQ(neu.Datei, f.ComboBox->currentText());
 }
 
+// A file list that cannot be written is told to the user; the registry value is still
+// stored.
+TEST(Programmboot, AFileListThatCannotBeWrittenIsTold) {
+    Bootumgebung u(false);
+    TForm_Programmboot& f = u.fenster();
+    const QString liste = Dateien::verbinde(u.logik().Dateiordner(), QStringLiteral("Dateien.dat"));
+    // A folder of that name: the list cannot take its place.
+    ASSERT_TRUE(QDir().mkpath(liste));
+    u.logik().waehle_Datei(QStringLiteral("/a/one.bin"));
+    f.show();
+    f.hide();
+    EXPECT_EQ(u.meldungen.texte, QStringList{QStringLiteral("File ") + liste +
+                                             QStringLiteral(" could not be written.")});
+    EXPECT_EQ(u.kontext->registry().readString(QStringLiteral("Datei_Programm")).value_or("-"),
+              QStringLiteral("/a/one.bin"));
+}
+
 // The erase authorisation is put together at run time; the simulated boot loader checks it
 // as its own literal.
 TEST(Programmboot, EraseCodeMatchesTheBootLoadersLiteral) {
