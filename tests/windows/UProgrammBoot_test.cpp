@@ -294,7 +294,12 @@ TEST_P(Programmierung, AnInterruptedProgrammingIsRepeated) {
         EXPECT_EQ(u.sim.Leitung(), (ecusim::Leitungseinstellung{19200, 8, 'N', 2}));
     }
     ASSERT_TRUE(u.verbunden_mit(8));
-    EXPECT_EQ(ECU_Typ_Name(8), QStringLiteral("Bootloader"));
+    // What the user sees: the main window names the boot loader as the ECU's type.
+    TForm_Quorvel& haupt = *u.kontext->hauptfenster();
+    EXPECT_TRUE(u.warte([&] {
+        return haupt.Label_Quorvel_Typ->text() == QStringLiteral("Bootloader") &&
+               haupt.Zeile_sichtbar(haupt.Label_Quorvel_Typ);
+    })) << haupt.Label_Quorvel_Typ->text().toStdString();
     EXPECT_TRUE(u.warte([&] { return u.updatefenster().isVisible(); }));
     // The boot loader's identity names no parameter definitions: the program says so.
     u.meldungen.texte.clear();
@@ -304,6 +309,37 @@ TEST_P(Programmierung, AnInterruptedProgrammingIsRepeated) {
     EXPECT_EQ(u.boot.Abbild.size(), 25u);
     ASSERT_TRUE(u.verbunden_mit(1));
     EXPECT_TRUE(u.warte([&] { return !u.updatefenster().isVisible(); }));
+}
+
+// Once stopped, the dialogue takes nothing: input that comes late, after a failure that leaves
+// the link in boot mode, brings no second message and does not spoil the next attempt.
+TEST_P(Programmierung, LateInputAfterAFailureBringsNoSecondMessage) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.Version = 1;
+    const QString datei = u.Datei(Programmdatei_Bytes(3));
+    u.starte(datei);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(556)});
+    ASSERT_TRUE(u.link().ist_unterbrochen());
+    // A reply with a wrong checksum, then more than the reply buffer holds.
+    u.sim.sende_Bytes(hex("05e00c0000"));
+    u.sim.sende_Bytes(QByteArray(150, '\x11'));
+    if (u.can()) {
+        const QByteArray antwort = ecusim::baue_Rahmen(0xE4, QByteArray(1, '\1'));
+        u.sim.sende_Bytes(antwort, {.Datenlaenge = 7});
+        u.sim.sende_Bytes(antwort, {.Anzahl = 7});
+        u.sim.sende_Bytes(antwort, {.Sequenzluecke = true});
+    }
+    Bootumgebung::pumpe(300);
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(556)});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    u.boot.Version = 12;
+    u.meldungen.texte.clear();
+    u.starte(datei);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(u.boot.Abbild.size(), 3u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Wege, Programmierung, ::testing::Values(false, true),
@@ -380,6 +416,33 @@ TEST(Programmboot, TheHardwareQuestionComesFirst) {
     EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
 }
 
+// The hardware rule: 0, 100 to 199, 200 and 300 ask first, other numbers do not. The file is
+// empty, so that a start that is not held by the question ends at once with text 565.
+TEST(Programmboot, TheHardwareQuestionByHardwareNumber) {
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.meldungen.setze_Antwort(false);
+    const QString leer = u.Datei(QByteArray(), QStringLiteral("empty.bin"));
+    const std::pair<uint16_t, bool> faelle[] = {
+        {0, true},   {1, false},   {99, false},  {100, true}, {150, true},  {199, true},
+        {200, true}, {201, false}, {299, false}, {300, true}, {301, false}, {400, false},
+    };
+    for (const auto& [hw, fragt] : faelle) {
+        SCOPED_TRACE(hw);
+        ecusim::Identitaetsdaten id;
+        id.Hardware_Haupt = hw;
+        u.sim.Identitaet = ecusim::baue_Identitaet(id);
+        u.version().anfordern();
+        ASSERT_TRUE(u.warte([&] { return u.version().Hardware_Haupt() == hw; }, 5000));
+        u.meldungen.fragen.clear();
+        u.meldungen.texte.clear();
+        u.starte(leer);
+        EXPECT_EQ(u.meldungen.fragen, fragt ? QStringList{hole_Text(570)} : QStringList{});
+        EXPECT_EQ(u.meldungen.texte, fragt ? QStringList{} : QStringList{hole_Text(565)});
+        EXPECT_EQ(u.logik().Zustand(), 0);
+    }
+}
+
 // The own CAN port that does not open: its fixed text, and the link goes on as it was.
 TEST(Programmboot, TheOwnCanPortNotOpeningLeavesTheLinkAlone) {
     Bootumgebung u(true);
@@ -440,6 +503,75 @@ TEST(Programmboot, FileListChoiceDeleteAndStore) {
     Programmboot neu(u.link(), u.version(), u.meldungen, u.kontext->registry());
     EXPECT_EQ(neu.Dateiliste, (QStringList{"/a/one.bin", "/a/ONE.bin"}));
     EXPECT_EQ(neu.Datei, f.ComboBox->currentText());
+}
+
+// A record reply that lacks its checksum (04 E4 01 alone) counts as accepted only after 50
+// ticks of 20 ms: the next record leaves no earlier than that, and not much later.
+TEST(Programmboot, ABareRecordReplyIsAcceptedAfterFiftyTicks) {
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.injiziere(Bootfehler::Satz_ohne_Pruefsumme, 2);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    ASSERT_TRUE(u.warte([&] { return u.empfangen(0xE4).size() == 2; }));
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(u.warte([&] { return u.empfangen(0xE4).size() == 3; }, 5000));
+    const qint64 ms = t.elapsed();
+    // 49 whole intervals at least, each of a coarse timer's 20 ms less 5 %.
+    EXPECT_GE(ms, 900);
+    EXPECT_LE(ms, 2500);
+    ASSERT_TRUE(u.warte_Meldung());
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+    EXPECT_EQ(u.boot.Abbild.size(), 3u);
+}
+
+// Hiding or closing the window stores the file list and stops nothing: the programming,
+// held mid-run by a bare record reply, goes on to its end.
+TEST(Programmboot, HidingOrClosingTheWindowStopsNothing) {
+    Bootumgebung u(false);
+    ASSERT_TRUE(u.verbunden_mit(1));
+    TForm_Programmboot& f = u.fenster();
+    const QString datei = u.Datei(Programmdatei_Bytes(12));
+    const QString liste = u.ordner.datei(QStringLiteral("Dateien.dat"));
+    const std::pair<const char*, std::function<void()>> faelle[] = {
+        {"hide", [&f] { f.hide(); }},
+        {"close", [&f] { f.close(); }},
+    };
+    for (const auto& [was, tun] : faelle) {
+        SCOPED_TRACE(was);
+        f.show();
+        u.boot.injiziere(Bootfehler::Satz_ohne_Pruefsumme, 5);
+        u.meldungen.texte.clear();
+        u.starte(datei);
+        ASSERT_TRUE(u.warte([&] { return u.boot.Abbild.size() == 5; }));
+        QFile::remove(liste);
+        tun();
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(Dateien::lies_Zeilen(liste).value_or(QStringList{}), QStringList{datei});
+        EXPECT_EQ(u.logik().Zustand(), 6);
+        EXPECT_TRUE(u.link().ist_unterbrochen());
+        ASSERT_TRUE(u.warte_Meldung());
+        EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(564)});
+        EXPECT_EQ(u.boot.Abbild.size(), 12u);
+        EXPECT_FALSE(u.link().ist_unterbrochen());
+    }
+}
+
+// A file list that cannot be written is told to the user; the registry value is still
+// stored.
+TEST(Programmboot, AFileListThatCannotBeWrittenIsTold) {
+    Bootumgebung u(false);
+    TForm_Programmboot& f = u.fenster();
+    const QString liste = Dateien::verbinde(u.logik().Dateiordner(), QStringLiteral("Dateien.dat"));
+    // A folder of that name: the list cannot take its place.
+    ASSERT_TRUE(QDir().mkpath(liste));
+    u.logik().waehle_Datei(QStringLiteral("/a/one.bin"));
+    f.show();
+    f.hide();
+    EXPECT_EQ(u.meldungen.texte, QStringList{QStringLiteral("File ") + liste +
+                                             QStringLiteral(" could not be written.")});
+    EXPECT_EQ(u.kontext->registry().readString(QStringLiteral("Datei_Programm")).value_or("-"),
+              QStringLiteral("/a/one.bin"));
 }
 
 // The erase authorisation is put together at run time; the simulated boot loader checks it

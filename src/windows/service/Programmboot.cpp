@@ -164,7 +164,7 @@ void Programmboot::entferne_Datei(int index) {
 void Programmboot::in_Registry() {
     const QString pfad = Dateien::verbinde(ordner_, QStringLiteral("Dateien.dat"));
     if (!Dateien::schreibe_Zeilen(pfad, Dateiliste))
-        qCDebug(lcWindows) << "the list of program files could not be written:" << pfad;
+        meldungen_.zeige(QStringLiteral("File ") + pfad + QStringLiteral(" could not be written."));
     if (!registry_.writeString(Registryname(), Datei))
         meldungen_.zeige(
             registry_.Schreibfehler(QStringLiteral("\"") + Registryname() + QStringLiteral("\"")));
