@@ -121,8 +121,7 @@ TEST(Statusfenster, ShowsTheSimulatedEngineWithInvalidSensorsInRed) {
         [&] { return Schrift(f.Label(QStringLiteral("Label_Motortemperatur"))) == Qt::red; }));
     EXPECT_EQ(Schrift(f.Label(QStringLiteral("Label_Spannung_Motortemperatur"))), Qt::red);
 
-    if (const QByteArray pfad = qgetenv("QUORVEL_STATUS_BILD"); !pfad.isEmpty())
-        f.grab().save(QString::fromLocal8Bit(pfad));
+    Bild(f, "Status_ecusim");
 }
 
 TEST(Statusfenster, ManualInjectionKeysReachTheSimulatedEcu) {
@@ -907,6 +906,7 @@ TEST_F(Statuslogik, LambdaModesAndProbeTemperature) {
         const std::string name = std::to_string(fall.modus) + "/" + std::to_string(fall.temperatur);
         for (const char* n : {"1", "2"}) {
             SCOPED_TRACE(name + " probe " + n);
+            EXPECT_EQ(l.A[S("Label_Lambda_") + S(n)].Text, S(*n == '1' ? "  1.23" : "  0.99"));
             EXPECT_EQ(l.A[S("Label_Spannung_Lambda_") + S(n)].Text,
                       S(*n == '1' ? fall.volt1 : fall.volt2));
             EXPECT_EQ(l.A[S("Label_Sondentemperatur_") + S(n)].sichtbar, fall.temp.has_value());
@@ -1033,14 +1033,6 @@ TEST(Statusfenster, ARefreshRepaintsTheChangedCellsOnly) {
 
 namespace {
 
-// Where the text of a label stands inside its parent, by its alignment.
-QRect Textfeld(const QLabel* l) {
-    const int w = l->fontMetrics().horizontalAdvance(l->text());
-    const QRect r = l->geometry();
-    return (l->alignment() & Qt::AlignRight) ? QRect(r.right() - w + 1, r.y(), w, r.height())
-                                             : QRect(r.x(), r.y(), w, r.height());
-}
-
 // A 7.00 ECU with every optional row the parameters can switch on, and a second bank.
 const char* const Volle_Definitionen =
     "+1,1\r\n.OPT,Options,\r\n"
@@ -1124,8 +1116,9 @@ TEST(Statusfenster, EveryShownTextFitsItsCellAndValuesShareTheirRightEdge) {
                 const std::string lname = l->text().toStdString() + " in " + gname;
                 EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << lname;
                 EXPECT_TRUE(g->rect().contains(l->geometry())) << lname;
+                // Each cell paints its own background: one over another hides its text.
                 for (const QLabel* m : texte)
-                    EXPECT_TRUE(l == m || !Textfeld(l).intersects(Textfeld(m)))
+                    EXPECT_TRUE(l == m || !l->geometry().intersects(m->geometry()))
                         << lname << " / " << m->text().toStdString();
                 // The first value column of a group: right-aligned cells left of the unit.
                 if ((l->alignment() & Qt::AlignRight) && l->x() < 200 && l->x() > 100)
@@ -1133,8 +1126,8 @@ TEST(Statusfenster, EveryShownTextFitsItsCellAndValuesShareTheirRightEdge) {
             }
             EXPECT_LE(rechts.size(), 1u) << gname;
         }
-        if (const QByteArray pfad = qgetenv("QUORVEL_STATUS_BILD"); !pfad.isEmpty())
-            f.grab().save(QString::fromLocal8Bit(pfad) + QString::number(fall.version) +
-                          QString::number(fall.typ) + QStringLiteral(".png"));
+        Bild(f, (std::string("Status_") + std::to_string(fall.version) + "_" +
+                 std::to_string(fall.typ))
+                    .c_str());
     }
 }

@@ -709,6 +709,14 @@ QFrame* neue_Linie(QWidget* eltern, const char* name, int oben) {
     return l;
 }
 
+// By font, not by style sheet: a style sheet would paint the cell's background in the
+// application's colour instead of the window's silver.
+void fett(QLabel* l) {
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+}
+
 void rot(QLabel* l) {
     QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::red);
@@ -751,9 +759,12 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm_Variante(kontext, QStringLi
     for (QWidget* w : zellen_.at(QStringLiteral("Leerlaufsteller")))
         w->move(w->x(), 48);
     // Times are wider than numbers: their cells reach further left, so that every value of
-    // the group ends at the same edge.
-    for (const char* z : {"Zeit_seit_Start", "Betriebszeit", "Stoppuhr", "Umdrehungen"})
-        Label(Wertname(N(z)))->setGeometry(100, 24, 140, Statuszeile);
+    // the group ends at the same edge, and their headings end where they begin (a cell paints
+    // its own background, over whatever it covers).
+    for (const char* z : {"Zeit_seit_Start", "Betriebszeit", "Stoppuhr", "Umdrehungen"}) {
+        Label(QStringLiteral("Label_Kopf_") + N(z))->resize(118, Statuszeile);
+        Label(Wertname(N(z)))->setGeometry(128, 24, 112, Statuszeile);
+    }
 
     QGroupBox* e = gruppen_.at(QStringLiteral("GroupBox_Einspritzzeit"));
     neues_Label(e, QStringLiteral("Label_Bank_1"), QStringLiteral("Bank 1"), 158, 20, 58, true);
@@ -767,11 +778,11 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm_Variante(kontext, QStringLi
     QGroupBox* zg = gruppen_.at(QStringLiteral("GroupBox_Zuendung"));
     zellen_[QStringLiteral("Linie_Zuendung")] = {neue_Linie(zg, "Linie_Zuendung", 136)};
     for (const char* n : {"Label_Kopf_Zuendwinkel", "Label_Zuendwinkel"})
-        Label(N(n))->setStyleSheet(QStringLiteral("font-weight: bold"));
+        fett(Label(N(n)));
 
     Label_Motorstatus =
         neues_Label(nullptr, QStringLiteral("Label_Motorstatus"), {}, 16, 0, 660, false);
-    Label_Motorstatus->setStyleSheet(QStringLiteral("font-weight: bold"));
+    fett(Label_Motorstatus);
     Label_Motorstatus_Lambda =
         neues_Label(nullptr, QStringLiteral("Label_Motorstatus_Lambda"), {}, 16, 0, 660, false);
     for (QLabel* l : {Label_Motorstatus, Label_Motorstatus_Lambda}) {
