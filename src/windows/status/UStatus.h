@@ -8,7 +8,6 @@
 #include <optional>
 #include <vector>
 
-class QFrame;
 class QGroupBox;
 class QLabel;
 class Kontext;
