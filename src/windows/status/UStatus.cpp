@@ -21,118 +21,711 @@ QString hole_Teiltext(const QString& text, int n) {
 
 namespace {
 
-constexpr int Zeilenhoehe = 18;
-constexpr int Zeilenhoehe_Einspritzung = 16;
-const QColor Gueltig = Qt::black;
-const QColor Ungueltig = Qt::red;
-
-void faerbe(QLabel* l, const QColor& farbe) {
-    // Most values keep their colour from one answer to the next; a new palette costs more.
-    if (l->palette().color(QPalette::WindowText) == farbe)
-        return;
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, farbe);
-    l->setPalette(p);
+QString N(const char* name) {
+    return QString::fromUtf8(name);
 }
 
-QString Volt(int roh) {
-    return QString::asprintf("%5.2f V", static_cast<double>(ADC_zu_Volt(static_cast<float>(roh))));
+QString Wertname(const QString& zeile) {
+    return QStringLiteral("Label_") + zeile;
 }
 
-QString mal(int roh, double faktor, const char* format) {
-    return QString::asprintf(format, roh * faktor);
+QString Bank2name(const QString& zeile) {
+    return QStringLiteral("Label_Bank2_") + zeile;
 }
 
-QString us(int roh) {
-    return QString::number(mal_0_8(static_cast<float>(roh)));
+QString Zusatzname(const QString& zeile) {
+    return QStringLiteral("Label_Zusatz_") + zeile;
 }
 
-QGroupBox* neue_Gruppe(QWidget* eltern, int links, int breite, int text) {
-    auto* g = new QGroupBox(hole_Text(text), eltern);
-    g->setGeometry(links, 8, breite, 100);
-    return g;
+const Status_Logik::Zeilenart* Art(const QString& zeile) {
+    for (const Status_Logik::Zeilenart& z : Status_Logik::Zeilen())
+        if (zeile == QLatin1String(z.Name))
+            return &z;
+    return nullptr;
 }
 
-int unten(const QWidget* w) {
-    return w->y() + w->height();
+// The probe temperature to the nearest five; the division truncates toward zero.
+int Sondentemperatur(int16_t roh) {
+    return ((roh + 2) / 5) * 5;
 }
 
 } // namespace
 
-// ---------------------------------------------------------------- visibility
-
-void Sichtbarkeit::setze(QWidget* w, bool an) {
-    for (auto& [widget, soll] : soll_)
-        if (widget == w) {
-            soll = an;
-            return;
-        }
-    soll_.emplace_back(w, an);
-}
-
-bool Sichtbarkeit::sichtbar(const QWidget* w) const {
-    for (const auto& [widget, soll] : soll_)
-        if (widget == w)
-            return soll;
-    return !w->isHidden();
-}
-
-void Sichtbarkeit::anwenden() {
-    for (const auto& [w, an] : soll_)
-        if (w->isHidden() == an)
-            w->setVisible(an);
-    soll_.clear();
-}
-
 // ---------------------------------------------------------------- rows
 
-void TForm_Status::Zeile::setze_Top(int top) const {
-    for (QLabel* l : {Kopf, Wert, Einheit, Spannung, Wert2})
-        if (l)
-            l->move(l->x(), top);
+const std::vector<Status_Logik::Zeilenart>& Status_Logik::Zeilen() {
+    constexpr int S = Spannung;
+    constexpr int B2 = Bank_2;
+    static const std::vector<Zeilenart> zeilen = {
+        {"Drehzahl", "GroupBox_Drehzahl", 174, nullptr, "U/min", 82, 0},
+        {"Solldrehzahl", "GroupBox_Drehzahl", 1257, nullptr, "U/min", 82, 0},
+        {"Drehzahlfehler", "GroupBox_Drehzahl", 178, nullptr, nullptr, 0, 0},
+
+        {"Drosselklappe", "GroupBox_Drosselklappe", 180, nullptr, "%", 83, S},
+        {"Soll_Drosselklappe", "GroupBox_Drosselklappe", 1259, nullptr, "%", 83, 0},
+        {"Pedal", "GroupBox_Drosselklappe", 195, nullptr, "%", 0, S},
+        {"Ausgang", "GroupBox_Drosselklappe", 196, nullptr, nullptr, 0, 0},
+        {"Leerlaufsteller", "GroupBox_Drosselklappe", 176, nullptr, "%", 0, 0},
+
+        {"Luftmasse", "GroupBox_Luftdruck", 181, nullptr, "kg/h", 0, S},
+        {"Druck_intern", "GroupBox_Luftdruck", 185, nullptr, "hPa", 0, S},
+        {"Druck_extern", "GroupBox_Luftdruck", 197, nullptr, "hPa", 0, S},
+        {"Soll_Ladedruck", "GroupBox_Luftdruck", 1261, nullptr, "hPa", 0, 0},
+        {"Ladedruck_Ausgang", "GroupBox_Luftdruck", 177, nullptr, "%", 0, 0},
+
+        {"Lambda_1", "GroupBox_Lambda_1", 1264, nullptr, nullptr, 0, S},
+        {"Sondentemperatur_1", "GroupBox_Lambda_1", 1265, nullptr, "°C", 0, 0},
+        {"Soll_Lambda_1", "GroupBox_Lambda_1", 199, nullptr, nullptr, 0, Zusatz},
+        {"Lambdaregelung_1", "GroupBox_Lambda_1", 0, "Lambdaregelung", "%", 0, 0},
+        {"Lambda_2", "GroupBox_Lambda_2", 1264, nullptr, nullptr, 0, S},
+        {"Sondentemperatur_2", "GroupBox_Lambda_2", 1265, nullptr, "°C", 0, 0},
+        {"Soll_Lambda_2", "GroupBox_Lambda_2", 199, nullptr, nullptr, 0, Zusatz},
+        {"Lambdaregelung_2", "GroupBox_Lambda_2", 0, "Lambdaregelung", "%", 0, 0},
+
+        {"Motortemperatur", "GroupBox_Temperaturen", 183, nullptr, "°C", 0, S},
+        {"Lufttemperatur", "GroupBox_Temperaturen", 184, nullptr, "°C", 0, S},
+        {"Abgas_1", "GroupBox_Temperaturen", 831, nullptr, "°C", 0, S},
+        {"Abgas_2", "GroupBox_Temperaturen", 832, nullptr, "°C", 0, S},
+        {"Innentemperatur", "GroupBox_Temperaturen", 198, nullptr, "°C", 0, S},
+
+        {"Oeltemperatur", "GroupBox_Oel", 1269, nullptr, "°C", 0, S},
+        {"Oeldruck", "GroupBox_Oel", 1270, nullptr, "hPa", 0, S},
+
+        {"Verstellung_Einspritzung", "GroupBox_Verstellung", 1293, nullptr, "%", 0, S},
+        {"Verstellung_Zuendung", "GroupBox_Verstellung", 1294, nullptr, "Grad", 0, S},
+        {"Verstellung_Lambda", "GroupBox_Verstellung", 1295, nullptr, "%", 0, S},
+
+        {"Batterie", "GroupBox_Betriebsdaten", 182, nullptr, "Volt", 0, 0},
+        {"Zeit_seit_Start", "GroupBox_Betriebsdaten", 1272, nullptr, nullptr, 0, 0},
+        {"Betriebszeit", "GroupBox_Betriebsdaten", 206, nullptr, nullptr, 0, 0},
+        {"Stoppuhr", "GroupBox_Betriebsdaten", 1280, nullptr, nullptr, 0, 0},
+        {"Umdrehungen", "GroupBox_Betriebsdaten", 205, nullptr, nullptr, 0, 0},
+        {"Fehlerzahl", "GroupBox_Betriebsdaten", 207, nullptr, nullptr, 0, 0},
+        {"Loggerdaten", "GroupBox_Betriebsdaten", 212, nullptr, nullptr, 0, 0},
+
+        {"Grundkennfeld", "GroupBox_Einspritzzeit", 164, nullptr, nullptr, 0, 0},
+        {"Luftkorrektur", "GroupBox_Einspritzzeit", 165, nullptr, nullptr, 0, 0},
+        {"Leerlauf_Einspritzung", "GroupBox_Einspritzzeit", 166, nullptr, nullptr, 0, 0},
+        {"Luftmasse_Einspritzung", "GroupBox_Einspritzzeit", 188, nullptr, nullptr, 0, 0},
+        {"Unterdruck", "GroupBox_Einspritzzeit", 189, nullptr, nullptr, 0, 0},
+        {"Luftmassenkorrektur", "GroupBox_Einspritzzeit", 190, nullptr, nullptr, 0, 0},
+        {"Soll_Lambda_Einspritzung", "GroupBox_Einspritzzeit", 199, nullptr, nullptr, 0, 0},
+        {"Einspritzzeit_Verstellung", "GroupBox_Einspritzzeit", 1274, nullptr, nullptr, 0, 0},
+        {"Grundmenge", "GroupBox_Einspritzzeit", 167, nullptr, nullptr, 0, 0},
+        {"Motortemperatur_Einspritzung", "GroupBox_Einspritzzeit", 168, nullptr, nullptr, 0, 0},
+        {"Lambdaregelung_Einspritzung", "GroupBox_Einspritzzeit", 169, nullptr, nullptr, 0, B2},
+        {"Renneingang", "GroupBox_Einspritzzeit", 170, nullptr, nullptr, 0, 0},
+        {"Beschleunigung", "GroupBox_Einspritzzeit", 171, nullptr, nullptr, 0, 0},
+        {"Abgastemperatur_Einspritzung", "GroupBox_Einspritzzeit", 1244, nullptr, nullptr, 0, B2},
+        {"Verstellwert", "GroupBox_Einspritzzeit", 1278, nullptr, nullptr, 0, B2},
+        {"Schaltzeit", "GroupBox_Einspritzzeit", 172, nullptr, nullptr, 0, 0},
+        {"Einspritzzeit", "GroupBox_Einspritzzeit", 173, nullptr, nullptr, 0, B2},
+        {"Einspritzduese", "GroupBox_Einspritzzeit", 1275, nullptr, nullptr, 0, B2},
+        {"Verbrauch", "GroupBox_Einspritzzeit", 192, nullptr, "l/Std.", 0, 0},
+        {"Einspritzende", "GroupBox_Einspritzzeit", 882, nullptr, "Grad", 0, 0},
+
+        {"Zuendkennfeld", "GroupBox_Zuendung", 186, nullptr, "Grad", 0, 0},
+        {"Zuendung_Lufttemperatur", "GroupBox_Zuendung", 184, nullptr, "Grad", 0, 0},
+        {"Zuendung_Luftdruck", "GroupBox_Zuendung", 197, nullptr, "Grad", 0, 0},
+        {"Zuendung_Motortemperatur", "GroupBox_Zuendung", 168, nullptr, "Grad", 0, 0},
+        {"Zuendung_Beschleunigung", "GroupBox_Zuendung", 187, nullptr, "Grad", 0, 0},
+        {"Funktionseingang", "GroupBox_Zuendung", 659, nullptr, "Grad", 0, 0},
+        {"Zuendverstellung", "GroupBox_Zuendung", 1282, nullptr, "Grad", 0, 0},
+        {"Zuendwinkel", "GroupBox_Zuendung", 175, nullptr, "Grad", 0, 0},
+    };
+    return zeilen;
 }
 
-void TForm_Status::Zeile::zeige(bool an) const {
-    for (QLabel* l : {Kopf, Wert, Einheit, Spannung, Wert2})
-        if (l)
-            sicht->setze(l, an);
+void Status_Logik::zeige_Zeile(const QString& zeile, bool an) {
+    const Zeilenart* z = Art(zeile);
+    const int zellen = z ? z->zellen() : 0;
+    A.zeige_Zeile(zeile, an, zellen & (Anzeige::mit_Einheit | Anzeige::mit_Spannung));
+    if (zellen & Bank_2)
+        A.zeige(Bank2name(zeile), an);
+    if (zellen & Zusatz)
+        A.zeige(Zusatzname(zeile), an);
 }
 
-bool TForm_Status::Zeile::sichtbar() const {
-    return Kopf && sicht->sichtbar(Kopf);
+void Status_Logik::wert(const QString& zeile, const QString& text) {
+    A.text(Wertname(zeile), text);
 }
 
-TForm_Status::Zeile TForm_Status::neue_Zeile(QGroupBox* gruppe, int text, const QString& einheit,
-                                             bool spannung, bool zweiSpalten) {
-    Zeile z;
-    z.sicht = &sicht_;
-    const bool schmal = gruppe->width() < 320;
-    z.Kopf = new QLabel(text > 0 ? hole_Text(text) : QString(), gruppe);
-    z.Kopf->setGeometry(8, 24, schmal ? 148 : 150, Zeilenhoehe);
-    z.Wert = new QLabel(gruppe);
-    z.Wert->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    z.Wert->setGeometry(schmal ? 158 : 160, 24, schmal ? 58 : 80, Zeilenhoehe);
-    if (zweiSpalten) {
-        z.Wert2 = new QLabel(gruppe);
-        z.Wert2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        z.Wert2->setGeometry(224, 24, 58, Zeilenhoehe);
+void Status_Logik::spannung(const QString& zeile, const QString& text) {
+    A.text(QStringLiteral("Label_Spannung_") + zeile, text);
+}
+
+void Status_Logik::farbe(const QString& zeile, bool gueltig) {
+    A.farbe(Wertname(zeile), gueltig);
+}
+
+int64_t Status_Logik::P(int nummer) const {
+    // An undefined parameter reads 0, as the parameter set answers for it.
+    return d_->P ? d_->P(nummer).value_or(0) : 0;
+}
+
+bool Status_Logik::fruehe_Software() const {
+    return d_->id.in_Versionsmenge({6, 8});
+}
+
+int Status_Logik::unten(const char* gruppe) const {
+    const auto it = Gruppen.find(N(gruppe));
+    return it == Gruppen.end() ? 0 : it->second.oben + it->second.hoehe;
+}
+
+// ---------------------------------------------------------------- refresh and stacking
+
+void Status_Logik::aktualisiere(const Statusdaten& d) {
+    d_ = &d;
+    const Identitaet& id = d.id;
+    ist_ECU_Typ_2 = id.ECU_Typ == 2;
+    const bool typ1 = id.ECU_Typ == 1;
+    Drosselklappenwort.reset();
+
+    const auto platziere = [this](const char* gruppe, int top, int hoehe, bool sichtbar) {
+        A.zeige(N(gruppe), sichtbar);
+        Gruppen[N(gruppe)] = Lage{top, sichtbar ? hoehe : 0};
+    };
+    platziere("GroupBox_Einspritzzeit", 10, zeige_Einspritzzeit(), typ1);
+    platziere("GroupBox_Zuendung", typ1 ? unten("GroupBox_Einspritzzeit") + 8 : 10,
+              zeige_Zuendung(), true);
+
+    int top = 8;
+    const auto stapel = [&](const char* gruppe, int hoehe, bool sichtbar) {
+        platziere(gruppe, top, hoehe, sichtbar);
+        top = unten(gruppe) + 8;
+    };
+    stapel("GroupBox_Drehzahl", zeige_Drehzahl(), true);
+    stapel("GroupBox_Drosselklappe", zeige_Drosselklappe(), true);
+    stapel("GroupBox_Luftdruck", zeige_Luftdruck(), true);
+    const int h1 = zeige_Lambda_1();
+    stapel("GroupBox_Lambda_1", h1, h1 > 0);
+    const int h2 = zeige_Lambda_2();
+    stapel("GroupBox_Lambda_2", h2, h2 > 0);
+
+    top = 8;
+    stapel("GroupBox_Temperaturen", zeige_Temperaturen(), true);
+    stapel("GroupBox_Oel", zeige_Oel(), typ1 && (P(2371) > 0 || P(2375) > 0));
+    stapel("GroupBox_Verstellung", zeige_Verstellung(), P(2155) > 0 || P(2156) > 0 || P(2381) > 0);
+    stapel("GroupBox_Betriebsdaten", zeige_Betriebsdaten(), true);
+
+    zeige_Status();
+
+    const char* letzte = "GroupBox_Drosselklappe";
+    for (const char* g : {"GroupBox_Lambda_2", "GroupBox_Lambda_1", "GroupBox_Luftdruck"})
+        if (A[N(g)].sichtbar) {
+            letzte = g;
+            break;
+        }
+    Hoehe = std::max(unten(letzte),
+                     Oben[QStringLiteral("Label_Motorstatus_Lambda")] + Statuszeilenhoehe) +
+            8;
+    d_ = nullptr;
+}
+
+// ---------------------------------------------------------------- groups
+
+int Status_Logik::zeige_Drehzahl() {
+    const Satz& L = d_->L;
+    oben(N("Drehzahl"), 24);
+    wert(N("Drehzahl"), Wert::Zahl(L.u16(10)));
+    const bool soll = static_cast<uint64_t>(P(1151)) >= 2;
+    zeige_Zeile(N("Solldrehzahl"), soll);
+    oben(N("Solldrehzahl"), 48);
+    const uint16_t b54 = d_->B.u16(54);
+    wert(N("Solldrehzahl"), b54 == 0 ? QStringLiteral("- - -") : Wert::Zahl(b54));
+    wert(N("Drehzahlfehler"), Wert::Zahl(L.u16(30)) + '/' + Wert::Zahl(L.u16(24)));
+    oben(N("Drehzahlfehler"), soll ? 72 : 48);
+    return soll ? 104 : 80;
+}
+
+int Status_Logik::zeige_Drosselklappe() {
+    const Satz& L = d_->L;
+    const Satz& Ad = d_->Ad;
+    const uint16_t zustand = L.u16(82);
+    int16_t drossel = Ad.s16(62);
+    if (d_->id.in_Versionsmenge({3})) {
+        Drosselklappenwort = static_cast<uint16_t>(L.u16(72) * 10);
+        drossel = static_cast<int16_t>(*Drosselklappenwort);
     }
-    if (!einheit.isEmpty()) {
-        z.Einheit = new QLabel(einheit, gruppe);
-        z.Einheit->setGeometry(schmal ? 224 : 246, 24, schmal ? 64 : 48, Zeilenhoehe);
+    wert(N("Drosselklappe"), Wert::mal(drossel, 0.1, "%5.1f"));
+    spannung(N("Drosselklappe"), Wert::Volt(L.u16(38)));
+    farbe(N("Drosselklappe"), d_->id.in_Versionsmenge({1}) || (zustand & (1U << 4)));
+    wert(N("Soll_Drosselklappe"), Wert::mal(Ad.s16(72), 0.1, "%5.1f"));
+    wert(N("Ausgang"), Wert::Zahl(Ad.s16(74)));
+    farbe(N("Pedal"), zustand & (1U << 8));
+    const bool elektronisch = P(1151) != 0;
+    for (const char* z : {"Pedal", "Soll_Drosselklappe", "Ausgang"})
+        zeige_Zeile(N(z), elektronisch);
+    if (elektronisch) {
+        oben(N("Pedal"), 24);
+        wert(N("Pedal"), Wert::mal(Ad.s16(60), 0.1, "%5.1f"));
+        spannung(N("Pedal"), Wert::Volt(Ad.s16(56)));
+        oben(N("Soll_Drosselklappe"), 48);
+        oben(N("Drosselklappe"), 72);
+        oben(N("Ausgang"), 96);
+        zeige_Zeile(N("Leerlaufsteller"), false);
+        return 128;
     }
-    if (spannung) {
-        z.Spannung = new QLabel(gruppe);
-        z.Spannung->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        z.Spannung->setGeometry(294, 24, 66, Zeilenhoehe);
-        faerbe(z.Spannung, Ungueltig);
-    }
-    return z;
+    oben(N("Drosselklappe"), 24);
+    const bool steller = P(131) > 0;
+    zeige_Zeile(N("Leerlaufsteller"), steller);
+    if (!steller)
+        return 56;
+    oben(N("Leerlaufsteller"), 48);
+    wert(N("Leerlaufsteller"), QString::asprintf("%4.0f", (L.u16(22) - 128) * 100.0 / 128.0));
+    return 80;
 }
 
-// ---------------------------------------------------------------- creation
+int Status_Logik::zeige_Luftdruck() {
+    const Satz& L = d_->L;
+    const uint16_t zustand = L.u16(82);
+    int pos = 24;
+    const bool luftmasse = P(76) == 1;
+    zeige_Zeile(N("Luftmasse"), luftmasse);
+    if (luftmasse) {
+        oben(N("Luftmasse"), pos);
+        wert(N("Luftmasse"), QString::asprintf(" %5.1f", L.u16(26) * 100.0 / 1024.0));
+        spannung(N("Luftmasse"), Wert::Volt(L.u16(52)));
+        farbe(N("Luftmasse"), zustand & (1U << 6));
+        pos = 48;
+    }
+    QString intern = Wert::Zahl(L.s16(80));
+    QString internVolt = Wert::Volt(L.u16(50));
+    const bool internGueltig = zustand & (1U << 3);
+    wert(N("Druck_intern"), intern);
+    spannung(N("Druck_intern"), internVolt);
+    farbe(N("Druck_intern"), internGueltig);
+    const bool doppelt = d_->id.in_Versionsmenge({2}) && P(54) > 0;
+    // One sensor for both: the external row repeats the internal one.
+    wert(N("Druck_extern"), doppelt ? intern : Wert::Zahl(d_->Ad.s16(66)));
+    spannung(N("Druck_extern"), doppelt ? internVolt : Wert::Volt(L.u16(48)));
+    farbe(N("Druck_extern"), doppelt ? internGueltig : bool(zustand & (1U << 5)));
+    const bool zeigeIntern = d_->id.Option_138 && !doppelt;
+    zeige_Zeile(N("Druck_intern"), zeigeIntern);
+    if (zeigeIntern) {
+        oben(N("Druck_intern"), pos);
+        pos += 24;
+    }
+    zeige_Zeile(N("Druck_extern"), P(54) > 0);
+    if (P(54) > 0) {
+        oben(N("Druck_extern"), pos);
+        pos += 24;
+    }
+    const bool lader = P(1119) > 0;
+    if (lader) {
+        // Early software has no target boost, yet its row keeps its place.
+        zeige_Zeile(N("Soll_Ladedruck"), !fruehe_Software());
+        oben(N("Soll_Ladedruck"), pos);
+        wert(N("Soll_Ladedruck"), Wert::Zahl(d_->B.s16(88)));
+        pos += 24;
+        oben(N("Ladedruck_Ausgang"), pos);
+        wert(N("Ladedruck_Ausgang"),
+             Wert::Zahl(skaliere_255_auf_100(static_cast<float>(L.s16(28)))));
+        pos += 24;
+    } else {
+        zeige_Zeile(N("Soll_Ladedruck"), false);
+    }
+    zeige_Zeile(N("Ladedruck_Ausgang"), lader);
+    return pos + 8;
+}
 
-TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), k(kontext) {
+int Status_Logik::zeige_Lambda_1() {
+    const Satz& L = d_->L;
+    const Satz& Ad = d_->Ad;
+    const Identitaet& id = d_->id;
+    const bool frueh = fruehe_Software();
+    int m = 0;
+    if (id.ECU_Typ == 1)
+        m = frueh ? ((P(1947) == 0 || P(1947) == 2) ? -1 : 2) : static_cast<int>(P(2207));
+    bool t = false;
+    if (!(id.in_Versionsmenge({4}) || id.ECU_Typ == 2))
+        t = frueh ? (P(60) > 0 && P(1947) != 2) : (P(60) > 0 || P(2395) > 0);
+    if (m == 0 && !t)
+        return 0;
+    int pos = 48;
+    oben(N("Lambda_1"), 24);
+    oben(N("Sondentemperatur_1"), 48);
+    zeige_Zeile(N("Lambda_1"), m != 0);
+    zeige_Zeile(N("Sondentemperatur_1"), false);
+    spannung(N("Lambda_1"), QString());
+    if (m == -1) {
+        wert(N("Lambda_1"), Wert::Volt_Zahl(L.u16(42)));
+    } else if (m == 1) {
+        wert(N("Lambda_1"), Wert::mal(Ad.s16(96), 0.001, "%6.2f"));
+        spannung(N("Lambda_1"), Wert::Volt(L.u16(42)));
+    } else if (m != 0) {
+        wert(N("Lambda_1"), Wert::mal(Ad.s16(96), 0.001, "%6.2f"));
+        wert(N("Sondentemperatur_1"), Wert::Zahl(Sondentemperatur(Ad.s16(80))));
+        zeige_Zeile(N("Sondentemperatur_1"), true);
+        pos = 72;
+    }
+    const bool gueltig = (L.u16(82) & 1U) || id.in_Versionsmenge({5});
+    return zeige_Sondenrest(1, pos, t, Ad.s16(94), gueltig, P(60) >= 1, d_->B.s16(64));
+}
+
+// The rows below a probe's own value and temperature: its target lambda and its control
+// value; the colour of its values by their valid bit.
+int Status_Logik::zeige_Sondenrest(int nummer, int pos, bool soll, int sollwert, bool gueltig,
+                                   bool regelung, int regelwert) {
+    const QString n = QString::number(nummer);
+    const QString Soll = QStringLiteral("Soll_Lambda_") + n;
+    const QString Regelung = QStringLiteral("Lambdaregelung_") + n;
+    zeige_Zeile(Soll, soll);
+    if (soll) {
+        oben(Soll, pos);
+        wert(Soll, Wert::mal(sollwert, 0.001, "%5.2f"));
+        QString zusatz;
+        if (!fruehe_Software() && P(2381) != 0) {
+            const int16_t w = d_->B.s16(62);
+            zusatz = '(' + QString(w >= 0 ? "+" : "") + Wert::mal(w, 0.001, "%5.2f") + ')';
+        }
+        A.text(Zusatzname(Soll), zusatz);
+        pos += 24;
+    }
+    farbe(QStringLiteral("Lambda_") + n, gueltig);
+    farbe(QStringLiteral("Sondentemperatur_") + n, gueltig);
+    zeige_Zeile(Regelung, regelung);
+    if (regelung) {
+        oben(Regelung, pos);
+        wert(Regelung, Wert::mal(regelwert, 0.1, "%5.1f"));
+        pos += 24;
+    }
+    return pos + 8;
+}
+
+int Status_Logik::zeige_Lambda_2() {
+    const Satz& L = d_->L;
+    const Satz& B = d_->B;
+    const Identitaet& id = d_->id;
+    const bool frueh = fruehe_Software();
+    const bool bank2 = d_->Bank2 >= 1;
+    int m = 0;
+    if (id.ECU_Typ == 1)
+        m = frueh ? (P(1947) >= 2 ? static_cast<int>(P(1947)) : 0) : static_cast<int>(P(2208));
+    bool t = false;
+    if (!(id.in_Versionsmenge({4}) || id.ECU_Typ == 2))
+        t = frueh ? (P(60) > 0 && m == 2) : (P(2390) > 0 || P(2395) > 0);
+    if (m == 0 && !(t && bank2))
+        return 0;
+    int pos = 48;
+    oben(N("Lambda_2"), 24);
+    oben(N("Sondentemperatur_2"), 48);
+    zeige_Zeile(N("Lambda_2"), m != 0);
+    zeige_Zeile(N("Sondentemperatur_2"), false);
+    wert(N("Lambda_2"), Wert::mal(d_->Ad.s16(64), 0.001, "%6.2f"));
+    spannung(N("Lambda_2"), m == 1 ? Wert::Volt(B.s16(86)) : QString());
+    if (m != 0 && m != 1) {
+        wert(N("Sondentemperatur_2"), Wert::Zahl(Sondentemperatur(B.s16(16))));
+        zeige_Zeile(N("Sondentemperatur_2"), true);
+        pos = 72;
+    }
+    const bool gueltig = (L.u16(82) & (1U << 7)) || id.in_Versionsmenge({5});
+    return zeige_Sondenrest(2, pos, t && bank2, B.s16(18), gueltig, P(2390) >= 1, B.s16(66));
+}
+
+int Status_Logik::zeige_Temperaturen() {
+    const Satz& L = d_->L;
+    const Satz& Ad = d_->Ad;
+    const uint16_t zustand = L.u16(82);
+    const bool frueh = fruehe_Software();
+    oben(N("Motortemperatur"), 24);
+    wert(N("Motortemperatur"), Wert::Zahl(L.s16(74)));
+    spannung(N("Motortemperatur"), Wert::Volt(L.u16(44)));
+    farbe(N("Motortemperatur"), zustand & (1U << 1));
+    oben(N("Lufttemperatur"), 48);
+    wert(N("Lufttemperatur"), Wert::Zahl(L.s16(78)));
+    spannung(N("Lufttemperatur"), Wert::Volt(L.u16(46)));
+    farbe(N("Lufttemperatur"), zustand & (1U << 2));
+    int pos = 72;
+    const bool abgas = d_->id.ECU_Typ <= 2 && P(1940) >= 1;
+    const int hw = d_->id.Hardware_Haupt;
+    const bool abgas2 = abgas && !(hw >= 301 && hw <= 399);
+    zeige_Zeile(N("Abgas_1"), abgas);
+    zeige_Zeile(N("Abgas_2"), abgas2);
+    if (abgas) {
+        oben(N("Abgas_1"), 72);
+        wert(N("Abgas_1"), Wert::Zahl(Ad.s16(90)));
+        spannung(N("Abgas_1"), Wert::Volt(Ad.s16(86)));
+        farbe(N("Abgas_1"), frueh || (zustand & (1U << 10)));
+        oben(N("Abgas_2"), 96);
+        wert(N("Abgas_2"), Wert::Zahl(Ad.s16(92)));
+        spannung(N("Abgas_2"), Wert::Volt(Ad.s16(88)));
+        farbe(N("Abgas_2"), frueh || (zustand & (1U << 11)));
+        pos = abgas2 ? 120 : 96;
+    }
+    oben(N("Innentemperatur"), pos);
+    wert(N("Innentemperatur"), Wert::mal(L.s16(18), 0.1, "%5.1f"));
+    spannung(N("Innentemperatur"), Wert::Volt(L.u16(14)));
+    return pos + 32;
+}
+
+int Status_Logik::zeige_Oel() {
+    const Satz& B = d_->B;
+    const uint16_t zustand = d_->L.u16(82);
+    int pos = 24;
+    const bool temperatur = P(2371) > 0;
+    zeige_Zeile(N("Oeltemperatur"), temperatur);
+    if (temperatur) {
+        oben(N("Oeltemperatur"), pos);
+        wert(N("Oeltemperatur"), Wert::mal(B.s16(72), 0.1, "%5.0f"));
+        spannung(N("Oeltemperatur"), Wert::Volt(B.s16(70)));
+        farbe(N("Oeltemperatur"), zustand & (1U << 12));
+        pos += 24;
+    }
+    const bool druck = P(2375) > 0;
+    zeige_Zeile(N("Oeldruck"), druck);
+    if (druck) {
+        oben(N("Oeldruck"), pos);
+        wert(N("Oeldruck"), Wert::Zahl(B.s16(76)));
+        spannung(N("Oeldruck"), Wert::Volt(B.s16(74)));
+        farbe(N("Oeldruck"), zustand & (1U << 13));
+        pos += 24;
+    }
+    return pos + 8;
+}
+
+int Status_Logik::zeige_Verstellung() {
+    const Satz& C = d_->C;
+    int pos = 24;
+    struct Zeile {
+        const char* name;
+        int parameter, wert, spannung;
+    };
+    for (const Zeile z :
+         {Zeile{"Verstellung_Einspritzung", 2155, 6, 4}, Zeile{"Verstellung_Zuendung", 2156, 2, 0},
+          Zeile{"Verstellung_Lambda", 2381, 10, 8}}) {
+        const QString name = N(z.name);
+        const bool an = P(z.parameter) > 0;
+        zeige_Zeile(name, an);
+        if (!an)
+            continue;
+        oben(name, pos);
+        wert(name, Wert::mal(C.s16(z.wert), 0.1, "%5.1f"));
+        const int16_t u = C.s16(z.spannung);
+        // A negative word means no sensor: the cell stays empty.
+        A.zeige(QStringLiteral("Label_Spannung_") + name, u >= 0);
+        spannung(name, Wert::Volt(u));
+        pos += 24;
+    }
+    return pos + 8;
+}
+
+int Status_Logik::zeige_Betriebsdaten() {
+    const Satz& L = d_->L;
+    const Satz& Ad = d_->Ad;
+    const bool frueh = fruehe_Software();
+    oben(N("Batterie"), 24);
+    wert(N("Batterie"), Wert::Volt_Zahl(L.s16(76)));
+    int pos = 48;
+    zeige_Zeile(N("Zeit_seit_Start"), !frueh);
+    if (!frueh) {
+        oben(N("Zeit_seit_Start"), pos);
+        wert(N("Zeit_seit_Start"), Zehntel_zu_Zeit(d_->B.u32(90) / 100));
+        pos += 24;
+    }
+    oben(N("Betriebszeit"), pos);
+    wert(N("Betriebszeit"), Zehntel_zu_Zeit(Ad.s32(44)));
+    pos += 24;
+    const bool uhr = !(frueh && P(2536) == 0);
+    zeige_Zeile(N("Stoppuhr"), uhr);
+    if (uhr) {
+        oben(N("Stoppuhr"), pos);
+        wert(N("Stoppuhr"), ms_zu_Zeit(L.s32(54)));
+        pos += 24;
+    }
+    oben(N("Umdrehungen"), pos);
+    wert(N("Umdrehungen"), Wert::Zahl(Ad.s32(48)));
+    pos += 24;
+    oben(N("Fehlerzahl"), pos);
+    wert(N("Fehlerzahl"), Wert::Zahl(Ad.u16(54)));
+    pos += 24;
+    oben(N("Loggerdaten"), pos);
+    wert(N("Loggerdaten"), Wert::Zahl(Ad.s32(82)));
+    return pos + 30;
+}
+
+int Status_Logik::zeige_Einspritzzeit() {
+    const Satz& L = d_->L;
+    const Satz& Ad = d_->Ad;
+    const Satz& B = d_->B;
+    const bool frueh = fruehe_Software();
+    A.zeige(N("Label_Bank_1"), !frueh);
+    A.zeige(N("Label_Bank_2"), !frueh);
+    int pos = frueh ? 24 : 40;
+    const auto zeile = [&](const char* z, int roh, int schritt) {
+        zeige_Zeile(N(z), true);
+        oben(N(z), pos);
+        wert(N(z), Wert::us(roh));
+        pos += schritt;
+    };
+    const auto zeile2 = [&](const char* z, int roh1, int roh2, int schritt) {
+        A.text(Bank2name(N(z)), Wert::us(roh2));
+        zeile(z, roh1, schritt);
+    };
+    for (const char* z : {"Grundkennfeld", "Luftkorrektur", "Leerlauf_Einspritzung",
+                          "Luftmasse_Einspritzung", "Unterdruck", "Luftmassenkorrektur"})
+        zeige_Zeile(N(z), false);
+    const int64_t last = frueh ? P(76) : L.u16(58);
+    if (last == 0) {
+        zeile("Grundkennfeld", Ad.s16(12), 16);
+        zeile("Luftkorrektur", Ad.s16(18), 18);
+        if (P(131) > 0)
+            zeile("Leerlauf_Einspritzung", Ad.s16(20), 18);
+    } else if (last == 1) {
+        zeile("Luftmasse_Einspritzung", Ad.s16(8), 18);
+        zeile("Luftmassenkorrektur", Ad.s16(10), 18);
+    } else {
+        zeile("Unterdruck", Ad.s16(14), 18);
+        zeile("Luftmassenkorrektur", Ad.s16(10), 18);
+        zeile("Luftkorrektur", Ad.s16(18), 18);
+    }
+    zeige_Zeile(N("Einspritzzeit_Verstellung"), false);
+    if (!frueh && P(2155) != 0)
+        zeile("Einspritzzeit_Verstellung", B.s16(84), 18);
+    zeige_Zeile(N("Soll_Lambda_Einspritzung"), false);
+    if (!frueh && !ist_ECU_Typ_2 && P(2395) > 0 && !d_->id.in_Versionsmenge({4}))
+        zeile("Soll_Lambda_Einspritzung", B.s16(82), 18);
+    Oben[N("Linie_1")] = pos - 10;
+    zeile("Grundmenge", Ad.s16(16), 36);
+    zeile("Motortemperatur_Einspritzung", Ad.s16(22), 18);
+    zeile2("Lambdaregelung_Einspritzung", Ad.s16(30), B.s16(68), 18);
+    if (frueh)
+        A.text(Bank2name(N("Lambdaregelung_Einspritzung")), QString());
+    zeile("Renneingang", Ad.s16(28), 18);
+    zeile("Beschleunigung", Ad.s16(24), 18);
+    if (!frueh) {
+        zeile2("Abgastemperatur_Einspritzung", B.s16(78), B.s16(94), 18);
+        zeile2("Verstellwert", B.s16(42), B.s16(44), 18);
+    } else {
+        zeige_Zeile(N("Abgastemperatur_Einspritzung"), false);
+        zeige_Zeile(N("Verstellwert"), false);
+    }
+    int s = Ad.s16(26);
+    if (L.u8(12) & 1U) {
+        A.text(N("Label_Kopf_Schaltzeit"), hole_Text(172) + QStringLiteral(" / 2"));
+        s = s - s / 2;
+    } else {
+        A.text(N("Label_Kopf_Schaltzeit"), hole_Text(172));
+    }
+    zeile("Schaltzeit", s, 18);
+    Oben[N("Linie_2")] = pos - 11;
+    zeile2("Einspritzzeit", L.u16(32), B.s16(40), 18);
+    zeige_Zeile(N("Einspritzduese"), true);
+    oben(N("Einspritzduese"), pos);
+    if (d_->id.Version >= 506) {
+        wert(N("Einspritzduese"), Wert::mal(Ad.s16(70), 0.1, "%5.1f"));
+        A.text(Bank2name(N("Einspritzduese")), Wert::mal(B.s16(98), 0.1, "%5.1f"));
+    } else {
+        wert(N("Einspritzduese"),
+             QString::asprintf("%5.1f", L.u16(32) * static_cast<double>(L.u16(10)) / 750000.0));
+    }
+    pos += 36;
+    const bool verbrauch = !ist_ECU_Typ_2 && P(1134) > 0;
+    zeige_Zeile(N("Verbrauch"), verbrauch);
+    if (verbrauch) {
+        oben(N("Verbrauch"), pos);
+        wert(N("Verbrauch"), Wert::mal(Ad.u16(52), 0.1, "%6.1f"));
+        pos += 18;
+    }
+    zeige_Zeile(N("Einspritzende"), !frueh);
+    if (!frueh) {
+        oben(N("Einspritzende"), pos);
+        wert(N("Einspritzende"), Wert::Zahl(B.s16(46)));
+        pos += 18;
+    }
+    // A hidden row's bank-2 cell stays hidden: shown, it would stand alone at the row's last
+    // place, over whatever row took that place since.
+    const bool bank2 = d_->Bank2 >= 1;
+    for (const char* z : {"Lambdaregelung_Einspritzung", "Abgastemperatur_Einspritzung",
+                          "Verstellwert", "Einspritzzeit", "Einspritzduese"})
+        A.zeige(Bank2name(N(z)), bank2 && A[Wertname(N(z))].sichtbar);
+    return pos + 8;
+}
+
+int Status_Logik::zeige_Zuendung() {
+    const Satz& Ad = d_->Ad;
+    int offset = 32;
+    int top = 20;
+    for (const char* z :
+         {"Zuendkennfeld", "Zuendung_Lufttemperatur", "Zuendung_Luftdruck",
+          "Zuendung_Motortemperatur", "Zuendung_Beschleunigung", "Funktionseingang"}) {
+        oben(N(z), top);
+        wert(N(z), Wert::Zahl(Ad.s16(offset)));
+        offset += 2;
+        top += 18;
+    }
+    oben(N("Zuendverstellung"), top);
+    wert(N("Zuendverstellung"), Wert::Zahl(d_->B.s16(58)));
+    Oben[N("Linie_Zuendung")] = 136;
+    oben(N("Zuendwinkel"), 146);
+    wert(N("Zuendwinkel"), Wert::Zahl(d_->L.s16(34)));
+    return 168;
+}
+
+void Status_Logik::zeige_Status() {
+    const Satz& L = d_->L;
+    const int oben = std::max(unten("GroupBox_Betriebsdaten"), unten("GroupBox_Zuendung")) + 8;
+    Oben[N("Label_Motorstatus")] = oben;
+    Oben[N("Label_Motorstatus_Lambda")] = oben + 24;
+    const int l8 = L.u16(8);
+    const int index = l8 < 4 ? l8 : (l8 < 20 ? 4 : 5);
+    QString text = hole_Teiltext(hole_Text(193), index);
+    QString lambda;
+    if (d_->id.ECU_Typ == 1 && l8 >= 4) {
+        text += QStringLiteral(" (") + hole_Teiltext(hole_Text(194), l8 - 4) + ')';
+        if (!fruehe_Software()) {
+            unsigned w = L.u16(16);
+            if (w & 1U)
+                w &= 0xFFF0;
+            if (w & 0x10U)
+                w &= 0xFF0F;
+            for (int i = 0; i < 16; ++i)
+                if (w & (1U << i)) {
+                    lambda = hole_Teiltext(hole_Text(1287), i);
+                    break;
+                }
+        }
+    }
+    Handbetrieb = index == 0;
+    if (Handbetrieb)
+        text += ' ' + Wert::Zahl(d_->Hand_Schrittweite);
+    A.text(N("Label_Motorstatus"), text);
+    A.text(N("Label_Motorstatus_Lambda"), lambda);
+}
+
+// ---------------------------------------------------------------- window
+
+namespace {
+
+constexpr int Statuszeile = 18;
+constexpr int Zeilenhoehe_Einspritzung = 16;
+
+QFrame* neue_Linie(QWidget* eltern, const char* name, int oben) {
+    auto* l = new QFrame(eltern);
+    l->setObjectName(N(name));
+    l->setFrameShape(QFrame::HLine);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setGeometry(8, oben, 280, 4);
+    return l;
+}
+
+// By font, not by style sheet: a style sheet would paint the cell's background in the
+// application's colour instead of the window's silver.
+void fett(QLabel* l) {
+    QFont f = l->font();
+    f.setBold(true);
+    l->setFont(f);
+}
+
+void rot(QLabel* l) {
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, Qt::red);
+    l->setPalette(p);
+}
+
+} // namespace
+
+TForm_Status::TForm_Status(Kontext& kontext) : TForm_Variante(kontext, QStringLiteral("Status")) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint |
                    Qt::WindowTitleHint);
     setWindowTitle(hole_Text(161));
@@ -143,149 +736,59 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
     setFixedWidth(Breite);
     resize(Breite, 600);
 
-    const QString Upm = hole_Text(82).isEmpty() ? QStringLiteral("U/min") : hole_Text(82);
-    const QString Prozent = hole_Text(83).isEmpty() ? QStringLiteral("%") : hole_Text(83);
-    const QString Grad = QStringLiteral("Grad");
-    const QString hPa = QStringLiteral("hPa");
-    const QString Celsius = QStringLiteral("°C");
+    struct Gruppenart {
+        const char* name;
+        int links, breite, text;
+    };
+    for (const Gruppenart g : {Gruppenart{"GroupBox_Einspritzzeit", 8, 296, 1273},
+                               Gruppenart{"GroupBox_Zuendung", 8, 296, 1276},
+                               Gruppenart{"GroupBox_Temperaturen", 312, 368, 1266},
+                               Gruppenart{"GroupBox_Oel", 312, 368, 1268},
+                               Gruppenart{"GroupBox_Verstellung", 312, 368, 1292},
+                               Gruppenart{"GroupBox_Betriebsdaten", 312, 368, 1271},
+                               Gruppenart{"GroupBox_Drehzahl", 688, 368, 1256},
+                               Gruppenart{"GroupBox_Drosselklappe", 688, 368, 1258},
+                               Gruppenart{"GroupBox_Luftdruck", 688, 368, 1260},
+                               Gruppenart{"GroupBox_Lambda_1", 688, 368, 1262},
+                               Gruppenart{"GroupBox_Lambda_2", 688, 368, 1263}})
+        gruppen_[N(g.name)] = neue_Gruppe(N(g.name), hole_Text(g.text), g.links, 8, g.breite, 100);
 
-    GroupBox_Einspritzzeit = neue_Gruppe(this, 8, 296, 1273);
-    GroupBox_Zuendung = neue_Gruppe(this, 8, 296, 1276);
-    GroupBox_Temperaturen = neue_Gruppe(this, 312, 368, 1266);
-    GroupBox_Oel = neue_Gruppe(this, 312, 368, 1268);
-    GroupBox_Verstellung = neue_Gruppe(this, 312, 368, 1292);
-    GroupBox_Betriebsdaten = neue_Gruppe(this, 312, 368, 1271);
-    GroupBox_Drehzahl = neue_Gruppe(this, 688, 368, 1256);
-    GroupBox_Drosselklappe = neue_Gruppe(this, 688, 368, 1258);
-    GroupBox_Luftdruck = neue_Gruppe(this, 688, 368, 1260);
-    GroupBox_Lambda_1 = neue_Gruppe(this, 688, 368, 1262);
-    GroupBox_Lambda_2 = neue_Gruppe(this, 688, 368, 1263);
-
-    Drehzahl = neue_Zeile(GroupBox_Drehzahl, 174, Upm, false);
-    Solldrehzahl = neue_Zeile(GroupBox_Drehzahl, 1257, Upm, false);
-    Drehzahlfehler = neue_Zeile(GroupBox_Drehzahl, 178, QString(), false);
-
-    Drosselklappe = neue_Zeile(GroupBox_Drosselklappe, 180, Prozent, true);
-    Soll_Drosselklappe = neue_Zeile(GroupBox_Drosselklappe, 1259, Prozent, false);
-    Pedal = neue_Zeile(GroupBox_Drosselklappe, 195, Prozent, true);
-    Ausgang = neue_Zeile(GroupBox_Drosselklappe, 196, QString(), false);
-    Leerlaufsteller = neue_Zeile(GroupBox_Drosselklappe, 176, Prozent, false);
-    Leerlaufsteller.setze_Top(48);
-
-    Luftmasse = neue_Zeile(GroupBox_Luftdruck, 181, QStringLiteral("kg/h"), true);
-    Druck_intern = neue_Zeile(GroupBox_Luftdruck, 185, hPa, true);
-    Druck_extern = neue_Zeile(GroupBox_Luftdruck, 197, hPa, true);
-    Soll_Ladedruck = neue_Zeile(GroupBox_Luftdruck, 1261, hPa, false);
-    Ladedruck_Ausgang = neue_Zeile(GroupBox_Luftdruck, 177, Prozent, false);
-
-    for (auto [gruppe, lambda, temp, soll, regelung] :
-         {std::tuple{GroupBox_Lambda_1, &Lambda_1, &Sondentemperatur_1, &Soll_Lambda_1,
-                     &Lambdaregelung_1},
-          std::tuple{GroupBox_Lambda_2, &Lambda_2, &Sondentemperatur_2, &Soll_Lambda_2,
-                     &Lambdaregelung_2}}) {
-        *lambda = neue_Zeile(gruppe, 1264, QString(), true);
-        *temp = neue_Zeile(gruppe, 1265, Celsius, false);
-        *soll = neue_Zeile(gruppe, 199, QString(), false);
-        // The add-on cell of the target row shows the lambda adjustment.
-        (*soll).Spannung = new QLabel(gruppe);
-        (*soll).Spannung->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        (*soll).Spannung->setGeometry(246, 24, 114, Zeilenhoehe);
-        *regelung = neue_Zeile(gruppe, 0, Prozent, false);
-        regelung->Kopf->setText(QStringLiteral("Lambdaregelung"));
-    }
-
-    Motortemperatur = neue_Zeile(GroupBox_Temperaturen, 183, Celsius, true);
-    Lufttemperatur = neue_Zeile(GroupBox_Temperaturen, 184, Celsius, true);
-    Abgas_1 = neue_Zeile(GroupBox_Temperaturen, 831, Celsius, true);
-    Abgas_2 = neue_Zeile(GroupBox_Temperaturen, 832, Celsius, true);
-    Innentemperatur = neue_Zeile(GroupBox_Temperaturen, 198, Celsius, true);
-
-    Oeltemperatur = neue_Zeile(GroupBox_Oel, 1269, Celsius, true);
-    Oeldruck = neue_Zeile(GroupBox_Oel, 1270, hPa, true);
-
-    Verstellung_Einspritzung = neue_Zeile(GroupBox_Verstellung, 1293, Prozent, true);
-    Verstellung_Zuendung = neue_Zeile(GroupBox_Verstellung, 1294, Grad, true);
-    Verstellung_Lambda = neue_Zeile(GroupBox_Verstellung, 1295, Prozent, true);
-
-    Batterie = neue_Zeile(GroupBox_Betriebsdaten, 182, QStringLiteral("Volt"), false);
-    Zeit_seit_Start = neue_Zeile(GroupBox_Betriebsdaten, 1272, QString(), false);
-    Betriebszeit = neue_Zeile(GroupBox_Betriebsdaten, 206, QString(), false);
-    Stoppuhr = neue_Zeile(GroupBox_Betriebsdaten, 1280, QString(), false);
-    Umdrehungen = neue_Zeile(GroupBox_Betriebsdaten, 205, QString(), false);
-    Fehlerzahl = neue_Zeile(GroupBox_Betriebsdaten, 207, QString(), false);
-    Loggerdaten = neue_Zeile(GroupBox_Betriebsdaten, 212, QString(), false);
+    for (const Status_Logik::Zeilenart& z : Status_Logik::Zeilen())
+        lege_an(gruppen_.at(N(z.Gruppe)), z);
+    // The idle actuator's designed place; the refresh moves it only when it shows.
+    for (QWidget* w : zellen_.at(QStringLiteral("Leerlaufsteller")))
+        w->move(w->x(), 48);
     // Times are wider than numbers: their cells reach further left, so that every value of
-    // the group ends at the same edge.
-    for (const Zeile* z : {&Zeit_seit_Start, &Betriebszeit, &Stoppuhr, &Umdrehungen})
-        z->Wert->setGeometry(100, 24, 140, Zeilenhoehe);
-
-    auto* e = GroupBox_Einspritzzeit;
-    Label_Bank_1 = new QLabel(QStringLiteral("Bank 1"), e);
-    Label_Bank_1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label_Bank_1->setGeometry(158, 20, 58, Zeilenhoehe);
-    Label_Bank_2 = new QLabel(QStringLiteral("Bank 2"), e);
-    Label_Bank_2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label_Bank_2->setGeometry(224, 20, 58, Zeilenhoehe);
-    for (QFrame** linie : {&Linie_1, &Linie_2}) {
-        *linie = new QFrame(e);
-        (*linie)->setFrameShape(QFrame::HLine);
-        (*linie)->setFrameShadow(QFrame::Sunken);
-        (*linie)->setGeometry(8, 0, 280, 4);
+    // the group ends at the same edge, and their headings end where they begin (a cell paints
+    // its own background, over whatever it covers).
+    for (const char* z : {"Zeit_seit_Start", "Betriebszeit", "Stoppuhr", "Umdrehungen"}) {
+        Label(QStringLiteral("Label_Kopf_") + N(z))->resize(118, Statuszeile);
+        Label(Wertname(N(z)))->setGeometry(128, 24, 112, Statuszeile);
     }
-    Grundkennfeld = neue_Zeile(e, 164, QString(), false, true);
-    Luftkorrektur = neue_Zeile(e, 165, QString(), false, true);
-    Leerlauf_Einspritzung = neue_Zeile(e, 166, QString(), false, true);
-    Luftmasse_Einspritzung = neue_Zeile(e, 188, QString(), false, true);
-    Unterdruck = neue_Zeile(e, 189, QString(), false, true);
-    Luftmassenkorrektur = neue_Zeile(e, 190, QString(), false, true);
-    Soll_Lambda_Einspritzung = neue_Zeile(e, 199, QString(), false, true);
-    Einspritzzeit_Verstellung = neue_Zeile(e, 1274, QString(), false, true);
-    Grundmenge = neue_Zeile(e, 167, QString(), false, true);
-    Motortemperatur_Einspritzung = neue_Zeile(e, 168, QString(), false, true);
-    Lambdaregelung_Einspritzung = neue_Zeile(e, 169, QString(), false, true);
-    Renneingang = neue_Zeile(e, 170, QString(), false, true);
-    Beschleunigung = neue_Zeile(e, 171, QString(), false, true);
-    Abgastemperatur_Einspritzung = neue_Zeile(e, 1244, QString(), false, true);
-    Verstellwert = neue_Zeile(e, 1278, QString(), false, true);
-    Schaltzeit = neue_Zeile(e, 172, QString(), false, true);
-    Einspritzzeit = neue_Zeile(e, 173, QString(), false, true);
-    Einspritzduese = neue_Zeile(e, 1275, Prozent, false, true);
-    Verbrauch = neue_Zeile(e, 192, QStringLiteral("l/Std."), false, true);
-    Einspritzende = neue_Zeile(e, 882, Grad, false, true);
-    // Units sit in the second bank's column, which these rows leave empty.
-    for (const Zeile* z : {&Verbrauch, &Einspritzende})
-        z->Wert2->setGeometry(0, 0, 0, 0);
-    Einspritzduese.Einheit->setGeometry(284, 24, 12, Zeilenhoehe);
-    Einspritzduese.Einheit->hide();
+
+    QGroupBox* e = gruppen_.at(QStringLiteral("GroupBox_Einspritzzeit"));
+    neues_Label(e, QStringLiteral("Label_Bank_1"), QStringLiteral("Bank 1"), 158, 20, 58, true);
+    neues_Label(e, QStringLiteral("Label_Bank_2"), QStringLiteral("Bank 2"), 224, 20, 58, true);
+    zellen_[QStringLiteral("Linie_1")] = {neue_Linie(e, "Linie_1", 0)};
+    zellen_[QStringLiteral("Linie_2")] = {neue_Linie(e, "Linie_2", 0)};
     // The first rows of a load kind stand 16 px apart: cells of 18 would overlap there.
     for (QLabel* l : e->findChildren<QLabel*>())
         l->resize(l->width(), Zeilenhoehe_Einspritzung);
 
-    auto* zg = GroupBox_Zuendung;
-    int top = 20;
-    for (auto [zeile, text] :
-         {std::pair{&Zuendkennfeld, 186}, std::pair{&Zuendung_Lufttemperatur, 184},
-          std::pair{&Zuendung_Luftdruck, 197}, std::pair{&Zuendung_Motortemperatur, 168},
-          std::pair{&Zuendung_Beschleunigung, 187}, std::pair{&Funktionseingang, 659},
-          std::pair{&Zuendverstellung, 1282}}) {
-        *zeile = neue_Zeile(zg, text, Grad, false);
-        zeile->setze_Top(top);
-        top += 18;
-    }
-    Linie_Zuendung = new QFrame(zg);
-    Linie_Zuendung->setFrameShape(QFrame::HLine);
-    Linie_Zuendung->setFrameShadow(QFrame::Sunken);
-    Linie_Zuendung->setGeometry(8, 148, 280, 4);
-    Zuendwinkel = neue_Zeile(zg, 175, Grad, false);
-    Zuendwinkel.setze_Top(154);
-    Zuendwinkel.Kopf->setStyleSheet(QStringLiteral("font-weight: bold"));
-    Zuendwinkel.Wert->setStyleSheet(QStringLiteral("font-weight: bold"));
+    QGroupBox* zg = gruppen_.at(QStringLiteral("GroupBox_Zuendung"));
+    zellen_[QStringLiteral("Linie_Zuendung")] = {neue_Linie(zg, "Linie_Zuendung", 136)};
+    for (const char* n : {"Label_Kopf_Zuendwinkel", "Label_Zuendwinkel"})
+        fett(Label(N(n)));
 
-    Label_Motorstatus = new QLabel(this);
-    Label_Motorstatus->setGeometry(16, 0, 660, 20);
-    Label_Motorstatus->setStyleSheet(QStringLiteral("font-weight: bold"));
-    Label_Motorstatus_Lambda = new QLabel(this);
-    Label_Motorstatus_Lambda->setGeometry(16, 0, 660, 20);
+    Label_Motorstatus =
+        neues_Label(nullptr, QStringLiteral("Label_Motorstatus"), {}, 16, 0, 660, false);
+    fett(Label_Motorstatus);
+    Label_Motorstatus_Lambda =
+        neues_Label(nullptr, QStringLiteral("Label_Motorstatus_Lambda"), {}, 16, 0, 660, false);
+    for (QLabel* l : {Label_Motorstatus, Label_Motorstatus_Lambda}) {
+        l->resize(l->width(), Status_Logik::Statuszeilenhoehe);
+        zellen_[l->objectName()] = {l};
+    }
 
     // Labels that paint their own background: a changed value repaints its cell alone, not
     // its whole group with frame and title, several times a second.
@@ -298,555 +801,82 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm(QStringLiteral("Status")), 
     aktualisiere();
 }
 
+void TForm_Status::lege_an(QGroupBox* gruppe, const Status_Logik::Zeilenart& z) {
+    const QString name = N(z.Name);
+    const bool schmal = gruppe->width() < 320;
+    std::vector<QWidget*>& zellen = zellen_[name];
+    const QString kopf = z.Kopftext > 0 ? hole_Text(z.Kopftext) : N(z.Kopf);
+    zellen.push_back(
+        neues_Label(gruppe, QStringLiteral("Label_Kopf_") + name, kopf, 8, 24, schmal ? 148 : 150));
+    zellen.push_back(
+        neues_Label(gruppe, Wertname(name), {}, schmal ? 158 : 160, 24, schmal ? 58 : 80, true));
+    if (z.Zellen & Status_Logik::Bank_2)
+        zellen.push_back(neues_Label(gruppe, Bank2name(name), {}, 224, 24, 58, true));
+    if (z.Einheit) {
+        QString einheit = z.Einheitentext > 0 ? hole_Text(z.Einheitentext) : QString();
+        if (einheit.isEmpty())
+            einheit = N(z.Einheit);
+        zellen.push_back(neues_Label(gruppe, QStringLiteral("Label_Einheit_") + name, einheit,
+                                     schmal ? 224 : 246, 24, schmal ? 64 : 48));
+    }
+    if (z.Zellen & Status_Logik::Spannung) {
+        QLabel* u =
+            neues_Label(gruppe, QStringLiteral("Label_Spannung_") + name, {}, 294, 24, 66, true);
+        rot(u);
+        zellen.push_back(u);
+    }
+    // The target lambda's add-on cell: the lambda adjustment beside it.
+    if (z.Zellen & Status_Logik::Zusatz)
+        zellen.push_back(neues_Label(gruppe, Zusatzname(name), {}, 246, 24, 114, true));
+    for (QWidget* w : zellen)
+        w->resize(w->width(), Statuszeile);
+}
+
+QGroupBox* TForm_Status::Gruppe(const QString& name) const {
+    const auto it = gruppen_.find(name);
+    return it == gruppen_.end() ? nullptr : it->second;
+}
+
 // ---------------------------------------------------------------- refresh
 
-// A group's top and height; a hidden group keeps its top and takes no height.
-void TForm_Status::platziere(QGroupBox* g, int top, int hoehe, bool sichtbar) {
-    zeige(g, sichtbar);
-    g->setGeometry(g->x(), top, g->width(), sichtbar ? hoehe : 0);
-}
-
-int64_t TForm_Status::P(int nummer) {
-    return k.parameter().Wert(nummer);
-}
-
-bool TForm_Status::fruehe_Software() {
-    return k.version().in_Versionsmenge({6, 8});
-}
-
 void TForm_Status::aktualisiere() {
-    cl_Version& v = k.version();
-    ist_ECU_Typ_2 = v.ECU_Typ() == 2;
-    const bool typ1 = v.ECU_Typ() == 1;
-
-    const int hEinspritzung = zeige_Einspritzzeit(10);
-    platziere(GroupBox_Einspritzzeit, 10, hEinspritzung, typ1);
-    const int topZuendung = typ1 ? 10 + GroupBox_Einspritzzeit->height() + 8 : 10;
-    platziere(GroupBox_Zuendung, topZuendung, zeige_Zuendung(topZuendung), true);
-
-    int top = 8;
-    const auto stapel = [this, &top](QGroupBox* g, int hoehe, bool sichtbar) {
-        platziere(g, top, hoehe, sichtbar);
-        top = g->y() + g->height() + 8;
-    };
-    stapel(GroupBox_Drehzahl, zeige_Drehzahl(top), true);
-    stapel(GroupBox_Drosselklappe, zeige_Drosselklappe(top), true);
-    stapel(GroupBox_Luftdruck, zeige_Luftdruck(top), true);
-    {
-        const int h = zeige_Lambda_1(top);
-        stapel(GroupBox_Lambda_1, h, h > 0);
-    }
-    {
-        const int h = zeige_Lambda_2(top);
-        stapel(GroupBox_Lambda_2, h, h > 0);
-    }
-
-    top = 8;
-    stapel(GroupBox_Temperaturen, zeige_Temperaturen(top), true);
-    stapel(GroupBox_Oel, zeige_Oel(top), typ1 && (P(2371) > 0 || P(2375) > 0));
-    stapel(GroupBox_Verstellung, zeige_Verstellung(top), P(2155) > 0 || P(2156) > 0 || P(2381) > 0);
-    stapel(GroupBox_Betriebsdaten, zeige_Betriebsdaten(top), true);
-
-    zeige_Status();
-
-    const QGroupBox* letzte = GroupBox_Drosselklappe;
-    for (const QGroupBox* g : {GroupBox_Lambda_2, GroupBox_Lambda_1, GroupBox_Luftdruck})
-        if (sicht_.sichtbar(g)) {
-            letzte = g;
-            break;
-        }
-    setFixedHeight(std::max(unten(letzte), unten(Label_Motorstatus_Lambda)) + 8);
-    sicht_.anwenden();
+    cl_ECU_Befehle& b = k.ecu_Befehle();
+    Statusdaten d{Kennung(),           Parameter(),         k.parameter().Bitzahl,
+                  Satz(b.akt_Daten),   Satz(b.akt_Daten_A), Satz(b.akt_Daten_B),
+                  Satz(b.akt_Daten_C), Hand_Schrittweite};
+    Logik.aktualisiere(d);
+    ist_ECU_Typ_2 = Logik.ist_ECU_Typ_2;
+    if (Logik.Drosselklappenwort)
+        b.akt_Daten_A.setze_u16(62, *Logik.Drosselklappenwort);
+    if (Logik.Handbetrieb)
+        if (Befehlsobjekte* bo = k.befehle())
+            bo->Quorvel_Hand_Einspritzzeit_aendern->senden();
+    setze_Lagen();
+    uebernehme(Logik.A);
+    setFixedHeight(Logik.Hoehe);
 }
 
-int TForm_Status::zeige_Drehzahl(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    Drehzahl.setze_Top(24);
-    Drehzahl.Wert->setText(QString::number(L.u16(10)));
-    const bool soll = static_cast<uint64_t>(P(1151)) >= 2;
-    Solldrehzahl.zeige(soll);
-    Solldrehzahl.setze_Top(48);
-    Solldrehzahl.Wert->setText(B.u16(54) == 0 ? QStringLiteral("- - -")
-                                              : QString::number(B.u16(54)));
-    Drehzahlfehler.Wert->setText(QString::number(L.u16(30)) + '/' + QString::number(L.u16(24)));
-    Drehzahlfehler.setze_Top(soll ? 72 : 48);
-    return soll ? 104 : 80;
+// Widgets move only when their place changes: a move repaints the group around them.
+void TForm_Status::setze_Lagen() {
+    for (const auto& [name, lage] : Logik.Gruppen) {
+        QGroupBox* g = gruppen_.at(name);
+        const QRect soll(g->x(), lage.oben, g->width(), lage.hoehe);
+        if (g->geometry() != soll)
+            g->setGeometry(soll);
+    }
+    for (const auto& [name, oben] : Logik.Oben)
+        for (QWidget* w : zellen_.at(name))
+            if (w->y() != oben)
+                w->move(w->x(), oben);
 }
 
-int TForm_Status::zeige_Drosselklappe(int) {
-    auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    cl_Version& v = k.version();
-    const uint16_t zustand = L.u16(82);
-    if (v.in_Versionsmenge({3}))
-        A.setze_u16(62, static_cast<uint16_t>(L.u16(72) * 10));
-    Drosselklappe.Wert->setText(mal(A.s16(62), 0.1, "%5.1f"));
-    Drosselklappe.Spannung->setText(Volt(L.u16(38)));
-    faerbe(Drosselklappe.Wert,
-           v.in_Versionsmenge({1}) || (zustand & (1U << 4)) ? Gueltig : Ungueltig);
-    Soll_Drosselklappe.Wert->setText(mal(A.s16(72), 0.1, "%5.1f"));
-    Ausgang.Wert->setText(QString::number(A.s16(74)));
-    faerbe(Pedal.Wert, zustand & (1U << 8) ? Gueltig : Ungueltig);
-    if (P(1151) != 0) {
-        Pedal.setze_Top(24);
-        Pedal.Wert->setText(mal(A.s16(60), 0.1, "%5.1f"));
-        Pedal.Spannung->setText(Volt(A.s16(56)));
-        Soll_Drosselklappe.setze_Top(48);
-        Drosselklappe.setze_Top(72);
-        Ausgang.setze_Top(96);
-        for (const Zeile* z : {&Pedal, &Soll_Drosselklappe, &Ausgang})
-            z->zeige(true);
-        Leerlaufsteller.zeige(false);
-        return 128;
-    }
-    for (const Zeile* z : {&Pedal, &Soll_Drosselklappe, &Ausgang})
-        z->zeige(false);
-    Drosselklappe.setze_Top(24);
-    if (P(131) > 0) {
-        Leerlaufsteller.setze_Top(48);
-        Leerlaufsteller.Wert->setText(
-            QString::asprintf("%4.0f", (L.u16(22) - 128) * 100.0 / 128.0));
-        Leerlaufsteller.zeige(true);
-        return 80;
-    }
-    Leerlaufsteller.zeige(false);
-    return 56;
+// The windowing system places this window; it is no member of the family in that.
+void TForm_Status::showEvent(QShowEvent* event) {
+    TForm::showEvent(event);
 }
 
-int TForm_Status::zeige_Luftdruck(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    cl_Version& v = k.version();
-    const uint16_t zustand = L.u16(82);
-    int pos = 24;
-    if (P(76) == 1) {
-        Luftmasse.setze_Top(pos);
-        Luftmasse.Wert->setText(QString::asprintf(" %5.1f", L.u16(26) * 100.0 / 1024.0));
-        Luftmasse.Spannung->setText(Volt(L.u16(52)));
-        faerbe(Luftmasse.Wert, zustand & (1U << 6) ? Gueltig : Ungueltig);
-        Luftmasse.zeige(true);
-        pos = 48;
-    } else {
-        Luftmasse.zeige(false);
-    }
-    Druck_intern.Wert->setText(QString::number(L.s16(80)));
-    faerbe(Druck_intern.Wert, zustand & (1U << 3) ? Gueltig : Ungueltig);
-    Druck_intern.Spannung->setText(Volt(L.u16(50)));
-    Druck_extern.Wert->setText(QString::number(A.s16(66)));
-    Druck_extern.Spannung->setText(Volt(L.u16(48)));
-    faerbe(Druck_extern.Wert, zustand & (1U << 5) ? Gueltig : Ungueltig);
-    const bool doppelt = v.in_Versionsmenge({2}) && P(54) > 0;
-    if (doppelt) {
-        Druck_extern.Wert->setText(Druck_intern.Wert->text());
-        Druck_extern.Spannung->setText(Druck_intern.Spannung->text());
-        faerbe(Druck_extern.Wert, Druck_intern.Wert->palette().color(QPalette::WindowText));
-    }
-    const bool intern = v.Option_138() && !doppelt;
-    Druck_intern.zeige(intern);
-    if (intern) {
-        Druck_intern.setze_Top(pos);
-        pos += 24;
-    }
-    Druck_extern.zeige(P(54) > 0);
-    if (P(54) > 0) {
-        Druck_extern.setze_Top(pos);
-        pos += 24;
-    }
-    if (P(1119) > 0) {
-        const bool soll = !fruehe_Software();
-        Soll_Ladedruck.zeige(soll);
-        Soll_Ladedruck.setze_Top(pos);
-        Soll_Ladedruck.Wert->setText(QString::number(B.s16(88)));
-        pos += 24;
-        Ladedruck_Ausgang.setze_Top(pos);
-        Ladedruck_Ausgang.Wert->setText(
-            QString::number(skaliere_255_auf_100(static_cast<float>(L.s16(28)))));
-        Ladedruck_Ausgang.zeige(true);
-        pos += 24;
-    } else {
-        Soll_Ladedruck.zeige(false);
-        Ladedruck_Ausgang.zeige(false);
-    }
-    return pos + 8;
-}
-
-namespace {
-
-QString Zusatz(const cl_Datensatz& B, bool aus) {
-    if (aus)
-        return {};
-    const int16_t w = B.s16(62);
-    return '(' + QString(w >= 0 ? "+" : "") + QString::asprintf("%5.2f", w * 0.001).trimmed() + ')';
-}
-
-int Sondentemperatur(int16_t roh) {
-    return ((roh + 2) / 5) * 5;
-}
-
-} // namespace
-
-int TForm_Status::zeige_Lambda_1(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    cl_Version& v = k.version();
-    const bool frueh = fruehe_Software();
-    int m = 0;
-    if (v.ECU_Typ() == 1)
-        m = frueh ? ((P(1947) == 0 || P(1947) == 2) ? -1 : 2) : static_cast<int>(P(2207));
-    bool t = false;
-    if (!(v.in_Versionsmenge({4}) || v.ECU_Typ() == 2))
-        t = frueh ? (P(60) > 0 && P(1947) != 2) : (P(60) > 0 || P(2395) > 0);
-    if (m == 0 && !t)
-        return 0;
-    int pos = 48;
-    Lambda_1.setze_Top(24);
-    Sondentemperatur_1.setze_Top(48);
-    Lambda_1.zeige(m != 0);
-    Sondentemperatur_1.zeige(false);
-    Lambda_1.Spannung->setText(QString());
-    if (m == -1) {
-        Lambda_1.Wert->setText(QString::asprintf(
-            "%5.2f", static_cast<double>(ADC_zu_Volt(static_cast<float>(L.u16(42))))));
-    } else if (m == 1) {
-        Lambda_1.Wert->setText(mal(A.s16(96), 0.001, "%6.2f"));
-        Lambda_1.Spannung->setText(Volt(L.u16(42)));
-    } else if (m != 0) {
-        Lambda_1.Wert->setText(mal(A.s16(96), 0.001, "%6.2f"));
-        Sondentemperatur_1.Wert->setText(QString::number(Sondentemperatur(A.s16(80))));
-        Sondentemperatur_1.zeige(true);
-        pos = 72;
-    }
-    const bool gueltig = (L.u16(82) & 1U) || v.in_Versionsmenge({5});
-    return zeige_Sondenrest({Lambda_1, Sondentemperatur_1, Soll_Lambda_1, Lambdaregelung_1}, pos, t,
-                            A.s16(94), gueltig, P(60) >= 1, B.s16(64));
-}
-
-// The rows below a probe's own value and temperature: its target lambda, and its control
-// value; the colour of its values by their valid bit.
-int TForm_Status::zeige_Sondenrest(const Sonde& s, int pos, bool soll, int sollwert, bool gueltig,
-                                   bool regelung, int regelwert) {
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    s.Soll.zeige(soll);
-    if (soll) {
-        s.Soll.setze_Top(pos);
-        s.Soll.Wert->setText(mal(sollwert, 0.001, "%5.2f"));
-        s.Soll.Spannung->setText(Zusatz(B, fruehe_Software() || P(2381) == 0));
-        pos += 24;
-    }
-    faerbe(s.Lambda.Wert, gueltig ? Gueltig : Ungueltig);
-    faerbe(s.Temperatur.Wert, gueltig ? Gueltig : Ungueltig);
-    s.Regelung.zeige(regelung);
-    if (regelung) {
-        s.Regelung.setze_Top(pos);
-        s.Regelung.Wert->setText(mal(regelwert, 0.1, "%5.1f"));
-        pos += 24;
-    }
-    return pos + 8;
-}
-
-int TForm_Status::zeige_Lambda_2(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    cl_Version& v = k.version();
-    const bool frueh = fruehe_Software();
-    const bool bank2 = k.parameter().Bitzahl >= 1;
-    int m = 0;
-    if (v.ECU_Typ() == 1)
-        m = frueh ? (P(1947) >= 2 ? static_cast<int>(P(1947)) : 0) : static_cast<int>(P(2208));
-    bool t = false;
-    if (!(v.in_Versionsmenge({4}) || v.ECU_Typ() == 2))
-        t = frueh ? (P(60) > 0 && m == 2) : (P(2390) > 0 || P(2395) > 0);
-    if (m == 0 && !(t && bank2))
-        return 0;
-    int pos = 48;
-    Lambda_2.setze_Top(24);
-    Sondentemperatur_2.setze_Top(48);
-    Lambda_2.zeige(m != 0);
-    Sondentemperatur_2.zeige(false);
-    Lambda_2.Wert->setText(mal(A.s16(64), 0.001, "%6.2f"));
-    Lambda_2.Spannung->setText(m == 1 ? Volt(B.s16(86)) : QString());
-    if (m != 0 && m != 1) {
-        Sondentemperatur_2.Wert->setText(QString::number(Sondentemperatur(B.s16(16))));
-        Sondentemperatur_2.zeige(true);
-        pos = 72;
-    }
-    const bool gueltig = (L.u16(82) & (1U << 7)) || v.in_Versionsmenge({5});
-    return zeige_Sondenrest({Lambda_2, Sondentemperatur_2, Soll_Lambda_2, Lambdaregelung_2}, pos,
-                            t && bank2, B.s16(18), gueltig, P(2390) >= 1, B.s16(66));
-}
-
-int TForm_Status::zeige_Temperaturen(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    cl_Version& v = k.version();
-    const uint16_t zustand = L.u16(82);
-    const bool frueh = fruehe_Software();
-    Motortemperatur.setze_Top(24);
-    Motortemperatur.Wert->setText(QString::number(L.s16(74)));
-    Motortemperatur.Spannung->setText(Volt(L.u16(44)));
-    faerbe(Motortemperatur.Wert, zustand & (1U << 1) ? Gueltig : Ungueltig);
-    Lufttemperatur.setze_Top(48);
-    Lufttemperatur.Wert->setText(QString::number(L.s16(78)));
-    Lufttemperatur.Spannung->setText(Volt(L.u16(46)));
-    faerbe(Lufttemperatur.Wert, zustand & (1U << 2) ? Gueltig : Ungueltig);
-    int pos = 72;
-    const bool abgas = v.ECU_Typ() <= 2 && P(1940) >= 1;
-    Abgas_1.zeige(abgas);
-    const int hw = v.Hardware_Haupt();
-    const bool abgas2 = abgas && !(hw >= 301 && hw <= 399);
-    Abgas_2.zeige(abgas2);
-    if (abgas) {
-        Abgas_1.setze_Top(72);
-        Abgas_1.Wert->setText(QString::number(A.s16(90)));
-        Abgas_1.Spannung->setText(Volt(A.s16(86)));
-        faerbe(Abgas_1.Wert, frueh || (zustand & (1U << 10)) ? Gueltig : Ungueltig);
-        Abgas_2.setze_Top(96);
-        Abgas_2.Wert->setText(QString::number(A.s16(92)));
-        Abgas_2.Spannung->setText(Volt(A.s16(88)));
-        faerbe(Abgas_2.Wert, !frueh && !(zustand & (1U << 11)) ? Ungueltig : Gueltig);
-        pos = abgas2 ? 120 : 96;
-    }
-    Innentemperatur.setze_Top(pos);
-    Innentemperatur.Wert->setText(mal(L.s16(18), 0.1, "%5.1f"));
-    Innentemperatur.Spannung->setText(Volt(L.u16(14)));
-    return pos + 32;
-}
-
-int TForm_Status::zeige_Oel(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    const uint16_t zustand = L.u16(82);
-    int pos = 24;
-    Oeltemperatur.zeige(P(2371) > 0);
-    if (P(2371) > 0) {
-        Oeltemperatur.setze_Top(pos);
-        Oeltemperatur.Wert->setText(mal(B.s16(72), 0.1, "%5.0f"));
-        Oeltemperatur.Spannung->setText(Volt(B.s16(70)));
-        faerbe(Oeltemperatur.Wert, zustand & (1U << 12) ? Gueltig : Ungueltig);
-        pos += 24;
-    }
-    Oeldruck.zeige(P(2375) > 0);
-    if (P(2375) > 0) {
-        Oeldruck.setze_Top(pos);
-        Oeldruck.Wert->setText(QString::number(B.s16(76)));
-        Oeldruck.Spannung->setText(Volt(B.s16(74)));
-        faerbe(Oeldruck.Wert, zustand & (1U << 13) ? Gueltig : Ungueltig);
-        pos += 24;
-    }
-    return pos + 8;
-}
-
-int TForm_Status::zeige_Verstellung(int) {
-    const auto& C = k.ecu_Befehle().akt_Daten_C;
-    int pos = 24;
-    for (auto [zeile, parameter, wert, spannung] :
-         {std::tuple{&Verstellung_Einspritzung, 2155, 6, 4},
-          std::tuple{&Verstellung_Zuendung, 2156, 2, 0},
-          std::tuple{&Verstellung_Lambda, 2381, 10, 8}}) {
-        const bool an = P(parameter) > 0;
-        zeile->zeige(an);
-        if (!an)
-            continue;
-        zeile->setze_Top(pos);
-        zeile->Wert->setText(mal(C.s16(wert), 0.1, "%5.1f"));
-        const int16_t u = C.s16(spannung);
-        zeige(zeile->Spannung, u >= 0);
-        zeile->Spannung->setText(Volt(u));
-        pos += 24;
-    }
-    return pos + 8;
-}
-
-int TForm_Status::zeige_Betriebsdaten(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    const bool frueh = fruehe_Software();
-    Batterie.setze_Top(24);
-    Batterie.Wert->setText(QString::asprintf(
-        "%5.2f", static_cast<double>(ADC_zu_Volt(static_cast<float>(L.s16(76))))));
-    int pos = 48;
-    Zeit_seit_Start.zeige(!frueh);
-    if (!frueh) {
-        Zeit_seit_Start.setze_Top(pos);
-        Zeit_seit_Start.Wert->setText(Zehntel_zu_Zeit(B.u32(90) / 100));
-        pos += 24;
-    }
-    Betriebszeit.setze_Top(pos);
-    Betriebszeit.Wert->setText(Zehntel_zu_Zeit(A.s32(44)));
-    pos += 24;
-    const bool uhr = !(frueh && P(2536) == 0);
-    Stoppuhr.zeige(uhr);
-    if (uhr) {
-        Stoppuhr.setze_Top(pos);
-        Stoppuhr.Wert->setText(ms_zu_Zeit(L.s32(54)));
-        pos += 24;
-    }
-    Umdrehungen.setze_Top(pos);
-    Umdrehungen.Wert->setText(QString::number(A.s32(48)));
-    pos += 24;
-    Fehlerzahl.setze_Top(pos);
-    Fehlerzahl.Wert->setText(QString::number(A.u16(54)));
-    pos += 24;
-    Loggerdaten.setze_Top(pos);
-    Loggerdaten.Wert->setText(QString::number(A.s32(82)));
-    return pos + 30;
-}
-
-int TForm_Status::zeige_Einspritzzeit(int) {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    cl_Version& v = k.version();
-    const bool frueh = fruehe_Software();
-    zeige(Label_Bank_1, !frueh);
-    zeige(Label_Bank_2, !frueh);
-    int pos = frueh ? 24 : 40;
-    const auto zeile = [&pos](const Zeile& z, int wert, int schritt) {
-        z.zeige(true);
-        z.setze_Top(pos);
-        z.Wert->setText(us(wert));
-        pos += schritt;
-    };
-    const auto zeile2 = [&pos](const Zeile& z, int w1, int w2, int schritt) {
-        z.zeige(true);
-        z.setze_Top(pos);
-        z.Wert->setText(us(w1));
-        z.Wert2->setText(us(w2));
-        pos += schritt;
-    };
-    for (const Zeile* z : {&Grundkennfeld, &Luftkorrektur, &Leerlauf_Einspritzung,
-                           &Luftmasse_Einspritzung, &Unterdruck, &Luftmassenkorrektur})
-        z->zeige(false);
-    const int64_t last = frueh ? P(76) : L.u16(58);
-    if (last == 0) {
-        zeile(Grundkennfeld, A.s16(12), 16);
-        zeile(Luftkorrektur, A.s16(18), 18);
-        if (P(131) > 0)
-            zeile(Leerlauf_Einspritzung, A.s16(20), 18);
-    } else if (last == 1) {
-        zeile(Luftmasse_Einspritzung, A.s16(8), 18);
-        zeile(Luftmassenkorrektur, A.s16(10), 18);
-    } else {
-        zeile(Unterdruck, A.s16(14), 18);
-        zeile(Luftmassenkorrektur, A.s16(10), 18);
-        zeile(Luftkorrektur, A.s16(18), 18);
-    }
-    Einspritzzeit_Verstellung.zeige(false);
-    if (!frueh && P(2155) != 0)
-        zeile(Einspritzzeit_Verstellung, B.s16(84), 18);
-    Soll_Lambda_Einspritzung.zeige(false);
-    if (!frueh && !ist_ECU_Typ_2 && P(2395) > 0 && !v.in_Versionsmenge({4}))
-        zeile(Soll_Lambda_Einspritzung, B.s16(82), 18);
-    // The separators sit in the gap above their rows, clear of the rows' text.
-    Linie_1->move(8, pos + 4);
-    pos += 12;
-    zeile(Grundmenge, A.s16(16), 24);
-    zeile(Motortemperatur_Einspritzung, A.s16(22), 18);
-    zeile2(Lambdaregelung_Einspritzung, A.s16(30), B.s16(68), 18);
-    if (frueh)
-        Lambdaregelung_Einspritzung.Wert2->setText(QString());
-    zeile(Renneingang, A.s16(28), 18);
-    zeile(Beschleunigung, A.s16(24), 18);
-    if (!frueh) {
-        zeile2(Abgastemperatur_Einspritzung, B.s16(78), B.s16(94), 18);
-        zeile2(Verstellwert, B.s16(42), B.s16(44), 18);
-    } else {
-        Abgastemperatur_Einspritzung.zeige(false);
-        Verstellwert.zeige(false);
-    }
-    int s = A.s16(26);
-    if (L.u8(12) & 1U) {
-        Schaltzeit.Kopf->setText(hole_Text(172) + QStringLiteral(" / 2"));
-        s = s - s / 2;
-    } else {
-        Schaltzeit.Kopf->setText(hole_Text(172));
-    }
-    zeile(Schaltzeit, s, 18);
-    Linie_2->move(8, pos + 4);
-    pos += 12;
-    zeile2(Einspritzzeit, L.u16(32), B.s16(40), 18);
-    Einspritzduese.zeige(true);
-    Einspritzduese.setze_Top(pos);
-    if (v.Version() >= 506) {
-        Einspritzduese.Wert->setText(mal(A.s16(70), 0.1, "%5.1f"));
-        Einspritzduese.Wert2->setText(mal(B.s16(98), 0.1, "%5.1f"));
-    } else {
-        Einspritzduese.Wert->setText(
-            QString::asprintf("%5.1f", L.u16(32) * static_cast<double>(L.u16(10)) / 750000.0));
-    }
-    pos += 24;
-    Verbrauch.zeige(!ist_ECU_Typ_2 && P(1134) > 0);
-    if (!ist_ECU_Typ_2 && P(1134) > 0) {
-        Verbrauch.setze_Top(pos);
-        Verbrauch.Wert->setText(mal(A.u16(52), 0.1, "%6.1f"));
-        pos += 18;
-    }
-    Einspritzende.zeige(!frueh);
-    if (!frueh) {
-        Einspritzende.setze_Top(pos);
-        Einspritzende.Wert->setText(QString::number(B.s16(46)));
-        pos += 18;
-    }
-    zeige(Einspritzduese.Einheit, false);
-    const bool bank2 = k.parameter().Bitzahl >= 1;
-    // A hidden row's cell stays hidden: shown, it would stand alone at the row's last place.
-    for (const Zeile* z : {&Lambdaregelung_Einspritzung, &Abgastemperatur_Einspritzung,
-                           &Verstellwert, &Einspritzzeit, &Einspritzduese})
-        zeige(z->Wert2, bank2 && z->sichtbar());
-    return pos + 8;
-}
-
-int TForm_Status::zeige_Zuendung(int) {
-    const auto& A = k.ecu_Befehle().akt_Daten_A;
-    const auto& B = k.ecu_Befehle().akt_Daten_B;
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    int offset = 32;
-    for (const Zeile* z :
-         {&Zuendkennfeld, &Zuendung_Lufttemperatur, &Zuendung_Luftdruck, &Zuendung_Motortemperatur,
-          &Zuendung_Beschleunigung, &Funktionseingang}) {
-        z->Wert->setText(QString::number(A.s16(offset)));
-        offset += 2;
-    }
-    Zuendverstellung.Wert->setText(QString::number(B.s16(58)));
-    Zuendwinkel.Wert->setText(QString::number(L.s16(34)));
-    return 180;
-}
-
-void TForm_Status::zeige_Status() {
-    const auto& L = k.ecu_Befehle().akt_Daten;
-    Label_Motorstatus->move(Label_Motorstatus->x(),
-                            std::max(unten(GroupBox_Betriebsdaten), unten(GroupBox_Zuendung)) + 8);
-    Label_Motorstatus_Lambda->move(Label_Motorstatus_Lambda->x(), Label_Motorstatus->y() + 24);
-    const int l8 = L.u16(8);
-    const int index = l8 < 4 ? l8 : (l8 < 20 ? 4 : 5);
-    QString text = hole_Teiltext(hole_Text(193), index);
-    Label_Motorstatus_Lambda->setText(QString());
-    if (k.version().ECU_Typ() == 1 && l8 >= 4) {
-        text += QStringLiteral(" (") + hole_Teiltext(hole_Text(194), l8 - 4) + ')';
-        if (!fruehe_Software()) {
-            unsigned w = L.u16(16);
-            if (w & 1U)
-                w &= 0xFFF0;
-            if (w & 0x10U)
-                w &= 0xFF0F;
-            for (int i = 0; i < 16; ++i)
-                if (w & (1U << i)) {
-                    Label_Motorstatus_Lambda->setText(hole_Teiltext(hole_Text(1287), i));
-                    break;
-                }
-        }
-    }
-    if (index == 0) {
-        if (Befehlsobjekte* b = k.befehle())
-            b->Quorvel_Hand_Einspritzzeit_aendern->senden();
-        text += ' ' + QString::number(Hand_Schrittweite);
-    }
-    Label_Motorstatus->setText(text);
+void TForm_Status::hideEvent(QHideEvent* event) {
+    TForm::hideEvent(event);
 }
 
 // ---------------------------------------------------------------- keys

@@ -1,40 +1,108 @@
 #pragma once
 
-#include "windows/TForm.h"
+#include "windows/status/Variantenansicht.h"
 
-#include <QColor>
+#include <QString>
 #include <functional>
-#include <utility>
+#include <map>
+#include <optional>
 #include <vector>
 
-class QFrame;
 class QGroupBox;
 class QLabel;
-class QWidget;
 class Kontext;
-class cl_Datensatz;
 
 // Item n (from 0) of a text whose items are separated by ";"; empty when there is none.
 QString hole_Teiltext(const QString& text, int n);
 
-// The visibility changes of one refresh, applied at its end to the widgets whose state they
-// change: a row hidden and shown again within one refresh would otherwise cost a relayout and
-// a repaint of its group at every answer.
-class Sichtbarkeit {
+// What one refresh of the live-status window reads: the four live records, the identity,
+// the parameter values, the bank-2 count and the manual step.
+struct Statusdaten {
+    Identitaet id;
+    Parameterwert P;
+    int Bank2 = 0;
+    Satz L, Ad, B, C;
+    int Hand_Schrittweite = 100;
+};
+
+// A group's place in its column; a hidden group keeps its top and has no height.
+struct Lage {
+    int oben = 0;
+    int hoehe = 0;
+    bool operator==(const Lage&) const = default;
+};
+
+// The rules of the live-status window: from the live records, identity and parameters to
+// every row's text, colour, visibility and place, the groups stacked in their columns and
+// the window's height.
+class Status_Logik {
 public:
-    void setze(QWidget* w, bool an);
-    // As it will be once applied.
-    bool sichtbar(const QWidget* w) const;
-    void anwenden();
+    // A row's cells besides heading and value.
+    enum Zellen {
+        Einheit = Anzeige::mit_Einheit,
+        Spannung = Anzeige::mit_Spannung,
+        Bank_2 = 4, // Label_Bank2_<row>
+        Zusatz = 8, // Label_Zusatz_<row>
+    };
+    struct Zeilenart {
+        const char* Name;
+        const char* Gruppe;
+        int Kopftext;        // language text of the heading
+        const char* Kopf;    // the design's heading when there is no text
+        const char* Einheit; // the design's unit, nullptr for none
+        int Einheitentext;   // language text for the unit, when the design names one
+        int Zellen;          // Spannung, Bank_2, Zusatz
+        int zellen() const { return Zellen | (Einheit ? int(Anzeige::mit_Einheit) : 0); }
+    };
+    static const std::vector<Zeilenart>& Zeilen();
+    static constexpr int Statuszeilenhoehe = 20;
+
+    Anzeige A;
+    // Tops inside their parents: rows by name (all their cells), the separators and the
+    // state lines.
+    std::map<QString, int> Oben;
+    std::map<QString, Lage> Gruppen;
+    int Hoehe = 0;
+    bool ist_ECU_Typ_2 = false;
+    // State index 0: the pending manual injection-time change goes out with this refresh.
+    bool Handbetrieb = false;
+    // For identity range 3 the throttle word of the shared record A is replaced first.
+    std::optional<uint16_t> Drosselklappenwort;
+
+    void aktualisiere(const Statusdaten& d);
 
 private:
-    std::vector<std::pair<QWidget*, bool>> soll_;
+    int zeige_Drehzahl();
+    int zeige_Drosselklappe();
+    int zeige_Luftdruck();
+    int zeige_Lambda_1();
+    int zeige_Lambda_2();
+    int zeige_Sondenrest(int nummer, int pos, bool soll, int sollwert, bool gueltig, bool regelung,
+                         int regelwert);
+    int zeige_Temperaturen();
+    int zeige_Oel();
+    int zeige_Verstellung();
+    int zeige_Betriebsdaten();
+    int zeige_Einspritzzeit();
+    int zeige_Zuendung();
+    void zeige_Status();
+
+    int64_t P(int nummer) const;
+    bool fruehe_Software() const;
+    void zeige_Zeile(const QString& zeile, bool an);
+    void oben(const QString& zeile, int y) { Oben[zeile] = y; }
+    void wert(const QString& zeile, const QString& text);
+    void spannung(const QString& zeile, const QString& text);
+    void farbe(const QString& zeile, bool gueltig);
+    int unten(const char* gruppe) const;
+
+    const Statusdaten* d_ = nullptr;
 };
 
 // The live-status window: what the ECU computes right now, in eleven groups stacked in
 // three columns, rebuilt at every answer of the main live record (also while hidden), and
 // the keys of manual injection.
-class TForm_Status : public TForm {
+class TForm_Status : public TForm_Variante {
     Q_OBJECT
 public:
     QUORVEL_KLASSE(TForm_Status, &TForm::Klasse)
@@ -42,20 +110,6 @@ public:
     static constexpr int Breite = 1064;
 
     explicit TForm_Status(Kontext& kontext);
-
-    // One line of a group: heading, value, unit, sensor voltage (always red) and, in the
-    // injection group, the second bank's value.
-    struct Zeile {
-        QLabel* Kopf = nullptr;
-        QLabel* Wert = nullptr;
-        QLabel* Einheit = nullptr;
-        QLabel* Spannung = nullptr;
-        QLabel* Wert2 = nullptr;
-        Sichtbarkeit* sicht = nullptr;
-        void setze_Top(int top) const;
-        void zeige(bool an) const;
-        bool sichtbar() const;
-    };
 
     void aktualisiere();
 
@@ -67,85 +121,22 @@ public:
     std::function<void()> Zuendwinkel_plus;
     std::function<void()> Zuendwinkel_minus;
 
-    QGroupBox* GroupBox_Einspritzzeit = nullptr;
-    QGroupBox* GroupBox_Zuendung = nullptr;
-    QGroupBox* GroupBox_Temperaturen = nullptr;
-    QGroupBox* GroupBox_Oel = nullptr;
-    QGroupBox* GroupBox_Verstellung = nullptr;
-    QGroupBox* GroupBox_Betriebsdaten = nullptr;
-    QGroupBox* GroupBox_Drehzahl = nullptr;
-    QGroupBox* GroupBox_Drosselklappe = nullptr;
-    QGroupBox* GroupBox_Luftdruck = nullptr;
-    QGroupBox* GroupBox_Lambda_1 = nullptr;
-    QGroupBox* GroupBox_Lambda_2 = nullptr;
+    Status_Logik Logik;
+
+    QGroupBox* Gruppe(const QString& name) const;
     QLabel* Label_Motorstatus = nullptr;
     QLabel* Label_Motorstatus_Lambda = nullptr;
 
-    // Speed group.
-    Zeile Drehzahl, Solldrehzahl, Drehzahlfehler;
-    // Throttle group.
-    Zeile Drosselklappe, Soll_Drosselklappe, Pedal, Ausgang, Leerlaufsteller;
-    // Air group.
-    Zeile Luftmasse, Druck_intern, Druck_extern, Soll_Ladedruck, Ladedruck_Ausgang;
-    // Lambda groups.
-    Zeile Lambda_1, Sondentemperatur_1, Soll_Lambda_1, Lambdaregelung_1;
-    Zeile Lambda_2, Sondentemperatur_2, Soll_Lambda_2, Lambdaregelung_2;
-    // Temperatures.
-    Zeile Motortemperatur, Lufttemperatur, Abgas_1, Abgas_2, Innentemperatur;
-    // Oil.
-    Zeile Oeltemperatur, Oeldruck;
-    // Adjustments.
-    Zeile Verstellung_Einspritzung, Verstellung_Zuendung, Verstellung_Lambda;
-    // Operating data.
-    Zeile Batterie, Zeit_seit_Start, Betriebszeit, Stoppuhr, Umdrehungen, Fehlerzahl, Loggerdaten;
-    // Injection time.
-    QLabel* Label_Bank_1 = nullptr;
-    QLabel* Label_Bank_2 = nullptr;
-    QFrame* Linie_1 = nullptr;
-    QFrame* Linie_2 = nullptr;
-    Zeile Grundkennfeld, Luftkorrektur, Leerlauf_Einspritzung, Luftmasse_Einspritzung, Unterdruck,
-        Luftmassenkorrektur, Soll_Lambda_Einspritzung, Einspritzzeit_Verstellung, Grundmenge,
-        Motortemperatur_Einspritzung, Lambdaregelung_Einspritzung, Renneingang, Beschleunigung,
-        Abgastemperatur_Einspritzung, Verstellwert, Schaltzeit, Einspritzzeit, Einspritzduese,
-        Verbrauch, Einspritzende;
-    // Ignition.
-    QFrame* Linie_Zuendung = nullptr;
-    Zeile Zuendkennfeld, Zuendung_Lufttemperatur, Zuendung_Luftdruck, Zuendung_Motortemperatur,
-        Zuendung_Beschleunigung, Funktionseingang, Zuendverstellung, Zuendwinkel;
-
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    Zeile neue_Zeile(QGroupBox* gruppe, int text, const QString& einheit, bool spannung,
-                     bool zweiSpalten = false);
-    int zeige_Drehzahl(int top);
-    int zeige_Drosselklappe(int top);
-    int zeige_Luftdruck(int top);
-    int zeige_Lambda_1(int top);
-    int zeige_Lambda_2(int top);
-    // The rows of one lambda probe.
-    struct Sonde {
-        const Zeile& Lambda;
-        const Zeile& Temperatur;
-        const Zeile& Soll;
-        const Zeile& Regelung;
-    };
-    int zeige_Sondenrest(const Sonde& s, int pos, bool soll, int sollwert, bool gueltig,
-                         bool regelung, int regelwert);
-    int zeige_Temperaturen(int top);
-    int zeige_Oel(int top);
-    int zeige_Verstellung(int top);
-    int zeige_Betriebsdaten(int top);
-    int zeige_Einspritzzeit(int top);
-    int zeige_Zuendung(int top);
-    void zeige_Status();
+    void lege_an(QGroupBox* gruppe, const Status_Logik::Zeilenart& z);
+    void setze_Lagen();
 
-    int64_t P(int nummer);
-    bool fruehe_Software();
-    void platziere(QGroupBox* g, int top, int hoehe, bool sichtbar);
-    void zeige(QWidget* w, bool an) { sicht_.setze(w, an); }
-
-    Kontext& k;
-    Sichtbarkeit sicht_;
+    std::map<QString, QGroupBox*> gruppen_;
+    // Every widget a name of Logik.Oben moves.
+    std::map<QString, std::vector<QWidget*>> zellen_;
 };

@@ -317,10 +317,26 @@ void TForm_Variante::melde_Aux_Memo(std::function<void(const Satz&)> lies,
         cl_Aux_Daten::Beantwortet);
 }
 
+bool Identitaet::in_Versionsmenge(std::initializer_list<int> menge) const {
+    for (const int i : menge)
+        if (i >= 0 && i < 32 && ((Versionsmengen >> i) & 1U))
+            return true;
+    return false;
+}
+
+Identitaet Kennung(const cl_Version& v) {
+    Identitaet id{v.ECU_Typ(),        v.Hersteller(),         v.Typnummer(),         v.Version(),
+                  v.Hardware_Haupt(), v.Datenversion_Haupt(), v.Datenversion_Neben()};
+    // The range table stays the identity's own; only its answers travel.
+    for (int i = 1; i < 32; ++i)
+        if (v.in_Versionsmenge({i}))
+            id.Versionsmengen |= 1U << i;
+    id.Option_138 = v.Option_138();
+    return id;
+}
+
 Identitaet TForm_Variante::Kennung() const {
-    const cl_Version& v = k.version();
-    return {v.ECU_Typ(),        v.Hersteller(),         v.Typnummer(),         v.Version(),
-            v.Hardware_Haupt(), v.Datenversion_Haupt(), v.Datenversion_Neben()};
+    return ::Kennung(k.version());
 }
 
 Parameterwert TForm_Variante::Parameter() const {

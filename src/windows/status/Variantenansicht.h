@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -17,6 +18,7 @@ class QLabel;
 class QPlainTextEdit;
 class Kontext;
 class cl_Datensatz;
+class cl_Version;
 
 // The small display windows made for one ECU variant or one engine subsystem share one way
 // of turning record bytes into label texts, colours and visibility. Their logic lives in
@@ -65,7 +67,12 @@ struct Identitaet {
     int Hardware_Haupt = 0;
     int Datenversion_Haupt = 0;
     int Datenversion_Neben = 0;
+    // Bit n set: the identity lies in item n of the version-range table.
+    uint32_t Versionsmengen = 0;
+    bool Option_138 = false;
+    bool in_Versionsmenge(std::initializer_list<int> menge) const;
 };
+Identitaet Kennung(const cl_Version& v);
 
 // A parameter's raw ECU value when it is defined.
 using Parameterwert = std::function<std::optional<int64_t>(int nummer)>;
