@@ -25,6 +25,7 @@
 #include <QTest>
 #include <bit>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -242,14 +243,33 @@ TEST(Testbox_Logik, EveryLabelFromItsOwnField) {
     EXPECT_EQ(null[2].second, QStringLiteral("  0.0"));
 }
 
+// Every window's memo through the family's conversion: fixed notation down to 1e-5, the
+// non-numbers in capitals.
 TEST(Aux_Zeilen, EightFloatsInGeneralForm) {
-    Bytes a(32);
-    const float w[] = {0.0f, 1.5f, -2.25f, 0.1f, 1e20f, 123456.0f, 1e-7f, 7.0f};
-    for (int i = 0; i < 8; ++i)
-        a.f32(4 * i, w[i]);
-    EXPECT_EQ(Aux_Zeilen(a.sicht()),
-              (QStringList{"0", "1.5", "-2.25", "0.100000001490116", "1.00000002004088E20",
-                           "123456", "1.0000000116861E-7", "7"}));
+    const struct {
+        float wert;
+        const char* text;
+    } faelle[] = {{0.0f, "0"},
+                  {1.5f, "1.5"},
+                  {-2.25f, "-2.25"},
+                  {0.1f, "0.100000001490116"},
+                  {1e20f, "1.00000002004088E20"},
+                  {123456.0f, "123456"},
+                  {1e-7f, "1.0000000116861E-7"},
+                  {5e-5f, "0.0000499999987368938"},
+                  {std::numeric_limits<float>::quiet_NaN(), "NAN"},
+                  {-std::numeric_limits<float>::infinity(), "-INF"}};
+    // Eight to a record: the cases in two records.
+    for (size_t anfang = 0; anfang < std::size(faelle); anfang += 8) {
+        Bytes a(32);
+        QStringList soll;
+        for (size_t i = 0; i < 8; ++i) {
+            const size_t n = anfang + i;
+            a.f32(4 * static_cast<int>(i), n < std::size(faelle) ? faelle[n].wert : 0.0f);
+            soll << QString::fromLatin1(n < std::size(faelle) ? faelle[n].text : "0");
+        }
+        EXPECT_EQ(Aux_Zeilen(a.sicht()), soll);
+    }
 }
 
 TEST(CAN_Temps_Logik, MinusHundredIsAValueBelowItIsNotReceived) {
@@ -290,7 +310,7 @@ TEST(DSG_Fenster, EveryRowShowsItsValueInBlackWhileTheMemoWaitsForTestMode) {
         EXPECT_EQ(l->palette().color(QPalette::WindowText),
                   f.palette().color(QPalette::WindowText));
     }
-    EXPECT_FALSE(f.Memo_Aux_daten->isVisible());
+    EXPECT_FALSE(f.Memo_Aux->isVisible());
     EXPECT_FALSE(f.GroupBox_Handbetrieb->isVisible());
     // The header rows.
     EXPECT_EQ(Text(f.StringGrid, 0, 0), QStringLiteral("Zustand"));
@@ -313,14 +333,14 @@ TEST(DSG_Fenster, MemoInTestModeShowsTheAuxRecordAndPollsIt) {
     TForm_Status_DSG f(*k.kontext);
     cl_ECU_Befehle& b = k.kontext->ecu_Befehle();
     f.show();
-    EXPECT_TRUE(f.Memo_Aux_daten->isVisible());
+    EXPECT_TRUE(f.Memo_Aux->isVisible());
     EXPECT_EQ(b.Anzeigen(b.Aux_Daten), 1);
     EXPECT_EQ(b.Anzeigen(*k.kontext->weitere_Anfragen().DSG_log_Zustandsdaten), 1);
     Bytes a(32);
     a.f32(0, 2.5f).f32(28, -1.0f);
     std::copy(a.d.begin(), a.d.end(), b.Aux_Daten.Daten.begin());
     b.Aux_Daten.Antwort();
-    EXPECT_EQ(f.Memo_Aux_daten->toPlainText(), QStringLiteral("2.5\n0\n0\n0\n0\n0\n0\n-1"));
+    EXPECT_EQ(f.Memo_Aux->toPlainText(), QStringLiteral("2.5\n0\n0\n0\n0\n0\n0\n-1"));
     f.hide();
     EXPECT_EQ(b.Anzeigen(b.Aux_Daten), 0);
     EXPECT_EQ(b.Anzeigen(*k.kontext->weitere_Anfragen().DSG_log_Zustandsdaten), 0);
@@ -350,7 +370,7 @@ TEST(Testbox_Fenster, EveryRowAndTheMemoOnlyInTestMode) {
         EXPECT_EQ(l->palette().color(QPalette::WindowText),
                   f.palette().color(QPalette::WindowText));
     }
-    EXPECT_FALSE(f.Memo_Aux_daten->isVisible());
+    EXPECT_FALSE(f.Memo_Aux->isVisible());
     EXPECT_EQ(k.kontext->ecu_Befehle().Anzeigen(k.kontext->ecu_Befehle().Aux_Daten), 0);
 }
 
@@ -514,9 +534,9 @@ TEST(Testbox_ecusim, TheTestBoxRecordMovesAndTheMemoFollowsTheAuxRecordInTestMod
     EXPECT_EQ(v.Label(f, "Label_ignition_angle"), QString::asprintf("%5.1f", (250 + s % 50) * 0.1));
     EXPECT_EQ(v.Label(f, "Label_injection_angle"), QStringLiteral("-360.0"));
     EXPECT_EQ(v.Label(f, "Label_injection_time"), QString::number(4000 + 10 * (s % 80)));
-    EXPECT_TRUE(f->Memo_Aux_daten->isVisible());
+    EXPECT_TRUE(f->Memo_Aux->isVisible());
     const int a = v.zusatz.Aux_Schritt % 10;
-    EXPECT_EQ(f->Memo_Aux_daten->toPlainText().split('\n').value(2), QString::number(3.0 + a));
+    EXPECT_EQ(f->Memo_Aux->toPlainText().split('\n').value(2), QString::number(3.0 + a));
     fotografiere(*f, "status_testbox");
     f->hide();
     v.ticke(10);

@@ -42,7 +42,7 @@ struct Bytes {
         return w16(o + 2, static_cast<int>((w >> 16) & 0xFFFF));
     }
     Bytes& f32(int o, float w) { return w32(o, std::bit_cast<uint32_t>(w)); }
-    Satzsicht sicht() const { return {d}; }
+    Satz sicht() const { return Satz(d); }
     std::vector<uint8_t> d;
 };
 
