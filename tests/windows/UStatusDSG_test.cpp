@@ -473,6 +473,17 @@ TEST(DSG_ecusim, GearboxValuesLogStatesAndManualControl) {
     EXPECT_EQ(v.befehle.DSG_Hand[2], ecusim::Worte({0, 0, 12, 0xFFFB}));
     v.ticke(10);
     EXPECT_EQ(v.befehle.DSG_Hand.size(), 3u);
+    // Space on the window toggles: showing the panel sends nothing, hiding it leaves manual
+    // mode with the same record.
+    taste(f, Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_TRUE(f->GroupBox_Handbetrieb->isVisible());
+    v.ticke(10);
+    EXPECT_EQ(v.befehle.DSG_Hand.size(), 3u);
+    taste(f, Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_FALSE(f->GroupBox_Handbetrieb->isVisible());
+    EXPECT_FALSE(f->Handbetrieb_aktiv);
+    ASSERT_TRUE(v.warte([&] { return v.befehle.DSG_Hand.size() == 4; }));
+    EXPECT_EQ(v.befehle.DSG_Hand[3], ecusim::Worte({0, 0, 12, 0xFFFB}));
 
     // The button begins a new log at the ECU, which word 70 announces: read from record 0.
     const size_t vorher = v.zusatz.Logabfragen.size();
