@@ -16,11 +16,13 @@
 #include "windows/status/UStatusTestbox.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <bit>
@@ -327,6 +329,49 @@ TEST(DSG_Fenster, EveryRowShowsItsValueInBlackWhileTheMemoWaitsForTestMode) {
     EXPECT_EQ(f.findChild<QLabel*>("Label_Motordrehzahl")->text(), QStringLiteral("1"));
 }
 
+// The widest texts a field can bring: signed 32-bit extremes in the record's long fields and
+// in every data-log column, whole in their cells.
+TEST(DSG_Fenster, TheWidestValuesFitTheirLabelsAndLogCells) {
+    LinkKontext k{false};
+    TForm_Status_DSG f(*k.kontext);
+    f.show();
+    cl_DSG_Daten& s = k.kontext->ecu_Befehle().DSG_Daten;
+    Bytes b(104);
+    b.u8(0, 255).u8(1, 0).w32(8, 0xFFFFFFFF).w16(28, 0xFFFF).w32(50, INT32_MIN).w32(54, INT32_MIN);
+    for (int o : {2, 4, 6, 30, 34, 68})
+        b.w16(o, 65535);
+    for (int o : {12, 14, 16, 18, 20, 22, 24, 26, 32, 38, 40, 42, 44, 46, 48, 58, 60})
+        b.w16(o, -32768);
+    std::copy(b.d.begin(), b.d.end(), s.Daten.begin());
+    s.Antwort();
+    for (const auto& [name, text] : DSG_Soll) {
+        const QLabel* l = f.findChild<QLabel*>(name);
+        ASSERT_NE(l, nullptr);
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+            << name.toStdString() << " " << l->text().toStdString();
+    }
+    cl_DSG_Log_Daten& log = *k.kontext->weitere_Anfragen().DSG_Log_Daten;
+    log.Datensatz.fill(0);
+    log.Datensatz[0] = 1;
+    for (int i = 0; i < 8; ++i) {
+        const uint32_t w = static_cast<uint32_t>(INT32_MIN);
+        for (int n = 0; n < 4; ++n)
+            log.Datensatz[static_cast<size_t>(2 + 4 * i + n)] = static_cast<uint8_t>(w >> (8 * n));
+    }
+    log.Antwort();
+    const QTableWidget* g = f.StringGrid_Log_data;
+    // The item view's text margin on either side.
+    const int rand = 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
+    for (int c = 1; c < DSG_Logik::Logspalten; ++c) {
+        ASSERT_EQ(Text(g, 1, c), QStringLiteral("-2147483648"));
+        EXPECT_LE(g->fontMetrics().horizontalAdvance(Text(g, 1, c)) + rand, g->columnWidth(c)) << c;
+    }
+    // The whole log is in view beside the state table, the window around both.
+    EXPECT_LE(g->horizontalHeader()->length(), g->viewport()->width());
+    EXPECT_LE(g->geometry().right(), f.width());
+    fotografiere(f, "status_dsg_breit");
+}
+
 TEST(DSG_Fenster, MemoInTestModeShowsTheAuxRecordAndPollsIt) {
     LinkKontext k{false};
     glob().Testmodus = true;
@@ -372,6 +417,16 @@ TEST(Testbox_Fenster, EveryRowAndTheMemoOnlyInTestMode) {
     }
     EXPECT_FALSE(f.Memo_Aux->isVisible());
     EXPECT_EQ(k.kontext->ecu_Befehle().Anzeigen(k.kontext->ecu_Befehle().Aux_Daten), 0);
+    // The widest texts whole in their labels.
+    Bytes breit(80);
+    breit.w16(0, 65535).w32(2, INT32_MIN).w16(6, -32768).w16(8, -32768).w32(10, INT32_MIN);
+    std::copy(breit.d.begin(), breit.d.end(), t.Daten.begin());
+    t.Antwort();
+    for (const auto& [name, text] : soll) {
+        const QLabel* l = f.findChild<QLabel*>(name);
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+            << name.toStdString() << " " << l->text().toStdString();
+    }
 }
 
 TEST(CAN_Temps_Fenster, GridAndPollingWhileShown) {

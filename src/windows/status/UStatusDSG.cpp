@@ -180,7 +180,7 @@ TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
         int y = 20;
         for (const auto& [name, kopf] : z) {
             const QString n = QString::fromLatin1(name);
-            Tafel.Zeile(g, n, QString::fromUtf8(kopf), 10, y, kopfbreite, 80,
+            Tafel.Zeile(g, n, QString::fromUtf8(kopf), 10, y, kopfbreite, 90,
                         einheit_von && n == QLatin1String(einheit_von) ? QString::fromUtf8(einheit)
                                                                        : QString());
             y += Zeilenhoehe;
@@ -257,21 +257,26 @@ TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
 
     StringGrid_Log_data = Raster(this);
     const int log_x = StringGrid->geometry().right() + 9;
-    StringGrid_Log_data->setGeometry(log_x, tabellen_y, 752 - log_x, Tabellenhoehe);
+    // A log value is a signed 32-bit number: each column holds the longest one whole.
+    const int logspalte =
+        StringGrid_Log_data->fontMetrics().horizontalAdvance(QStringLiteral("-2147483648")) + 10;
+    const int logbreite = 34 + (DSG_Logik::Logspalten - 1) * logspalte + rand;
+    StringGrid_Log_data->setGeometry(log_x, tabellen_y, logbreite, Tabellenhoehe);
     zeige(StringGrid_Log_data, Logik.Logtabelle);
     StringGrid_Log_data->setColumnWidth(0, 34);
     for (int s = 1; s < DSG_Logik::Logspalten; ++s)
-        StringGrid_Log_data->setColumnWidth(s, 52);
+        StringGrid_Log_data->setColumnWidth(s, logspalte);
+    breite_ = std::max(760, StringGrid_Log_data->geometry().right() + 9);
     Button_Log_Start = new QPushButton(QStringLiteral("Logaden neu starten"), this);
     Button_Log_Start->setGeometry(log_x, tabellen_y + Tabellenhoehe + 8, 160, 26);
     connect(Button_Log_Start, &QPushButton::clicked, this, [this] { Button_Log_StartClick(); });
     hoehe_ = Button_Log_Start->geometry().bottom() + 9;
 
-    neues_Memo(QStringLiteral("Memo_Aux_daten"), 760, 8, 150, hoehe_ - 16);
+    neues_Memo(QStringLiteral("Memo_Aux_daten"), breite_, 8, 150, hoehe_ - 16);
     Memo_Aux->installEventFilter(this);
     setze_Memo_sichtbar(glob().Testmodus);
 
-    resize(760, hoehe_);
+    resize(breite_, hoehe_);
     setze_Handbetrieb(false);
     Form_auf_Bildschirm(*this);
     InterAction().Create(
@@ -305,7 +310,7 @@ void TForm_Status_DSG::showEvent(QShowEvent* event) {
     if (event->spontaneous())
         return;
     setze_Memo_sichtbar(glob().Testmodus);
-    resize(glob().Testmodus ? 918 : 760, hoehe_);
+    resize(glob().Testmodus ? breite_ + 158 : breite_, hoehe_);
     melde(true);
 }
 

@@ -101,6 +101,7 @@ private:
     void Button_Log_StartClick();
     void melde(bool sichtbar);
 
+    int breite_ = 0;
     int hoehe_ = 0;
     bool gemeldet_ = false;
 };

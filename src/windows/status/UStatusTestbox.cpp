@@ -37,7 +37,7 @@ TForm_Status_Testbox::TForm_Status_Testbox(Kontext& kontext)
     };
     int y = 20;
     for (const auto& z : zeilen) {
-        Tafel.Zeile(g, QString::fromLatin1(z.name), QString::fromUtf8(z.kopf), 10, y, 120, 80,
+        Tafel.Zeile(g, QString::fromLatin1(z.name), QString::fromUtf8(z.kopf), 10, y, 120, 90,
                     QString::fromUtf8(z.einheit));
         y += 20;
     }
