@@ -1,5 +1,5 @@
-// The gearbox, test-box, CAN-temperature, memory, system data and flag windows against the
-// simulated ECU as the ecusim program plays it, each opened as a user opens it: from the
+// The gearbox, test-box, additive, CAN-temperature, memory, system data and flag windows against
+// the simulated ECU as the ecusim program plays it, each opened as a user opens it: from the
 // context's creation list by the main window's menu items or its visibility table.
 // With QUORVEL_BILDER naming a folder, a picture of each window is saved there.
 
@@ -179,6 +179,24 @@ TEST(Zusatzfenster_ecusim, EachWindowOpenedAsAUserDoesShowsTheEcuMoving) {
          {},
          {},
          [](const QWidget& f) { return Label(f, "Label_rpm"); },
+         {},
+         {},
+         {}},
+        // The additive ECU's memo shows the integer aux record: value i is (i + 1) x 1000 plus
+        // the ECU's step.
+        {"TForm_Status_Additiv",
+         ECU(6),
+         {},
+         {},
+         [](const QWidget& f) {
+             const auto* memo = f.findChild<QPlainTextEdit*>();
+             const QStringList z = memo ? memo->toPlainText().split('\n') : QStringList();
+             bool ganz = z.size() == 8;
+             for (int i = 0; ganz && i < 8; ++i)
+                 ganz = z[i].toInt() - z[0].toInt() == 1000 * i && z[0].toInt() >= 1000 &&
+                        z[0].toInt() < 2000;
+             return ganz ? z.join(' ') : QString();
+         },
          {},
          {},
          {}},
