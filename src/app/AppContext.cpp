@@ -278,8 +278,7 @@ void AppContext::erzeuge_Fenster() {
     Dialoge::zeige_Wartende();
 
     // The fixed creation order; it is also the order in which different windows' handlers
-    // run for the same event, and the order of window cycling. The whole order, of which
-    // the windows built so far stand below, each at its place:
+    // run for the same event, and the order of window cycling:
     //   TForm_Quorvel, TForm_Bluetooth, TForm_Setup, TForm_Speicher, TForm_Zuendung,
     //   TForm_Status, TForm_Test_Drehzahl, TForm_Fehler, TForm_Leistung, TForm_Motorname,
     //   TForm_Test_Duese, TForm_Kopieren, TForm_Sicherheitstext, TForm_Versionsinfo,

@@ -23,10 +23,14 @@ Zusatzbereich::Zusatzbereich(EcuSim& sim) : sim_(sim) {
     sim.setze_Handler(
         this, 14, [this](const QByteArray&) { return std::optional(Testbox_Datensatz()); },
         [this](const QByteArray&) { return ECU_Typ() == 4 && Typnummer() == 1; });
-    sim.setze_Handler(this, 5, [this](const QByteArray&) {
-        ++Aux_Schritt;
-        return std::optional(Aux_Datensatz());
-    });
+    // The additive ECU (type 6) sends its auxiliary record as integers: the variants area's.
+    sim.setze_Handler(
+        this, 5,
+        [this](const QByteArray&) {
+            ++Aux_Schritt;
+            return std::optional(Aux_Datensatz());
+        },
+        [this](const QByteArray&) { return ECU_Typ() != 6; });
     sim.setze_Handler(
         this, 22, [this](const QByteArray&) { return std::optional(Getriebe_Datensatz()); },
         [this](const QByteArray& d) { return d.isEmpty() && ECU_Typ() == 3; });

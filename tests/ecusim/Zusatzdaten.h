@@ -15,7 +15,8 @@ class EcuSim;
 //   the record until it has been read to its end) and the state log (21), which answers the
 //   shifts since the last query;
 // - a test box (type 4, type number 1): its record on command 14 (80 bytes);
-// - the auxiliary record (5, eight floats) and the extra CAN temperatures (126, 16 bytes,
+// - the auxiliary record (5, eight floats; not on type 6, whose record is integers) and the extra
+// CAN temperatures (126, 16 bytes,
 //   the eighth sensor not received).
 // Registered after the command area, whose answers of 201 and 21 it takes over.
 class Zusatzbereich {

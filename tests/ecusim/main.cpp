@@ -1,17 +1,9 @@
 // The simulated ECU as a program: serves a pseudo-terminal or a CAN bus until it is told to
 // stop.
 
-#include "ecusim/Befehle.h"
-#include "ecusim/Bootloader.h"
 #include "ecusim/EcuSim.h"
-#include "ecusim/Fehlerspeicher.h"
 #include "ecusim/Identitaet.h"
-#include "ecusim/Kennfelder.h"
-#include "ecusim/Livedaten.h"
-#include "ecusim/Parameter.h"
-#include "ecusim/Passwort.h"
-#include "ecusim/Variantendaten.h"
-#include "ecusim/Zusatzdaten.h"
+#include "ecusim/Programmbereiche.h"
 #include "platform/Prioritaet.h"
 
 #include <QCoreApplication>
@@ -82,20 +74,6 @@ const char* const Hilfe =
     "SIGUSR1 makes it fall silent (a dropped link); the next SIGUSR1 brings it back.\n"
     "At its end it prints \"faulty frames: N\" on standard output: the frames it received\n"
     "with a wrong length or checksum, or in malformed CAN messages.\n";
-
-// Definitions and a memory to look at, for the sample catalogues' variables: oil pressure
-// (3, analogue, 0.1 bar) below 1.5 and above 6.0 bar, the oil pressure switch (5, a bit), and
-// engine speed (1) above 6500 rpm.
-void fuelle_Fehlerspeicher(ecusim::Fehlerspeicherbereich& f) {
-    using B = ecusim::Fehlerspeicherbereich;
-    f.Definitionen = {B::Grenze(15, 18, 0, 3, 0, 1, 1, 1), B::Grenze(60, 55, 0, 3, 1, 2, 1, 2),
-                      B::Grenze(0, 0, 0xF0F0, 5, 3 | 16, 4, 0, 1),
-                      B::Grenze(6500, 6300, 0, 1, 1 | 8, 0, 1, 1)};
-    f.Speicher = {
-        B::Eintrag(1200, 3000, 14, true, 3, 1),       B::Eintrag(1350, 3400, 12, false, 3, 1),
-        B::Eintrag(36000, 95000, 0, true, 5, 1),      B::Eintrag(48000, 130000, 6712, true, 1, 1),
-        B::Eintrag(48051, 130520, 6890, false, 1, 1), B::Eintrag(50000, 140000, 0, false, 5, 1)};
-}
 
 } // namespace
 
@@ -188,24 +166,7 @@ int main(int argc, char** argv) {
     sim.setze_Leitungstempo(baud);
     sim.setze_Bits_je_Byte(bits);
     sim.setze_Eingangstempo(anfragenTakten ? baud : 0);
-    ecusim::richte_Identitaet_ein(sim, identitaet);
-    ecusim::Parameterbereich parameter(sim);
-    parameter.fuelle_Beispielwerte();
-    ecusim::Livebereich live(sim);
-    // After the live area: on its variants it answers the commands they share.
-    ecusim::Variantenbereich varianten(sim, &parameter);
-    ecusim::Passwortbereich passwort(sim);
-    ecusim::Befehlsbereich befehle(sim);
-    // After the command area: the variants' gearbox log and state log are its own.
-    ecusim::Zusatzbereich zusatz(sim);
-    // Items 1 to 5 have names in the sample description files, item 9 has none.
-    befehle.Systemdaten = {{1, 1234}, {2, 56}, {3, 6850}, {4, 104}, {5, 312}, {9, 1}};
-    ecusim::Kennfeldbereich kennfelder(sim, parameter);
-    ecusim::Fehlerspeicherbereich fehlerspeicher(sim);
-    fuelle_Fehlerspeicher(fehlerspeicher);
-    // Last: while its application is gone, its answers to 100 and 208 come first.
-    ecusim::Bootloaderbereich bootloader(sim);
-    live.Handbetrieb = [&befehle] { return befehle.Handbetrieb; };
+    ecusim::Programmbereiche bereiche(sim, identitaet);
     if (seriell) {
         const QString pfad = sim.oeffne_pty();
         if (pfad.isEmpty()) {

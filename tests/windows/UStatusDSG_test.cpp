@@ -16,15 +16,18 @@
 #include "windows/status/UStatusTestbox.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <bit>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -242,14 +245,33 @@ TEST(Testbox_Logik, EveryLabelFromItsOwnField) {
     EXPECT_EQ(null[2].second, QStringLiteral("  0.0"));
 }
 
+// Every window's memo through the family's conversion: fixed notation down to 1e-5, the
+// non-numbers in capitals.
 TEST(Aux_Zeilen, EightFloatsInGeneralForm) {
-    Bytes a(32);
-    const float w[] = {0.0f, 1.5f, -2.25f, 0.1f, 1e20f, 123456.0f, 1e-7f, 7.0f};
-    for (int i = 0; i < 8; ++i)
-        a.f32(4 * i, w[i]);
-    EXPECT_EQ(Aux_Zeilen(a.sicht()),
-              (QStringList{"0", "1.5", "-2.25", "0.100000001490116", "1.00000002004088E20",
-                           "123456", "1.0000000116861E-7", "7"}));
+    const struct {
+        float wert;
+        const char* text;
+    } faelle[] = {{0.0f, "0"},
+                  {1.5f, "1.5"},
+                  {-2.25f, "-2.25"},
+                  {0.1f, "0.100000001490116"},
+                  {1e20f, "1.00000002004088E20"},
+                  {123456.0f, "123456"},
+                  {1e-7f, "1.0000000116861E-7"},
+                  {5e-5f, "0.0000499999987368938"},
+                  {std::numeric_limits<float>::quiet_NaN(), "NAN"},
+                  {-std::numeric_limits<float>::infinity(), "-INF"}};
+    // Eight to a record: the cases in two records.
+    for (size_t anfang = 0; anfang < std::size(faelle); anfang += 8) {
+        Bytes a(32);
+        QStringList soll;
+        for (size_t i = 0; i < 8; ++i) {
+            const size_t n = anfang + i;
+            a.f32(4 * static_cast<int>(i), n < std::size(faelle) ? faelle[n].wert : 0.0f);
+            soll << QString::fromLatin1(n < std::size(faelle) ? faelle[n].text : "0");
+        }
+        EXPECT_EQ(Aux_Zeilen(a.sicht()), soll);
+    }
 }
 
 TEST(CAN_Temps_Logik, MinusHundredIsAValueBelowItIsNotReceived) {
@@ -290,7 +312,7 @@ TEST(DSG_Fenster, EveryRowShowsItsValueInBlackWhileTheMemoWaitsForTestMode) {
         EXPECT_EQ(l->palette().color(QPalette::WindowText),
                   f.palette().color(QPalette::WindowText));
     }
-    EXPECT_FALSE(f.Memo_Aux_daten->isVisible());
+    EXPECT_FALSE(f.Memo_Aux->isVisible());
     EXPECT_FALSE(f.GroupBox_Handbetrieb->isVisible());
     // The header rows.
     EXPECT_EQ(Text(f.StringGrid, 0, 0), QStringLiteral("Zustand"));
@@ -307,20 +329,63 @@ TEST(DSG_Fenster, EveryRowShowsItsValueInBlackWhileTheMemoWaitsForTestMode) {
     EXPECT_EQ(f.findChild<QLabel*>("Label_Motordrehzahl")->text(), QStringLiteral("1"));
 }
 
+// The widest texts a field can bring: signed 32-bit extremes in the record's long fields and
+// in every data-log column, whole in their cells.
+TEST(DSG_Fenster, TheWidestValuesFitTheirLabelsAndLogCells) {
+    LinkKontext k{false};
+    TForm_Status_DSG f(*k.kontext);
+    f.show();
+    cl_DSG_Daten& s = k.kontext->ecu_Befehle().DSG_Daten;
+    Bytes b(104);
+    b.u8(0, 255).u8(1, 0).w32(8, 0xFFFFFFFF).w16(28, 0xFFFF).w32(50, INT32_MIN).w32(54, INT32_MIN);
+    for (int o : {2, 4, 6, 30, 34, 68})
+        b.w16(o, 65535);
+    for (int o : {12, 14, 16, 18, 20, 22, 24, 26, 32, 38, 40, 42, 44, 46, 48, 58, 60})
+        b.w16(o, -32768);
+    std::copy(b.d.begin(), b.d.end(), s.Daten.begin());
+    s.Antwort();
+    for (const auto& [name, text] : DSG_Soll) {
+        const QLabel* l = f.findChild<QLabel*>(name);
+        ASSERT_NE(l, nullptr);
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+            << name.toStdString() << " " << l->text().toStdString();
+    }
+    cl_DSG_Log_Daten& log = *k.kontext->weitere_Anfragen().DSG_Log_Daten;
+    log.Datensatz.fill(0);
+    log.Datensatz[0] = 1;
+    for (int i = 0; i < 8; ++i) {
+        const uint32_t w = static_cast<uint32_t>(INT32_MIN);
+        for (int n = 0; n < 4; ++n)
+            log.Datensatz[static_cast<size_t>(2 + 4 * i + n)] = static_cast<uint8_t>(w >> (8 * n));
+    }
+    log.Antwort();
+    const QTableWidget* g = f.StringGrid_Log_data;
+    // The item view's text margin on either side.
+    const int rand = 2 * (g->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, g) + 1);
+    for (int c = 1; c < DSG_Logik::Logspalten; ++c) {
+        ASSERT_EQ(Text(g, 1, c), QStringLiteral("-2147483648"));
+        EXPECT_LE(g->fontMetrics().horizontalAdvance(Text(g, 1, c)) + rand, g->columnWidth(c)) << c;
+    }
+    // The whole log is in view beside the state table, the window around both.
+    EXPECT_LE(g->horizontalHeader()->length(), g->viewport()->width());
+    EXPECT_LE(g->geometry().right(), f.width());
+    fotografiere(f, "status_dsg_breit");
+}
+
 TEST(DSG_Fenster, MemoInTestModeShowsTheAuxRecordAndPollsIt) {
     LinkKontext k{false};
     glob().Testmodus = true;
     TForm_Status_DSG f(*k.kontext);
     cl_ECU_Befehle& b = k.kontext->ecu_Befehle();
     f.show();
-    EXPECT_TRUE(f.Memo_Aux_daten->isVisible());
+    EXPECT_TRUE(f.Memo_Aux->isVisible());
     EXPECT_EQ(b.Anzeigen(b.Aux_Daten), 1);
     EXPECT_EQ(b.Anzeigen(*k.kontext->weitere_Anfragen().DSG_log_Zustandsdaten), 1);
     Bytes a(32);
     a.f32(0, 2.5f).f32(28, -1.0f);
     std::copy(a.d.begin(), a.d.end(), b.Aux_Daten.Daten.begin());
     b.Aux_Daten.Antwort();
-    EXPECT_EQ(f.Memo_Aux_daten->toPlainText(), QStringLiteral("2.5\n0\n0\n0\n0\n0\n0\n-1"));
+    EXPECT_EQ(f.Memo_Aux->toPlainText(), QStringLiteral("2.5\n0\n0\n0\n0\n0\n0\n-1"));
     f.hide();
     EXPECT_EQ(b.Anzeigen(b.Aux_Daten), 0);
     EXPECT_EQ(b.Anzeigen(*k.kontext->weitere_Anfragen().DSG_log_Zustandsdaten), 0);
@@ -350,8 +415,18 @@ TEST(Testbox_Fenster, EveryRowAndTheMemoOnlyInTestMode) {
         EXPECT_EQ(l->palette().color(QPalette::WindowText),
                   f.palette().color(QPalette::WindowText));
     }
-    EXPECT_FALSE(f.Memo_Aux_daten->isVisible());
+    EXPECT_FALSE(f.Memo_Aux->isVisible());
     EXPECT_EQ(k.kontext->ecu_Befehle().Anzeigen(k.kontext->ecu_Befehle().Aux_Daten), 0);
+    // The widest texts whole in their labels.
+    Bytes breit(80);
+    breit.w16(0, 65535).w32(2, INT32_MIN).w16(6, -32768).w16(8, -32768).w32(10, INT32_MIN);
+    std::copy(breit.d.begin(), breit.d.end(), t.Daten.begin());
+    t.Antwort();
+    for (const auto& [name, text] : soll) {
+        const QLabel* l = f.findChild<QLabel*>(name);
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->contentsRect().width())
+            << name.toStdString() << " " << l->text().toStdString();
+    }
 }
 
 TEST(CAN_Temps_Fenster, GridAndPollingWhileShown) {
@@ -453,6 +528,17 @@ TEST(DSG_ecusim, GearboxValuesLogStatesAndManualControl) {
     EXPECT_EQ(v.befehle.DSG_Hand[2], ecusim::Worte({0, 0, 12, 0xFFFB}));
     v.ticke(10);
     EXPECT_EQ(v.befehle.DSG_Hand.size(), 3u);
+    // Space on the window toggles: showing the panel sends nothing, hiding it leaves manual
+    // mode with the same record.
+    taste(f, Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_TRUE(f->GroupBox_Handbetrieb->isVisible());
+    v.ticke(10);
+    EXPECT_EQ(v.befehle.DSG_Hand.size(), 3u);
+    taste(f, Qt::Key_Space, QStringLiteral(" "));
+    EXPECT_FALSE(f->GroupBox_Handbetrieb->isVisible());
+    EXPECT_FALSE(f->Handbetrieb_aktiv);
+    ASSERT_TRUE(v.warte([&] { return v.befehle.DSG_Hand.size() == 4; }));
+    EXPECT_EQ(v.befehle.DSG_Hand[3], ecusim::Worte({0, 0, 12, 0xFFFB}));
 
     // The button begins a new log at the ECU, which word 70 announces: read from record 0.
     const size_t vorher = v.zusatz.Logabfragen.size();
@@ -514,9 +600,9 @@ TEST(Testbox_ecusim, TheTestBoxRecordMovesAndTheMemoFollowsTheAuxRecordInTestMod
     EXPECT_EQ(v.Label(f, "Label_ignition_angle"), QString::asprintf("%5.1f", (250 + s % 50) * 0.1));
     EXPECT_EQ(v.Label(f, "Label_injection_angle"), QStringLiteral("-360.0"));
     EXPECT_EQ(v.Label(f, "Label_injection_time"), QString::number(4000 + 10 * (s % 80)));
-    EXPECT_TRUE(f->Memo_Aux_daten->isVisible());
+    EXPECT_TRUE(f->Memo_Aux->isVisible());
     const int a = v.zusatz.Aux_Schritt % 10;
-    EXPECT_EQ(f->Memo_Aux_daten->toPlainText().split('\n').value(2), QString::number(3.0 + a));
+    EXPECT_EQ(f->Memo_Aux->toPlainText().split('\n').value(2), QString::number(3.0 + a));
     fotografiere(*f, "status_testbox");
     f->hide();
     v.ticke(10);

@@ -4,13 +4,10 @@
 // filled by hand for the windows' logic.
 
 #include "base/Uglobal.h"
-#include "ecusim/Befehle.h"
 #include "ecusim/EcuSim.h"
 #include "ecusim/Identitaet.h"
-#include "ecusim/Livedaten.h"
-#include "ecusim/Parameter.h"
+#include "ecusim/Programmbereiche.h"
 #include "ecusim/Worte.h"
-#include "ecusim/Zusatzdaten.h"
 #include "link/LinkFixture.h"
 #include "windows/UQuorvel.h"
 #include "windows/status/Anzeigetafel.h"
@@ -42,7 +39,7 @@ struct Bytes {
         return w16(o + 2, static_cast<int>((w >> 16) & 0xFFFF));
     }
     Bytes& f32(int o, float w) { return w32(o, std::bit_cast<uint32_t>(w)); }
-    Satzsicht sicht() const { return {d}; }
+    Satz sicht() const { return Satz(d); }
     std::vector<uint8_t> d;
 };
 
@@ -69,13 +66,13 @@ inline ecusim::Identitaetsdaten Kennung(uint16_t typ, uint16_t typnummer = 400) 
     return id;
 }
 
-// The program against the simulated ECU of the given identity, connected; the test makes the
-// windows it looks at.
+// The program against the simulated ECU of the given identity, with the areas the ecusim
+// program has, connected; the test makes the windows it looks at.
 class Variante {
 public:
     explicit Variante(const ecusim::Identitaetsdaten& id)
-        : identitaet_((ecusim::richte_Identitaet_ein(sim, id), true)), befehle(sim), live(sim),
-          parameter(sim), zusatz(sim) {
+        : bereiche(sim, id), befehle(bereiche.befehle), live(bereiche.live),
+          parameter(bereiche.parameter), zusatz(bereiche.zusatz) {
         sim.oeffne_CAN(k.bus.Teilnehmer());
         k.sim = &sim;
         k.kontext->erzeuge_Befehle();
@@ -100,15 +97,11 @@ public:
 
     LinkKontext k;
     ecusim::EcuSim sim;
-
-private:
-    bool identitaet_;
-
-public:
-    ecusim::Befehlsbereich befehle;
-    ecusim::Livebereich live;
-    ecusim::Parameterbereich parameter;
-    ecusim::Zusatzbereich zusatz;
+    ecusim::Programmbereiche bereiche;
+    ecusim::Befehlsbereich& befehle;
+    ecusim::Livebereich& live;
+    ecusim::Parameterbereich& parameter;
+    ecusim::Zusatzbereich& zusatz;
 };
 
 // With QUORVEL_BILDER naming a folder, the window's picture as it stands is saved there.

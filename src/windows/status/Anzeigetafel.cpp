@@ -2,31 +2,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QTableWidget>
-#include <bit>
-
-float Satzsicht::f32(int o) const {
-    return std::bit_cast<float>(u32(o));
-}
-
-QString formatiere(const char* format, double wert) {
-    return QString::asprintf(format, wert);
-}
-
-QStringList Aux_Zeilen(Satzsicht aux) {
-    QStringList zeilen;
-    for (int i = 0; i < 8; ++i) {
-        // Fifteen significant digits of the float widened to double, exponents as "1E20"
-        // and "1E-7": the toolkit's general conversion.
-        QString t = QString::number(static_cast<double>(aux.f32(4 * i)), 'g', 15);
-        static const QRegularExpression exponent(QStringLiteral("e([+-])0*(\\d)"));
-        t.replace(exponent, QStringLiteral("E\\1\\2"));
-        t.replace(QStringLiteral("E+"), QStringLiteral("E"));
-        zeilen << t;
-    }
-    return zeilen;
-}
 
 void richte_Raster_ein(QTableWidget& g) {
     g.setEditTriggers(QAbstractItemView::NoEditTriggers);

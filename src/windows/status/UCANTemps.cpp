@@ -23,7 +23,7 @@ QString CAN_Temps_Logik::Temperatur(int16_t wert) {
     return QString::asprintf("%13d", static_cast<int>(wert));
 }
 
-void CAN_Temps_Logik::schreibe(Satzsicht k) {
+void CAN_Temps_Logik::schreibe(const Satz& k) {
     for (int i = 0; i < 8; ++i)
         Raster.setze(1, i + 1, Temperatur(k.s16(2 * i)));
 }
@@ -94,6 +94,6 @@ void TForm_CAN_Temps::zeige_Raster() {
 }
 
 void TForm_CAN_Temps::schreibe_Temperaturen() {
-    Logik.schreibe({k.ecu_Befehle().CAN_Zusatztemps.Daten});
+    Logik.schreibe(Satz(k.ecu_Befehle().CAN_Zusatztemps.Daten));
     zeige_Raster();
 }

@@ -14,7 +14,7 @@ public:
     CAN_Temps_Logik();
     // A temperature below -100 is a sensor the ECU does not receive.
     static QString Temperatur(int16_t wert);
-    void schreibe(Satzsicht k);
+    void schreibe(const Satz& k);
 
     Pruefraster Raster;
 };

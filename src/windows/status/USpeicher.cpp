@@ -13,7 +13,7 @@
 
 namespace Speicher_Logik {
 
-Anzeigewerte Speicherwerte(uint8_t befehl, Satzsicht antwort) {
+Anzeigewerte Speicherwerte(uint8_t befehl, const Satz& antwort) {
     const QString name = befehl == cl_Speicher_Daten::Befehl_RAM       ? QStringLiteral("RAM")
                          : befehl == cl_Speicher_Daten::Befehl_Flash_0 ? QStringLiteral("Flash_0")
                                                                        : QStringLiteral("Flash_1");
@@ -25,7 +25,7 @@ Anzeigewerte Speicherwerte(uint8_t befehl, Satzsicht antwort) {
     };
 }
 
-Anzeigewerte Gemeinsame_Werte(int ecu_typ, Satzsicht a, Satzsicht l, Satzsicht da) {
+Anzeigewerte Gemeinsame_Werte(int ecu_typ, const Satz& a, const Satz& l, const Satz& da) {
     if (ecu_typ == 5)
         return {
             {"Label_Anz_Umdr", QString::number(da.u32(10))},
@@ -120,8 +120,8 @@ void TForm_Speicher::hideEvent(QHideEvent* event) {
 }
 
 void TForm_Speicher::zeige_Speicher(uint8_t befehl) {
-    Tafel.setze(Speicher_Logik::Speicherwerte(befehl, {Speicher_Daten->Antwortdaten}));
+    Tafel.setze(Speicher_Logik::Speicherwerte(befehl, Satz(Speicher_Daten->Antwortdaten)));
     const cl_ECU_Befehle& b = k.ecu_Befehle();
-    Tafel.setze(Speicher_Logik::Gemeinsame_Werte(k.version().ECU_Typ(), {b.akt_Daten_A.Daten},
-                                                 {b.akt_Daten.Daten}, {b.Diesel_Daten_A.Daten}));
+    Tafel.setze(Speicher_Logik::Gemeinsame_Werte(k.version().ECU_Typ(), Satz(b.akt_Daten_A),
+                                                 Satz(b.akt_Daten), Satz(b.Diesel_Daten_A)));
 }

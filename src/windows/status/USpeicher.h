@@ -13,10 +13,10 @@ class cl_Speicher_Daten;
 // live records.
 namespace Speicher_Logik {
 // The three labels of the memory the command (6 RAM, 7 flash 0, 8 flash 1) asked about.
-Anzeigewerte Speicherwerte(uint8_t befehl, Satzsicht antwort);
+Anzeigewerte Speicherwerte(uint8_t befehl, const Satz& antwort);
 // Revolutions, operating time, errors, flash saving and logger records: from records A and L,
 // on a diesel ECU (type 5) from its record DA, which has no flash-saving flag.
-Anzeigewerte Gemeinsame_Werte(int ecu_typ, Satzsicht a, Satzsicht l, Satzsicht da);
+Anzeigewerte Gemeinsame_Werte(int ecu_typ, const Satz& a, const Satz& l, const Satz& da);
 } // namespace Speicher_Logik
 
 // The memory status: the three data memories scanned over and over while the window is shown.

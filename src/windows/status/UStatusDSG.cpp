@@ -36,7 +36,7 @@ QString DSG_Logik::Gangname(uint8_t gang) {
     return gang < std::size(namen) ? QString::fromUtf8(namen[gang]) : QString::number(gang);
 }
 
-Anzeigewerte DSG_Logik::Werte(Satzsicht s) {
+Anzeigewerte DSG_Logik::Werte(const Satz& s) {
     const auto zahl = [](auto w) { return QString::number(w); };
     return {
         {"Label_DSG_Status_akt_Gang", Gangname(s.u8(0))},
@@ -44,7 +44,7 @@ Anzeigewerte DSG_Logik::Werte(Satzsicht s) {
         {"Label_DSG_Status_Zustand_Gangwechsel", zahl(s.u16(2))},
         {"Label_DSG_Status_Zustand_Taster", zahl(s.u16(4))},
         {"Label_DSG_Zustand_Getriebe", zahl(s.u16(6))},
-        {"Label_DSG_Status_Zeit", formatiere("%6.3f", s.u32(8) * 0.001)},
+        {"Label_DSG_Status_Zeit", Wert::mal(s.u32(8), 0.001, "%6.3f")},
         {"Label_DSG_Status_Pos_X", zahl(s.s16(12))},
         {"Label_DSG_STatus_Pos_Y", zahl(s.s16(14))},
         {"Label_DSG_Status_Soll_Pos_X", zahl(s.s16(16))},
@@ -53,7 +53,7 @@ Anzeigewerte DSG_Logik::Werte(Satzsicht s) {
         {"Label_DSG_Status_Geschw_Y", zahl(s.s16(22))},
         {"Label_DSG_Status_akt_Gangpos", zahl(s.s16(24))},
         {"Label_DSG_Status_Soll_Gangpos", zahl(s.s16(26))},
-        {"Label_Tacho_Geschw", formatiere("%5.1f", s.u16(28) * 0.1)},
+        {"Label_Tacho_Geschw", Wert::mal(s.u16(28), 0.1, "%5.1f")},
         {"LabelDSG_Status_Zeit_letzte_Funktion", zahl(s.u16(30))},
         {"Label_DSG_Status_Korrektur", zahl(s.s16(32))},
         {"Label_Motordrehzahl", zahl(s.u16(34))},
@@ -83,7 +83,7 @@ std::optional<uint16_t> DSG_Logik::starte_Log() {
     return 0;
 }
 
-std::optional<uint16_t> DSG_Logik::nimm_Logsatz(Satzsicht antwort) {
+std::optional<uint16_t> DSG_Logik::nimm_Logsatz(const Satz& antwort) {
     if (antwort.u8(0) == 0) {
         Log_laeuft = false;
         return std::nullopt;
@@ -97,7 +97,7 @@ std::optional<uint16_t> DSG_Logik::nimm_Logsatz(Satzsicht antwort) {
     return Log_Zaehler;
 }
 
-void DSG_Logik::nimm_Zustaende(Satzsicht z) {
+void DSG_Logik::nimm_Zustaende(const Satz& z) {
     // The record has room for ten items; a count beyond would read past it.
     const int n = std::min<int>(z.u16(0), Zustaende_max);
     const uint32_t hoch = static_cast<uint32_t>(z.u16(2)) << 16;
@@ -109,7 +109,7 @@ void DSG_Logik::nimm_Zustaende(Satzsicht z) {
         const int r = naechste_Zustandszeile;
         Zustandstabelle.setze(0, r, QString::number(zustand));
         Zustandstabelle.setze(
-            1, r, formatiere("%10.3f", static_cast<uint32_t>(zeit - letzte_Zustandszeit) * 0.001));
+            1, r, Wert::mal(static_cast<uint32_t>(zeit - letzte_Zustandszeit), 0.001, "%10.3f"));
         Zustandstabelle.setze(2, r, QString::number(z.s16(8 * i)));
         Zustandstabelle.setze(3, r, QString::number(z.s16(8 * i + 2)));
         letzte_Zustandszeit = zeit;
@@ -170,7 +170,7 @@ constexpr int Zeilenhoehe = 18;
 } // namespace
 
 TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
-    : TForm(QStringLiteral("Status_DSG")), k(kontext) {
+    : TForm_Variante(kontext, QStringLiteral("Status_DSG")) {
     setWindowTitle(QStringLiteral("Status DSG"));
     resize(760, 520);
     const auto zeilen = [this](QGroupBox* g,
@@ -180,7 +180,7 @@ TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
         int y = 20;
         for (const auto& [name, kopf] : z) {
             const QString n = QString::fromLatin1(name);
-            Tafel.Zeile(g, n, QString::fromUtf8(kopf), 10, y, kopfbreite, 80,
+            Tafel.Zeile(g, n, QString::fromUtf8(kopf), 10, y, kopfbreite, 90,
                         einheit_von && n == QLatin1String(einheit_von) ? QString::fromUtf8(einheit)
                                                                        : QString());
             y += Zeilenhoehe;
@@ -257,29 +257,31 @@ TForm_Status_DSG::TForm_Status_DSG(Kontext& kontext)
 
     StringGrid_Log_data = Raster(this);
     const int log_x = StringGrid->geometry().right() + 9;
-    StringGrid_Log_data->setGeometry(log_x, tabellen_y, 752 - log_x, Tabellenhoehe);
+    // A log value is a signed 32-bit number: each column holds the longest one whole.
+    const int logspalte =
+        StringGrid_Log_data->fontMetrics().horizontalAdvance(QStringLiteral("-2147483648")) + 10;
+    const int logbreite = 34 + (DSG_Logik::Logspalten - 1) * logspalte + rand;
+    StringGrid_Log_data->setGeometry(log_x, tabellen_y, logbreite, Tabellenhoehe);
     zeige(StringGrid_Log_data, Logik.Logtabelle);
     StringGrid_Log_data->setColumnWidth(0, 34);
     for (int s = 1; s < DSG_Logik::Logspalten; ++s)
-        StringGrid_Log_data->setColumnWidth(s, 52);
+        StringGrid_Log_data->setColumnWidth(s, logspalte);
+    breite_ = std::max(760, StringGrid_Log_data->geometry().right() + 9);
     Button_Log_Start = new QPushButton(QStringLiteral("Logaden neu starten"), this);
     Button_Log_Start->setGeometry(log_x, tabellen_y + Tabellenhoehe + 8, 160, 26);
     connect(Button_Log_Start, &QPushButton::clicked, this, [this] { Button_Log_StartClick(); });
     hoehe_ = Button_Log_Start->geometry().bottom() + 9;
 
-    Memo_Aux_daten = new QPlainTextEdit(this);
-    Memo_Aux_daten->setReadOnly(true);
-    Memo_Aux_daten->setGeometry(760, 8, 150, hoehe_ - 16);
-    Memo_Aux_daten->installEventFilter(this);
-    Memo_Aux_daten->hide();
+    neues_Memo(QStringLiteral("Memo_Aux_daten"), breite_, 8, 150, hoehe_ - 16);
+    Memo_Aux->installEventFilter(this);
+    setze_Memo_sichtbar(glob().Testmodus);
 
-    resize(760, hoehe_);
+    resize(breite_, hoehe_);
     setze_Handbetrieb(false);
     Form_auf_Bildschirm(*this);
     InterAction().Create(
         cl_DSG_Daten::Klasse, [this](Sender&) { schreibe_DSG_Daten(); }, cl_COM_data::Beantwortet);
-    InterAction().Create(
-        cl_Aux_Daten::Klasse, [this](Sender&) { schreibe_Aux_Daten(); }, cl_COM_data::Beantwortet);
+    melde_Aux_Memo([this](const Satz& aux) { Logik.zeige_Aux_Daten(aux); }, Logik.Memo);
     InterAction().Create(
         cl_DSG_Log_Daten::Klasse, [this](Sender&) { schreibe_log_Daten(); },
         cl_COM_data::Beantwortet);
@@ -296,30 +298,24 @@ TForm_Status_DSG::~TForm_Status_DSG() {
 }
 
 void TForm_Status_DSG::melde(bool sichtbar) {
-    // The state log and, with the memo, the auxiliary record are polled only while shown.
-    cl_ECU_Befehle& b = k.ecu_Befehle();
+    // The state log is polled only while the window shows.
     if (gemeldet_ != sichtbar) {
         gemeldet_ = sichtbar;
-        b.melde_Anzeige(*k.weitere_Anfragen().DSG_log_Zustandsdaten, sichtbar);
-    }
-    const bool aux = sichtbar && !Memo_Aux_daten->isHidden();
-    if (Aux_gemeldet_ != aux) {
-        Aux_gemeldet_ = aux;
-        b.melde_Anzeige(b.Aux_Daten, aux);
+        k.ecu_Befehle().melde_Anzeige(*k.weitere_Anfragen().DSG_log_Zustandsdaten, sichtbar);
     }
 }
 
 void TForm_Status_DSG::showEvent(QShowEvent* event) {
-    TForm::showEvent(event);
+    TForm_Variante::showEvent(event);
     if (event->spontaneous())
         return;
-    Memo_Aux_daten->setVisible(glob().Testmodus);
-    resize(glob().Testmodus ? 918 : 760, hoehe_);
+    setze_Memo_sichtbar(glob().Testmodus);
+    resize(glob().Testmodus ? breite_ + 158 : breite_, hoehe_);
     melde(true);
 }
 
 void TForm_Status_DSG::hideEvent(QHideEvent* event) {
-    TForm::hideEvent(event);
+    TForm_Variante::hideEvent(event);
     if (!event->spontaneous())
         melde(false);
 }
@@ -329,14 +325,14 @@ void TForm_Status_DSG::keyPressEvent(QKeyEvent* event) {
         setze_Handbetrieb(!Handbetrieb_aktiv);
         return;
     }
-    TForm::keyPressEvent(event);
+    TForm_Variante::keyPressEvent(event);
 }
 
 bool TForm_Status_DSG::eventFilter(QObject* objekt, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
-        return TForm::eventFilter(objekt, event);
+        return TForm_Variante::eventFilter(objekt, event);
     const auto* taste = static_cast<QKeyEvent*>(event);
-    if (objekt == Memo_Aux_daten) {
+    if (objekt == Memo_Aux) {
         if (taste->key() == Qt::Key_Space) {
             setze_Handbetrieb(!Handbetrieb_aktiv);
             return true;
@@ -376,16 +372,10 @@ void TForm_Status_DSG::Sollwert_eingeben(int index) {
 
 void TForm_Status_DSG::schreibe_DSG_Daten() {
     const cl_DSG_Daten& s = k.ecu_Befehle().DSG_Daten;
-    const Satzsicht sicht{s.Daten};
+    const Satz sicht(s.Daten);
     Tafel.setze(DSG_Logik::Werte(sicht));
     if (DSG_Logik::Log_verlangt(sicht))
         starte_Log_Daten();
-}
-
-void TForm_Status_DSG::schreibe_Aux_Daten() {
-    const QString text = Aux_Zeilen({k.ecu_Befehle().Aux_Daten.Daten}).join('\n');
-    if (Memo_Aux_daten->toPlainText() != text)
-        Memo_Aux_daten->setPlainText(text);
 }
 
 void TForm_Status_DSG::starte_Log_Daten() {
@@ -397,7 +387,7 @@ void TForm_Status_DSG::starte_Log_Daten() {
 
 void TForm_Status_DSG::schreibe_log_Daten() {
     cl_DSG_Log_Daten& log = *k.weitere_Anfragen().DSG_Log_Daten;
-    const std::optional<uint16_t> naechster = Logik.nimm_Logsatz({log.Datensatz});
+    const std::optional<uint16_t> naechster = Logik.nimm_Logsatz(Satz(log.Datensatz));
     zeige(StringGrid_Log_data, Logik.Logtabelle);
     if (naechster)
         log.anfordern(*naechster);
@@ -405,7 +395,7 @@ void TForm_Status_DSG::schreibe_log_Daten() {
 
 void TForm_Status_DSG::schreibe_log_Zustandsdaten() {
     const int vorher = Logik.naechste_Zustandszeile;
-    Logik.nimm_Zustaende({k.weitere_Anfragen().DSG_log_Zustandsdaten->Datensatz});
+    Logik.nimm_Zustaende(Satz(k.weitere_Anfragen().DSG_log_Zustandsdaten->Datensatz));
     if (Logik.naechste_Zustandszeile == vorher)
         return;
     zeige(StringGrid, Logik.Zustandstabelle);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "windows/TForm.h"
 #include "windows/status/Anzeigetafel.h"
 #include "windows/status/UTest_Eingaenge.h"
 
@@ -10,10 +9,8 @@
 
 class QGroupBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
-class Kontext;
 
 // The dual-clutch gearbox panel without its window: the record's values as texts, the data
 // log read record by record, the state table and the manual set-points.
@@ -30,15 +27,15 @@ public:
     // shows its number.
     static QString Gangname(uint8_t gang);
     // The live record's labels.
-    static Anzeigewerte Werte(Satzsicht s);
+    static Anzeigewerte Werte(const Satz& s);
     // A live record whose word 70 is not 0 asks for the data log to be read.
-    static bool Log_verlangt(Satzsicht s) { return s.u16(70) != 0; }
+    static bool Log_verlangt(const Satz& s) { return s.u16(70) != 0; }
 
     // --- data log: idle -> reading -> idle ------------------------------------------------
     // The record to ask for first (0), or nothing while a read is under way.
     std::optional<uint16_t> starte_Log();
     // An answer of the log request: the next record to ask for, or nothing at the end.
-    std::optional<uint16_t> nimm_Logsatz(Satzsicht antwort);
+    std::optional<uint16_t> nimm_Logsatz(const Satz& antwort);
     // A dropped link ends every request: the read under way will never answer.
     void Verbindung_getrennt() { Log_laeuft = false; }
     uint16_t Log_Zaehler = 0;
@@ -46,7 +43,7 @@ public:
     Pruefraster Logtabelle;
 
     // --- state table ------------------------------------------------------------------------
-    void nimm_Zustaende(Satzsicht z);
+    void nimm_Zustaende(const Satz& z);
     uint32_t letzte_Zustandszeit = 0;
     int naechste_Zustandszeile = 1;
     Pruefraster Zustandstabelle;
@@ -59,11 +56,15 @@ public:
         std::optional<int> Wert;
     };
     static Sollwert lies_Sollwert(const QString& text);
+
+    // The auxiliary memo's lines.
+    QStringList Memo;
+    void zeige_Aux_Daten(const Satz& aux) { Memo = Aux_Zeilen(aux); }
 };
 
 // The window: labels in four group boxes, the manual panel, the state and data-log tables and
 // the auxiliary memo (test mode only).
-class TForm_Status_DSG : public TForm {
+class TForm_Status_DSG : public TForm_Variante {
     Q_OBJECT
 public:
     QUORVEL_KLASSE(TForm_Status_DSG, &TForm::Klasse)
@@ -85,7 +86,6 @@ public:
     QTableWidget* StringGrid = nullptr;
     QTableWidget* StringGrid_Log_data = nullptr;
     QPushButton* Button_Log_Start = nullptr;
-    QPlainTextEdit* Memo_Aux_daten = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,15 +95,13 @@ protected:
 
 private:
     void schreibe_DSG_Daten();
-    void schreibe_Aux_Daten();
     void schreibe_log_Daten();
     void schreibe_log_Zustandsdaten();
     void starte_Log_Daten();
     void Button_Log_StartClick();
     void melde(bool sichtbar);
 
-    Kontext& k;
+    int breite_ = 0;
     int hoehe_ = 0;
     bool gemeldet_ = false;
-    bool Aux_gemeldet_ = false;
 };

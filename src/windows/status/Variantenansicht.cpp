@@ -169,6 +169,11 @@ TForm_Variante::TForm_Variante(Kontext& kontext, const QString& hilfethema)
                    Qt::WindowMinimizeButtonHint);
 }
 
+TForm_Variante::~TForm_Variante() {
+    // A window that goes while shown leaves no record polled for it.
+    melde_Aux(false);
+}
+
 QLabel* TForm_Variante::Label(const QString& name) const {
     const auto it = labels_.find(name);
     return it == labels_.end() ? nullptr : it->second;

@@ -146,6 +146,7 @@ public:
 
     QLabel* Label(const QString& name) const;
     QPlainTextEdit* Memo_Aux = nullptr;
+    ~TForm_Variante() override;
 
 protected:
     TForm_Variante(Kontext& kontext, const QString& hilfethema);
