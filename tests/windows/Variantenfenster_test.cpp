@@ -439,6 +439,8 @@ TEST_F(Variantenfenster, WheelSpeedPanel) {
     fuelle(b().akt_Daten_B, B);
     b().akt_Daten_B.Antwort();
     pruefe_Fenster(w, w.Logik.A);
+    // The design caption until the window shows.
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Geschwindigkeitserkennung"));
     w.show();
     EXPECT_EQ(w.windowTitle(), hole_Text(1101));
     EXPECT_EQ(w.Label(QStringLiteral("Label_Kopf_Kilometerzaehler"))->text(), hole_Text(1281));
