@@ -1,6 +1,7 @@
 #include "ecusim/Variantendaten.h"
 
 #include "ecusim/EcuSim.h"
+#include "ecusim/Livedaten.h"
 #include "ecusim/Parameter.h"
 #include "ecusim/Worte.h"
 
@@ -23,8 +24,8 @@ void setze_Float(QByteArray& d, int offset, float wert) {
 
 } // namespace
 
-Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter)
-    : sim_(sim), parameter_(parameter) {
+Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter, Livebereich* live)
+    : sim_(sim), parameter_(parameter), live_(live) {
     const auto antwort = [this](QByteArray d) {
         ++Schritt;
         return std::optional(std::move(d));
@@ -40,8 +41,13 @@ Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter)
         },
         [this](const QByteArray&) { return Typ() == 5 || (Typ() == 4 && Typnummer() == 2); });
     sim.setze_Handler(
-        this, 13, [this, antwort](const QByteArray&) { return antwort(Vundel()); },
-        [this](const QByteArray&) { return Hersteller() == 9 || Hersteller() == 12; });
+        this, 13,
+        [this, antwort](const QByteArray&) {
+            return antwort(Hersteller() == 9 || Hersteller() == 12 ? Vundel() : Datensatz_B());
+        },
+        [this](const QByteArray&) {
+            return Hersteller() == 9 || Hersteller() == 12 || (live_ && mit_Radgeschwindigkeiten());
+        });
     sim.setze_Handler(this, 5, [this](const QByteArray&) {
         ++Schritt;
         return std::optional(Aux(Typ() == 6));
@@ -76,7 +82,8 @@ Variantenbereich::Variantenbereich(EcuSim& sim, Parameterbereich* parameter)
         std::vector<uint16_t> worte(200);
         for (int i = 0; i < 200; ++i)
             worte[static_cast<size_t>(i)] = Wort(e, i);
-        parameter_->Elemente[2] = worte;
+        // The wire names the program's item 2 by its id.
+        parameter_->Elemente[Aux_Element_Id] = worte;
     }
 }
 
@@ -90,6 +97,19 @@ int Variantenbereich::Hersteller() const {
 
 int Variantenbereich::Typnummer() const {
     return Wort(sim_.Identitaet, 4);
+}
+
+int Variantenbereich::Version() const {
+    return Wort(sim_.Identitaet, 31); // byte 62
+}
+
+bool Variantenbereich::mit_Radgeschwindigkeiten() const {
+    return Hersteller() == 1 && Typ() == 1 && Version() >= 616;
+}
+
+bool Variantenbereich::Tamvik() const {
+    return mit_Radgeschwindigkeiten() && Typnummer() == 400 && Version() >= 20620 &&
+           Version() <= 20629;
 }
 
 QByteArray Variantenbereich::Diesel() const {
@@ -220,6 +240,33 @@ QByteArray Variantenbereich::Vundel() const {
     setze_Wort(d, 94, Schritt % 4);
     setze_Wort(d, 96, -3);
     setze_Wort(d, 98, 125);
+    return d;
+}
+
+QByteArray Variantenbereich::Datensatz_B() const {
+    QByteArray d = live_ ? live_->Datensatz_B() : QByteArray(100, '\0');
+    if (Tamvik()) {
+        // The corrections of target speed, lambda, both ignition angles and the injection
+        // time, and the final target speed and trailing ignition.
+        setze_Wort(d, 38, -50 + Schritt % 100);
+        setze_Wort(d, 40, 20 - Schritt % 40);   // x 0.001
+        setze_Wort(d, 42, -35 + Schritt % 70);  // x 0.1
+        setze_Wort(d, 44, 125 - Schritt % 10);  // x 0.8 us
+        setze_Wort(d, 46, -250 + Schritt % 50); // x 0.8 us
+        setze_Wort(d, 48, 2400 + Schritt % 100);
+        setze_Wort(d, 50, 350 + Schritt % 20); // x 0.1
+        return d;
+    }
+    // Four wheels a little apart, the driven ones slipping, the gear stepping in halves
+    // from -0.5 to 4.5.
+    const int v = 3000 + static_cast<int>(2000 * std::sin(Schritt * 0.05)); // x 0.01 km/h
+    setze_Wort(d, 20, (Schritt / 10) % 11 - 1);
+    for (int n = 0; n < 4; ++n)
+        setze_Wort(d, 24 + 2 * n, v + 10 * n);
+    setze_Wort(d, 32, v + 150);
+    setze_Wort(d, 34, v);
+    setze_Wort(d, 36, 15);                          // slip x 0.1
+    setze_Doppelwort(d, 48, 1234567 + Schritt * 5); // odometer in metres
     return d;
 }
 

@@ -3,6 +3,7 @@
 #include "ecusim/EcuSim.h"
 #include "ecusim/Worte.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -94,12 +95,24 @@ QByteArray Zusatzbereich::DSG_Datensatz() {
     return d;
 }
 
-QByteArray Zusatzbereich::Getriebe_Datensatz() const {
-    // Engine, input and output speed of the gearbox the same ECU type drives.
+QByteArray Zusatzbereich::Getriebe_Datensatz() {
+    // The automatic gearbox the same ECU type drives, in D: it shifts up through its four
+    // gears, the engine speed rising within each and the next gear chosen just before the
+    // shift, and starts again.
     QByteArray d(88, '\0');
-    setze_Wort(d, 16, 1800 + DSG_Schritt % 100);
-    setze_Wort(d, 18, 1700);
-    setze_Wort(d, 20, 900);
+    const int s = Getriebe_Schritt++;
+    const int gang = 1 + (s / 25) % 4;
+    const int motor = 1800 + 40 * (s % 25);
+    d[12] = static_cast<char>(gang);
+    d[13] = static_cast<char>(s % 25 >= 20 ? std::min(gang + 1, 4) : gang);
+    setze_Wort(d, 14, s % 25 >= 20 ? 2 : 1);
+    setze_Wort(d, 16, motor);
+    setze_Wort(d, 18, motor - 100);
+    setze_Wort(d, 20, (motor - 100) * gang / 5);
+    setze_Wort(d, 22, 200 + 10 * (s % 25)); // throttle x 0.1
+    setze_Wort(d, 24, 3 << 1);              // lever in D, brake off
+    setze_Wort(d, 28, 700 + s % 50);        // oil temperature x 0.1
+    setze_Wort(d, 52, 150 + s % 30);        // torque
     return d;
 }
 

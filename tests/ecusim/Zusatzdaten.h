@@ -26,7 +26,7 @@ public:
     Zusatzbereich& operator=(const Zusatzbereich&) = delete;
 
     QByteArray DSG_Datensatz();
-    QByteArray Getriebe_Datensatz() const;
+    QByteArray Getriebe_Datensatz();
     QByteArray Testbox_Datensatz();
     QByteArray Aux_Datensatz() const;
     QByteArray CAN_Temperaturen() const;
@@ -42,6 +42,7 @@ public:
     std::vector<uint16_t> Logabfragen;
     // Answers given per record, each record's clock.
     int DSG_Schritt = 0;
+    int Getriebe_Schritt = 0;
     int Testbox_Schritt = 0;
     int Zustand_Schritt = 0;
     int Aux_Schritt = 0;

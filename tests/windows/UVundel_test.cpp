@@ -2,11 +2,14 @@
 // visibility out, as tables; the window shows what its logic says.
 
 #include "link/LinkFixture.h"
+#include "model/UBefehle.h"
+#include "model/UParameter.h"
 #include "model/UStatusdaten.h"
 #include "windows/Variantenfixtures.h"
 #include "windows/status/UPilmot.h"
 #include "windows/status/UVundel.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 
 namespace {
@@ -433,4 +436,45 @@ TEST_F(Motorpanel, WindowsShowWhatTheirLogicSays) {
     pruefe_Fenster(pilmot, pilmot.Logik.A);
     Bild(pilmot, "Pilmot");
     Bild(vundel, "Vundel_Tabelle");
+}
+
+TEST_F(Motorpanel, ManualModeSendsThePendingInjectionChange) {
+    k.kontext->erzeuge_Befehle();
+    auto& b = k.kontext->ecu_Befehle();
+    cl_Quorvel_Hand_Einspritzzeit_aendern& aenderung =
+        *k.kontext->befehle()->Quorvel_Hand_Einspritzzeit_aendern;
+    // Windows live for the whole run: both listen throughout, each acting for its own ECU.
+    TForm_Vundel vundel(*k.kontext);
+    TForm_Pilmot pilmot(*k.kontext);
+    for (const int hersteller : {9, 12}) {
+        SCOPED_TRACE(hersteller);
+        k.kontext->version().setze_offline(1, hersteller, 1, 400, 532, 0);
+        aenderung.Akkumulator = 8;
+        // Running: the change waits.
+        const auto L = L_Satz(3);
+        std::copy(L.begin(), L.end(), b.akt_Daten.Daten.begin());
+        b.akt_Daten.Antwort();
+        EXPECT_EQ(aenderung.Akkumulator, 8);
+        // Manual mode: it goes out with the answer, 8 steps as 10.
+        const auto H = L_Satz(0);
+        std::copy(H.begin(), H.end(), b.akt_Daten.Daten.begin());
+        b.akt_Daten.Antwort();
+        EXPECT_EQ(aenderung.Akkumulator, 0);
+        EXPECT_EQ(aenderung.gesendet(), 10);
+        aenderung.stoppen();
+        aenderung.Sendewort = {};
+    }
+}
+
+TEST_F(Motorpanel, DataVersionFollowsTheParametersWritten) {
+    k.kontext->version().setze_offline(1, 9, 1, 400, 532, 0);
+    TForm_Vundel vundel(*k.kontext);
+    QLabel* l = vundel.Label(QStringLiteral("Label_Datenversion"));
+    ASSERT_NE(l, nullptr);
+    l->setText(QStringLiteral("?"));
+    // Read back, the set changes nothing here; written, the panel shows the data version.
+    InterAction_ausfuehren(k.kontext->parameter(), cl_Parameter_Daten::Gelesen);
+    EXPECT_EQ(l->text(), QStringLiteral("?"));
+    InterAction_ausfuehren(k.kontext->parameter(), cl_Parameter_Daten::Geschrieben);
+    EXPECT_EQ(l->text(), QStringLiteral("0-0"));
 }

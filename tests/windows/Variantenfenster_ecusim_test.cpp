@@ -10,6 +10,7 @@
 #include "ecusim/Parameter.h"
 #include "ecusim/Passwort.h"
 #include "ecusim/Variantendaten.h"
+#include "ecusim/Zusatzdaten.h"
 #include "link/UCOM.h"
 #include "link/UKommunikation.h"
 #include "model/UQuorveldata.h"
@@ -31,7 +32,9 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,7 +60,8 @@ public:
             for (const QString& d :
                  {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
                   QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT")})
+                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT"),
+                  QStringLiteral("T-SIMQuorvel-7-400-0620.TXT"), QStringLiteral("QRVE0620.TXT")})
                 QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
         }
         QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
@@ -67,7 +71,9 @@ public:
         parameter = std::make_unique<ecusim::Parameterbereich>(sim);
         parameter->fuelle_Beispielwerte();
         live = std::make_unique<ecusim::Livebereich>(sim);
-        varianten = std::make_unique<ecusim::Variantenbereich>(sim, parameter.get());
+        // Before the variants, whose auxiliary record is the one that counts.
+        zusatz = std::make_unique<ecusim::Zusatzbereich>(sim);
+        varianten = std::make_unique<ecusim::Variantenbereich>(sim, parameter.get(), live.get());
         passwort = std::make_unique<ecusim::Passwortbereich>(sim);
         befehle = std::make_unique<ecusim::Befehlsbereich>(sim);
         kontext = std::make_unique<AppContext>(ordner.pfad(), argumente,
@@ -114,6 +120,7 @@ public:
     ecusim::EcuSim sim;
     std::unique_ptr<ecusim::Parameterbereich> parameter;
     std::unique_ptr<ecusim::Livebereich> live;
+    std::unique_ptr<ecusim::Zusatzbereich> zusatz;
     std::unique_ptr<ecusim::Variantenbereich> varianten;
     std::unique_ptr<ecusim::Passwortbereich> passwort;
     std::unique_ptr<ecusim::Befehlsbereich> befehle;
@@ -301,4 +308,125 @@ TEST(Variantenfenster_ecusim, PilmotKvarendolAndBolvinarPanelsFromTheirMenuItems
         ASSERT_TRUE(p.warte([&] { return Text(*w, f.label) != erst; }));
         Variantenprogramm::Bild(*w, f.was);
     }
+}
+
+TEST(Variantenfenster_ecusim, GearboxCamshaftWheelSpeedAndTamvikPanels) {
+    using Lesart = std::function<QString(const TForm_Variante&)>;
+    const auto label = [](const char* name) -> Lesart {
+        return [name](const TForm_Variante& f) { return Text(f, name); };
+    };
+    const auto zelle = [](int zeile, int spalte) -> Lesart {
+        return [zeile, spalte](const TForm_Variante& f) {
+            const auto* g = f.findChild<QTableWidget*>(QStringLiteral("StringGrid"));
+            const QTableWidgetItem* c = g ? g->item(zeile, spalte) : nullptr;
+            return c ? c->text() : QString();
+        };
+    };
+    const auto identitaet = [](int typ, int version, int hardware) {
+        ecusim::Identitaetsdaten id;
+        id.ECU_Typ = static_cast<uint16_t>(typ);
+        id.Version = static_cast<uint16_t>(version);
+        id.Hardware_Haupt = static_cast<uint16_t>(hardware);
+        return id;
+    };
+    struct Fall {
+        const char* was;
+        ecusim::Identitaetsdaten id;
+        // The menu item the user picks; none where the main window opens the panel itself.
+        const char* menue;
+        const char* klasse;
+        // A value that moves with the engine, and one the ECU keeps, with its text.
+        Lesart bewegt;
+        Lesart fest;
+        const char* fest_Text;
+    };
+    const Fall faelle[] = {
+        // The type-3 plan polls the 88-byte record with command 22; the panel opens by
+        // itself.
+        {"Getriebe", identitaet(3, 615, 400), nullptr, "TForm_Getriebe",
+         label("Label_Motordrehzahl"), label("Label_Waehlhebel"), "D"},
+        // Below hardware 301 the panel reads record A.
+        {"Nockenwelle", identitaet(1, 615, 200), "Menu_Nockenwellenverstellung",
+         "TForm_Nockenwelle", label("Label_Einlass_Sollwinkel"), label("Label_Auslass_Aus"), "389"},
+        {"Radgeschwindigkeit", identitaet(1, 616, 400), "Menu_Geschwindigkeiten",
+         "TForm_Wheel_speed", label("Label_Geschw_drived"), label("Label_Schlupf"), "  1.5"},
+        // Target lambda's final value comes from record A, the adjustments from record B.
+        {"Tamvik", identitaet(1, 20620, 400), "Menu_Tamvik_Korr", "TForm_Tamvik_Korrekturen",
+         zelle(1, 1), zelle(2, 2), " 1.00"},
+    };
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.was);
+        Variantenprogramm p(f.id);
+        ASSERT_TRUE(p.warte([&] { return p.verbunden() && p.kontext->version().ECU_Typ() > 0; }));
+        TForm_Variante* w = nullptr;
+        for (TForm* t : p.kontext->Fenster())
+            if (std::strcmp(t->klasse().name, f.klasse) == 0)
+                w = dynamic_cast<TForm_Variante*>(t);
+        ASSERT_NE(w, nullptr);
+        if (f.menue) {
+            ASSERT_TRUE(p.warte([&] {
+                QAction* a = p.haupt().MainMenu->findChild<QAction*>(QString::fromLatin1(f.menue));
+                return a && a->isVisible();
+            }));
+            EXPECT_FALSE(w->isVisible());
+            p.klicke(f.menue);
+            ASSERT_TRUE(w->isVisible());
+        } else {
+            ASSERT_TRUE(p.warte([&] { return w->isVisible(); }));
+        }
+        ASSERT_TRUE(p.warte([&] { return !f.bewegt(*w).isEmpty(); }));
+        const QString erst = f.bewegt(*w);
+        ASSERT_TRUE(p.warte([&] { return f.bewegt(*w) != erst; }));
+        EXPECT_EQ(f.fest(*w), QString::fromUtf8(f.fest_Text));
+        EXPECT_TRUE(p.verbunden());
+        Variantenprogramm::Bild(*w, f.was);
+    }
+}
+
+TEST(Variantenfenster_ecusim, AuxGridMakesDataItem2ComeAndGoOnADataItemEcu) {
+    ecusim::Identitaetsdaten id;
+    id.ECU_Typ = 7;
+    id.Version = 620;
+    Variantenprogramm p(id, {QStringLiteral("/T")});
+    ASSERT_TRUE(p.warte([&] { return p.verbunden() && p.kontext->version().ECU_Typ() == 7; }));
+    auto& f = p.fenster<TForm_Auxdaten>();
+    // Read messages of the data-item protocol that ask for item 2.
+    const auto Lesungen = [&] {
+        int n = 0;
+        for (const ecusim::Datenelement_Nachricht& m : p.parameter->Nachrichten)
+            n += std::any_of(m.tripel.begin(), m.tripel.end(), [](const auto& t) {
+                return t.id == ecusim::Variantenbereich::Aux_Element_Id;
+            });
+        return n;
+    };
+    const auto Leser = [&] {
+        const cl_Filetyp* e =
+            p.kontext->ecu_Liste().suche_Index(cl_Aux_Daten_erweitert::Datenelement);
+        return e ? e->zyklische_Leser : -1;
+    };
+    QTest::qWait(500);
+    EXPECT_EQ(Lesungen(), 0);
+    for (int runde = 0; runde < 2; ++runde) {
+        SCOPED_TRACE(runde);
+        const int vorher = Lesungen();
+        p.klicke("Test_Auxdaten");
+        ASSERT_TRUE(f.isVisible());
+        EXPECT_EQ(Leser(), 1);
+        ASSERT_TRUE(p.warte([&] { return Lesungen() >= vorher + 5; }));
+        // The item's values reach the grid: value 37 in column 4, row 8.
+        ASSERT_TRUE(p.warte([&] {
+            const QTableWidgetItem* c = f.StringGrid->item(8, 4);
+            const QTableWidgetItem* null = f.StringGrid->item(1, 1);
+            return c && null && !null->text().isEmpty() &&
+                   c->text().toInt() - null->text().toInt() == 370;
+        }));
+        f.hide();
+        EXPECT_EQ(Leser(), 0);
+        QTest::qWait(300);
+        const int danach = Lesungen();
+        QTest::qWait(800);
+        EXPECT_LE(Lesungen(), danach + 1);
+    }
+    EXPECT_EQ(p.varianten->Auxanfragen, 0);
+    EXPECT_TRUE(p.verbunden());
 }

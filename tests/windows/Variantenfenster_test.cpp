@@ -11,12 +11,15 @@
 #include "windows/status/UGetriebe.h"
 #include "windows/status/UKvarendol.h"
 #include "windows/status/UNockenwelle.h"
+#include "windows/status/UPilmot.h"
 #include "windows/status/UStatusAdditiv.h"
 #include "windows/status/UTamvik.h"
 #include "windows/status/UTestAux.h"
+#include "windows/status/UVundel.h"
 
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <memory>
 
 namespace {
 
@@ -28,6 +31,10 @@ protected:
         std::copy(d.begin(), d.end(), satz.Daten.begin());
     }
 };
+
+template <class F> std::unique_ptr<TForm_Variante> neues_Fenster(Kontext& kontext) {
+    return std::make_unique<F>(kontext);
+}
 
 } // namespace
 
@@ -439,6 +446,8 @@ TEST_F(Variantenfenster, WheelSpeedPanel) {
     fuelle(b().akt_Daten_B, B);
     b().akt_Daten_B.Antwort();
     pruefe_Fenster(w, w.Logik.A);
+    // The design caption until the window shows.
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Geschwindigkeitserkennung"));
     w.show();
     EXPECT_EQ(w.windowTitle(), hole_Text(1101));
     EXPECT_EQ(w.Label(QStringLiteral("Label_Kopf_Kilometerzaehler"))->text(), hole_Text(1281));
@@ -553,4 +562,65 @@ TEST_F(Variantenfenster, AuxGrid) {
             EXPECT_EQ(r.Zelle(s, z), QString::number(((s - 1) * 10 + (z - 1)) * 1000 - 7));
     EXPECT_EQ(r.Zelle(0, 1), QStringLiteral("0"));
     EXPECT_EQ(r.Zelle(1, 1), QStringLiteral("-7"));
+}
+
+TEST_F(Variantenfenster, AuxGridSwitchesToTheReducedPlanWhileShown) {
+    // A diesel ECU: the reduced plan polls the main record in place of the two diesel
+    // records, the normal one the other way round.
+    k.kontext->version().setze_offline(5, 1, 400, 400, 615, 0);
+    b().starte_Statusdaten();
+    ASSERT_TRUE(b().Diesel_Daten.aktiv);
+    ASSERT_TRUE(b().Diesel_Daten_A.aktiv);
+    ASSERT_FALSE(b().akt_Daten.aktiv);
+    TForm_Auxdaten w(*k.kontext);
+    for (int runde = 0; runde < 2; ++runde) {
+        SCOPED_TRACE(runde);
+        w.show();
+        EXPECT_TRUE(b().Aux_Daten_erweitert.aktiv);
+        EXPECT_TRUE(b().akt_Daten.aktiv);
+        EXPECT_EQ(b().akt_Daten.Periode, 5);
+        EXPECT_FALSE(b().Diesel_Daten.aktiv);
+        EXPECT_FALSE(b().Diesel_Daten_A.aktiv);
+        w.hide();
+        EXPECT_FALSE(b().Aux_Daten_erweitert.aktiv);
+        EXPECT_FALSE(b().akt_Daten.aktiv);
+        EXPECT_TRUE(b().Diesel_Daten.aktiv);
+        EXPECT_TRUE(b().Diesel_Daten_A.aktiv);
+    }
+}
+
+TEST_F(Variantenfenster, AuxMemosPollTheirRecordOnlyWhileTheyShow) {
+    struct Fall {
+        const char* was;
+        std::unique_ptr<TForm_Variante> (*mache)(Kontext&);
+        // Shown without the "/T" switch too.
+        bool immer;
+    };
+    const Fall faelle[] = {
+        {"Getriebe", &neues_Fenster<TForm_Getriebe>, true},
+        {"Kvarendol", &neues_Fenster<TForm_Kvarendol>, false},
+        {"Dieselsteuerung", &neues_Fenster<TForm_Dieselsteuerung>, false},
+        {"Kerosin", &neues_Fenster<TForm_Dranel_Kerosin>, false},
+        {"Vundel", &neues_Fenster<TForm_Vundel>, false},
+        {"Pilmot", &neues_Fenster<TForm_Pilmot>, false},
+    };
+    // Windows live for the whole run, their handlers registered till its end.
+    std::vector<std::unique_ptr<TForm_Variante>> fenster;
+    for (const Fall& f : faelle)
+        for (const bool testmodus : {false, true}) {
+            SCOPED_TRACE(std::string(f.was) + (testmodus ? " /T" : ""));
+            glob().Testmodus = testmodus;
+            fenster.push_back(f.mache(*k.kontext));
+            TForm_Variante* w = fenster.back().get();
+            const bool memo = f.immer || testmodus;
+            EXPECT_EQ(b().Anzeigen(b().Aux_Daten), 0);
+            w->show();
+            EXPECT_EQ(w->Memo_Aux->isVisible(), memo);
+            EXPECT_EQ(b().Anzeigen(b().Aux_Daten), memo ? 1 : 0);
+            EXPECT_EQ(b().Aux_Daten.aktiv, memo);
+            w->hide();
+            EXPECT_EQ(b().Anzeigen(b().Aux_Daten), 0);
+            EXPECT_FALSE(b().Aux_Daten.aktiv);
+        }
+    glob().Testmodus = false;
 }

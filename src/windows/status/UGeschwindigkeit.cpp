@@ -74,6 +74,8 @@ TForm_Wheel_speed::TForm_Wheel_speed(Kontext& kontext)
                        {N("Kilometerzaehler"), {}, QStringLiteral("km")}},
                       s);
     setFixedSize(B + 16, y + 2);
+    // The headings' design captions are the language's; the caption becomes the language's
+    // at the first showing.
     lade_Texte();
 
     InterAction().Create(
@@ -87,12 +89,13 @@ TForm_Wheel_speed::TForm_Wheel_speed(Kontext& kontext)
 
 void TForm_Wheel_speed::showEvent(QShowEvent* event) {
     TForm_Variante::showEvent(event);
-    if (!event->spontaneous())
-        lade_Texte();
+    if (event->spontaneous())
+        return;
+    setWindowTitle(hole_Text(1101));
+    lade_Texte();
 }
 
 void TForm_Wheel_speed::lade_Texte() {
-    setWindowTitle(hole_Text(1101));
     findChild<QGroupBox*>(N("GroupBox_Radgeschw"))->setTitle(hole_Text(1102));
     findChild<QGroupBox*>(N("GroupBox_Auswertung"))->setTitle(hole_Text(1107));
     for (auto [zeile, text] : {std::pair{"Rad_1", 1103},

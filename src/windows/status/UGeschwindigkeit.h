@@ -22,5 +22,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The headings in the current language.
     void lade_Texte();
 };
