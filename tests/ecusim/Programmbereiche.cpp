@@ -31,7 +31,7 @@ void fuelle_Fehlerspeicher(Fehlerspeicherbereich& f) {
 } // namespace
 
 Programmbereiche::Programmbereiche(EcuSim& sim, const Identitaetsdaten& identitaet)
-    : parameter(mit_Identitaet(sim, identitaet)), live(sim), varianten(sim, &parameter),
+    : parameter(mit_Identitaet(sim, identitaet)), live(sim), varianten(sim, &parameter, &live),
       passwort(sim), befehle(sim), zusatz(sim), kennfelder(sim, parameter), fehlerspeicher(sim),
       bootloader(sim) {
     parameter.fuelle_Beispielwerte();
