@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 class QGroupBox;
@@ -103,12 +104,13 @@ public:
     void zeige_Zeile(const QString& zeile, bool an, int zellen = mit_Einheit);
 
     const Feld& operator[](const QString& name) const;
-    const std::map<QString, Feld>& Felder() const { return felder_; }
+    const std::unordered_map<QString, Feld>& Felder() const { return felder_; }
     // The names changed since the last call, for the window to copy.
     std::set<QString> nimm_Aenderungen();
 
 private:
-    std::map<QString, Feld> felder_;
+    // Looked up by name a few hundred times at each answer: hashed, not compared.
+    std::unordered_map<QString, Feld> felder_;
     std::set<QString> geaendert_;
 };
 
