@@ -32,6 +32,37 @@
 #include <set>
 #include <string>
 
+// The program's folder as a user's program meets it: every setup value present, the port
+// COM3 naming the device given (none: offline), the shipped language files and parameter
+// definitions, and the data folder.
+inline void richte_Programmordner_ein(Programmordner& ordner, const QString& geraet,
+                                      const QString& sprache = QStringLiteral("English")) {
+    QStringList werte = {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
+                         QStringLiteral("Language=") + sprache,
+                         QStringLiteral("Default Quorvel Hardware=7"),
+                         QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
+                         QStringLiteral("CAN baud rate=1"),
+                         QStringLiteral("CAN send identifier=536870910"),
+                         QStringLiteral("CAN receive identifier=536870911"),
+                         QStringLiteral("BT_Relais_COM_Nr=0"),
+                         QStringLiteral("BT_Relais_Online=0")};
+    werte << QStringLiteral("COM_Nr=3") << QString() << QStringLiteral("[Ports]");
+    if (!geraet.isEmpty())
+        werte << QStringLiteral("COM3=") + geraet;
+    ordner.schreibe(QStringLiteral("registry.ini"), werte);
+    const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
+    for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
+        QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
+        for (const QString& d : {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
+                                 QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
+                                 QStringLiteral("T-SIMQuorvel-7-400-0620.TXT"),
+                                 QStringLiteral("T-Quorvel-1-400-0615.TXT"),
+                                 QStringLiteral("QRVE0615.TXT"), QStringLiteral("QRVE0620.TXT")})
+            QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
+    }
+    QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
+}
+
 // The program on a folder of its own, with the shipped language files and parameter
 // definitions and every setup value present. Online its port is a pseudo-terminal with the
 // simulated ECU of this process at the far end; offline its port names no device.
@@ -41,31 +72,7 @@ public:
                       const ecusim::Identitaetsdaten& id = {},
                       const QString& sprache = QStringLiteral("English"))
         : altesVerzeichnis_(QDir::currentPath()) {
-        QStringList werte = {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"),
-                             QStringLiteral("Language=") + sprache,
-                             QStringLiteral("Default Quorvel Hardware=7"),
-                             QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
-                             QStringLiteral("CAN baud rate=1"),
-                             QStringLiteral("CAN send identifier=536870910"),
-                             QStringLiteral("CAN receive identifier=536870911"),
-                             QStringLiteral("BT_Relais_COM_Nr=0"),
-                             QStringLiteral("BT_Relais_Online=0")};
-        werte << QStringLiteral("COM_Nr=3") << QString() << QStringLiteral("[Ports]");
-        if (online)
-            werte << QStringLiteral("COM3=") + sim.oeffne_pty();
-        ordner.schreibe(QStringLiteral("registry.ini"), werte);
-        const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
-        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
-            QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
-            for (const QString& d :
-                 {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
-                  QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                  QStringLiteral("T-SIMQuorvel-7-400-0620.TXT"),
-                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT"),
-                  QStringLiteral("QRVE0620.TXT")})
-                QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
-        }
-        QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
+        richte_Programmordner_ein(ordner, online ? sim.oeffne_pty() : QString(), sprache);
         if (vorher)
             vorher(ordner);
         QDir::setCurrent(ordner.pfad());

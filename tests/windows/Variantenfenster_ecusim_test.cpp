@@ -17,6 +17,7 @@
 #include "model/UStatusdaten.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
+#include "windows/Programm.h"
 #include "windows/UQuorvel.h"
 #include "windows/status/UDieselsteuerung.h"
 #include "windows/status/UStatus.h"
@@ -46,25 +47,7 @@ public:
     explicit Variantenprogramm(const ecusim::Identitaetsdaten& id,
                                const QStringList& argumente = {})
         : altesVerzeichnis_(QDir::currentPath()) {
-        ordner.schreibe(
-            QStringLiteral("registry.ini"),
-            {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QStringLiteral("Language=English"),
-             QStringLiteral("Default Quorvel Hardware=7"),
-             QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
-             QStringLiteral("CAN baud rate=1"), QStringLiteral("BT_Relais_COM_Nr=0"),
-             QStringLiteral("BT_Relais_Online=0"), QStringLiteral("COM_Nr=3"), QString(),
-             QStringLiteral("[Ports]"), QStringLiteral("COM3=") + sim.oeffne_pty()});
-        const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
-        for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
-            QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
-            for (const QString& d :
-                 {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
-                  QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT"),
-                  QStringLiteral("T-SIMQuorvel-7-400-0620.TXT"), QStringLiteral("QRVE0620.TXT")})
-                QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
-        }
-        QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
+        richte_Programmordner_ein(ordner, sim.oeffne_pty());
         QDir::setCurrent(ordner.pfad());
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
         ecusim::richte_Identitaet_ein(sim, id);

@@ -13,6 +13,7 @@
 #include "model/UParameter.h"
 #include "platform/Registry.h"
 #include "support/Fixtures.h"
+#include "windows/Programm.h"
 #include "windows/UColorButton.h"
 #include "windows/UQuorvel.h"
 #include "windows/status/UStatusDSG.h"
@@ -37,22 +38,9 @@ class Statusprogramm {
 public:
     Statusprogramm(const ecusim::Identitaetsdaten& id, const QStringList& argumente)
         : altesVerzeichnis_(QDir::currentPath()), bereiche(sim, id) {
-        ordner.schreibe(
-            QStringLiteral("registry.ini"),
-            {QStringLiteral("[SOFTWARE\\Quorvel\\Win Quorvel]"), QStringLiteral("Language=English"),
-             QStringLiteral("Default Quorvel Hardware=7"),
-             QStringLiteral("Default Quorvel Version=T-Quorvel-1-400-0615.TXT"),
-             QStringLiteral("CAN baud rate=1"), QStringLiteral("BT_Relais_COM_Nr=0"),
-             QStringLiteral("BT_Relais_Online=0"), QStringLiteral("COM_Nr=3"), QString(),
-             QStringLiteral("[Ports]"), QStringLiteral("COM3=") + sim.oeffne_pty()});
+        richte_Programmordner_ein(ordner, sim.oeffne_pty());
         const QString quelle = QStringLiteral(QUORVEL_SOURCE_DIR "/programdir/Language/");
         for (const QString& s : {QStringLiteral("English"), QStringLiteral("Deutsch")}) {
-            QDir().mkpath(ordner.datei(QStringLiteral("Language/") + s));
-            for (const QString& d :
-                 {QStringLiteral("QORV4.TXT"), QStringLiteral("SAVE.TXT"),
-                  QStringLiteral("T-SIMQuorvel-1-400-0615.TXT"),
-                  QStringLiteral("T-Quorvel-1-400-0615.TXT"), QStringLiteral("QRVE0615.TXT")})
-                QFile::copy(quelle + s + '/' + d, ordner.datei("Language/" + s + '/' + d));
             // The simulated ECU's description file under the name of the variant played.
             QFile::copy(quelle + s + QStringLiteral("/T-SIMQuorvel-1-400-0615.TXT"),
                         ordner.datei(QStringLiteral("Language/%1/T-SIMQuorvel-%2-%3-%4.TXT")
@@ -61,7 +49,6 @@ public:
                                          .arg(id.Typnummer)
                                          .arg(id.Version, 4, 10, QLatin1Char('0'))));
         }
-        QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
         QDir::setCurrent(ordner.pfad());
         qputenv("QUORVEL_REGISTRY", ordner.registry().toLocal8Bit());
         kontext = std::make_unique<AppContext>(ordner.pfad(), argumente,

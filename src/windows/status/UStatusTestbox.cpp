@@ -11,10 +11,11 @@
 Anzeigewerte Testbox_Logik::Werte(const Satz& t) {
     return {
         {"Label_rpm", QString::number(t.u16(0))},
-        {"Label_close_time", QString::number(t.s32(2))},
+        // Times in the ECU's timer ticks, 0.8 us each, as all the family's us values.
+        {"Label_close_time", Wert::us(t.s32(2))},
         {"Label_ignition_angle", Wert::mal(t.s16(6), 0.1, "%5.1f")},
         {"Label_injection_angle", Wert::mal(t.s16(8), 0.1, "%5.1f")},
-        {"Label_injection_time", QString::number(t.s32(10))},
+        {"Label_injection_time", Wert::us(t.s32(10))},
     };
 }
 
