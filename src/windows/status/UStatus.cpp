@@ -21,6 +21,10 @@ QString hole_Teiltext(const QString& text, int n) {
 
 namespace {
 
+// A separator's frame above the top of the row below it: its line then falls in the gap
+// between two rows.
+constexpr int Linienabstand = 3;
+
 QString N(const char* name) {
     return QString::fromUtf8(name);
 }
@@ -585,7 +589,10 @@ int Status_Logik::zeige_Einspritzzeit() {
     zeige_Zeile(N("Soll_Lambda_Einspritzung"), false);
     if (!frueh && !ist_ECU_Typ_2 && P(2395) > 0 && !d_->id.in_Versionsmenge({4}))
         zeile("Soll_Lambda_Einspritzung", B.s16(82), 18);
-    Oben[N("Linie_1")] = pos - 10;
+    // The separators stand in the gap just above their rows: where the design has them (10
+    // and 11 above the row, 136 in the ignition group) they strike through the text of the
+    // row above.
+    Oben[N("Linie_1")] = pos - Linienabstand;
     zeile("Grundmenge", Ad.s16(16), 36);
     zeile("Motortemperatur_Einspritzung", Ad.s16(22), 18);
     zeile2("Lambdaregelung_Einspritzung", Ad.s16(30), B.s16(68), 18);
@@ -608,7 +615,7 @@ int Status_Logik::zeige_Einspritzzeit() {
         A.text(N("Label_Kopf_Schaltzeit"), hole_Text(172));
     }
     zeile("Schaltzeit", s, 18);
-    Oben[N("Linie_2")] = pos - 11;
+    Oben[N("Linie_2")] = pos - Linienabstand;
     zeile2("Einspritzzeit", L.u16(32), B.s16(40), 18);
     zeige_Zeile(N("Einspritzduese"), true);
     oben(N("Einspritzduese"), pos);
@@ -656,7 +663,7 @@ int Status_Logik::zeige_Zuendung() {
     }
     oben(N("Zuendverstellung"), top);
     wert(N("Zuendverstellung"), Wert::Zahl(d_->B.s16(58)));
-    Oben[N("Linie_Zuendung")] = 136;
+    Oben[N("Linie_Zuendung")] = 146 - Linienabstand;
     oben(N("Zuendwinkel"), 146);
     wert(N("Zuendwinkel"), Wert::Zahl(d_->L.s16(34)));
     return 168;
@@ -776,7 +783,8 @@ TForm_Status::TForm_Status(Kontext& kontext) : TForm_Variante(kontext, QStringLi
         l->resize(l->width(), Zeilenhoehe_Einspritzung);
 
     QGroupBox* zg = gruppen_.at(QStringLiteral("GroupBox_Zuendung"));
-    zellen_[QStringLiteral("Linie_Zuendung")] = {neue_Linie(zg, "Linie_Zuendung", 136)};
+    zellen_[QStringLiteral("Linie_Zuendung")] = {
+        neue_Linie(zg, "Linie_Zuendung", 146 - Linienabstand)};
     for (const char* n : {"Label_Kopf_Zuendwinkel", "Label_Zuendwinkel"})
         fett(Label(N(n)));
 
