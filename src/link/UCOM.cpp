@@ -353,11 +353,18 @@ void clCOM::sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten) {
     Reset_Empfang();
     Warten = true;
     Befehl = befehl;
-    sende_Byte(static_cast<uint8_t>(n + 3));
-    sende_Byte(befehl);
-    for (int i = 0; i < n; ++i)
-        sende_Byte(daten[i]);
-    sende_Byte(static_cast<uint8_t>(-Pruefsumme));
+    // The frame goes out in one write: on a serial line the writer then wakes once, not
+    // for every byte.
+    std::array<uint8_t, Max_Daten + 3> rahmen{};
+    rahmen[0] = static_cast<uint8_t>(n + 3);
+    rahmen[1] = befehl;
+    if (n > 0)
+        std::copy_n(daten, n, rahmen.begin() + 2);
+    uint8_t summe = 0;
+    for (int i = 0; i < n + 2; ++i)
+        summe = static_cast<uint8_t>(summe + rahmen[static_cast<size_t>(i)]);
+    rahmen[static_cast<size_t>(n) + 2] = static_cast<uint8_t>(-summe);
+    sende_Bytes(std::span<const uint8_t>(rahmen.data(), static_cast<size_t>(n) + 3));
     sende_CAN_Rest();
 }
 
@@ -479,8 +486,10 @@ void clCOM::sende_seriell(uint8_t b) {
 }
 
 void clCOM::schreibe_seriell(const QByteArray& bytes) {
+    // A line for each byte, however many go out in one write.
     if (Testmodus())
-        Trace(Zeitstempel() + QStringLiteral(" transmit:  ") + hex_Bytes(bytes));
+        for (char b : bytes)
+            Trace(Zeitstempel() + QStringLiteral(" transmit:  ") + hex_Bytes(QByteArray(1, b)));
     try {
         Serport->PutString(bytes);
     } catch (...) {
