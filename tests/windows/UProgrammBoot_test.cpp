@@ -285,6 +285,30 @@ TEST_P(Programmierung, AFailedWriteStopsTheAttemptWithOneMessage) {
             pruefe(f);
 }
 
+// The port box changes the link's port mid-run: the dialogue's line and receiver are gone, so
+// it stops with one message and gives the link back to the scheduler on the new port.
+TEST_P(Programmierung, APortChangeMidRunStopsTheDialogue) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.injiziere(Bootfehler::Satz_ohne_Antwort, 2);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    ASSERT_TRUE(u.warte([&] { return u.empfangen(0xE4).size() == 2; }));
+    // On CAN to COM1, which this bus's fixture does not have; on serial COM1 again.
+    u.link().waehle_Port(1, true, false);
+    ASSERT_TRUE(u.warte([&] { return !u.meldungen.texte.isEmpty(); }));
+    Bootumgebung::pumpe(200);
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(1393)});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_FALSE(u.logik().Idle_aktiv());
+    EXPECT_FALSE(u.logik().CAN_Port_offen());
+    EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+    if (!u.can()) {
+        // The erased ECU answers as its boot loader on the link's normal line.
+        EXPECT_TRUE(u.verbunden_mit(8));
+    }
+}
+
 // A version reply of 4 bytes leaves the dialogue waiting; only the start button ends it,
 // without a message, and gives the link back.
 TEST_P(Programmierung, AShortVersionReplyWaitsUntilTheUserStops) {

@@ -413,6 +413,17 @@ void Programmboot::read_CAN() {
 }
 
 void Programmboot::TimerTimer() {
+    // The main window's port box may change the link's port under the dialogue: the line and
+    // the receiver it set go with it, and the dialogue would wait for ever. The link is given
+    // back to the scheduler on its new port.
+    if (besitzt_Link_ &&
+        (link_.ist_CAN_Modus() != can_ || (!can_ && !link_.ist_eigener_Empfang()))) {
+        if (zustand_ != 0)
+            Fehler(hole_Text(1393), 0);
+        else
+            beende_Programmierung(0);
+        return;
+    }
     if (zustand_ != 0 && can_)
         return;
     if (zustand_ == 1) {
