@@ -41,9 +41,11 @@ constexpr int Max_Daten = 252; // L = n + 3 must fit its byte
 clCOM::clCOM(Registry& registry, Meldungen& meldungen)
     : Serport(std::make_unique<TSerComPort>()), Canport(std::make_unique<TCanport>(0, registry)),
       Packer(std::make_unique<CAN_Packer>([this](const CAN_Packer::Nachricht& n) {
-          // The link does not look at the result: a lost message shows as a missing answer.
-          if (const std::optional<CAN_Setup> s = hole_CAN_Setup())
-              Canport->Write(static_cast<int32_t>(s->Sende_Identifier + CAN_29_Bit), 8, n);
+          // The link's own exchanges see a lost message as a missing answer; the boot loader
+          // dialogue, which waits without a time-out, asks for it.
+          const std::optional<CAN_Setup> s = hole_CAN_Setup();
+          if (!s || !Canport->Write(static_cast<int32_t>(s->Sende_Identifier + CAN_29_Bit), 8, n))
+              CAN_Sendefehler_ = true;
       })),
       registry_(registry), meldungen_(meldungen) {
     Empfaenger = [this](const QByteArray& bytes) { empfange(bytes); };
@@ -465,37 +467,42 @@ void clCOM::sende_Byte(uint8_t b) {
     Packer->Byte(b);
 }
 
-void clCOM::sende_Bytes(std::span<const uint8_t> bytes) {
+bool clCOM::sende_Bytes(std::span<const uint8_t> bytes) {
     if (CAN_Modus) {
+        CAN_Sendefehler_ = false;
         for (uint8_t b : bytes)
             sende_Byte(b);
-        return;
+        return !CAN_Sendefehler_;
     }
     for (uint8_t b : bytes)
         Pruefsumme = static_cast<uint8_t>(Pruefsumme + b);
-    schreibe_seriell(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                static_cast<qsizetype>(bytes.size())));
+    return schreibe_seriell(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                       static_cast<qsizetype>(bytes.size())));
 }
 
-void clCOM::sende_CAN_Rest() {
+bool clCOM::sende_CAN_Rest() {
+    CAN_Sendefehler_ = false;
     Packer->Ende();
+    return !CAN_Sendefehler_;
 }
 
-void clCOM::sende_seriell(uint8_t b) {
-    schreibe_seriell(QByteArray(1, static_cast<char>(b)));
+bool clCOM::sende_seriell(uint8_t b) {
+    return schreibe_seriell(QByteArray(1, static_cast<char>(b)));
 }
 
-void clCOM::schreibe_seriell(const QByteArray& bytes) {
+bool clCOM::schreibe_seriell(const QByteArray& bytes) {
     // A line for each byte, however many go out in one write.
     if (Testmodus())
         for (char b : bytes)
             Trace(Zeitstempel() + QStringLiteral(" transmit:  ") + hex_Bytes(QByteArray(1, b)));
     try {
         Serport->PutString(bytes);
+        return true;
     } catch (...) {
         qCDebug(lcLink) << "writing to the serial port failed:" << Ausnahmetext();
         // A failed or vanished port: the exchange fails and the scheduler counts it.
         Fehler = true;
+        return false;
     }
 }
 

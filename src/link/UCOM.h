@@ -76,10 +76,14 @@ public:
     void sende_Byte(uint8_t b);
     // As sende_Byte for each byte, but on the serial port in one write: a frame queued byte
     // by byte reaches the line in pieces, each a hand-over to the port's write thread.
-    void sende_Bytes(std::span<const uint8_t> bytes);
-    void sende_CAN_Rest();
-    // One raw byte to the serial port, outside any frame: the checksum is left alone.
-    void sende_seriell(uint8_t b);
+    // False when a write of these bytes failed (the scheduler sees it as a failed exchange;
+    // a writer without a reply time-out must look at it).
+    bool sende_Bytes(std::span<const uint8_t> bytes);
+    // False when the last CAN message could not be written.
+    bool sende_CAN_Rest();
+    // One raw byte to the serial port, outside any frame: the checksum is left alone. False
+    // when the write failed.
+    bool sende_seriell(uint8_t b);
     void abbrechen();
     // The running checksum of the frame being written (the boot loader's writer resets it
     // and sends its two's complement).
@@ -157,8 +161,8 @@ protected:
     void verweigere(uint8_t befehl);
     // Whether the serial port hands received bytes over only when the owner's tick polls it.
     void passe_Zustellung_an();
-    // Traced and queued at once; a failed write fails the exchange.
-    void schreibe_seriell(const QByteArray& bytes);
+    // Traced and queued at once; a failed write fails the exchange and gives false.
+    bool schreibe_seriell(const QByteArray& bytes);
 
     bool Enabled = false;
     std::array<uint8_t, Puffergroesse> Puffer{};
@@ -185,6 +189,8 @@ protected:
     std::unique_ptr<TCanport> Canport;
     uint8_t Pruefsumme = 0;
     std::unique_ptr<CAN_Packer> Packer;
+    // A message of the packer that did not go out since the flag was last cleared.
+    bool CAN_Sendefehler_ = false;
     int CAN_Empfangssequenz = 0;
     bool Neues_Blockformat = false;
     // The owner's tick polls the port and looks at answers only then.

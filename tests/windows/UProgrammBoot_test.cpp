@@ -209,6 +209,106 @@ TEST_P(Programmierung, FailuresAgainstTheSimulatedBootLoader) {
     }
 }
 
+// A write that does not go out ends the attempt with one message and leaves the link in boot
+// mode, as a failed transfer does: the dialogue has no reply time-out, and without the stop the
+// user would wait for a reply to what never left. Each path's writers: the link's for the
+// records and on serial for everything, the window's own CAN port for its telegrams.
+TEST_P(Programmierung, AFailedWriteStopsTheAttemptWithOneMessage) {
+    const bool can = GetParam();
+    struct Fall {
+        const char* was;
+        bool auf_CAN;
+        // Breaks the way out, once the dialogue has come far enough; true when done.
+        std::function<bool(Bootumgebung&)> brich;
+    };
+    const auto bei_Anzeige = [](QString Programmboot::Anzeige::*feld, auto tun) {
+        return [feld, tun](Bootumgebung& x) {
+            if ((x.logik().anzeige().*feld).isEmpty())
+                return false;
+            tun(x);
+            return true;
+        };
+    };
+    const Fall faelle[] = {
+        {"serial: far end gone while a bare record reply waits, the next record", false,
+         [](Bootumgebung& x) {
+             if (x.empfangen(0xE4).size() < 2)
+                 return false;
+             x.sim.schliesse();
+             return true;
+         }},
+        {"serial: far end gone before the greeting, the wake byte", false,
+         [](Bootumgebung& x) {
+             x.sim.schliesse();
+             return true;
+         }},
+        {"CAN: own port gone after the serial number, the next identification request", true,
+         bei_Anzeige(&Programmboot::Anzeige::Seriennummer,
+                     [](Bootumgebung& x) { x.logik().CAN_Port().Close(); })},
+        {"CAN: the link's port gone after the type number, the first record", true,
+         bei_Anzeige(&Programmboot::Anzeige::Typnummer,
+                     [](Bootumgebung& x) { x.link().CAN_Port().Close(); })},
+    };
+    // A case that fails its wait returns from here, and the next one still runs.
+    const auto pruefe = [can](const Fall& f) {
+        SCOPED_TRACE(f.was);
+        Bootumgebung u(can);
+        ASSERT_TRUE(u.verbunden_mit(1));
+        // Two bare replies hold the serial dialogue a second each, long enough to pull the
+        // cable in between.
+        if (!can)
+            u.boot.injiziere(Bootfehler::Satz_ohne_Pruefsumme, 2);
+        bool gebrochen = false;
+        const auto vorher = u.logik().geaendert;
+        u.logik().geaendert = [&] {
+            vorher();
+            if (!gebrochen && u.logik().Zustand() != 0)
+                gebrochen = f.brich(u);
+        };
+        u.starte(u.Datei(Programmdatei_Bytes(3)));
+        if (!gebrochen) {
+            ASSERT_TRUE(u.warte([&] { return gebrochen = f.brich(u); }));
+        }
+        // The message may have come while the break was waited for.
+        ASSERT_TRUE(u.warte([&] { return !u.meldungen.texte.isEmpty(); }));
+        // The wake byte's timer, the idle poll and what is still on its way: no second one.
+        Bootumgebung::pumpe(200);
+        EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(1392)});
+        EXPECT_EQ(u.logik().Zustand(), 0);
+        EXPECT_TRUE(u.link().ist_unterbrochen());
+        EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+        EXPECT_EQ(u.fenster().ProgressBar->value(), 0);
+        EXPECT_TRUE(u.boot.Abbild.size() < 3u);
+    };
+    for (const Fall& f : faelle)
+        if (f.auf_CAN == can)
+            pruefe(f);
+}
+
+// The port box changes the link's port mid-run: the dialogue's line and receiver are gone, so
+// it stops with one message and gives the link back to the scheduler on the new port.
+TEST_P(Programmierung, APortChangeMidRunStopsTheDialogue) {
+    Bootumgebung u(GetParam());
+    ASSERT_TRUE(u.verbunden_mit(1));
+    u.boot.injiziere(Bootfehler::Satz_ohne_Antwort, 2);
+    u.starte(u.Datei(Programmdatei_Bytes(3)));
+    ASSERT_TRUE(u.warte([&] { return u.empfangen(0xE4).size() == 2; }));
+    // On CAN to COM1, which this bus's fixture does not have; on serial COM1 again.
+    u.link().waehle_Port(1, true, false);
+    ASSERT_TRUE(u.warte([&] { return !u.meldungen.texte.isEmpty(); }));
+    Bootumgebung::pumpe(200);
+    EXPECT_EQ(u.meldungen.texte, QStringList{hole_Text(1393)});
+    EXPECT_EQ(u.logik().Zustand(), 0);
+    EXPECT_FALSE(u.link().ist_unterbrochen());
+    EXPECT_FALSE(u.logik().Idle_aktiv());
+    EXPECT_FALSE(u.logik().CAN_Port_offen());
+    EXPECT_EQ(u.fenster().colorButton_starten->text(), hole_Text(77));
+    if (!u.can()) {
+        // The erased ECU answers as its boot loader on the link's normal line.
+        EXPECT_TRUE(u.verbunden_mit(8));
+    }
+}
+
 // A version reply of 4 bytes leaves the dialogue waiting; only the start button ends it,
 // without a message, and gives the link back.
 TEST_P(Programmierung, AShortVersionReplyWaitsUntilTheUserStops) {

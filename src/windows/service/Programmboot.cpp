@@ -76,7 +76,8 @@ Programmboot::Programmboot(cl_COM_Quorvel& link, cl_Version& version, Meldungen&
       canport_(std::make_unique<TCanport>(0, registry)),
       packer_(std::make_unique<CAN_Packer>([this](const CAN_Packer::Nachricht& n) {
           const CAN_Setup s = link_.hole_CAN_Setup().value_or(CAN_Setup{});
-          canport_->Write(static_cast<int32_t>(s.Sende_Identifier + CAN_29_Bit), 8, n);
+          if (!canport_->Write(static_cast<int32_t>(s.Sende_Identifier + CAN_29_Bit), 8, n))
+              sendefehler_ = true;
       })),
       timer_(std::make_unique<QTimer>()), idle_(std::make_unique<QTimer>()),
       ordner_(QDir::currentPath()) {
@@ -210,6 +211,7 @@ void Programmboot::beginne() {
         return;
     }
     can_ = link_.ist_CAN_Modus();
+    sendefehler_ = false;
     try {
         anzahl_ = 0;
         if (can_) {
@@ -235,6 +237,7 @@ void Programmboot::beginne() {
         zustand_ = 1;
         anzeige_.Startknopf = hole_Text(71);
         melde();
+        pruefe_Sendefehler();
     } catch (...) {
         qCDebug(lcWindows) << "starting the programming failed:" << Ausnahmetext();
         Fehler(hole_Text(567), 0);
@@ -250,6 +253,7 @@ void Programmboot::beende_Programmierung(int keep) {
         canport_->Close();
     }
     zustand_ = 0;
+    sendefehler_ = false;
     anzeige_.Startknopf = hole_Text(77);
     anzeige_.Fortschritt = 0;
     anzahl_ = 0;
@@ -264,14 +268,22 @@ void Programmboot::Fehler(const QString& text, int keep) {
     meldungen_.zeige(text);
 }
 
+void Programmboot::pruefe_Sendefehler() {
+    // The boot loader would wait for what never reached it, and the dialogue waits for its
+    // reply without a time-out: a failed write must end the attempt, or no one learns of it.
+    if (!sendefehler_ || zustand_ == 0)
+        return;
+    Fehler(hole_Text(1392), 1);
+}
+
 // --- Writers --------------------------------------------------------------------------------
 
 void Programmboot::sende_Byte(uint8_t b) {
     pruefsumme_ = static_cast<uint8_t>(pruefsumme_ + b);
     if (can_)
         packer_->Byte(b);
-    else
-        link_.sende_seriell(b);
+    else if (!link_.sende_seriell(b))
+        sendefehler_ = true;
 }
 
 void Programmboot::sende_Telegramm_Ende() {
@@ -341,8 +353,10 @@ void Programmboot::sende_Datensatz(const tDatensatz& satz) {
     telegramm.back() = static_cast<uint8_t>(-summe);
     // In one piece: the boot loader's reply, and so the next record, waits for its last byte.
     link_.setze_Pruefsumme(0);
-    link_.sende_Bytes(telegramm);
-    link_.sende_CAN_Rest();
+    // Both always: on CAN the link's telegram is closed even after a failed message.
+    const bool gesendet = link_.sende_Bytes(telegramm);
+    if (!link_.sende_CAN_Rest() || !gesendet)
+        sendefehler_ = true;
     antwortticks_ = 1000 / cl_COM_Quorvel::Tickdauer_ms;
 }
 
@@ -399,6 +413,17 @@ void Programmboot::read_CAN() {
 }
 
 void Programmboot::TimerTimer() {
+    // The main window's port box may change the link's port under the dialogue: the line and
+    // the receiver it set go with it, and the dialogue would wait for ever. The link is given
+    // back to the scheduler on its new port.
+    if (besitzt_Link_ &&
+        (link_.ist_CAN_Modus() != can_ || (!can_ && !link_.ist_eigener_Empfang()))) {
+        if (zustand_ != 0)
+            Fehler(hole_Text(1393), 0);
+        else
+            beende_Programmierung(0);
+        return;
+    }
     if (zustand_ != 0 && can_)
         return;
     if (zustand_ == 1) {
@@ -406,6 +431,8 @@ void Programmboot::TimerTimer() {
             link_.Port().PutString(QByteArray(1, static_cast<char>(Wachbyte)));
         } catch (...) {
             qCDebug(lcWindows) << "the wake byte could not be sent:" << Ausnahmetext();
+            sendefehler_ = true;
+            pruefe_Sendefehler();
         }
     }
     if (zustand_ == 6 && antwortticks_ > 0) {
@@ -424,6 +451,7 @@ void Programmboot::TimerTimer() {
 void Programmboot::Daten_angekommen() {
     try {
         auswerten();
+        pruefe_Sendefehler();
     } catch (...) {
         qCDebug(lcWindows) << "evaluating a boot loader reply failed:" << Ausnahmetext();
         Fehler(Uebertragungsfehler, 1);

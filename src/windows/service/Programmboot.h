@@ -111,6 +111,7 @@ private:
     void auswerten();
     void beende_Programmierung(int keep);
     void Fehler(const QString& text, int keep);
+    void pruefe_Sendefehler();
     void sende_Byte(uint8_t b);
     void sende_Telegramm_Ende();
     void sende_Telegramm(std::initializer_list<uint8_t> kopf, const uint8_t* daten = nullptr,
@@ -153,4 +154,5 @@ private:
     uint32_t loeschparameter_ = 0;
     int antwortticks_ = 0;
     int erwartete_Sequenz_ = 0;
+    bool sendefehler_ = false; // a write of this attempt did not go out
 };
