@@ -102,6 +102,12 @@ public:
             for (const QString& d : QDir(sprache + '/' + s).entryList(QDir::Files))
                 QFile::copy(sprache + '/' + s + '/' + d,
                             ordner.datei(QStringLiteral("Language/") + s + '/' + d));
+            // The software the ECU reports once programmed (6.16) has its definitions too:
+            // the reconnection after a programming then shows nothing besides the
+            // programming's own message, however soon or late it comes.
+            QFile::copy(sprache + '/' + s + QStringLiteral("/T-SIMQuorvel-1-400-0615.TXT"),
+                        ordner.datei(QStringLiteral("Language/") + s +
+                                     QStringLiteral("/T-SIMQuorvel-1-400-0616.TXT")));
         }
         QDir().mkpath(ordner.datei(QStringLiteral("DATA")));
         QDir::setCurrent(ordner.pfad());
