@@ -355,19 +355,25 @@ void clCOM::sende_Telegramm(uint8_t befehl, int n, const uint8_t* daten) {
     Reset_Empfang();
     Warten = true;
     Befehl = befehl;
+    sende_Rahmen(befehl, std::span<const uint8_t>(daten, static_cast<size_t>(n)));
+}
+
+bool clCOM::sende_Rahmen(uint8_t befehl, std::span<const uint8_t> daten) {
     // The frame goes out in one write: on a serial line the writer then wakes once, not
     // for every byte.
     std::array<uint8_t, Max_Daten + 3> rahmen{};
+    const size_t n = std::min(daten.size(), static_cast<size_t>(Max_Daten));
     rahmen[0] = static_cast<uint8_t>(n + 3);
     rahmen[1] = befehl;
-    if (n > 0)
-        std::copy_n(daten, n, rahmen.begin() + 2);
+    std::copy_n(daten.begin(), n, rahmen.begin() + 2);
     uint8_t summe = 0;
-    for (int i = 0; i < n + 2; ++i)
-        summe = static_cast<uint8_t>(summe + rahmen[static_cast<size_t>(i)]);
-    rahmen[static_cast<size_t>(n) + 2] = static_cast<uint8_t>(-summe);
-    sende_Bytes(std::span<const uint8_t>(rahmen.data(), static_cast<size_t>(n) + 3));
-    sende_CAN_Rest();
+    for (size_t i = 0; i < n + 2; ++i)
+        summe = static_cast<uint8_t>(summe + rahmen[i]);
+    rahmen[n + 2] = static_cast<uint8_t>(-summe);
+    Pruefsumme = 0;
+    // Both always: on CAN the telegram is closed even after a failed message.
+    const bool gesendet = sende_Bytes(std::span<const uint8_t>(rahmen.data(), n + 3));
+    return sende_CAN_Rest() && gesendet;
 }
 
 void clCOM::sende_Anfrage(uint8_t befehl, int n, bool inBloecken, const uint8_t* daten) {

@@ -81,6 +81,9 @@ public:
     bool sende_Bytes(std::span<const uint8_t> bytes);
     // False when the last CAN message could not be written.
     bool sende_CAN_Rest();
+    // A whole frame (length, command, data, checksum) of at most 252 data bytes, outside
+    // any exchange: false when a write of it failed.
+    bool sende_Rahmen(uint8_t befehl, std::span<const uint8_t> daten);
     // One raw byte to the serial port, outside any frame: the checksum is left alone. False
     // when the write failed.
     bool sende_seriell(uint8_t b);

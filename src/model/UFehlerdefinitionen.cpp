@@ -483,6 +483,6 @@ bool speichere_Definitionsdatei(const QString& pfad, const cl_Fehler_Definitione
                                 Meldungen& meldungen) {
     if (Dateien::schreibe_Datei(pfad, Fehlerdefinitionsdatei::schreibe(definitionen)))
         return true;
-    meldungen.zeige(QStringLiteral("File ") + pfad + QStringLiteral(" could not be written."));
+    meldungen.zeige(Dateien::Schreibfehler(pfad));
     return false;
 }

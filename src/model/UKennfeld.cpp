@@ -58,10 +58,6 @@ QChar Zeittrenner() {
     return ':';
 }
 
-QString Schreibfehler(const QString& pfad) {
-    return QStringLiteral("File ") + pfad + QStringLiteral(" could not be written.");
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- map files
@@ -677,7 +673,7 @@ bool cl_Kennfeld::speichere_Datei(const QString& pfad) {
     }
     const bool ok = Dateien::schreibe_Datei(pfad, daten);
     if (!ok)
-        u_.meldungen.zeige(Schreibfehler(pfad));
+        u_.meldungen.zeige(Dateien::Schreibfehler(pfad));
     Fokus_abgeben();
     return ok;
 }
@@ -787,7 +783,7 @@ bool cl_Kennfeld::schreibe_Kennfeld_CSV(const QString& datei, const QStringList&
     const bool ok = Dateien::schreibe_Zeilen(
         datei, CSV_Zeilen(datei, kommentar, dezimal, QDateTime::currentDateTime(), Zeittrenner()));
     if (!ok)
-        u_.meldungen.zeige(Schreibfehler(datei));
+        u_.meldungen.zeige(Dateien::Schreibfehler(datei));
     return ok;
 }
 

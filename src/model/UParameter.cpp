@@ -1082,8 +1082,7 @@ bool cl_Parameter::speichere_Datei_nach(const QString& pfad) {
     for (const auto& d : definitionen_)
         eintraege.push_back({d->Nummer, d->Typ, hole_Rohwert(*d, 1)});
     if (!Dateien::schreibe_Datei(pfad, Parameterdatei::schreibe(kopf, eintraege))) {
-        link().meldungen().zeige(QStringLiteral("File ") + pfad +
-                                 QStringLiteral(" could not be written."));
+        link().meldungen().zeige(Dateien::Schreibfehler(pfad));
         return false;
     }
     // Only a stored file makes the edited values the reference.

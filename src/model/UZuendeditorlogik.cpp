@@ -115,8 +115,7 @@ bool Zuendeditorlogik::speichern(bool mit_Dialog, const QString& titel) {
         return false;
     const QString pfad = v.Dateiname(nr);
     if (!Dateien::schreibe_Datei(pfad, Zuenddatei_Inhalt(Karte))) {
-        u_.meldungen.zeige(QStringLiteral("File ") + pfad +
-                           QStringLiteral(" could not be written."));
+        u_.meldungen.zeige(Dateien::Schreibfehler(pfad));
         return false;
     }
     return true;

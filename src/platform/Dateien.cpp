@@ -158,4 +158,8 @@ bool in_Benutzung(const QString& path) {
     return belegt;
 }
 
+QString Schreibfehler(const QString& path) {
+    return QStringLiteral("File ") + path + QStringLiteral(" could not be written.");
+}
+
 } // namespace Dateien

@@ -26,6 +26,8 @@ std::optional<QStringList> lies_Zeilen(const QString& path);
 // that a failed write never leaves a half-written file behind.
 bool schreibe_Zeilen(const QString& path, const QStringList& lines);
 bool schreibe_Datei(const QString& path, const QByteArray& content);
+// What the user is told when a file could not be written.
+QString Schreibfehler(const QString& path);
 
 // Whether another program holds the file (Windows' sharing violation): here, whether some
 // other open of it holds a lock (flock or a POSIX record lock), as office programs and the

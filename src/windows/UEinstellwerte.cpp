@@ -8,6 +8,7 @@
 #include "model/UParameter.h"
 #include "model/UPasswort.h"
 #include "model/UQuorveldata.h"
+#include "platform/Dateien.h"
 #include "windows/Fensterhilfe.h"
 #include "windows/Kontext.h"
 #include "windows/UCSV_speichern.h"
@@ -309,7 +310,6 @@ void TForm_Einstellwerte::ColorButton_in_CSV_Datei_speichernClick() {
     csv->ausfuehren(logik_.CSV_Dateiname, logik_.CSV_Kommentar,
                     [this](const QString& datei, const QStringList& kommentar) {
                         if (!logik_.schreibe_CSV(datei, kommentar))
-                            k.meldungen().zeige(QStringLiteral("File ") + datei +
-                                                QStringLiteral(" could not be written."));
+                            k.meldungen().zeige(Dateien::Schreibfehler(datei));
                     });
 }

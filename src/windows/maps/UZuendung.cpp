@@ -616,8 +616,7 @@ void TForm_Zuendung::schreibe_CSV(const QString& datei, const QStringList& komme
         logik_.Tabelle.CSV(windowTitle(), datei, QDateTime::currentDateTime(), kommentare,
                            QLocale::system().decimalPoint().at(0), Zeittrenner());
     if (!Dateien::schreibe_Datei(datei, Dateien::zu_1252(text)))
-        k.meldungen().zeige(QStringLiteral("File ") + datei +
-                            QStringLiteral(" could not be written."));
+        k.meldungen().zeige(Dateien::Schreibfehler(datei));
 }
 
 void TForm_Zuendung::Menu_druckenClick() {

@@ -165,7 +165,7 @@ void Programmboot::entferne_Datei(int index) {
 void Programmboot::in_Registry() {
     const QString pfad = Dateien::verbinde(ordner_, QStringLiteral("Dateien.dat"));
     if (!Dateien::schreibe_Zeilen(pfad, Dateiliste))
-        meldungen_.zeige(QStringLiteral("File ") + pfad + QStringLiteral(" could not be written."));
+        meldungen_.zeige(Dateien::Schreibfehler(pfad));
     if (!registry_.writeString(Registryname(), Datei))
         meldungen_.zeige(
             registry_.Schreibfehler(QStringLiteral("\"") + Registryname() + QStringLiteral("\"")));
@@ -343,19 +343,8 @@ void Programmboot::sende_Datensatz(const tDatensatz& satz) {
             qCDebug(lcWindows) << "flushing the link's port failed:" << Ausnahmetext();
         }
     }
-    std::array<uint8_t, 3 + tDatensatz::Laenge> telegramm{};
-    telegramm[0] = static_cast<uint8_t>(telegramm.size());
-    telegramm[1] = Datensatz;
-    std::copy(satz.Bytes.begin(), satz.Bytes.end(), telegramm.begin() + 2);
-    uint8_t summe = 0;
-    for (size_t i = 0; i + 1 < telegramm.size(); ++i)
-        summe = static_cast<uint8_t>(summe + telegramm[i]);
-    telegramm.back() = static_cast<uint8_t>(-summe);
     // In one piece: the boot loader's reply, and so the next record, waits for its last byte.
-    link_.setze_Pruefsumme(0);
-    // Both always: on CAN the link's telegram is closed even after a failed message.
-    const bool gesendet = link_.sende_Bytes(telegramm);
-    if (!link_.sende_CAN_Rest() || !gesendet)
+    if (!link_.sende_Rahmen(Datensatz, satz.Bytes))
         sendefehler_ = true;
     antwortticks_ = 1000 / cl_COM_Quorvel::Tickdauer_ms;
 }

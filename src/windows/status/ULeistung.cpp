@@ -342,8 +342,7 @@ bool Leistungsmessung::speichern() {
     // truncated version behind, and an existing one the user chose stays as it was.
     const bool ok = Dateien::schreibe_Datei(pfad, Leistungskennlinie_Inhalt(Kurve, max_Drehzahl));
     if (!ok)
-        k.meldungen().zeige(QStringLiteral("File ") + pfad +
-                            QStringLiteral(" could not be written."));
+        k.meldungen().zeige(Dateien::Schreibfehler(pfad));
     aktualisiere_Skala();
     melde();
     return ok;
